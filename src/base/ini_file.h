@@ -1,0 +1,66 @@
+// INI profile files with the semantics of the Windows private-profile
+// functions that the bot relies on: section and key names match without
+// regard to case (ASCII and Windows-1251 letters); the first matching
+// section and key win; a missing value gives the caller's default; every
+// write reaches the disk at once through a temporary file and a rename.
+// Values are Windows-1251 bytes and are kept as they are (blanks around
+// "=" and around a value are trimmed on reading, as the profile API does).
+// The file is read afresh at every call, so several IniFile objects (or the
+// operator's editor) may work on one file. Main thread only.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pelmo {
+
+class IniFile {
+ public:
+  explicit IniFile(std::string path) : m_path(std::move(path)) {}
+  const std::string& Path() const { return m_path; }
+
+  std::string ReadString(std::string_view section, std::string_view key,
+                         std::string_view defaultValue) const;
+  // The value read as a decimal integer (leading blanks and a sign
+  // allowed, as Delphi's StrToIntDef reads "$" hex too); the default when
+  // missing or not a number.
+  long long ReadInteger(std::string_view section, std::string_view key,
+                        long long defaultValue) const;
+  // An integer; non-zero means true.
+  bool ReadBool(std::string_view section, std::string_view key,
+                bool defaultValue) const;
+  bool ValueExists(std::string_view section, std::string_view key) const;
+  bool SectionExists(std::string_view section) const;
+
+  // Writes key=value, replacing the first matching key or appending it to
+  // the section (the section is appended when missing). Returns false and
+  // writes nothing when a name would break the file: a section or key
+  // holding CR or LF, a key holding "=" or beginning with "[" or ";", a
+  // section holding "]", an empty key, or a value holding CR or LF; or when
+  // the file cannot be written.
+  bool WriteString(std::string_view section, std::string_view key,
+                   std::string_view value);
+  bool WriteInteger(std::string_view section, std::string_view key,
+                    long long value);
+  // Writes "1" or "0".
+  bool WriteBool(std::string_view section, std::string_view key, bool value);
+
+  // Removes the first matching key; returns false when it was not there or
+  // the file could not be written.
+  bool DeleteKey(std::string_view section, std::string_view key);
+  bool EraseSection(std::string_view section);
+
+  // Section names in file order.
+  std::vector<std::string> ReadSections() const;
+  // Key names of a section in file order (first matching section).
+  std::vector<std::string> ReadSection(std::string_view section) const;
+  // key=value pairs of a section in file order.
+  std::vector<std::pair<std::string, std::string>> ReadSectionValues(
+      std::string_view section) const;
+
+ private:
+  std::string m_path;
+};
+
+}  // namespace pelmo

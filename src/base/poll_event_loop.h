@@ -1,0 +1,57 @@
+// The headless program's main-thread loop: poll() on an eventfd that Post()
+// signals, on file descriptors being watched (standard input, signals), with
+// the nearest timer as the timeout.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <deque>
+#include <map>
+#include <mutex>
+
+#include "base/event_loop.h"
+
+namespace pelmo {
+
+class PollEventLoop final : public EventLoop {
+ public:
+  PollEventLoop();
+  ~PollEventLoop() override;
+  PollEventLoop(const PollEventLoop&) = delete;
+  PollEventLoop& operator=(const PollEventLoop&) = delete;
+
+  void Post(Task task) override;
+  TimerId StartTimer(std::chrono::milliseconds interval, bool repeating,
+                     Task task) override;
+  void StopTimer(TimerId id) override;
+
+  // Main thread only. Calls onReadable whenever fd is readable (or hung
+  // up); one watcher per descriptor. UnwatchFd may be called from the task.
+  void WatchFd(int fd, Task onReadable);
+  void UnwatchFd(int fd);
+
+  // Runs until Quit(). Main thread.
+  void Run();
+  // Any thread: Run() returns after the task being handled.
+  void Quit();
+
+ private:
+  struct Timer {
+    std::chrono::steady_clock::time_point due;
+    std::chrono::milliseconds interval;
+    bool repeating;
+    Task task;
+  };
+  void RunPostedTasks();
+  void RunDueTimers();
+
+  int m_wakeFd = -1;
+  std::mutex m_mutex;
+  std::deque<Task> m_posted;
+  std::atomic<bool> m_quit{false};
+  std::map<TimerId, Timer> m_timers;
+  TimerId m_nextTimerId = 1;
+  std::map<int, Task> m_watchers;
+};
+
+}  // namespace pelmo

@@ -1,0 +1,54 @@
+// Whole-file reads and safe rewrites of the bot's data files. Text files
+// are read accepting CR LF or LF (a lone CR ends a line too) and written
+// with CR LF; contents are Windows-1251 bytes and are not converted.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pelmo {
+
+// A file operation failed: the handling of the current event ends.
+class FileError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+inline constexpr std::size_t kMaxFileSize = 64u * 1024u * 1024u;
+
+bool FileExists(const std::string& path);
+bool DirectoryExists(const std::string& path);
+// Creates one directory level; true when it exists afterwards.
+bool CreateDirectory(const std::string& path);
+// Size in bytes, -1 when the file is missing.
+long long FileSize(const std::string& path);
+
+// The whole file; nullopt when missing, unreadable or larger than the cap.
+std::optional<std::string> ReadWholeFile(const std::string& path,
+                                         std::size_t cap = kMaxFileSize);
+// The file's lines without their line ends. Throws FileError when the file
+// is missing or unreadable. A final line end does not start another line.
+std::vector<std::string> ReadLines(const std::string& path);
+// Splits text the same way.
+std::vector<std::string> SplitLines(std::string_view text);
+// Each line followed by CR LF.
+std::string JoinLines(const std::vector<std::string>& lines);
+
+// Replaces the file's contents: writes a temporary file beside it, flushes
+// it and renames it over the old one, so a crash leaves the old file or the
+// new one, never half. Throws FileError on failure (the old file remains).
+void RewriteFile(const std::string& path, std::string_view contents);
+void RewriteLines(const std::string& path, const std::vector<std::string>& lines);
+// Appends line + CR LF (creating the file). Throws FileError on failure.
+void AppendLine(const std::string& path, std::string_view line);
+// Creates an empty file unless it exists; true when it exists afterwards.
+bool CreateEmptyFileIfMissing(const std::string& path);
+
+// dir + "/" + name, without doubling the slash.
+std::string JoinPath(std::string_view dir, std::string_view name);
+
+}  // namespace pelmo

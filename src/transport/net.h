@@ -1,0 +1,106 @@
+// The bot's two sockets and the receive thread.
+//
+// Simple mode: ordinary UDP sockets. The receiving socket is bound to the
+// wildcard address and the chat port (on Linux a socket bound to a unicast
+// address receives no broadcast or multicast datagrams); LocalAddress is
+// kept for the group memberships, the multicast interface and the log.
+// Multicast mode joins SendAddress on every interface; broadcast mode sets
+// SO_BROADCAST on the sending socket.
+//
+// Sniffer mode: an AF_PACKET capture bound to the interface of
+// LocalAddress picks out the chat's UDP datagrams with the receive loop's
+// filter; packets leave through a raw socket with IP_HDRINCL and headers of
+// our own. Needs root or CAP_NET_RAW; without them NetStart fails cleanly.
+//
+// The receive thread never decodes: each accepted datagram is posted to the
+// main thread, which calls PacketCodec::HandlePacket.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "transport/blowfish.h"
+#include "transport/packet_codec.h"
+
+namespace pelmo {
+
+class EventLoop;
+class IniFile;
+class LineLog;
+struct NetSettings;
+struct OutgoingState;
+
+class Net final : public DatagramSender {
+ public:
+  // netIni: where "crypt" Key and IV are read at every start.
+  Net(NetSettings& settings, OutgoingState& out, PacketCodec& codec,
+      BlowfishContext& cipher, EventLoop& loop, LineLog& log,
+      const IniFile& netIni);
+  ~Net() override;  // stops the network without announcing
+  Net(const Net&) = delete;
+  Net& operator=(const Net&) = delete;
+
+  // Main thread. Opens the sockets, starts the receive thread, keys the
+  // cipher, draws a new epoch byte, sends the join announcement to
+  // OutAddress and a probe to SendAddress. Logs every step.
+  bool NetStart();
+  // Main thread. Sends the leave announcement, ends the receive thread
+  // (promptly, also while it blocks in a receive), closes the sockets and
+  // wipes the cipher. False when it was not running.
+  bool NetStop();
+  bool NetStarted() const { return m_started; }
+
+  int SendDatagram(std::uint32_t srcAddr, std::uint32_t dstAddr,
+                   std::uint16_t srcPort, std::uint16_t dstPort,
+                   const std::uint8_t* bytes, std::size_t length) override;
+
+  // Logs "Net error: " + the system's text for errno code.
+  void ReportNetError(int code);
+
+  // While set (a stop is in progress) the receive thread discards
+  // datagrams. Any thread.
+  void SetStopping(bool stopping) { m_stopping = stopping; }
+
+ private:
+  struct Impl;
+  void ReceiveLoop();
+  bool Fail(int code);
+  void CloseSockets();
+
+  NetSettings& m_settings;
+  OutgoingState& m_out;
+  PacketCodec& m_codec;
+  BlowfishContext& m_cipher;
+  EventLoop& m_loop;
+  LineLog& m_log;
+  const IniFile& m_netIni;
+
+  bool m_started = false;
+  int m_recvSocket = -1;
+  int m_sendSocket = -1;
+  std::thread m_thread;
+  std::atomic<bool> m_terminate{false};
+  std::atomic<bool> m_stopping{false};
+  // Copies of the settings the receive thread reads, taken at start.
+  bool m_snifferMode = false;
+  std::uint16_t m_port = 0;
+  std::uint32_t m_localAddress = 0;
+  int m_wakeFd = -1;  // eventfd that wakes the receive thread at stop
+  std::shared_ptr<std::atomic<bool>> m_alive;  // posted tasks check it
+};
+
+// This computer's IPv4 interface addresses, host order: non-loopback ones
+// first, loopback last. Empty when none.
+std::vector<std::uint32_t> GetInterfaces();
+// The first of them; 0 when none.
+std::uint32_t GetLocalAddress();
+std::string AddressToText(std::uint32_t address);
+// Dotted decimal; an unparsable text gives 255.255.255.255.
+std::uint32_t TextToAddress(std::string_view text);
+
+}  // namespace pelmo
