@@ -35,8 +35,10 @@ int DayOfWeek(TDateTime value);
 TDateTime FromUnixTime(std::time_t seconds, int milliseconds = 0);
 
 // Delphi-style FormatDateTime: d dd ddd dddd m mm mmm mmmm yy yyyy h hh n nn
-// s ss z zzz, "m"/"mm" right after an hour means minutes, text in "..." or
-// '...' is literal, any other character is copied. Russian names: "mmmm" is
+// s ss z zzz t tt c ddddd dddddd, "m"/"mm" right after an hour means
+// minutes, "/" writes the date separator "." and ":" the time separator ":",
+// text in "..." or '...' is literal, any other character is copied (no
+// AM/PM). Russian names: "mmmm" is
 // the genitive month ("декабря") as dates are written, "mmm" the short
 // month, "dddd"/"ddd" the weekday. Windows-1251 result; the pattern may
 // hold Windows-1251 bytes ("d mmmm yyyy г.").
