@@ -1,0 +1,104 @@
+// The bot: owns every part of the core and holds the program's order of
+// start and stop. One object for the program; main thread only, except
+// that the receive thread posts into the event loop.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/date_time.h"
+#include "base/event_loop.h"
+#include "base/ini_file.h"
+#include "base/random.h"
+#include "core/bot_log.h"
+#include "core/bot_settings.h"
+#include "core/dispatcher.h"
+#include "core/interpreter.h"
+#include "core/replies.h"
+#include "core/roster.h"
+#include "core/service_hooks.h"
+#include "core/settings_store.h"
+#include "core/topic_state.h"
+#include "core/work_folder.h"
+#include "transport/blowfish.h"
+#include "transport/net.h"
+#include "transport/net_settings.h"
+#include "transport/outgoing_state.h"
+#include "transport/packet_codec.h"
+
+namespace pelmo {
+
+class BotView;
+
+struct BotOptions {
+  std::string workDir = ".";
+  std::string configDir;    // empty: DefaultConfigDir()
+  std::string programPath;  // for the autostart entry
+  // The interface list; empty: GetInterfaces(). Tests give loopback.
+  std::vector<std::uint32_t> interfaces;
+};
+
+class Bot {
+ public:
+  Bot(EventLoop& loop, const Clock& clock, BotOptions options);
+  ~Bot();
+  Bot(const Bot&) = delete;
+  Bot& operator=(const Bot&) = delete;
+
+  // Program start, up to the automatic start of the bot: empties the ring
+  // and the log, creates the missing data files, loads the lists and the
+  // settings, seeds the generator, starts the bot when EnableBotCB is on,
+  // reads the start counter. Services are installed before this.
+  void FormCreate();
+  // Start and stop as the toolbar buttons do.
+  void StartTBClick();
+  void StopTBClick();
+  // Closing the program: stop, save the start counter.
+  void FormClose();
+  // Settings page buttons: save (stops the bot first) and cancel (reload).
+  bool SaveSettingsClick();
+  void LoadSettingsClick();
+  // The console line: SayText(text, 0) to OutChannel at OutAddress.
+  void ConsoleInput(const std::string& text);
+
+  // True between a successful start and the next stop.
+  bool Running() const { return net.NetStarted(); }
+  const std::string& StatusPanel(int i) const { return m_statusPanels.at(i); }
+  void SetStatusPanel(int i, const std::string& text);
+  void SetTopic(const std::string& topic);
+
+  // The help text as loaded at the last start ("" while stopped).
+  std::vector<std::string> helpText;
+
+  // Parts, in construction order. Public: services and front-ends use them.
+  EventLoop& loop;
+  const Clock& clock;
+  BotOptions options;
+  WorkFolder folder;
+  IniFile netIni;
+  IniFile othersIni;
+  Random random;
+  BotSettings settings;
+  NetSettings netSettings;
+  OutgoingState out;
+  BotLog log;
+  BlowfishContext cipher{};
+  PacketCodec codec;
+  Net net;
+  Replies replies;
+  SettingsStore store;
+  Roster roster;
+  TopicState topic;
+  ServiceHooks hooks;
+  Dispatcher dispatcher;
+  Interpreter interpreter;
+
+ private:
+  void CreateMissingFiles();
+  void NotifyRoster();
+  std::vector<std::string> m_statusPanels{4};
+};
+
+}  // namespace pelmo

@@ -1,0 +1,45 @@
+// The command interpreter: logs every chat line, feeds the passive
+// services, refuses banned computers, matches the command table and writes
+// the command notes. Main thread only.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "core/command_table.h"
+
+namespace pelmo {
+
+class Bot;
+
+struct ChatLine {
+  std::uint8_t kind = 0;
+  std::string channel;
+  std::string password;  // kind 2 only
+  std::string text;      // up to the first zero byte or the end
+};
+
+// Reads the chat-line payload; false when it is too short for its strings.
+bool ParseChatLine(const std::uint8_t* payload, std::size_t length, ChatLine& line);
+
+class Interpreter {
+ public:
+  explicit Interpreter(Bot& bot);
+
+  // Handles the chat line of the current packet (type 10).
+  void HandleChatMessage();
+
+  CommandTable& Table() { return m_table; }
+
+ private:
+  void HandleChannelLine(const ChatLine& line);
+  void HandlePasswordLine(const ChatLine& line);
+  // Walks the table; true when a row did the work.
+  bool RunCommandTable(const ChatLine& line, const std::string& command);
+  void AddCoreRows();
+
+  Bot& m_bot;
+  CommandTable m_table;
+};
+
+}  // namespace pelmo
