@@ -4,7 +4,11 @@
 // section and key win; a missing value gives the caller's default; every
 // write reaches the disk at once through a temporary file and a rename.
 // Values are Windows-1251 bytes and are kept as they are (blanks around
-// "=" and around a value are trimmed on reading, as the profile API does).
+// "=" and around a value are trimmed on reading, and a value wholly inside
+// one pair of double or single quotes is read without them, as the profile
+// API does). Lines starting with ";" and lines without "=" take no part in
+// lookups; a write keeps every other line of the file as it was and writes
+// CR LF line ends. A missing file reads as empty and is created by a write.
 // The file is read afresh at every call, so several IniFile objects (or the
 // operator's editor) may work on one file. Main thread only.
 #pragma once
@@ -31,6 +35,8 @@ class IniFile {
   bool ReadBool(std::string_view section, std::string_view key,
                 bool defaultValue) const;
   bool ValueExists(std::string_view section, std::string_view key) const;
+  // True when the section holds at least one key (Delphi's SectionExists):
+  // a bare header does not count.
   bool SectionExists(std::string_view section) const;
 
   // Writes key=value, replacing the first matching key or appending it to
@@ -49,13 +55,16 @@ class IniFile {
   // Removes the first matching key; returns false when it was not there or
   // the file could not be written.
   bool DeleteKey(std::string_view section, std::string_view key);
+  // Removes every section of that name with all its lines; returns false
+  // when there was none or the file could not be written.
   bool EraseSection(std::string_view section);
 
-  // Section names in file order.
+  // Section names in file order; a repeated name is listed once.
   std::vector<std::string> ReadSections() const;
-  // Key names of a section in file order (first matching section).
+  // Key names of a section in file order (first matching section); a
+  // repeated key is listed once, as lookups see only the first.
   std::vector<std::string> ReadSection(std::string_view section) const;
-  // key=value pairs of a section in file order.
+  // key=value pairs of a section in file order, as ReadSection lists them.
   std::vector<std::pair<std::string, std::string>> ReadSectionValues(
       std::string_view section) const;
 

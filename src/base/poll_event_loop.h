@@ -26,13 +26,21 @@ class PollEventLoop final : public EventLoop {
   void StopTimer(TimerId id) override;
 
   // Main thread only. Calls onReadable whenever fd is readable (or hung
-  // up); one watcher per descriptor. UnwatchFd may be called from the task.
+  // up; the task must then unwatch or it is called again at once); one
+  // watcher per descriptor, a second WatchFd replaces the first. UnwatchFd
+  // may be called from the task. A descriptor closed while watched is
+  // dropped. The caller keeps ownership of fd.
   void WatchFd(int fd, Task onReadable);
   void UnwatchFd(int fd);
 
-  // Runs until Quit(). Main thread.
+  // Runs until Quit(). Main thread. Each round runs the tasks posted before
+  // it, then the due timers (in order of due time), then the watchers of
+  // readable descriptors. An exception from a task leaves Run(); the tasks
+  // not yet run stay queued and Run() may be called again.
   void Run();
-  // Any thread: Run() returns after the task being handled.
+  // Any thread: Run() returns after the task being handled; the remaining
+  // tasks stay queued. A Quit() before Run() makes the next Run() return at
+  // once.
   void Quit();
 
  private:
@@ -44,6 +52,8 @@ class PollEventLoop final : public EventLoop {
   };
   void RunPostedTasks();
   void RunDueTimers();
+  void Wake();
+  int PollTimeoutMs();
 
   int m_wakeFd = -1;
   std::mutex m_mutex;

@@ -1,0 +1,180 @@
+#include "base/poll_event_loop.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+namespace pelmo {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+}  // namespace
+
+PollEventLoop::PollEventLoop() {
+  m_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (m_wakeFd < 0) {
+    throw std::system_error(errno, std::generic_category(), "eventfd");
+  }
+}
+
+PollEventLoop::~PollEventLoop() { ::close(m_wakeFd); }
+
+void PollEventLoop::Post(Task task) {
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_posted.push_back(std::move(task));
+  }
+  Wake();
+}
+
+void PollEventLoop::Wake() {
+  std::uint64_t one = 1;
+  // A full counter (EAGAIN) already means "wake up"; nothing else can fail.
+  while (::write(m_wakeFd, &one, sizeof one) < 0 && errno == EINTR) {
+  }
+}
+
+EventLoop::TimerId PollEventLoop::StartTimer(std::chrono::milliseconds interval,
+                                             bool repeating, Task task) {
+  if (interval.count() < 0) interval = std::chrono::milliseconds(0);
+  TimerId id = m_nextTimerId++;
+  m_timers.emplace(id, Timer{Clock::now() + interval, interval, repeating,
+                             std::move(task)});
+  return id;
+}
+
+void PollEventLoop::StopTimer(TimerId id) { m_timers.erase(id); }
+
+void PollEventLoop::WatchFd(int fd, Task onReadable) {
+  m_watchers[fd] = std::move(onReadable);
+}
+
+void PollEventLoop::UnwatchFd(int fd) { m_watchers.erase(fd); }
+
+void PollEventLoop::Quit() {
+  m_quit = true;
+  Wake();
+}
+
+void PollEventLoop::RunPostedTasks() {
+  // Only the tasks queued before this round run now; what they post waits
+  // for the next round, so timers and descriptors are never starved.
+  std::deque<Task> batch;
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    batch.swap(m_posted);
+  }
+  // Tasks left over (after Quit or an exception) go back to the front of
+  // the queue, ahead of anything posted meanwhile.
+  struct Requeue {
+    PollEventLoop& loop;
+    std::deque<Task>& rest;
+    ~Requeue() {
+      if (rest.empty()) return;
+      std::lock_guard<std::mutex> lock(loop.m_mutex);
+      loop.m_posted.insert(loop.m_posted.begin(),
+                           std::make_move_iterator(rest.begin()),
+                           std::make_move_iterator(rest.end()));
+    }
+  } requeue{*this, batch};
+
+  while (!batch.empty() && !m_quit) {
+    Task task = std::move(batch.front());
+    batch.pop_front();
+    if (task) task();
+  }
+}
+
+void PollEventLoop::RunDueTimers() {
+  Clock::time_point now = Clock::now();
+  std::vector<std::pair<Clock::time_point, TimerId>> due;
+  for (const auto& [id, timer] : m_timers) {
+    if (timer.due <= now) due.emplace_back(timer.due, id);
+  }
+  std::sort(due.begin(), due.end());
+
+  for (const auto& entry : due) {
+    if (m_quit) return;
+    // An earlier task of this round may have stopped this timer.
+    auto found = m_timers.find(entry.second);
+    if (found == m_timers.end()) continue;
+    Timer& timer = found->second;
+    Task task;
+    if (timer.repeating) {
+      // A copy: the task may stop (and so destroy) its own timer.
+      task = timer.task;
+      timer.due += timer.interval;
+      // After a long stall fire once, not once per missed interval.
+      if (timer.due <= now) timer.due = now + timer.interval;
+    } else {
+      task = std::move(timer.task);
+      m_timers.erase(found);
+    }
+    if (task) task();
+  }
+}
+
+int PollEventLoop::PollTimeoutMs() {
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_posted.empty()) return 0;
+  }
+  if (m_timers.empty()) return -1;
+  Clock::time_point nearest = Clock::time_point::max();
+  for (const auto& entry : m_timers) nearest = std::min(nearest, entry.second.due);
+  Clock::time_point now = Clock::now();
+  if (nearest <= now) return 0;
+  // Rounded up, so the loop never wakes just before the timer is due.
+  auto wait = std::chrono::ceil<std::chrono::milliseconds>(nearest - now);
+  return static_cast<int>(std::min<long long>(wait.count(), INT_MAX));
+}
+
+void PollEventLoop::Run() {
+  std::vector<pollfd> fds;
+  while (!m_quit) {
+    RunPostedTasks();
+    if (m_quit) break;
+    RunDueTimers();
+    if (m_quit) break;
+
+    fds.clear();
+    fds.push_back(pollfd{m_wakeFd, POLLIN, 0});
+    for (const auto& entry : m_watchers) fds.push_back(pollfd{entry.first, POLLIN, 0});
+    int ready = ::poll(fds.data(), fds.size(), PollTimeoutMs());
+    if (ready < 0) {
+      if (errno == EINTR) continue;
+      throw std::system_error(errno, std::generic_category(), "poll");
+    }
+    if (fds[0].revents != 0) {
+      std::uint64_t count;
+      while (::read(m_wakeFd, &count, sizeof count) < 0 && errno == EINTR) {
+      }
+    }
+    for (std::size_t i = 1; i < fds.size() && !m_quit; ++i) {
+      if (fds[i].revents == 0) continue;
+      // An earlier watcher of this round may have removed this one.
+      auto found = m_watchers.find(fds[i].fd);
+      if (found == m_watchers.end()) continue;
+      if (fds[i].revents & POLLNVAL) {
+        // Closed without being unwatched: it would wake us forever.
+        m_watchers.erase(found);
+        continue;
+      }
+      // A copy: the task may unwatch (and so destroy) itself.
+      Task task = found->second;
+      if (task) task();
+    }
+  }
+  m_quit = false;
+}
+
+}  // namespace pelmo
