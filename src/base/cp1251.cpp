@@ -156,7 +156,8 @@ std::string NarrowLowerCase(std::string_view text) {
 }
 
 std::string LatinUpperCase(std::string_view text) {
-  return MapBytes(text, [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });
+  return MapBytes(text,
+                  [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });
 }
 
 }  // namespace pelmo

@@ -1,12 +1,12 @@
 #include "base/date_time.h"
 
-#include "base/cp1251.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <ctime>
 #include <string>
+
+#include "base/cp1251.h"
 
 namespace pelmo {
 namespace {
@@ -66,9 +66,9 @@ TDateTime Combine(std::int64_t day, std::int64_t ms) {
 // Russian locale names, Windows-1251. Long month names are genitive, as a
 // date is written ("6 декабря 2026 г.").
 const std::string& MonthName(int month, bool longForm) {
-  static const std::string kLong[12] = {
-      W("января"), W("февраля"), W("марта"),    W("апреля"),  W("мая"),    W("июня"),
-      W("июля"),   W("августа"), W("сентября"), W("октября"), W("ноября"), W("декабря")};
+  static const std::string kLong[12] = {W("января"),   W("февраля"), W("марта"),  W("апреля"),
+                                        W("мая"),      W("июня"),    W("июля"),   W("августа"),
+                                        W("сентября"), W("октября"), W("ноября"), W("декабря")};
   static const std::string kShort[12] = {W("янв"), W("фев"), W("мар"), W("апр"),
                                          W("май"), W("июн"), W("июл"), W("авг"),
                                          W("сен"), W("окт"), W("ноя"), W("дек")};
@@ -76,9 +76,8 @@ const std::string& MonthName(int month, bool longForm) {
 }
 
 const std::string& DayName(int dayOfWeek, bool longForm) {
-  static const std::string kLong[7] = {W("воскресенье"), W("понедельник"), W("вторник"),
-                                       W("среда"),       W("четверг"),     W("пятница"),
-                                       W("суббота")};
+  static const std::string kLong[7] = {W("воскресенье"), W("понедельник"), W("вторник"), W("среда"),
+                                       W("четверг"),     W("пятница"),     W("суббота")};
   static const std::string kShort[7] = {W("Вс"), W("Пн"), W("Вт"), W("Ср"),
                                         W("Чт"), W("Пт"), W("Сб")};
   return longForm ? kLong[dayOfWeek - 1] : kShort[dayOfWeek - 1];
@@ -121,30 +120,46 @@ void AppendFormatted(std::string& out, std::string_view pattern, TDateTime value
     switch (token) {
       case 'Y': {
         std::size_t n = count();
-        if (n <= 2) AppendNumber(out, p.year % 100, 2);
-        else AppendNumber(out, p.year, 4);
+        if (n <= 2)
+          AppendNumber(out, p.year % 100, 2);
+        else
+          AppendNumber(out, p.year, 4);
         break;
       }
       case 'M': {
         std::size_t n = count();
-        if (n <= 2) AppendNumber(out, p.month, n);
-        else out += MonthName(p.month, n > 3);
+        if (n <= 2)
+          AppendNumber(out, p.month, n);
+        else
+          out += MonthName(p.month, n > 3);
         break;
       }
       case 'D': {
         std::size_t n = count();
-        if (n <= 2) AppendNumber(out, p.day, n);
-        else if (n <= 4) out += DayName(DayOfWeek(value), n == 4);
-        else if (depth < 2) AppendFormatted(out, n == 5 ? kShortDateFormat : LongDateFormat(), value, p, depth + 1);
+        if (n <= 2)
+          AppendNumber(out, p.day, n);
+        else if (n <= 4)
+          out += DayName(DayOfWeek(value), n == 4);
+        else if (depth < 2)
+          AppendFormatted(out, n == 5 ? kShortDateFormat : LongDateFormat(), value, p, depth + 1);
         break;
       }
-      case 'H': AppendNumber(out, p.hour, count() == 1 ? 1 : 2); break;
-      case 'N': AppendNumber(out, p.minute, std::min<std::size_t>(count(), 2)); break;
-      case 'S': AppendNumber(out, p.second, std::min<std::size_t>(count(), 2)); break;
-      case 'Z': AppendNumber(out, p.millisecond, std::min<std::size_t>(count(), 3)); break;
+      case 'H':
+        AppendNumber(out, p.hour, count() == 1 ? 1 : 2);
+        break;
+      case 'N':
+        AppendNumber(out, p.minute, std::min<std::size_t>(count(), 2));
+        break;
+      case 'S':
+        AppendNumber(out, p.second, std::min<std::size_t>(count(), 2));
+        break;
+      case 'Z':
+        AppendNumber(out, p.millisecond, std::min<std::size_t>(count(), 3));
+        break;
       case 'T': {
         std::size_t n = count();
-        if (depth < 2) AppendFormatted(out, n == 1 ? kShortTimeFormat : kLongTimeFormat, value, p, depth + 1);
+        if (depth < 2)
+          AppendFormatted(out, n == 1 ? kShortTimeFormat : kLongTimeFormat, value, p, depth + 1);
         break;
       }
       case 'C':
@@ -157,8 +172,12 @@ void AppendFormatted(std::string& out, std::string_view pattern, TDateTime value
           }
         }
         break;
-      case '/': out += kDateSeparator; break;
-      case ':': out += kTimeSeparator; break;
+      case '/':
+        out += kDateSeparator;
+        break;
+      case ':':
+        out += kTimeSeparator;
+        break;
       case '"':
       case '\'': {
         std::size_t end = pattern.find(starter, i);
@@ -167,7 +186,9 @@ void AppendFormatted(std::string& out, std::string_view pattern, TDateTime value
         i = end < pattern.size() ? end + 1 : end;
         break;
       }
-      default: out += starter; break;
+      default:
+        out += starter;
+        break;
     }
   }
 }

@@ -18,8 +18,7 @@ std::string Bytes(int from, int to) {
 TEST(Cp1251, DecodesTheUpperHalfOfTheCodePage) {
   // 0x80-0xBF without the unassigned 0x98; 0xA0 is NBSP, 0xAD the soft hyphen.
   EXPECT_EQ(Cp1251ToUtf8(Bytes(0x80, 0x9F)), "ЂЃ‚ѓ„…†‡€‰Љ‹ЊЌЋЏђ‘’“”•–—™љ›њќћџ");
-  EXPECT_EQ(Cp1251ToUtf8(Bytes(0xA0, 0xBF)),
-            "\u00A0ЎўЈ¤Ґ¦§Ё©Є«¬\u00AD®Ї°±Ііґµ¶·ё№є»јЅѕї");
+  EXPECT_EQ(Cp1251ToUtf8(Bytes(0xA0, 0xBF)), "\u00A0ЎўЈ¤Ґ¦§Ё©Є«¬\u00AD®Ї°±Ііґµ¶·ё№є»јЅѕї");
   EXPECT_EQ(Cp1251ToUtf8(Bytes(0xC0, 0xFF)),
             "АБВГДЕЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯабвгдежзийклмнопрстуфхцчшщъыьэюя");
   EXPECT_EQ(Cp1251ToUtf8("\x98"), "\xEF\xBF\xBD");
@@ -38,15 +37,17 @@ TEST(Cp1251, RoundTripsEveryAssignedByte) {
 
 TEST(Cp1251, EncodesLiteralsAndReplacesWhatItCannot) {
   EXPECT_EQ(W("погода"), "\xEF\xEE\xE3\xEE\xE4\xE0");
-  EXPECT_EQ(W("Ёё №5 €"), "\xA8\xB8 \xB9" "5 \x88");
+  EXPECT_EQ(W("Ёё №5 €"),
+            "\xA8\xB8 \xB9"
+            "5 \x88");
   EXPECT_EQ(W("中"), "?");
   EXPECT_EQ(W("a😀b"), "a?b");
-  EXPECT_EQ(W("\uFFFD"), "?");  // the replacement mark is not byte 0x98
-  EXPECT_EQ(Utf8ToCp1251("x\xD0"), "x?");             // cut short
-  EXPECT_EQ(Utf8ToCp1251("\x80y"), "?y");             // stray continuation
-  EXPECT_EQ(Utf8ToCp1251("\xC0\x80"), "??");          // overlong NUL
-  EXPECT_EQ(Utf8ToCp1251("\xED\xA0\x80"), "???");     // surrogate
-  EXPECT_EQ(Utf8ToCp1251("\xD0\x41"), "?A");          // bad continuation kept
+  EXPECT_EQ(W("\uFFFD"), "?");                     // the replacement mark is not byte 0x98
+  EXPECT_EQ(Utf8ToCp1251("x\xD0"), "x?");          // cut short
+  EXPECT_EQ(Utf8ToCp1251("\x80y"), "?y");          // stray continuation
+  EXPECT_EQ(Utf8ToCp1251("\xC0\x80"), "??");       // overlong NUL
+  EXPECT_EQ(Utf8ToCp1251("\xED\xA0\x80"), "???");  // surrogate
+  EXPECT_EQ(Utf8ToCp1251("\xD0\x41"), "?A");       // bad continuation kept
 }
 
 TEST(Cp1251, AnsiCaseCoversEveryCyrillicLetter) {

@@ -81,7 +81,7 @@ TEST(DateTime, ValidatesDates) {
 TEST(DateTime, DayOfWeekStartsOnSunday) {
   EXPECT_EQ(DayOfWeek(EncodeDate(2026, 12, 6)), 1);  // Sunday
   EXPECT_EQ(DayOfWeek(EncodeDate(2026, 12, 7) + 0.9), 2);
-  EXPECT_EQ(DayOfWeek(0), 7);   // 1899-12-30 was a Saturday
+  EXPECT_EQ(DayOfWeek(0), 7);  // 1899-12-30 was a Saturday
   EXPECT_EQ(DayOfWeek(-1.5), 6);
 }
 
@@ -95,8 +95,10 @@ TEST(DateTime, ConvertsUnixTimeInTheLocalZone) {
   setenv("TZ", "MSK-3", 1);
   tzset();
   EXPECT_EQ(FromUnixTime(1796580307), EncodeDateTime({2026, 12, 6, 21, 5, 7, 0}));
-  if (old) setenv("TZ", saved.c_str(), 1);
-  else unsetenv("TZ");
+  if (old)
+    setenv("TZ", saved.c_str(), 1);
+  else
+    unsetenv("TZ");
   tzset();
 }
 
@@ -170,10 +172,10 @@ TEST(ParseDateTime, ReadsShortDates) {
   EXPECT_EQ(v, EncodeDate(2049, 1, 1));
   ASSERT_TRUE(TryStrToDate("1.1.50", v));
   EXPECT_EQ(v, EncodeDate(1950, 1, 1));
-  for (const char* bad : {"", " ", "abc", "32.12.2026", "29.02.2026", "6.13.2026", "0.12.2026",
-                          "6.0.2026", "6.12.2026x", "6.12.2026 18:05", "6/12/2026", "6.12",
-                          "6.12.", "6.12.202", "6.12.20266", "006.12.2026", "-6.12.2026",
-                          "6..2026", "6.12.0000"}) {
+  for (const char* bad :
+       {"", " ", "abc", "32.12.2026", "29.02.2026", "6.13.2026", "0.12.2026", "6.0.2026",
+        "6.12.2026x", "6.12.2026 18:05", "6/12/2026", "6.12", "6.12.", "6.12.202", "6.12.20266",
+        "006.12.2026", "-6.12.2026", "6..2026", "6.12.0000"}) {
     EXPECT_FALSE(TryStrToDate(bad, v)) << '"' << bad << '"';
   }
 }
@@ -200,9 +202,9 @@ TEST(ParseDateTime, ReadsDateAndTimeTogether) {
   EXPECT_EQ(v, EncodeDateTime({2026, 12, 31, 7, 5, 0, 0}));
   ASSERT_TRUE(TryStrToDateTime("31.12.2026 ", v));
   EXPECT_EQ(v, EncodeDate(2026, 12, 31));
-  for (const char* bad : {"31.12.2026 23:59:60", "31.12.2026T23:59", "31.12.2026 junk",
-                          "31.12.2026 12:30:  ", "31.12.2026   :  :  ", "23:59 31.12.2026",
-                          "31.12.202623:59"}) {
+  for (const char* bad :
+       {"31.12.2026 23:59:60", "31.12.2026T23:59", "31.12.2026 junk",
+        "31.12.2026 12:30:  ", "31.12.2026   :  :  ", "23:59 31.12.2026", "31.12.202623:59"}) {
     EXPECT_FALSE(TryStrToDateTime(bad, v)) << '"' << bad << '"';
   }
   // What the bot writes it reads back.
