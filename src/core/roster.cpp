@@ -1,0 +1,43 @@
+#include "core/roster.h"
+
+#include <algorithm>
+
+namespace pelmo {
+
+namespace {
+
+// Plain byte order (std::string compares as unsigned bytes). The window's
+// sorted list box of the original compared by the locale; a byte order is
+// stable across locales and only changes where entries appear, never which
+// entries exist.
+std::vector<RosterEntry>::const_iterator LowerBound(
+    const std::vector<RosterEntry>& entries, const std::string& text) {
+  return std::lower_bound(
+      entries.begin(), entries.end(), text,
+      [](const RosterEntry& entry, const std::string& key) { return entry.text < key; });
+}
+
+}  // namespace
+
+bool Roster::Add(const std::string& text, std::uint32_t address) {
+  auto at = LowerBound(m_entries, text);
+  if (at != m_entries.end() && at->text == text) return false;
+  m_entries.insert(at, RosterEntry{text, address});
+  return true;
+}
+
+bool Roster::Remove(const std::string& text) {
+  auto at = LowerBound(m_entries, text);
+  if (at == m_entries.end() || at->text != text) return false;
+  m_entries.erase(at);
+  return true;
+}
+
+bool Roster::Contains(const std::string& text) const {
+  auto at = LowerBound(m_entries, text);
+  return at != m_entries.end() && at->text == text;
+}
+
+void Roster::Clear() { m_entries.clear(); }
+
+}  // namespace pelmo
