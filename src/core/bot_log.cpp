@@ -1,0 +1,70 @@
+#include "core/bot_log.h"
+
+#include <algorithm>
+
+#include "base/date_time.h"
+#include "base/text_file.h"
+#include "core/bot_settings.h"
+#include "core/bot_view.h"
+
+namespace pelmo {
+
+BotLog::BotLog(const Clock& clock, const BotSettings& settings, std::string logFilePath)
+    : m_clock(clock), m_settings(settings), m_logFilePath(std::move(logFilePath)) {}
+
+void BotLog::LogLine(const std::string& text, std::uint32_t color) {
+  const std::string prefix = "[" + TimeToStr(m_clock.Now()) + "] ";
+  // A copy: a view may add or remove views while it is told.
+  const std::vector<BotView*> views = m_views;
+  for (BotView* view : views) view->OnLogLine(prefix, text, color);
+}
+
+void BotLog::AddView(BotView* view) {
+  if (view != nullptr && std::find(m_views.begin(), m_views.end(), view) == m_views.end()) {
+    m_views.push_back(view);
+  }
+}
+
+void BotLog::RemoveView(BotView* view) {
+  m_views.erase(std::remove(m_views.begin(), m_views.end(), view), m_views.end());
+}
+
+void BotLog::ClearWindowLog() {
+  const std::vector<BotView*> views = m_views;
+  for (BotView* view : views) view->OnLogCleared();
+}
+
+void BotLog::LogToFile(const std::string& text) {
+  const std::string line = "[" + TimeToStr(m_clock.Now()) + "]" + text;
+  AppendLine(m_logFilePath, line);
+  TrimLogFile();
+  m_ring[m_writeIndex] = line;
+  m_writeIndex = (m_writeIndex + 1) % kRingSize;
+}
+
+void BotLog::TrimLogFile() {
+  if (!m_settings.CheckLogFileSizeCB) return;
+  const long long size = FileSize(m_logFilePath);
+  if (size >= 0 && size > m_settings.CheckLogFileSizeE) RewriteFile(m_logFilePath, "");
+}
+
+void BotLog::ClearRing() {
+  for (std::string& slot : m_ring) slot.clear();
+  m_writeIndex = 0;
+}
+
+std::string BotLog::RecentLines(long long count) const {
+  // Counts beyond the ring read the whole ring once; the walk never leaves
+  // slots 0..1023, whatever a user typed.
+  const long long ringSize = static_cast<long long>(kRingSize);
+  const std::size_t n = static_cast<std::size_t>(std::clamp(count, 0LL, ringSize));
+  std::string reply;
+  std::size_t i = (m_writeIndex + kRingSize - n) % kRingSize;
+  for (std::size_t k = 0; k < n; ++k) {
+    if (!m_ring[i].empty()) reply += "\r\n" + m_ring[i];
+    i = (i + 1) % kRingSize;
+  }
+  return reply;
+}
+
+}  // namespace pelmo

@@ -1,0 +1,123 @@
+#include "core/replies.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "base/cp1251.h"
+#include "core/bot_log.h"
+#include "transport/net_settings.h"
+#include "transport/outgoing_state.h"
+#include "transport/packet_codec.h"
+
+namespace pelmo {
+
+namespace {
+
+constexpr std::size_t kShortString = 255;
+constexpr std::size_t kMaxPayload = 0xFFFF;
+
+void AppendBytes(std::vector<std::uint8_t>& payload, std::string_view text) {
+  payload.insert(payload.end(), text.begin(), text.end());
+}
+
+// One length byte and at most 255 bytes of the text.
+void AppendShortString(std::vector<std::uint8_t>& payload, std::string_view text) {
+  text = text.substr(0, kShortString);
+  payload.push_back(static_cast<std::uint8_t>(text.size()));
+  AppendBytes(payload, text);
+}
+
+}  // namespace
+
+Replies::Replies(PacketCodec& codec, const NetSettings& settings, OutgoingState& out,
+                 BotLog& log)
+    : m_codec(codec), m_settings(settings), m_out(out), m_log(log) {}
+
+void Replies::SayText(const std::string& text, std::uint8_t kind) {
+  // The settings page saves the size unclamped; a size of 0 would never
+  // consume the text.
+  const std::size_t chunkSize = std::max<std::size_t>(1, m_settings.MaxMessageSize);
+  std::vector<std::uint8_t> payload;
+  for (std::size_t pos = 0; pos < text.size(); pos += chunkSize) {
+    const std::string_view chunk = std::string_view(text).substr(pos, chunkSize);
+    payload.clear();
+    payload.push_back(kind);
+    AppendShortString(payload, m_out.OutChannel);
+    AppendBytes(payload, chunk);
+    payload.push_back(0);
+    if (payload.size() > kMaxPayload) {
+      // Only an unclamped size from the settings page gets here; the packet
+      // could not be built anyway, so it goes the way the codec refuses one.
+      m_log.LogLine("Error: Too big packet.");
+      continue;
+    }
+    m_codec.EncodeAndSend(m_settings.BotHost, m_settings.BotNick, m_settings.LocalAddress,
+                          static_cast<std::uint16_t>(payload.size()), payload.data(),
+                          kPacketChatLine, m_out.OutAddress);
+  }
+}
+
+void Replies::SendPasswordLine(const std::string& text, const std::string& password) {
+  std::vector<std::uint8_t> payload;
+  payload.push_back(kKindPassword);
+  AppendShortString(payload, m_out.OutChannel);
+  AppendShortString(payload, password);
+  AppendBytes(payload, std::string_view(text).substr(0, kShortString));
+  payload.push_back(0);
+  m_codec.EncodeAndSend(m_settings.BotHost, m_settings.BotNick, m_settings.LocalAddress,
+                        static_cast<std::uint16_t>(payload.size()), payload.data(),
+                        kPacketChatLine, m_out.OutAddress);
+}
+
+void Replies::SendTopic(const std::string& text) {
+  std::vector<std::uint8_t> payload;
+  payload.push_back(kKindLine);
+  AppendShortString(payload, m_out.OutChannel);
+  AppendShortString(payload, text);
+  m_codec.EncodeAndSend(m_settings.BotHost, m_settings.BotNick, m_settings.LocalAddress,
+                        static_cast<std::uint16_t>(payload.size()), payload.data(),
+                        kPacketTopic, m_out.OutAddress);
+}
+
+void Replies::SayTo(std::uint32_t address, const std::string& text, std::uint8_t kind) {
+  OutStateGuard guard(m_out, m_settings);
+  m_out.OutAddress = address;
+  SayText(text, kind);
+}
+
+void Replies::SayInChannel(const std::string& channel, const std::string& text,
+                           std::uint8_t kind) {
+  OutStateGuard guard(m_out, m_settings);
+  m_out.OutChannel = channel.substr(0, kShortString);
+  SayText(text, kind);
+}
+
+void Replies::SendRecentLines(std::uint32_t address, long long count) {
+  SayTo(address, m_log.RecentLines(count), kKindListing);
+}
+
+OutStateGuard::~OutStateGuard() {
+  m_out.OutAddress = m_settings.SendAddress;
+  m_out.OutChannel = "Main";
+}
+
+std::string SecondsWord(long long n) {
+  // Remainders truncate toward zero, so a negative count reads "секунд".
+  const long long lastTwo = n % 100;
+  const long long last = n % 10;
+  if (lastTwo >= 10 && lastTwo <= 19) return W("секунд");
+  if (last == 1) return W("секунда");
+  if (last >= 2 && last <= 4) return W("секунды");
+  return W("секунд");
+}
+
+std::string PeopleWord(long long n) {
+  // The rule was written for the counts a vote can reach, up to 64.
+  if (n >= 2 && n <= 64) {
+    const long long last = n % 10;
+    if (last >= 2 && last <= 4 && (n < 12 || n > 14)) return W("человека");
+  }
+  return W("человек");
+}
+
+}  // namespace pelmo
