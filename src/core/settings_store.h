@@ -29,12 +29,16 @@ class SettingsStore {
   // The settings load (start-up and "Cancel"): network keys, section
   // "chat", the group or broadcast address of the mode, others.ini, the
   // interface choice (from interfaces, dotted), the autostart switch, the
-  // administrators. Sets BotNick/BotHost from the nick and host.
+  // administrators. Sets BotNick/BotHost from the nick and host, and
+  // OutAddress := SendAddress. Throws FileError when admin.txt exists but
+  // cannot be read (everything else is loaded by then).
   void LoadSettings(const std::vector<std::uint32_t>& interfaces);
   // The settings save ("Save"): the caller stops the bot first. Takes the
   // network page into the running network settings and writes every key.
   // Returns false (keys written before the failure stay written) when a
-  // number field does not hold an integer or a file cannot be written.
+  // file cannot be written; returns false before taking or writing
+  // anything when PortE, TTLe or MsgSizeE is not an integer in the range of
+  // its setting or NetAddrE is not a dotted address.
   bool SaveSettings();
   // The colour button: NickColor, ColorP and "chat" "Color" at once.
   void SaveColor(std::uint32_t color);
@@ -47,6 +51,9 @@ class SettingsStore {
   void ApplyNickAndHost();
 
  private:
+  void LoadOthers();
+  bool SaveOthers();
+
   const WorkFolder& m_folder;
   BotSettings& m_settings;
   NetSettings& m_net;

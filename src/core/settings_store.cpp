@@ -1,0 +1,270 @@
+#include "core/settings_store.h"
+
+#include <arpa/inet.h>
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <netinet/in.h>
+
+#include <charconv>
+
+#include "base/date_time.h"
+#include "base/ini_file.h"
+#include "base/text_file.h"
+#include "core/admins.h"
+#include "core/autostart.h"
+#include "core/bot_settings.h"
+#include "core/work_folder.h"
+#include "transport/net.h"
+#include "transport/net_settings.h"
+#include "transport/outgoing_state.h"
+
+namespace pelmo {
+
+namespace {
+
+constexpr std::size_t kShortString = 255;
+constexpr std::uint32_t kDefaultGroup = 0xEA000001;      // 234.0.0.1
+constexpr std::uint32_t kLimitedBroadcast = 0xFFFFFFFF;  // 255.255.255.255
+
+// A whole decimal integer, blanks around it allowed, as the page's number
+// fields must hold one.
+bool ParseInteger(std::string_view text, long long& value) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  if (text.empty()) return false;
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return error == std::errc() && end == text.data() + text.size();
+}
+
+bool ParseInRange(std::string_view text, long long low, long long high, long long& value) {
+  return ParseInteger(text, value) && value >= low && value <= high;
+}
+
+// A dotted IPv4 address, host order.
+bool ParseAddress(std::string_view text, std::uint32_t& address) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  in_addr parsed{};
+  if (::inet_pton(AF_INET, std::string(text).c_str(), &parsed) != 1) return false;
+  address = ntohl(parsed.s_addr);
+  return true;
+}
+
+// The directed broadcast address of the interface that holds the address,
+// or the limited broadcast when no such interface has one.
+std::uint32_t BroadcastAddressOf(std::uint32_t localAddress) {
+  ifaddrs* list = nullptr;
+  if (::getifaddrs(&list) != 0) return kLimitedBroadcast;
+  std::uint32_t result = kLimitedBroadcast;
+  for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
+    if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET) continue;
+    if ((entry->ifa_flags & IFF_BROADCAST) == 0 || entry->ifa_broadaddr == nullptr) continue;
+    const auto* address = reinterpret_cast<const sockaddr_in*>(entry->ifa_addr);
+    if (ntohl(address->sin_addr.s_addr) != localAddress) continue;
+    const auto* broadcast = reinterpret_cast<const sockaddr_in*>(entry->ifa_broadaddr);
+    result = ntohl(broadcast->sin_addr.s_addr);
+    break;
+  }
+  ::freeifaddrs(list);
+  return result;
+}
+
+}  // namespace
+
+SettingsStore::SettingsStore(const WorkFolder& folder, BotSettings& settings,
+                             NetSettings& net, OutgoingState& out, std::string configDir,
+                             std::string programPath)
+    : m_folder(folder),
+      m_settings(settings),
+      m_net(net),
+      m_out(out),
+      m_configDir(std::move(configDir)),
+      m_programPath(std::move(programPath)) {}
+
+void SettingsStore::ApplyNickAndHost() {
+  m_net.BotNick = m_settings.NickE.substr(0, kShortString);
+  m_net.BotHost = m_settings.HostE.substr(0, kShortString);
+}
+
+void SettingsStore::LoadSettings(const std::vector<std::uint32_t>& interfaces) {
+  IniFile netIni(m_folder.NetIni());
+  BotSettings& s = m_settings;
+
+  // Network keys, shown on the network page.
+  NetLoad(netIni, m_net, m_out, interfaces.empty() ? GetLocalAddress() : interfaces.front());
+  s.PortE = std::to_string(m_net.Port);
+  s.TTLe = std::to_string(m_net.TTL);
+  s.MsgSizeE = std::to_string(m_net.MaxMessageSize);
+  s.MulticastModeCB = m_net.MulticastMode;
+
+  // Section "chat".
+  s.NickE = netIni.ReadString("chat", "Nick", "PelmoBot");
+  s.HostE = netIni.ReadString("chat", "Host", "PelmoBot");
+  ApplyNickAndHost();
+  s.EnableBotCB = netIni.ReadBool("chat", "EnableBot", true);
+  s.DefaultMsgCB = netIni.ReadBool("chat", "DefaultMsg", true);
+  s.StartMessageCB = netIni.ReadBool("chat", "StartMessage", true);
+  s.StartMsgPrivateCB = netIni.ReadBool("chat", "StartMsgPrivate", true);
+  s.AutoAforizmCB = netIni.ReadBool("chat", "AutoAforizm", true);
+  s.ShowBannedCB = netIni.ReadBool("chat", "ShowBanned", true);
+  s.BoltunCB = netIni.ReadBool("chat", "Boltun", true);
+  s.InvisibleCB = netIni.ReadBool("chat", "invisible", true);
+  s.BirthDayCB = netIni.ReadBool("chat", "BirthDay", true);
+  s.FloodE = netIni.ReadInteger("chat", "Flood", 10);
+  s.IntervalE = netIni.ReadInteger("chat", "AnecInterval", 40);
+  s.ColorP = static_cast<std::uint32_t>(netIni.ReadInteger("chat", "Color", 255));
+  m_out.NickColor = s.ColorP;
+  s.CheckLogFileSizeCB = netIni.ReadBool("chat", "CheckLogFileSize", true);
+  s.CheckLogFileSizeE = netIni.ReadInteger("chat", "CheckLogFileSizeE", 220000);
+
+  // The group or broadcast address of the mode. A missing or unreadable
+  // value takes a real group, or this interface's own broadcast address.
+  std::uint32_t sendAddress = 0;
+  if (s.MulticastModeCB) {
+    if (!ParseAddress(netIni.ReadString("net", "netaddr", ""), sendAddress)) {
+      sendAddress = kDefaultGroup;
+    }
+  } else if (!ParseAddress(netIni.ReadString("net", "IpBroadcast", ""), sendAddress)) {
+    sendAddress = BroadcastAddressOf(m_net.LocalAddress);
+  }
+  m_net.SendAddress = sendAddress;
+  m_out.OutAddress = sendAddress;
+  s.NetAddrE = AddressToText(sendAddress);
+
+  LoadOthers();
+
+  // The interface list; a stored address that is not listed any more gives
+  // way to the first listed one.
+  s.InterfacesCB.clear();
+  for (std::uint32_t address : interfaces) s.InterfacesCB.push_back(AddressToText(address));
+  s.InterfacesIndex = -1;
+  const std::string local = AddressToText(m_net.LocalAddress);
+  for (std::size_t i = 0; i < s.InterfacesCB.size(); ++i) {
+    if (s.InterfacesCB[i] == local) s.InterfacesIndex = static_cast<int>(i);
+  }
+  if (s.InterfacesIndex < 0 && !interfaces.empty()) {
+    m_net.LocalAddress = interfaces.front();
+    s.InterfacesIndex = 0;
+  }
+
+  s.AutoStartCB = AutostartEntryExists(m_configDir);
+  s.ADMvle = LoadAdmins(m_folder.BotFile("admin.txt"));
+}
+
+void SettingsStore::LoadOthers() {
+  IniFile others(m_folder.OthersIni());
+  BotSettings& s = m_settings;
+  s.PogodaCB = others.ReadBool("Pogoda", "AutPogoda", true);
+  s.MinE = others.ReadString("Pogoda", "Min", "30");
+  s.SecE = others.ReadString("Pogoda", "Sec", "5");
+  s.AnekMinE = others.ReadString("anecdot", "Min", "10");
+  s.AnekSekE = others.ReadString("anecdot", "Sec", "10");
+  s.AnecChannelE = others.ReadString("anecdot", "Channel", "Anecdot");
+  s.ShowNameChanCB = others.ReadBool("anecdot", "ShowNameChan", true);
+  s.edUsername = others.ReadString("proxy", "edUsername", "");
+  s.edPassword = others.ReadString("proxy", "edPassword", "");
+  s.edProxyServer = others.ReadString("proxy", "edProxyServer", "");
+  s.edProxyPort = others.ReadString("proxy", "edProxyPort", "");
+  s.NameChanVicE = others.ReadString("Vic", "ChanName", "Victorina");
+  s.PocazNameChanCB = others.ReadBool("Vic", "ShowChanChat", true);
+  s.OnErrorCB = others.ReadBool("Error", "On", true);
+  s.ShowErrorCB = others.ReadBool("Error", "ShowReport", true);
+}
+
+bool SettingsStore::SaveSettings() {
+  BotSettings& s = m_settings;
+
+  // The network page first, all fields checked before any is taken.
+  long long port = 0, ttl = 0, maxMessageSize = 0;
+  std::uint32_t sendAddress = 0;
+  if (!ParseInRange(s.PortE, 0, 0xFFFF, port) || !ParseInRange(s.TTLe, 0, 0xFF, ttl) ||
+      !ParseInRange(s.MsgSizeE, 0, 0xFFFF, maxMessageSize) ||
+      !ParseAddress(s.NetAddrE, sendAddress)) {
+    return false;
+  }
+  m_net.SendAddress = sendAddress;
+  m_net.Port = static_cast<std::uint16_t>(port);
+  m_net.TTL = static_cast<std::uint8_t>(ttl);
+  m_net.MulticastMode = s.MulticastModeCB;
+  m_net.MaxMessageSize = static_cast<std::uint16_t>(maxMessageSize);
+  m_out.OutAddress = sendAddress;
+  IniFile netIni(m_folder.NetIni());
+  NetSave(netIni, m_net);
+
+  const bool chatWritten =
+      netIni.WriteString("chat", "Nick", s.NickE) &&
+      netIni.WriteString("chat", "Host", s.HostE) &&
+      netIni.WriteString("net", s.MulticastModeCB ? "netaddr" : "IpBroadcast", s.NetAddrE) &&
+      netIni.WriteBool("chat", "EnableBot", s.EnableBotCB) &&
+      netIni.WriteBool("chat", "DefaultMsg", s.DefaultMsgCB) &&
+      netIni.WriteBool("chat", "StartMessage", s.StartMessageCB) &&
+      netIni.WriteBool("chat", "StartMsgPrivate", s.StartMsgPrivateCB) &&
+      netIni.WriteBool("chat", "AutoAforizm", s.AutoAforizmCB) &&
+      netIni.WriteBool("chat", "ShowBanned", s.ShowBannedCB) &&
+      netIni.WriteBool("chat", "Boltun", s.BoltunCB) &&
+      netIni.WriteBool("chat", "invisible", s.InvisibleCB) &&
+      netIni.WriteBool("chat", "BirthDay", s.BirthDayCB) &&
+      netIni.WriteInteger("chat", "Flood", s.FloodE) &&
+      netIni.WriteInteger("chat", "AnecInterval", s.IntervalE) &&
+      netIni.WriteBool("chat", "CheckLogFileSize", s.CheckLogFileSizeCB) &&
+      netIni.WriteInteger("chat", "CheckLogFileSizeE", s.CheckLogFileSizeE);
+  if (!chatWritten || !SaveOthers()) return false;
+
+  const bool autostartWritten =
+      (s.AutoStartCB ? WriteAutostartEntry(m_configDir, m_programPath, m_folder.Dir())
+                     : RemoveAutostartEntry(m_configDir)) &&
+      WriteAutostartSwitchCopy(m_configDir, s.AutoStartCB);
+  if (!autostartWritten) return false;
+
+  try {
+    SaveAdmins(m_folder.BotFile("admin.txt"), s.ADMvle);
+  } catch (const FileError&) {
+    return false;
+  }
+  return true;
+}
+
+bool SettingsStore::SaveOthers() {
+  IniFile others(m_folder.OthersIni());
+  const BotSettings& s = m_settings;
+  return others.WriteBool("pogoda", "AutPogoda", s.PogodaCB) &&
+         others.WriteString("pogoda", "Min", s.MinE) &&
+         others.WriteString("pogoda", "Sec", s.SecE) &&
+         others.WriteString("anecdot", "Min", s.AnekMinE) &&
+         others.WriteString("anecdot", "Sec", s.AnekSekE) &&
+         others.WriteString("anecdot", "Channel", s.AnecChannelE) &&
+         others.WriteBool("anecdot", "ShowNameChan", s.ShowNameChanCB) &&
+         others.WriteString("proxy", "edUsername", s.edUsername) &&
+         others.WriteString("proxy", "edPassword", s.edPassword) &&
+         others.WriteString("proxy", "edProxyServer", s.edProxyServer) &&
+         others.WriteString("proxy", "edProxyPort", s.edProxyPort) &&
+         others.WriteString("Vic", "ChanName", s.NameChanVicE) &&
+         others.WriteBool("Vic", "ShowChanChat", s.PocazNameChanCB) &&
+         others.WriteBool("Error", "On", s.OnErrorCB) &&
+         others.WriteBool("Error", "ShowReport", s.ShowErrorCB);
+}
+
+void SettingsStore::SaveColor(std::uint32_t color) {
+  m_out.NickColor = color;
+  m_settings.ColorP = color;
+  IniFile(m_folder.NetIni()).WriteInteger("chat", "Color", color);
+}
+
+void SettingsStore::LoadStartCounter(const Clock& clock) {
+  IniFile others(m_folder.OthersIni());
+  const TDateTime now = clock.Now();
+  m_settings.StartCount = others.ReadInteger("START", "CountStart", 0);
+  m_settings.LastDate = others.ReadString("START", "LastDate", DateToStr(now));
+  m_settings.LastTime = others.ReadString("START", "LastTime", TimeToStr(now));
+}
+
+void SettingsStore::SaveStartCounter(const Clock& clock) {
+  IniFile others(m_folder.OthersIni());
+  const TDateTime now = clock.Now();
+  others.WriteInteger("start", "CountStart", m_settings.StartCount + 1);
+  others.WriteString("start", "LastDate", DateToStr(now));
+  others.WriteString("start", "LastTime", TimeToStr(now));
+}
+
+}  // namespace pelmo
