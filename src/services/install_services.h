@@ -8,11 +8,14 @@
 
 namespace pelmo {
 
+class BanList;
 class Bot;
 
 class InstalledServices {
  public:
   virtual ~InstalledServices() = default;
+  // The ban list, for the window's ban page (its list box and buttons).
+  virtual BanList* Bans() { return nullptr; }
 };
 
 std::unique_ptr<InstalledServices> InstallServices(Bot& bot);

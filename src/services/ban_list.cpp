@@ -1,0 +1,142 @@
+#include "services/ban_list.h"
+
+#include <optional>
+#include <string_view>
+
+#include "base/cp1251.h"
+#include "base/ini_file.h"
+#include "base/text_file.h"
+#include "core/replies.h"
+#include "transport/net_settings.h"
+
+namespace pelmo {
+
+namespace {
+
+constexpr std::string_view kSection = "BanList";
+constexpr std::size_t kExpiryLength = 19;
+
+std::string Heading(std::string_view title) {
+  return "\r\n\r\n" + std::string(64, ' ') + W(title) + "\r\n";
+}
+
+// The expiry always takes the last 19 characters of a host=date time line;
+// a shorter line is shown whole.
+std::string_view ExpiryOf(std::string_view line) {
+  return line.size() <= kExpiryLength ? line : line.substr(line.size() - kExpiryLength);
+}
+
+std::string ReadBanFile(const std::string& path) {
+  std::optional<std::string> contents = ReadWholeFile(path);
+  if (!contents) throw FileError("cannot read " + path);
+  return std::move(*contents);
+}
+
+}  // namespace
+
+std::string BanListingText(const std::vector<std::string>& lines,
+                           const std::string& heading) {
+  std::string text = heading;
+  std::size_t n = lines.size();
+  std::size_t first = n > kBanListingLines ? n - kBanListingLines : 0;
+  for (std::size_t p = n; p > first; --p) {
+    text += "\r\n";
+    text += lines[p - 1];
+  }
+  return text;
+}
+
+BanList::BanList(std::string banPath, Replies& replies, const Clock& clock)
+    : m_path(std::move(banPath)), m_replies(replies), m_clock(clock) {}
+
+bool BanList::CheckBan(const std::string& host, const std::string& nick,
+                       std::uint32_t address, bool reply) {
+  // Runs for every command and short chat line: scan the text in place
+  // rather than building a list of lines.
+  const std::string contents = ReadBanFile(m_path);
+  std::string_view rest = contents;
+  while (!rest.empty()) {
+    std::size_t end = rest.find_first_of("\r\n");
+    std::string_view line = rest.substr(0, end);
+    if (end == std::string_view::npos) {
+      rest = {};
+    } else {
+      std::size_t skip = (rest[end] == '\r' && end + 1 < rest.size() && rest[end + 1] == '\n') ? 2 : 1;
+      rest.remove_prefix(end + skip);
+    }
+    std::size_t equals = line.find('=');
+    std::string_view key = equals == std::string_view::npos ? std::string_view() : line.substr(0, equals);
+    if (key != host) continue;
+    if (reply) {
+      std::string text = nick + W(", Вам отказано в использовании бота, ваш бан до: ");
+      text += ExpiryOf(line);
+      text += "\n\r";
+      text += W("Ручная проверка бана (!refreshban или !проверить бан)");
+      m_replies.SayTo(address, text, kKindLine);
+    }
+    return true;
+  }
+  return false;
+}
+
+void BanList::RefreshBan(const std::string& host) {
+  IniFile ini(m_path);
+  std::string value = ini.ReadString(kSection, host, "");
+  TDateTime expiry = 0;
+  // A value that does not read as a date and time (a line typed by hand in
+  // the chat) counts as expired: a ban nobody can lift would be worse.
+  bool lasting = !value.empty() && TryStrToDateTime(value, expiry) &&
+                 expiry > m_clock.Now();
+  if (!lasting) ini.DeleteKey(kSection, host);
+  LoadBanListBox();
+}
+
+void BanList::AddBanLine(const std::string& line) {
+  std::optional<std::string> contents = ReadWholeFile(m_path);
+  // Without the section header the line could never be found by the
+  // expiry check, so the ban would last for ever.
+  if (!contents || SplitLines(*contents).empty()) {
+    RewriteFile(m_path, JoinLines({"[" + std::string(kSection) + "]", line}));
+  } else {
+    AppendLine(m_path, line);
+  }
+  m_replies.SayTo(m_replies.Settings().SendAddress,
+                  line + "%cf%" + W(" Добавлен в Бан лист"), kKindLine);
+  LoadBanListBox();
+}
+
+std::string BanList::ListingFor(const std::string& heading) const {
+  return BanListingText(ReadLines(m_path), heading);
+}
+
+void BanList::SendBanList(std::uint32_t address) {
+  m_replies.SayTo(address, ListingFor(Heading("(*)   Бан Лист   (*)")), kKindListing);
+}
+
+void BanList::SendBanned(std::uint32_t address) {
+  m_replies.SayTo(address, ListingFor(Heading("(*)   Кто забанен   (*)")), kKindLine);
+}
+
+void BanList::LoadBanListBox() {
+  std::optional<std::string> contents = ReadWholeFile(m_path);
+  m_listBan = contents ? SplitLines(*contents) : std::vector<std::string>();
+}
+
+bool BanList::AddBanB(const std::string& host, TDateTime date,
+                      const std::string& timeText) {
+  if (host.empty() || timeText.empty()) return false;
+  IniFile ini(m_path);
+  bool written = ini.WriteString(kSection, host, DateToStr(date) + " " + timeText);
+  LoadBanListBox();
+  return written;
+}
+
+bool BanList::DelBanB(int index) {
+  if (index <= 0 || static_cast<std::size_t>(index) >= m_listBan.size()) return false;
+  m_listBan.erase(m_listBan.begin() + index);
+  RewriteLines(m_path, m_listBan);
+  LoadBanListBox();
+  return true;
+}
+
+}  // namespace pelmo

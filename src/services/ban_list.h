@@ -1,0 +1,75 @@
+// The ban list: botfile/ban.txt in INI layout ("[BanList]", then
+// host=expiry lines) names the computers the bot refuses to serve. The file
+// is read afresh at every check; only the window's list box lines are kept
+// here. Main thread only.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/date_time.h"
+
+namespace pelmo {
+
+class Replies;
+
+// The listings show at most this many lines, newest (last) first.
+inline constexpr std::size_t kBanListingLines = 15;
+
+// heading + "\r\n" + line for the last 15 lines of the file, the last line
+// first. A file of more than 1000 lines shows its own last 15 lines.
+std::string BanListingText(const std::vector<std::string>& lines,
+                           const std::string& heading);
+
+class BanList {
+ public:
+  // banPath: botfile/ban.txt. replies sends the answers; clock decides
+  // whether a ban has expired.
+  BanList(std::string banPath, Replies& replies, const Clock& clock);
+
+  // True when some line's key (the text before its first "=", or "" for a
+  // line without one) equals host byte for byte; the expiry is not looked
+  // at. With reply set, a banned sender is told so at the address (kind
+  // 0). Throws FileError when the file cannot be read.
+  bool CheckBan(const std::string& host, const std::string& nick,
+                std::uint32_t address, bool reply);
+  // Removes the host's key from section "BanList" when its value is empty,
+  // does not read as a date and time, or is not later than now; then
+  // reloads the list box.
+  void RefreshBan(const std::string& host);
+  // Appends the line as typed (an empty file gets the section header
+  // first, so the line can expire), announces it to everybody and reloads
+  // the list box. Throws FileError when the file cannot be written.
+  void AddBanLine(const std::string& line);
+  // The last lines under "Бан Лист", kind 3, unicast.
+  void SendBanList(std::uint32_t address);
+  // The last lines under "Кто забанен", kind 0, unicast.
+  void SendBanned(std::uint32_t address);
+
+  // The window's list box: the lines of the file (empty when it is missing).
+  void LoadBanListBox();
+  const std::vector<std::string>& ListBan() const { return m_listBan; }
+
+  // The ban page's "Add": when both texts are non-empty, writes host =
+  // short date of date + " " + timeText into section "BanList" (replacing
+  // the host's key), then reloads the list box. False when a text is empty
+  // or the INI write refused the key.
+  bool AddBanB(const std::string& host, TDateTime date, const std::string& timeText);
+  // The ban page's "Delete": when 0 < index < the number of list box
+  // lines, removes that line, rewrites the file with the remaining list
+  // box lines and reloads. The header line (index 0) is never removed.
+  bool DelBanB(int index);
+
+  const std::string& Path() const { return m_path; }
+
+ private:
+  std::string ListingFor(const std::string& heading) const;
+
+  std::string m_path;
+  Replies& m_replies;
+  const Clock& m_clock;
+  std::vector<std::string> m_listBan;
+};
+
+}  // namespace pelmo

@@ -1,0 +1,183 @@
+#include "services/welcome.h"
+
+#include <optional>
+
+#include "base/cp1251.h"
+#include "base/ini_file.h"
+#include "base/random.h"
+#include "base/text_file.h"
+#include "core/bot_settings.h"
+#include "core/replies.h"
+#include "core/work_folder.h"
+#include "transport/net_settings.h"
+
+namespace pelmo {
+
+namespace {
+
+constexpr std::size_t kMaxFieldWidth = 65535;
+constexpr std::uint32_t kDefaultLines = 15;
+
+std::string Banner(std::string_view title) {
+  return std::string(64, ' ') + W(title) + "\r\n";
+}
+
+// Reads a run of digits; nullopt when there is none. "*" would take an
+// integer argument, and the only argument is a string.
+std::optional<std::size_t> ReadCount(const std::string& pattern, std::size_t& i) {
+  if (i < pattern.size() && pattern[i] == '*') {
+    throw PatternError("defvhod.ini pattern takes an integer argument: " + pattern);
+  }
+  std::size_t start = i;
+  std::size_t value = 0;
+  while (i < pattern.size() && pattern[i] >= '0' && pattern[i] <= '9') {
+    value = value * 10 + static_cast<std::size_t>(pattern[i] - '0');
+    if (value > kMaxFieldWidth) {
+      throw PatternError("defvhod.ini pattern has too wide a field: " + pattern);
+    }
+    ++i;
+  }
+  if (i == start) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+std::string FormatWithNick(const std::string& pattern, const std::string& nick) {
+  std::string out;
+  std::size_t nextArgument = 0;
+  std::size_t i = 0;
+  while (i < pattern.size()) {
+    char c = pattern[i++];
+    if (c != '%') {
+      out += c;
+      continue;
+    }
+    if (i < pattern.size() && pattern[i] == '%') {
+      out += '%';
+      ++i;
+      continue;
+    }
+    // "%" [index ":"] ["-"] [width] ["." prec] type
+    std::optional<std::size_t> number = ReadCount(pattern, i);
+    std::optional<std::size_t> index;
+    if (number && i < pattern.size() && pattern[i] == ':') {
+      index = number;
+      number.reset();
+      ++i;
+    }
+    bool left = false;
+    if (!number) {
+      if (i < pattern.size() && pattern[i] == '-') {
+        left = true;
+        ++i;
+      }
+      number = ReadCount(pattern, i);
+    }
+    std::size_t width = number.value_or(0);
+    std::optional<std::size_t> precision;
+    if (i < pattern.size() && pattern[i] == '.') {
+      ++i;
+      precision = ReadCount(pattern, i).value_or(0);
+    }
+    if (i >= pattern.size() || (pattern[i] != 's' && pattern[i] != 'S')) {
+      throw PatternError("defvhod.ini pattern does not fit one string: " + pattern);
+    }
+    ++i;
+    std::size_t argument = index.value_or(nextArgument);
+    if (argument != 0) {
+      throw PatternError("defvhod.ini pattern wants a second argument: " + pattern);
+    }
+    nextArgument = argument + 1;
+    std::string value = precision && *precision < nick.size() ? nick.substr(0, *precision) : nick;
+    std::string fill = width > value.size() ? std::string(width - value.size(), ' ') : std::string();
+    out += left ? value + fill : fill + value;
+  }
+  return out;
+}
+
+Welcome::Welcome(const WorkFolder& folder, const BotSettings& settings,
+                 Random& random, Replies& replies)
+    : m_folder(folder), m_settings(settings), m_random(random), m_replies(replies) {}
+
+std::string Welcome::DefaultMessage(const std::string& key, const std::string& nick) const {
+  IniFile ini(m_folder.BotFile("defvhod.ini"));
+  std::string pattern = ini.ReadString("Messages", key, "");
+  if (pattern.empty()) return "Message not found !";
+  return FormatWithNick(pattern, nick);
+}
+
+void Welcome::SayToAll(const std::string& text) {
+  m_replies.SayTo(m_replies.Settings().SendAddress, text, kKindLine);
+}
+
+void Welcome::SendEntryMessage(const std::string& nick) {
+  for (const std::string& line : ReadLines(m_folder.BotFile("vhod.txt"))) {
+    std::size_t colon = line.find(':');
+    // A line without ":" has an empty nick part.
+    std::string_view part = colon == std::string::npos
+                                ? std::string_view()
+                                : std::string_view(line).substr(0, colon);
+    if (part != nick) continue;
+    // Without ": " the message starts at the line's second character, as
+    // the lines have always been cut.
+    std::size_t separator = line.find(": ");
+    std::size_t start = separator == std::string::npos ? 1 : separator + 2;
+    SayToAll(start < line.size() ? line.substr(start) : std::string());
+    return;
+  }
+  if (m_settings.DefaultMsgCB) {
+    std::uint32_t k = m_random.Next(kDefaultLines);
+    SayToAll(DefaultMessage("EnterMessage" + std::to_string(k), nick));
+  }
+}
+
+void Welcome::SendQuitMessage(const std::string& nick) {
+  if (!m_settings.DefaultMsgCB) return;
+  std::uint32_t k = m_random.Next(kDefaultLines);
+  SayToAll(DefaultMessage("QuitMessage" + std::to_string(k), nick));
+}
+
+void Welcome::SendAnecdoteChannelName(std::uint32_t address) {
+  if (!m_settings.ShowNameChanCB) return;
+  m_replies.SayTo(address, W("Канал для анекдотов: ") + m_settings.AnecChannelE, kKindLine);
+}
+
+void Welcome::SendQuizChannelName(std::uint32_t address) {
+  m_replies.SayTo(address, W("Канал Викторины: ") + m_settings.NameChanVicE, kKindLine);
+}
+
+void Welcome::SendStartMessage(std::uint32_t address) {
+  if (!m_settings.StartMessageCB) return;
+  std::string text = "\r\n\r\n" + Banner("(*)   И Н Ф О Р М А Ц И Я   (*)") + JoinLines(m_info);
+  if (m_settings.StartMsgPrivateCB) {
+    m_replies.SayTo(address, text, kKindLine);
+  } else {
+    SayToAll(text);
+  }
+}
+
+void Welcome::SendWeatherText(std::uint32_t address) {
+  std::vector<std::string> weather = ReadLines(m_folder.BotFile("weather.txt"));
+  m_replies.SayTo(address, "\r\n" + Banner("(*)   Погода   (*)") + JoinLines(weather),
+                  kKindLine);
+}
+
+void Welcome::AddInfoLine(const std::string& text) {
+  AppendLine(m_folder.BotFile("welcom.txt"), text);
+  if (m_infoLoaded) LoadInfoText();
+  SayToAll(text + W(" Добавлена в файл ИНФОРМАЦИЯ!"));
+}
+
+void Welcome::LoadInfoText() {
+  std::optional<std::string> contents = ReadWholeFile(m_folder.BotFile("welcom.txt"));
+  m_info = contents ? SplitLines(*contents) : std::vector<std::string>();
+  m_infoLoaded = true;
+}
+
+void Welcome::DropInfoText() {
+  m_info.clear();
+  m_infoLoaded = false;
+}
+
+}  // namespace pelmo
