@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -69,6 +70,15 @@ class Bot {
   void SetStatusPanel(int i, const std::string& text);
   void SetTopic(const std::string& topic);
 
+  // Registers a front-end (also with the log). The view must outlive the
+  // bot or be removed first; the bot does not own it.
+  void AddView(BotView* view);
+  void RemoveView(BotView* view);
+  // Tells the views that the roster changed (after Add, Remove, Clear).
+  void NotifyRoster();
+  // The interface list of this run (the options' or GetInterfaces()).
+  const std::vector<std::uint32_t>& Interfaces() const { return m_interfaces; }
+
   // The help text as loaded at the last start ("" while stopped).
   std::vector<std::string> helpText;
 
@@ -97,8 +107,14 @@ class Bot {
 
  private:
   void CreateMissingFiles();
-  void NotifyRoster();
+  void LoadHelpText();
+  // Runs one lifecycle hook; an error of one service is logged and does
+  // not keep the others from running.
+  void RunHook(const std::function<void()>& hook);
   std::vector<std::string> m_statusPanels{4};
+  std::vector<BotView*> m_views;
+  std::vector<std::uint32_t> m_interfaces;
+  EventLoop::TimerId m_rosterTimer = 0;
 };
 
 }  // namespace pelmo

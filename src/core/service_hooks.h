@@ -6,6 +6,7 @@
 // false, an optional answer none). Main thread only.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -70,6 +71,12 @@ struct ServiceHooks {
       DeliverLine;
 
   // --- Lifecycle ---
+  // At program start (FormCreate), before the settings load: each service
+  // loads the lists it keeps in memory (anecdotes, ban list, aphorisms...).
+  std::vector<std::function<void()>> LoadLists;
+  // Loads the chatterbox phrases and returns their number; the core logs
+  // it. Runs after LoadLists.
+  std::function<std::size_t()> LoadChatterbox;
   // After a successful start (texts loaded, timers armed) and after a
   // successful stop (texts released, quiz stopped, timers disarmed).
   std::vector<std::function<void()>> OnBotStarted;
