@@ -1,0 +1,153 @@
+#include "core/bot_log.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "base/text_file.h"
+#include "core/bot_settings.h"
+#include "core/bot_view.h"
+#include "fakes/fake_clock.h"
+#include "fakes/temp_dir.h"
+
+namespace pelmo {
+namespace {
+
+struct ShownLine {
+  std::string prefix;
+  std::string text;
+  std::uint32_t color;
+};
+
+class RecordingView : public BotView {
+ public:
+  void OnLogLine(const std::string& prefix, const std::string& text,
+                 std::uint32_t color) override {
+    lines.push_back({prefix, text, color});
+  }
+  void OnLogCleared() override { ++cleared; }
+  std::vector<ShownLine> lines;
+  int cleared = 0;
+};
+
+class BotLogTest : public ::testing::Test {
+ protected:
+  BotLogTest() { dir.WriteFile("botfile/log.txt", ""); }
+
+  // Writes "line 0" .. "line count-1".
+  void WriteLines(int count) {
+    for (int i = 0; i < count; ++i) log.LogToFile("line " + std::to_string(i));
+  }
+
+  TempDir dir;
+  FakeClock clock;  // 18:05
+  BotSettings settings;
+  BotLog log{clock, settings, dir.FilePath("botfile/log.txt")};
+};
+
+TEST_F(BotLogTest, WindowLineHasBlackTimePrefixAndColouredText) {
+  RecordingView view, other;
+  log.AddView(&view);
+  log.AddView(&other);
+  log.AddView(&view);  // once only
+  log.LogLine("Started.");
+  log.LogLine("alice: hi", 0x00FF00);
+  log.RemoveView(&other);
+  log.LogLine("after");
+  log.ClearWindowLog();
+
+  ASSERT_EQ(view.lines.size(), 3u);
+  EXPECT_EQ(view.lines[0].prefix, "[18:05] ");
+  EXPECT_EQ(view.lines[0].text, "Started.");
+  EXPECT_EQ(view.lines[0].color, 0u);
+  EXPECT_EQ(view.lines[1].color, 0x00FF00u);
+  EXPECT_EQ(other.lines.size(), 2u);
+  EXPECT_EQ(view.cleared, 1);
+  EXPECT_EQ(other.cleared, 0);
+}
+
+TEST_F(BotLogTest, FileLineHasNoBlankAfterTheTime) {
+  log.LogToFile("bob (pc): hi");
+  clock.AdvanceMinutes(61);
+  log.LogToFile("x");
+  EXPECT_EQ(dir.ReadFile("botfile/log.txt"), "[18:05]bob (pc): hi\r\n[19:06]x\r\n");
+  EXPECT_EQ(log.RingSlot(0), "[18:05]bob (pc): hi");
+  EXPECT_EQ(log.RingSlot(1), "[19:06]x");
+  EXPECT_EQ(log.WriteIndex(), 2u);
+}
+
+TEST_F(BotLogTest, RingWrapsAndRecentLinesComeOldestFirst) {
+  WriteLines(1030);
+  EXPECT_EQ(log.WriteIndex(), 6u);
+  EXPECT_EQ(log.RingSlot(5), "[18:05]line 1029");
+  EXPECT_EQ(log.RingSlot(6), "[18:05]line 6");
+
+  std::string expected;
+  for (int i = 1020; i < 1030; ++i) expected += "\r\n[18:05]line " + std::to_string(i);
+  EXPECT_EQ(log.RecentLines(10), expected);
+  EXPECT_EQ(log.RecentLines(1), "\r\n[18:05]line 1029");
+  EXPECT_EQ(log.RecentLines(0), "");
+}
+
+TEST_F(BotLogTest, RecentLinesSkipEmptySlotsAndSurviveAnyCount) {
+  WriteLines(3);
+  const std::string all = "\r\n[18:05]line 0\r\n[18:05]line 1\r\n[18:05]line 2";
+  EXPECT_EQ(log.RecentLines(99), all);
+  EXPECT_EQ(log.RecentLines(1024), all);
+  EXPECT_EQ(log.RecentLines(5000), all);
+  EXPECT_EQ(log.RecentLines(9223372036854775807LL), all);
+  EXPECT_EQ(log.RecentLines(-1), "");
+  EXPECT_EQ(log.RecentLines(-9223372036854775807LL - 1), "");
+
+  // A full ring: every slot once, oldest first.
+  WriteLines(1024);
+  const std::string full = log.RecentLines(100000);
+  EXPECT_EQ(full.rfind("\r\n[18:05]line 0", 0), 0u);
+  EXPECT_EQ(full.size(), log.RecentLines(1024).size());
+  EXPECT_NE(full.find("line 1023"), std::string::npos);
+
+  log.ClearRing();
+  EXPECT_EQ(log.WriteIndex(), 0u);
+  EXPECT_EQ(log.RecentLines(10), "");
+}
+
+TEST_F(BotLogTest, FileOverTheLimitIsEmptiedAfterTheLineIsWritten) {
+  dir.WriteFile("botfile/log.txt", std::string(220001, 'x'));
+  log.LogToFile("lost");
+  EXPECT_EQ(FileSize(dir.FilePath("botfile/log.txt")), 0);
+  // The ring keeps the line the file lost.
+  EXPECT_EQ(log.RingSlot(0), "[18:05]lost");
+}
+
+TEST_F(BotLogTest, TrimsOnlyPastTheLimitAndWhenChecked) {
+  // "[18:05]ab" + CR LF is 11 bytes: the file ends exactly at the limit.
+  dir.WriteFile("botfile/log.txt", std::string(220000 - 11, 'x'));
+  log.LogToFile("ab");
+  EXPECT_EQ(FileSize(dir.FilePath("botfile/log.txt")), 220000);
+  log.LogToFile("c");
+  EXPECT_EQ(FileSize(dir.FilePath("botfile/log.txt")), 0);
+
+  settings.CheckLogFileSizeCB = false;
+  dir.WriteFile("botfile/log.txt", std::string(300000, 'x'));
+  log.LogToFile("kept");
+  EXPECT_EQ(FileSize(dir.FilePath("botfile/log.txt")), 300000 + 13);
+}
+
+TEST_F(BotLogTest, MissingFileIsNeverTrimmed) {
+  settings.CheckLogFileSizeE = -5;  // even below the size a missing file reads as
+  std::remove(dir.FilePath("botfile/log.txt").c_str());
+  log.TrimLogFile();
+  EXPECT_FALSE(dir.Exists("botfile/log.txt"));
+}
+
+TEST_F(BotLogTest, UnwritableFileThrowsAndLeavesTheRingAlone) {
+  BotLog broken(clock, settings, dir.FilePath("nofolder/log.txt"));
+  EXPECT_THROW(broken.LogToFile("x"), FileError);
+  EXPECT_EQ(broken.WriteIndex(), 0u);
+  EXPECT_EQ(broken.RingSlot(0), "");
+}
+
+}  // namespace
+}  // namespace pelmo
