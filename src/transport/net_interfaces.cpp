@@ -1,0 +1,123 @@
+#include "transport/net_interfaces.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <charconv>
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "transport/net.h"
+
+namespace pelmo {
+
+namespace {
+
+std::uint32_t AddressOf(const sockaddr* address) {
+  return ntohl(reinterpret_cast<const sockaddr_in*>(address)->sin_addr.s_addr);
+}
+
+bool IsIpv4Up(const ifaddrs* entry) {
+  return entry->ifa_addr != nullptr && entry->ifa_addr->sa_family == AF_INET &&
+         (entry->ifa_flags & IFF_UP) != 0;
+}
+
+}  // namespace
+
+std::vector<std::uint32_t> GetInterfaces() {
+  ifaddrs* list = nullptr;
+  if (getifaddrs(&list) != 0) return {};
+  std::vector<std::uint32_t> lan;
+  std::vector<std::uint32_t> loopback;
+  for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
+    if (!IsIpv4Up(entry)) continue;
+    const std::uint32_t address = AddressOf(entry->ifa_addr);
+    auto& target = (entry->ifa_flags & IFF_LOOPBACK) != 0 ? loopback : lan;
+    // One address on two interfaces would be joined to a group twice.
+    if (std::find(target.begin(), target.end(), address) == target.end()) {
+      target.push_back(address);
+    }
+  }
+  freeifaddrs(list);
+  // Loopback last, so that the first address is a LAN one.
+  for (std::uint32_t address : loopback) {
+    if (std::find(lan.begin(), lan.end(), address) == lan.end()) lan.push_back(address);
+  }
+  return lan;
+}
+
+std::uint32_t GetLocalAddress() {
+  const std::vector<std::uint32_t> interfaces = GetInterfaces();
+  return interfaces.empty() ? 0 : interfaces.front();
+}
+
+std::string AddressToText(std::uint32_t address) {
+  return std::to_string(address >> 24) + "." + std::to_string((address >> 16) & 0xFF) +
+         "." + std::to_string((address >> 8) & 0xFF) + "." + std::to_string(address & 0xFF);
+}
+
+std::uint32_t TextToAddress(std::string_view text) {
+  constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+  std::uint32_t result = 0;
+  const char* p = text.data();
+  const char* end = text.data() + text.size();
+  for (int part = 0; part < 4; ++part) {
+    if (part > 0) {
+      if (p == end || *p != '.') return kNone;
+      ++p;
+    }
+    // One to three decimal digits, 0-255.
+    const char* digits = p;
+    while (p != end && *p >= '0' && *p <= '9' && p - digits < 4) ++p;
+    unsigned value = 0;
+    if (p == digits || p - digits > 3 ||
+        std::from_chars(digits, p, value).ec != std::errc() || value > 255) {
+      return kNone;
+    }
+    result = (result << 8) | value;
+  }
+  return p == end ? result : kNone;
+}
+
+bool FindInterface(std::uint32_t address, InterfaceInfo& info) {
+  ifaddrs* list = nullptr;
+  if (getifaddrs(&list) != 0) return false;
+  bool found = false;
+  for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
+    if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET ||
+        AddressOf(entry->ifa_addr) != address) {
+      continue;
+    }
+    info.Name = entry->ifa_name;
+    // An alias label ("eth0:1") names the device before the colon.
+    info.Name = info.Name.substr(0, info.Name.find(':'));
+    info.Loopback = (entry->ifa_flags & IFF_LOOPBACK) != 0;
+    found = true;
+    break;
+  }
+  freeifaddrs(list);
+  if (!found) {
+    errno = EADDRNOTAVAIL;
+    return false;
+  }
+  info.Index = static_cast<int>(if_nametoindex(info.Name.c_str()));
+  if (info.Index == 0) return false;
+  const int probe = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  if (probe >= 0) {
+    ifreq request{};
+    std::strncpy(request.ifr_name, info.Name.c_str(), IFNAMSIZ - 1);
+    if (ioctl(probe, SIOCGIFMTU, &request) == 0 && request.ifr_mtu >= 68) {
+      info.Mtu = static_cast<unsigned>(request.ifr_mtu);
+    }
+    close(probe);
+  }
+  return true;
+}
+
+}  // namespace pelmo
