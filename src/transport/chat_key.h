@@ -22,7 +22,8 @@ ChatKey BuiltInChatKey();
 
 // The built-in key with "crypt" "Key" and "IV" of the file applied. A value
 // that is not exactly 20 (Key) or 16 (IV) hex digits is logged and the
-// built-in one kept; a missing key keeps the built-in one silently.
+// built-in one kept; a missing or empty value keeps the built-in one
+// silently.
 ChatKey LoadChatKey(const IniFile& netIni, LineLog& log);
 
 }  // namespace pelmo

@@ -98,9 +98,11 @@ class PacketCodec {
   void SetDispatcher(std::function<void()> dispatch) { m_dispatch = std::move(dispatch); }
 
   // Builds, checksums, enciphers and sends one packet from srcAddr to
-  // dstAddr (ports Port + 1 -> Port). Returns 0 when handed to the sender
-  // (also when the sender reported a socket error), -1 when refused for
-  // size ("Error: Too big packet.") or when there is no sender.
+  // dstAddr (ports Port + 1 -> Port). Host and nick are cut to 255 bytes.
+  // The sequence counter advances first, in every case. Returns 0 when
+  // handed to the sender (also when the sender reported a socket error),
+  // -1 when refused for size ("Error: Too big packet."), when there is no
+  // sender or when the sender threw.
   int EncodeAndSend(const std::string& host, const std::string& nick,
                     std::uint32_t srcAddr, std::uint16_t payloadLength,
                     const std::uint8_t* payload, std::uint8_t type,
@@ -138,6 +140,12 @@ class PacketCodec {
   std::uint16_t SequenceCounter = 0;
 
  private:
+  // EncodeAndSend with a payload length that may exceed 16 bits (refused).
+  int Encode(const std::string& host, const std::string& nick,
+             std::uint32_t srcAddr, std::size_t payloadLength,
+             const std::uint8_t* payload, std::uint8_t type,
+             std::uint32_t dstAddr);
+
   BlowfishContext& m_cipher;
   const NetSettings& m_settings;
   OutgoingState& m_out;
@@ -147,6 +155,7 @@ class PacketCodec {
   DatagramSender* m_sender = nullptr;
   std::function<void()> m_dispatch;
   std::array<std::uint8_t, kPacketBufferSize> m_work{};
+  TIncomingPacket m_decoded;  // HandlePacket decodes here, then swaps it in
 };
 
 }  // namespace pelmo
