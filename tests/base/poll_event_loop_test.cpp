@@ -1,0 +1,201 @@
+#include "base/poll_event_loop.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace pelmo {
+namespace {
+
+using namespace std::chrono_literals;
+using SteadyClock = std::chrono::steady_clock;
+
+// Ends a Run() that a broken loop would never end, so that a fault fails
+// the test instead of hanging it.
+class Watchdog {
+ public:
+  Watchdog(PollEventLoop& loop, std::chrono::milliseconds limit)
+      : m_thread([&loop, limit, this] {
+          auto end = SteadyClock::now() + limit;
+          while (!m_done && SteadyClock::now() < end) std::this_thread::sleep_for(5ms);
+          if (!m_done) {
+            m_fired = true;
+            loop.Quit();
+          }
+        }) {}
+  ~Watchdog() {
+    m_done = true;
+    m_thread.join();
+  }
+  bool Fired() const { return m_fired; }
+
+ private:
+  std::atomic<bool> m_done{false};
+  std::atomic<bool> m_fired{false};
+  std::thread m_thread;
+};
+
+TEST(PollEventLoop, PostedTasksRunOnTheLoopThreadInOrder) {
+  PollEventLoop loop;
+  Watchdog watchdog(loop, 10s);
+  std::vector<int> order;
+  bool allOnLoopThread = true;
+  const auto loopThread = std::this_thread::get_id();
+  std::thread poster([&] {
+    for (int i = 0; i < 1000; ++i) {
+      loop.Post([&, i] {
+        order.push_back(i);
+        allOnLoopThread = allOnLoopThread && std::this_thread::get_id() == loopThread;
+      });
+    }
+    loop.Post([&] { loop.Quit(); });
+  });
+  loop.Run();
+  poster.join();
+  EXPECT_FALSE(watchdog.Fired());
+  ASSERT_EQ(order.size(), 1000u);
+  for (int i = 0; i < 1000; ++i) ASSERT_EQ(order[i], i);
+  EXPECT_TRUE(allOnLoopThread);
+}
+
+TEST(PollEventLoop, QuitLeavesTheRestQueuedForTheNextRun) {
+  PollEventLoop loop;
+  std::string trace;
+  loop.Post([&] { trace += "a"; });
+  loop.Post([&] {
+    trace += "b";
+    loop.Quit();
+  });
+  loop.Post([&] { trace += "c"; });
+  loop.Run();
+  EXPECT_EQ(trace, "ab");
+  loop.Post([&] {
+    trace += "d";
+    loop.Quit();
+  });
+  loop.Run();
+  EXPECT_EQ(trace, "abcd");
+}
+
+TEST(PollEventLoop, AnExceptionLeavesRunAndKeepsTheQueue) {
+  PollEventLoop loop;
+  std::string trace;
+  loop.Post([&] { throw std::runtime_error("task failed"); });
+  loop.Post([&] {
+    trace += "after";
+    loop.Quit();
+  });
+  EXPECT_THROW(loop.Run(), std::runtime_error);
+  loop.Run();
+  EXPECT_EQ(trace, "after");
+}
+
+TEST(PollEventLoop, QuitFromAnotherThreadWakesAnIdleLoop) {
+  PollEventLoop loop;
+  std::thread quitter([&] {
+    std::this_thread::sleep_for(20ms);
+    loop.Quit();
+  });
+  loop.Run();  // no timers, no tasks: only the wake-up can end this
+  quitter.join();
+}
+
+TEST(PollEventLoop, RepostingTaskDoesNotStarveTimers) {
+  PollEventLoop loop;
+  Watchdog watchdog(loop, 5s);
+  int spins = 0;
+  std::function<void()> spin = [&] {
+    ++spins;
+    loop.Post(spin);
+  };
+  loop.Post(spin);
+  bool timerFired = false;
+  loop.StartTimer(20ms, false, [&] {
+    timerFired = true;
+    loop.Quit();
+  });
+  loop.Run();
+  EXPECT_TRUE(timerFired);
+  EXPECT_FALSE(watchdog.Fired());
+  EXPECT_GT(spins, 1);
+}
+
+TEST(PollEventLoop, TimersFireInDueOrderNotEarlyAndOneShotsOnce) {
+  PollEventLoop loop;
+  Watchdog watchdog(loop, 10s);
+  std::string trace;
+  const auto start = SteadyClock::now();
+  SteadyClock::duration firstAt{};
+  EventLoop::TimerId a = loop.StartTimer(60ms, false, [&] { trace += "3"; });
+  EventLoop::TimerId b = loop.StartTimer(20ms, false, [&] {
+    trace += "1";
+    firstAt = SteadyClock::now() - start;
+  });
+  EventLoop::TimerId c = loop.StartTimer(40ms, false, [&] { trace += "2"; });
+  loop.StartTimer(150ms, false, [&] { loop.Quit(); });
+  EXPECT_NE(a, 0u);
+  EXPECT_NE(b, a);
+  EXPECT_NE(c, b);
+  loop.Run();
+  EXPECT_EQ(trace, "123");
+  EXPECT_GE(firstAt, 20ms);
+  // Stopping fired or unknown timers is harmless.
+  loop.StopTimer(a);
+  loop.StopTimer(12345);
+  EXPECT_FALSE(watchdog.Fired());
+}
+
+TEST(PollEventLoop, RepeatingTimerStopsItselfAndStoppedTimersStaySilent) {
+  PollEventLoop loop;
+  Watchdog watchdog(loop, 10s);
+  int ticks = 0;
+  bool stoppedFired = false;
+  EventLoop::TimerId stopped = loop.StartTimer(30ms, true, [&] { stoppedFired = true; });
+  loop.StopTimer(stopped);
+  EventLoop::TimerId repeating = 0;
+  repeating = loop.StartTimer(5ms, true, [&] {
+    if (++ticks == 3) loop.StopTimer(repeating);
+  });
+  loop.StartTimer(120ms, false, [&] { loop.Quit(); });
+  loop.Run();
+  EXPECT_EQ(ticks, 3);
+  EXPECT_FALSE(stoppedFired);
+  EXPECT_FALSE(watchdog.Fired());
+}
+
+TEST(PollEventLoop, WatchedDescriptorWakesTheLoop) {
+  PollEventLoop loop;
+  Watchdog watchdog(loop, 10s);
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  std::string received;
+  loop.WatchFd(fds[0], [&] {
+    char buffer[16];
+    ssize_t got = ::read(fds[0], buffer, sizeof buffer);
+    if (got > 0) received.append(buffer, static_cast<std::size_t>(got));
+    if (got <= 0 || received == "ping") {
+      loop.UnwatchFd(fds[0]);
+      loop.Quit();
+    }
+  });
+  std::thread writer([&] {
+    std::this_thread::sleep_for(20ms);
+    ASSERT_EQ(::write(fds[1], "ping", 4), 4);
+  });
+  loop.Run();
+  writer.join();
+  EXPECT_EQ(received, "ping");
+  EXPECT_FALSE(watchdog.Fired());
+  ::close(fds[0]);
+  ::close(fds[1]);
+}
+
+}  // namespace
+}  // namespace pelmo
