@@ -92,12 +92,9 @@ bool WriteAutostartEntry(const std::string& configDir, const std::string& progra
   if (HasLineBreak(program) || HasLineBreak(dir)) return false;
   if (!MakeDirectories(JoinPath(configDir, "autostart"))) return false;
   // Desktop entries are read by the session, not by the bot: LF line ends.
+  const std::string exec = DesktopExecArgument(program) + " --dir " + DesktopExecArgument(dir);
   const std::string entry =
-      "[Desktop Entry]\n"
-      "Type=Application\n"
-      "Name=Pelmo_bot\n"
-      "Exec=" + DesktopExecArgument(program) + " --dir " + DesktopExecArgument(dir) + "\n"
-      "Terminal=false\n";
+      "[Desktop Entry]\nType=Application\nName=Pelmo_bot\nExec=" + exec + "\nTerminal=false\n";
   try {
     RewriteFile(AutostartEntryPath(configDir), entry);
   } catch (const FileError&) {

@@ -29,8 +29,7 @@ void AppendShortString(std::vector<std::uint8_t>& payload, std::string_view text
 
 }  // namespace
 
-Replies::Replies(PacketCodec& codec, const NetSettings& settings, OutgoingState& out,
-                 BotLog& log)
+Replies::Replies(PacketCodec& codec, const NetSettings& settings, OutgoingState& out, BotLog& log)
     : m_codec(codec), m_settings(settings), m_out(out), m_log(log) {}
 
 void Replies::SayText(const std::string& text, std::uint8_t kind) {
@@ -65,8 +64,8 @@ void Replies::SendPasswordLine(const std::string& text, const std::string& passw
   AppendBytes(payload, std::string_view(text).substr(0, kShortString));
   payload.push_back(0);
   m_codec.EncodeAndSend(m_settings.BotHost, m_settings.BotNick, m_settings.LocalAddress,
-                        static_cast<std::uint16_t>(payload.size()), payload.data(),
-                        kPacketChatLine, m_out.OutAddress);
+                        static_cast<std::uint16_t>(payload.size()), payload.data(), kPacketChatLine,
+                        m_out.OutAddress);
 }
 
 void Replies::SendTopic(const std::string& text) {
@@ -75,8 +74,8 @@ void Replies::SendTopic(const std::string& text) {
   AppendShortString(payload, m_out.OutChannel);
   AppendShortString(payload, text);
   m_codec.EncodeAndSend(m_settings.BotHost, m_settings.BotNick, m_settings.LocalAddress,
-                        static_cast<std::uint16_t>(payload.size()), payload.data(),
-                        kPacketTopic, m_out.OutAddress);
+                        static_cast<std::uint16_t>(payload.size()), payload.data(), kPacketTopic,
+                        m_out.OutAddress);
 }
 
 void Replies::SayTo(std::uint32_t address, const std::string& text, std::uint8_t kind) {
@@ -85,8 +84,7 @@ void Replies::SayTo(std::uint32_t address, const std::string& text, std::uint8_t
   SayText(text, kind);
 }
 
-void Replies::SayInChannel(const std::string& channel, const std::string& text,
-                           std::uint8_t kind) {
+void Replies::SayInChannel(const std::string& channel, const std::string& text, std::uint8_t kind) {
   OutStateGuard guard(m_out, m_settings);
   m_out.OutChannel = channel.substr(0, kShortString);
   SayText(text, kind);

@@ -10,8 +10,8 @@ namespace {
 // sorted list box of the original compared by the locale; a byte order is
 // stable across locales and only changes where entries appear, never which
 // entries exist.
-std::vector<RosterEntry>::const_iterator LowerBound(
-    const std::vector<RosterEntry>& entries, const std::string& text) {
+std::vector<RosterEntry>::const_iterator LowerBound(const std::vector<RosterEntry>& entries,
+                                                    const std::string& text) {
   return std::lower_bound(
       entries.begin(), entries.end(), text,
       [](const RosterEntry& entry, const std::string& key) { return entry.text < key; });

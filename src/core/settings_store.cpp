@@ -72,9 +72,8 @@ std::uint32_t BroadcastAddressOf(std::uint32_t localAddress) {
 
 }  // namespace
 
-SettingsStore::SettingsStore(const WorkFolder& folder, BotSettings& settings,
-                             NetSettings& net, OutgoingState& out, std::string configDir,
-                             std::string programPath)
+SettingsStore::SettingsStore(const WorkFolder& folder, BotSettings& settings, NetSettings& net,
+                             OutgoingState& out, std::string configDir, std::string programPath)
     : m_folder(folder),
       m_settings(settings),
       m_net(net),
@@ -193,8 +192,7 @@ bool SettingsStore::SaveSettings() {
   NetSave(netIni, m_net);
 
   const bool chatWritten =
-      netIni.WriteString("chat", "Nick", s.NickE) &&
-      netIni.WriteString("chat", "Host", s.HostE) &&
+      netIni.WriteString("chat", "Nick", s.NickE) && netIni.WriteString("chat", "Host", s.HostE) &&
       netIni.WriteString("net", s.MulticastModeCB ? "netaddr" : "IpBroadcast", s.NetAddrE) &&
       netIni.WriteBool("chat", "EnableBot", s.EnableBotCB) &&
       netIni.WriteBool("chat", "DefaultMsg", s.DefaultMsgCB) &&

@@ -23,8 +23,7 @@ struct ShownLine {
 
 class RecordingView : public BotView {
  public:
-  void OnLogLine(const std::string& prefix, const std::string& text,
-                 std::uint32_t color) override {
+  void OnLogLine(const std::string& prefix, const std::string& text, std::uint32_t color) override {
     lines.push_back({prefix, text, color});
   }
   void OnLogCleared() override { ++cleared; }

@@ -227,8 +227,7 @@ TEST_F(RepliesTest, ChannelReplyRestoresMainEvenWhenTheSendThrows) {
   view.throwOnLine = true;
   net.MaxMessageSize = 65535;
   const std::string tooBig(65535, 'x');
-  EXPECT_THROW(replies.SayInChannel(std::string(255, 'k'), tooBig, kKindLine),
-               std::runtime_error);
+  EXPECT_THROW(replies.SayInChannel(std::string(255, 'k'), tooBig, kKindLine), std::runtime_error);
   EXPECT_EQ(out.OutChannel, "Main");
   out.OutChannel = std::string(255, 'k');
   EXPECT_THROW(replies.SayTo(kUser, tooBig, kKindLine), std::runtime_error);
@@ -252,10 +251,9 @@ TEST_F(RepliesTest, RecentLinesGoToTheAskerAsOneListing) {
 
 TEST(PluralWords, Seconds) {
   const std::pair<long long, const char*> table[] = {
-      {0, "секунд"},     {1, "секунда"},   {2, "секунды"}, {4, "секунды"},
-      {5, "секунд"},     {11, "секунд"},   {14, "секунд"}, {19, "секунд"},
-      {21, "секунда"},   {22, "секунды"},  {25, "секунд"}, {101, "секунда"},
-      {111, "секунд"},   {112, "секунд"},  {1003, "секунды"}};
+      {0, "секунд"},  {1, "секунда"},   {2, "секунды"},  {4, "секунды"},  {5, "секунд"},
+      {11, "секунд"}, {14, "секунд"},   {19, "секунд"},  {21, "секунда"}, {22, "секунды"},
+      {25, "секунд"}, {101, "секунда"}, {111, "секунд"}, {112, "секунд"}, {1003, "секунды"}};
   for (const auto& [n, word] : table) EXPECT_EQ(SecondsWord(n), W(word)) << n;
 }
 

@@ -26,8 +26,8 @@ TEST(Roster, KeepsEntriesSortedByBytesAndUnique) {
   EXPECT_FALSE(roster.Add("bob (pc2)", 0x7F000009));
 
   // Capitals before small letters, Cyrillic (bytes above 0x7F) last.
-  EXPECT_EQ(Texts(roster), (std::vector<std::string>{"Zed (pc4)", "alice (pc1)", "bob (pc2)",
-                                                     W("Вася (pc3)")}));
+  EXPECT_EQ(Texts(roster),
+            (std::vector<std::string>{"Zed (pc4)", "alice (pc1)", "bob (pc2)", W("Вася (pc3)")}));
   EXPECT_EQ(roster.Count(), 4u);
   EXPECT_EQ(roster.Entries()[2].address, 0x7F000002u);
 }
