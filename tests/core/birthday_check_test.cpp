@@ -1,0 +1,106 @@
+#include "core/birthday_check.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "base/cp1251.h"
+#include "fakes/temp_dir.h"
+
+namespace pelmo {
+namespace {
+
+void PutInt32(std::string& block, std::size_t offset, std::int32_t value) {
+  auto bits = static_cast<std::uint32_t>(value);
+  for (int i = 0; i < 4; ++i) block[offset + i] = static_cast<char>((bits >> (8 * i)) & 0xFF);
+}
+
+void PutShortString(std::string& block, std::size_t offset, const std::string& text) {
+  block[offset] = static_cast<char>(text.size());
+  block.replace(offset + 1, text.size(), text);
+}
+
+// A BirthDay.dat block as the editor saves it.
+class Block {
+ public:
+  Block() : m_bytes(134148, '\0') {}
+  Block& Set(int slot, const std::string& name, const std::string& group, int day,
+             int month, int year) {
+    std::size_t base = static_cast<std::size_t>(slot) * 524;
+    PutShortString(m_bytes, base, name);
+    PutShortString(m_bytes, base + 256, group);
+    PutInt32(m_bytes, base + 512, day);
+    PutInt32(m_bytes, base + 516, month);
+    PutInt32(m_bytes, base + 520, year);
+    return *this;
+  }
+  Block& Count(std::int32_t count) {
+    PutInt32(m_bytes, 134144, count);
+    return *this;
+  }
+  const std::string& Bytes() const { return m_bytes; }
+
+ private:
+  std::string m_bytes;
+};
+
+TEST(BirthdayCheck, ReadsTheValidEntriesOfTheBlock) {
+  Block block;
+  block.Set(0, W("Вася"), W("Отдел"), 7, 3, 1990)
+      .Set(1, "Ann", "", 31, 12, 1985)
+      .Set(2, "Stale", "old", 6, 12, 1970)  // beyond the count: ignored
+      .Count(2);
+  std::vector<BirthdayEntry> table = ParseBirthdays(block.Bytes());
+  ASSERT_EQ(table.size(), 2u);
+  EXPECT_EQ(table[0].Name, W("Вася"));
+  EXPECT_EQ(table[0].Group, W("Отдел"));
+  EXPECT_EQ(table[0].Day, 7);
+  EXPECT_EQ(table[0].Month, 3);
+  EXPECT_EQ(table[0].Year, 1990);
+  EXPECT_EQ(table[1].Name, "Ann");
+  EXPECT_EQ(table[1].Group, "");
+  EXPECT_TRUE(IsBirthdayOn(table, 31, 12));
+  EXPECT_FALSE(IsBirthdayOn(table, 6, 12));
+  EXPECT_FALSE(IsBirthdayOn(table, 3, 7));  // day and month not swapped
+}
+
+TEST(BirthdayCheck, BadBlocksGiveAnEmptyOrBoundedTable) {
+  EXPECT_TRUE(ParseBirthdays("").empty());
+  Block block;
+  block.Set(0, "Ann", "", 1, 1, 2000).Count(1);
+  std::string shortBlock = block.Bytes().substr(0, 134147);
+  EXPECT_TRUE(ParseBirthdays(shortBlock).empty());
+  EXPECT_TRUE(ParseBirthdays(Block(block).Count(-5).Bytes()).empty());
+  EXPECT_EQ(ParseBirthdays(Block(block).Count(100000).Bytes()).size(), 256u);
+  // Longer than the block: the block is read, the rest ignored.
+  EXPECT_EQ(ParseBirthdays(block.Bytes() + "junk").size(), 1u);
+}
+
+TEST(BirthdayCheck, LoadsTheFileAndSwallowsAMissingOne) {
+  TempDir dir;
+  Block block;
+  block.Set(0, "Ann", "", 1, 1, 2000).Count(1);
+  dir.WriteFile("botfile/BirthDay.dat", block.Bytes());
+  EXPECT_EQ(LoadBirthdays(dir.FilePath("botfile/BirthDay.dat")).size(), 1u);
+  EXPECT_TRUE(LoadBirthdays(dir.FilePath("botfile/none.dat")).empty());
+  dir.WriteFile("empty.dat", "");
+  EXPECT_TRUE(LoadBirthdays(dir.FilePath("empty.dat")).empty());
+}
+
+TEST(BirthdayCheck, TodayOrTomorrowAcrossMonthAndYearEnds) {
+  Block block;
+  block.Set(0, "NewYear", "", 1, 1, 2000).Set(1, "Leap", "", 29, 2, 2004).Count(2);
+  std::vector<BirthdayEntry> table = ParseBirthdays(block.Bytes());
+
+  EXPECT_TRUE(BirthdayTodayOrTomorrow(table, EncodeDateTime({2026, 12, 31, 23, 59})));
+  EXPECT_TRUE(BirthdayTodayOrTomorrow(table, EncodeDateTime({2027, 1, 1, 0, 0})));
+  EXPECT_FALSE(BirthdayTodayOrTomorrow(table, EncodeDateTime({2027, 1, 2, 12, 0})));
+  EXPECT_FALSE(BirthdayTodayOrTomorrow(table, EncodeDateTime({2026, 12, 30, 23, 0})));
+  // 28 February is followed by 29 February only in a leap year.
+  EXPECT_TRUE(BirthdayTodayOrTomorrow(table, EncodeDate(2028, 2, 28)));
+  EXPECT_FALSE(BirthdayTodayOrTomorrow(table, EncodeDate(2027, 2, 28)));
+  EXPECT_FALSE(BirthdayTodayOrTomorrow({}, EncodeDate(2027, 1, 1)));
+}
+
+}  // namespace
+}  // namespace pelmo
