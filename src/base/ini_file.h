@@ -27,8 +27,8 @@ class IniFile {
   std::string ReadString(std::string_view section, std::string_view key,
                          std::string_view defaultValue) const;
   // The value read as a decimal integer (leading blanks and a sign
-  // allowed, as Delphi's StrToIntDef reads "$" hex too); the default when
-  // missing or not a number.
+  // allowed, as Delphi's ReadInteger reads "$" and "0x" hex too); the
+  // default when missing, not a number or beyond the range of long long.
   long long ReadInteger(std::string_view section, std::string_view key,
                         long long defaultValue) const;
   // An integer; non-zero means true.
