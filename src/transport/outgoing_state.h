@@ -2,7 +2,7 @@
 // packets, the destination of the next packet, and the bot's colour in
 // every packet header. Between operations OutChannel is "Main" and
 // OutAddress equals SendAddress; a service that redirects either sets it
-// back (see core/out_guard.h). Main thread only.
+// back (see OutStateGuard in core/replies.h). Main thread only.
 #pragma once
 
 #include <cstdint>
