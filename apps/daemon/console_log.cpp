@@ -1,0 +1,66 @@
+#include "console_log.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "base/cp1251.h"
+
+namespace pelmo {
+
+namespace {
+
+// CR LF, CR and LF end a line; other control bytes are shown as "?", so
+// that chat text cannot drive the operator's terminal.
+std::string Printable(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte == '\r') {
+      out.push_back('\n');
+      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else if (byte == '\n' || byte == '\t') {
+      out.push_back(static_cast<char>(byte));
+    } else if (byte < 0x20 || byte == 0x7F) {
+      out.push_back('?');
+    } else {
+      out.push_back(static_cast<char>(byte));
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string ConsoleLog::FormatLine(const std::string& prefix, const std::string& text,
+                                   std::uint32_t color, bool colour) {
+  std::string line = Cp1251ToUtf8(Printable(prefix));
+  const std::string body = Cp1251ToUtf8(Printable(text));
+  if (colour && (color & 0x00FFFFFF) != 0) {
+    // The colour value is 0x00BBGGRR.
+    line += "\x1b[38;2;" + std::to_string(color & 0xFF) + ";" +
+            std::to_string((color >> 8) & 0xFF) + ";" +
+            std::to_string((color >> 16) & 0xFF) + "m" + body + "\x1b[0m";
+  } else {
+    line += body;
+  }
+  line += '\n';
+  return line;
+}
+
+void ConsoleLog::OnLogLine(const std::string& prefix, const std::string& text,
+                           std::uint32_t color) {
+  const std::string line = FormatLine(prefix, text, color, m_colour);
+  std::size_t done = 0;
+  while (done < line.size()) {
+    ssize_t written = ::write(m_fd, line.data() + done, line.size() - done);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return;  // a closed pipe or a full disk: the bot goes on
+    }
+    done += static_cast<std::size_t>(written);
+  }
+}
+
+}  // namespace pelmo

@@ -1,0 +1,34 @@
+// The headless program's view of the window log: every log line goes to a
+// file descriptor (standard output) as UTF-8, "[hh:nn] text", one write
+// per line so that a pipe or the journal sees it at once. On a terminal
+// the text takes the line's colour (24-bit ANSI); colour 0, the window's
+// black, is left to the terminal's own text colour. Main thread only.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "core/bot_view.h"
+
+namespace pelmo {
+
+class ConsoleLog final : public BotView {
+ public:
+  // fd is not owned. colour: write ANSI colour codes.
+  ConsoleLog(int fd, bool colour) : m_fd(fd), m_colour(colour) {}
+
+  void OnLogLine(const std::string& prefix, const std::string& text,
+                 std::uint32_t color) override;
+
+  // The bytes written for one line (Windows-1251 in, UTF-8 out, ending in
+  // "\n"). Line breaks inside the text become "\n"; other control
+  // characters (a remote user's escape sequences) become "?".
+  static std::string FormatLine(const std::string& prefix, const std::string& text,
+                                std::uint32_t color, bool colour);
+
+ private:
+  int m_fd;
+  bool m_colour;
+};
+
+}  // namespace pelmo
