@@ -19,6 +19,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -37,7 +38,9 @@ struct OutgoingState;
 
 class Net final : public DatagramSender {
  public:
-  // netIni: where "crypt" Key and IV are read at every start.
+  // netIni: where "crypt" Key and IV are read at every start. Registers
+  // itself as the codec's sender (and unregisters when destroyed, so the
+  // codec must outlive it).
   Net(NetSettings& settings, OutgoingState& out, PacketCodec& codec,
       BlowfishContext& cipher, EventLoop& loop, LineLog& log,
       const IniFile& netIni);
@@ -66,10 +69,25 @@ class Net final : public DatagramSender {
   // datagrams. Any thread.
   void SetStopping(bool stopping) { m_stopping = stopping; }
 
+  // Main thread. The interfaces on which the next start joins the
+  // multicast group, instead of GetInterfaces() (tests give loopback so
+  // that no membership report reaches a LAN).
+  void SetInterfaces(std::vector<std::uint32_t> interfaces) {
+    m_interfaces = std::move(interfaces);
+  }
+
  private:
-  struct Impl;
-  void ReceiveLoop();
+  using AliveFlag = std::shared_ptr<std::atomic<bool>>;
+  bool OpenReceiveSocket();
+  bool OpenSendSocket();
+  bool JoinGroups();
+  void ReceiveLoop(AliveFlag alive);
+  bool ReceiveOne(std::vector<std::uint8_t>& buffer, TRecvInfo& info, int& error);
+  void PostError(const AliveFlag& alive, int code);
+  void PostDatagram(const AliveFlag& alive, TRecvInfo info);
+  void WaitForStop(int milliseconds);
   bool Fail(int code);
+  void EndThread();
   void CloseSockets();
 
   NetSettings& m_settings;
@@ -90,8 +108,19 @@ class Net final : public DatagramSender {
   bool m_snifferMode = false;
   std::uint16_t m_port = 0;
   std::uint32_t m_localAddress = 0;
+  std::uint8_t m_ttl = 0;
   int m_wakeFd = -1;  // eventfd that wakes the receive thread at stop
-  std::shared_ptr<std::atomic<bool>> m_alive;  // posted tasks check it
+  // Holds the group memberships in sniffer mode (a capture socket cannot).
+  int m_memberSocket = -1;
+  // Sniffer mode: the capture interface.
+  int m_captureIndex = 0;
+  bool m_captureLoopback = false;
+  unsigned m_mtu = 1500;
+  std::uint16_t m_fragmentId = 0;
+  std::optional<std::vector<std::uint32_t>> m_interfaces;
+  // One flag per run: false once that run is stopped, so that tasks posted
+  // by it and run later do nothing.
+  AliveFlag m_alive;
 };
 
 // This computer's IPv4 interface addresses, host order: non-loopback ones

@@ -1,8 +1,6 @@
 #include "transport/net_interfaces.h"
 
 #include <arpa/inet.h>
-#include <cerrno>
-#include <charconv>
 #include <ifaddrs.h>
 #include <net/if.h>
 #include <netinet/in.h>
@@ -11,6 +9,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <charconv>
 #include <cstring>
 
 #include "transport/net.h"
@@ -58,8 +58,8 @@ std::uint32_t GetLocalAddress() {
 }
 
 std::string AddressToText(std::uint32_t address) {
-  return std::to_string(address >> 24) + "." + std::to_string((address >> 16) & 0xFF) +
-         "." + std::to_string((address >> 8) & 0xFF) + "." + std::to_string(address & 0xFF);
+  return std::to_string(address >> 24) + "." + std::to_string((address >> 16) & 0xFF) + "." +
+         std::to_string((address >> 8) & 0xFF) + "." + std::to_string(address & 0xFF);
 }
 
 std::uint32_t TextToAddress(std::string_view text) {
@@ -76,8 +76,8 @@ std::uint32_t TextToAddress(std::string_view text) {
     const char* digits = p;
     while (p != end && *p >= '0' && *p <= '9' && p - digits < 4) ++p;
     unsigned value = 0;
-    if (p == digits || p - digits > 3 ||
-        std::from_chars(digits, p, value).ec != std::errc() || value > 255) {
+    if (p == digits || p - digits > 3 || std::from_chars(digits, p, value).ec != std::errc() ||
+        value > 255) {
       return kNone;
     }
     result = (result << 8) | value;

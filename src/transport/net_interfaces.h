@@ -9,8 +9,8 @@ namespace pelmo {
 
 struct InterfaceInfo {
   std::string Name;
-  int Index = 0;           // the kernel's interface index
-  unsigned Mtu = 1500;     // largest IPv4 packet the interface sends whole
+  int Index = 0;        // the kernel's interface index
+  unsigned Mtu = 1500;  // largest IPv4 packet the interface sends whole
   bool Loopback = false;
 };
 

@@ -14,8 +14,8 @@ void NetLoad(IniFile& netIni, NetSettings& settings, OutgoingState& out,
       TextToAddress(netIni.ReadString("net", "ip", AddressToText(defaultLocalAddress)));
   // The port is kept as the 16-bit value the file's number truncates to.
   settings.Port = static_cast<std::uint16_t>(netIni.ReadInteger("net", "port", 50138));
-  settings.TTL = static_cast<std::uint8_t>(
-      std::clamp<long long>(netIni.ReadInteger("net", "ttl", 3), 0, 255));
+  settings.TTL =
+      static_cast<std::uint8_t>(std::clamp<long long>(netIni.ReadInteger("net", "ttl", 3), 0, 255));
   settings.SnifferMode = netIni.ReadBool("socket", "snifermode", true);
   settings.ReuseAddr = netIni.ReadBool("socket", "REUSEADDR", false);
   settings.MulticastMode = netIni.ReadBool("socket", "MultiCast", true);

@@ -110,8 +110,8 @@ TEST(NetAddress, DottedTextBothWays) {
   EXPECT_EQ(AddressToText(0xC0A80114u), "192.168.1.20");
   EXPECT_EQ(AddressToText(0), "0.0.0.0");
   EXPECT_EQ(AddressToText(0xFFFFFFFFu), "255.255.255.255");
-  for (const char* bad : {"", "1.2.3", "1.2.3.4.5", "256.1.1.1", "1.2.3.4x", "a.b.c.d",
-                          "1..2.3", "1.2.3.", "-1.2.3.4", "1234.1.1.1"}) {
+  for (const char* bad : {"", "1.2.3", "1.2.3.4.5", "256.1.1.1", "1.2.3.4x", "a.b.c.d", "1..2.3",
+                          "1.2.3.", "-1.2.3.4", "1234.1.1.1"}) {
     EXPECT_EQ(TextToAddress(bad), 0xFFFFFFFFu) << bad;
   }
 }
@@ -123,8 +123,10 @@ TEST(NetAddress, InterfacesListLoopbackLast) {
   EXPECT_EQ(interfaces.back() >> 24, 127u);
   bool seenLoopback = false;
   for (std::uint32_t address : interfaces) {
-    if (address >> 24 == 127) seenLoopback = true;
-    else EXPECT_FALSE(seenLoopback) << AddressToText(address) << " after a loopback address";
+    if (address >> 24 == 127)
+      seenLoopback = true;
+    else
+      EXPECT_FALSE(seenLoopback) << AddressToText(address) << " after a loopback address";
   }
   EXPECT_EQ(GetLocalAddress(), interfaces.front());
 }

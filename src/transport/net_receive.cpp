@@ -1,0 +1,138 @@
+// The receive thread. It never touches the log, the cipher or packet
+// state: each accepted datagram, each receive error and each allocation
+// failure crosses to the main thread as a task posted to the event loop.
+#include <arpa/inet.h>
+#include <linux/if_packet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <cerrno>
+#include <chrono>
+#include <new>
+
+#include "base/event_loop.h"
+#include "base/line_log.h"
+#include "transport/net.h"
+#include "transport/sniffer.h"
+
+namespace pelmo {
+
+namespace {
+
+constexpr int kRetryDelayMs = 1000;
+
+void PostMemError(EventLoop& loop, LineLog& log, const std::shared_ptr<std::atomic<bool>>& alive) {
+  try {
+    loop.Post([&log, alive] {
+      if (alive->load()) log.LogLine("Mem Error.");
+    });
+  } catch (const std::bad_alloc&) {
+    // Nothing is left to report it with; the datagram is lost either way.
+  }
+}
+
+}  // namespace
+
+void Net::ReceiveLoop(AliveFlag alive) {
+  std::vector<std::uint8_t> buffer(kPacketBufferSize);
+  while (!m_terminate.load()) {
+    pollfd fds[2] = {{m_recvSocket, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
+    if (poll(fds, 2, -1) < 0) {
+      if (errno == EINTR) continue;
+      PostError(alive, errno);
+      WaitForStop(kRetryDelayMs);
+      continue;
+    }
+    if (m_terminate.load()) break;
+    if (fds[0].revents == 0) continue;
+
+    TRecvInfo info;
+    int error = 0;
+    bool accepted = false;
+    try {
+      accepted = ReceiveOne(buffer, info, error);
+    } catch (const std::bad_alloc&) {
+      PostMemError(m_loop, m_log, alive);
+      continue;
+    }
+    if (error != 0) {
+      PostError(alive, error);
+      WaitForStop(kRetryDelayMs);
+      continue;
+    }
+    if (!accepted) continue;
+    try {
+      PostDatagram(alive, std::move(info));
+    } catch (const std::bad_alloc&) {
+      PostMemError(m_loop, m_log, alive);
+    }
+  }
+}
+
+bool Net::ReceiveOne(std::vector<std::uint8_t>& buffer, TRecvInfo& info, int& error) {
+  error = 0;
+  ssize_t received = 0;
+  if (m_snifferMode) {
+    sockaddr_ll from{};
+    socklen_t fromLength = sizeof from;
+    received = recvfrom(m_recvSocket, buffer.data(), buffer.size(), MSG_DONTWAIT,
+                        reinterpret_cast<sockaddr*>(&from), &fromLength);
+    if (received > 0 && m_captureLoopback && from.sll_pkttype == PACKET_OUTGOING) {
+      // On loopback every packet is seen leaving and again arriving.
+      return false;
+    }
+  } else {
+    sockaddr_in from{};
+    socklen_t fromLength = sizeof from;
+    received = recvfrom(m_recvSocket, buffer.data(), buffer.size(), MSG_DONTWAIT,
+                        reinterpret_cast<sockaddr*>(&from), &fromLength);
+    info.SrcAddr = ntohl(from.sin_addr.s_addr);
+    info.SrcPort = ntohs(from.sin_port);
+  }
+  if (received < 0) {
+    if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) error = errno;
+    return false;
+  }
+  if (received == 0 || m_stopping.load()) return false;
+  const auto length = static_cast<std::size_t>(received);
+  if (m_snifferMode) return SnifferAccept(buffer.data(), length, m_port, info);
+  info.DstAddr = m_localAddress;
+  info.DstPort = m_port;
+  info.DataLength = static_cast<std::uint16_t>(length);
+  info.Data.assign(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(length));
+  return true;
+}
+
+void Net::PostError(const AliveFlag& alive, int code) {
+  try {
+    m_loop.Post([this, alive, code] {
+      if (!alive->load()) return;
+      m_log.LogLine("Net Error.");
+      ReportNetError(code);
+    });
+  } catch (const std::bad_alloc&) {
+    PostMemError(m_loop, m_log, alive);
+  }
+}
+
+void Net::PostDatagram(const AliveFlag& alive, TRecvInfo info) {
+  m_loop.Post([this, alive, info = std::move(info)]() mutable {
+    // A datagram of a run that has been stopped (or of a destroyed Net)
+    // would be deciphered with a wiped key.
+    if (alive->load()) m_codec.HandlePacket(info);
+  });
+}
+
+void Net::WaitForStop(int milliseconds) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  while (!m_terminate.load()) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return;
+    pollfd wake{m_wakeFd, POLLIN, 0};
+    poll(&wake, 1, static_cast<int>(left.count()) + 1);
+  }
+}
+
+}  // namespace pelmo
