@@ -46,7 +46,7 @@ void InstallBanList(Bot& bot, BanList& bans) {
   list.handler = [&bans](CommandContext& context) { bans.SendBanList(context.address); };
   bot.interpreter.Table().Add(std::move(list));
 
-  bans.LoadBanListBox();
+  hooks.LoadLists.push_back([&bans] { bans.LoadBanListBox(); });
 }
 
 void InstallWelcome(Bot& bot, Welcome& welcome) {

@@ -1,0 +1,186 @@
+#include "services/ban_list.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "base/cp1251.h"
+#include "base/text_file.h"
+#include "fakes/bot_fixture.h"
+
+namespace pelmo {
+namespace {
+
+class BanListTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    f.PrepareOffline();
+    // 6 December 2026 18:05:07.
+    f.clock.SetNow(DateTimeParts{2026, 12, 6, 18, 5, 7, 0});
+  }
+
+  void WriteBans(const std::string& text) { f.dir.WriteFile("botfile/ban.txt", text); }
+  std::string ReadBans() { return f.dir.ReadFile("botfile/ban.txt"); }
+
+  BotFixture f;
+  BanList bans{f.dir.FilePath("botfile/ban.txt"), f.bot().replies, f.clock};
+  const std::uint32_t kUser = Loopback(2);
+  const std::string kListHeading =
+      "\r\n\r\n" + std::string(64, ' ') + W("(*)   Бан Лист   (*)\r\n");
+  const std::string kBannedHeading =
+      "\r\n\r\n" + std::string(64, ' ') + W("(*)   Кто забанен   (*)\r\n");
+};
+
+TEST_F(BanListTest, TheComputerIsBannedNotTheNick) {
+  WriteBans("[BanList]\r\nPC7=31.12.2026 23:59:00\r\n");
+  EXPECT_TRUE(bans.CheckBan("PC7", "Vasya", kUser, false));
+  EXPECT_TRUE(bans.CheckBan("PC7", "Vasya_new_nick", kUser, false));
+  EXPECT_FALSE(bans.CheckBan("PC8", "Vasya", kUser, false));
+  EXPECT_FALSE(bans.CheckBan("pc7", "Vasya", kUser, false));  // byte-exact
+  EXPECT_FALSE(bans.CheckBan("PC", "Vasya", kUser, false));
+  EXPECT_TRUE(f.Sent().empty());
+}
+
+TEST_F(BanListTest, RefusalTextWithLineFeedThenCarriageReturn) {
+  WriteBans("[BanList]\r\nPC7=31.12.2026 23:59:00\r\n");
+  EXPECT_TRUE(bans.CheckBan("PC7", "Vasya", kUser, true));
+  std::vector<SentPacket> sent = f.Sent();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].text,
+            W("Vasya, Вам отказано в использовании бота, ваш бан до: 31.12.2026 23:59:00"
+              "\n\rРучная проверка бана (!refreshban или !проверить бан)"));
+  EXPECT_EQ(sent[0].dstAddr, kUser);
+  EXPECT_EQ(sent[0].kind, 0);
+  EXPECT_EQ(f.bot().out.OutAddress, kLoopbackBroadcast);
+}
+
+TEST_F(BanListTest, LinesTypedInTheChatStillBan) {
+  // No "=": the key is empty; "x=y": the key is "x"; a short line shows whole.
+  WriteBans("[BanList]\r\nPC9 forever\r\nPC5=soon\r\n");
+  EXPECT_FALSE(bans.CheckBan("PC9 forever", "A", kUser, false));
+  EXPECT_TRUE(bans.CheckBan("PC5", "A", kUser, true));
+  ASSERT_EQ(f.Sent().size(), 1u);
+  EXPECT_NE(f.Sent()[0].text.find(W("ваш бан до: PC5=soon\n\r")), std::string::npos);
+}
+
+TEST_F(BanListTest, ExpiredButNotRefreshedStaysBanned) {
+  WriteBans("[BanList]\r\nPC7=01.01.2020 00:00:00\r\n");
+  EXPECT_TRUE(bans.CheckBan("PC7", "Vasya", kUser, false));
+  bans.RefreshBan("PC7");
+  EXPECT_FALSE(bans.CheckBan("PC7", "Vasya", kUser, false));
+  EXPECT_EQ(ReadBans(), "[BanList]\r\n");
+}
+
+TEST_F(BanListTest, RefreshKeepsALaterExpiryAndDropsTheRest) {
+  WriteBans(
+      "[BanList]\r\n"
+      "LATER=06.12.2026 18:05:08\r\n"
+      "NOW=06.12.2026 18:05:07\r\n"
+      "JUNK=someday\r\n"
+      "EMPTY=\r\n"
+      "OTHER=01.01.2000 00:00:00\r\n");
+  for (const char* host : {"LATER", "NOW", "JUNK", "EMPTY", "NOBODY"}) bans.RefreshBan(host);
+  EXPECT_EQ(ReadBans(), "[BanList]\r\nLATER=06.12.2026 18:05:08\r\nOTHER=01.01.2000 00:00:00\r\n");
+  // The window's list follows the file.
+  EXPECT_EQ(bans.ListBan(), (std::vector<std::string>{"[BanList]", "LATER=06.12.2026 18:05:08",
+                                                      "OTHER=01.01.2000 00:00:00"}));
+  f.clock.AdvanceSeconds(1);
+  bans.RefreshBan("LATER");
+  EXPECT_EQ(ReadBans(), "[BanList]\r\nOTHER=01.01.2000 00:00:00\r\n");
+}
+
+TEST_F(BanListTest, ListingsShowTheNewestLineFirst) {
+  WriteBans("[BanList]\r\nPC1=01.01.2027 00:00:00\r\nPC2=02.01.2027 00:00:00\r\n");
+  bans.SendBanList(kUser);
+  bans.SendBanned(kUser);
+  std::vector<SentPacket> sent = f.Sent();
+  ASSERT_EQ(sent.size(), 2u);
+  const std::string body =
+      "\r\nPC2=02.01.2027 00:00:00\r\nPC1=01.01.2027 00:00:00\r\n[BanList]";
+  EXPECT_EQ(sent[0].text, kListHeading + body);
+  EXPECT_EQ(sent[0].kind, 3);
+  EXPECT_EQ(sent[0].dstAddr, kUser);
+  EXPECT_EQ(sent[1].text, kBannedHeading + body);
+  EXPECT_EQ(sent[1].kind, 0);
+  EXPECT_EQ(sent[1].dstAddr, kUser);
+}
+
+TEST_F(BanListTest, ListingOfTwentyLinesShowsTwentyDownToSix) {
+  std::vector<std::string> lines{"[BanList]"};
+  for (int i = 2; i <= 20; ++i) lines.push_back("PC" + std::to_string(i) + "=x");
+  WriteBans(JoinLines(lines));
+  bans.SendBanList(kUser);
+  std::string expected = kListHeading;
+  for (int i = 20; i >= 6; --i) expected += "\r\nPC" + std::to_string(i) + "=x";
+  ASSERT_EQ(f.Sent().size(), 1u);
+  EXPECT_EQ(f.Sent()[0].text, expected);
+}
+
+TEST_F(BanListTest, LongFileShowsItsLastFifteenLines) {
+  std::vector<std::string> lines{"[BanList]"};
+  for (int i = 2; i <= 2500; ++i) lines.push_back("PC" + std::to_string(i) + "=x");
+  WriteBans(JoinLines(lines));
+  bans.SendBanned(kUser);
+  std::string expected = kBannedHeading;
+  for (int i = 2500; i >= 2486; --i) expected += "\r\nPC" + std::to_string(i) + "=x";
+  ASSERT_EQ(f.Sent().size(), 1u);
+  EXPECT_EQ(f.Sent()[0].text, expected);
+}
+
+TEST_F(BanListTest, EmptyFileListsTheHeadingOnly) {
+  WriteBans("");
+  bans.SendBanList(kUser);
+  ASSERT_EQ(f.Sent().size(), 1u);
+  EXPECT_EQ(f.Sent()[0].text, kListHeading);
+}
+
+TEST_F(BanListTest, AddBanLineAppendsAndAnnounces) {
+  WriteBans("[BanList]\r\nPC1=01.01.2027 00:00:00\r\n");
+  bans.AddBanLine("PC7=31.12.2026 23:59:00");
+  EXPECT_EQ(ReadBans(), "[BanList]\r\nPC1=01.01.2027 00:00:00\r\nPC7=31.12.2026 23:59:00\r\n");
+  std::vector<SentPacket> sent = f.Sent();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].text, W("PC7=31.12.2026 23:59:00%cf% Добавлен в Бан лист"));
+  EXPECT_EQ(sent[0].dstAddr, kLoopbackBroadcast);
+  EXPECT_EQ(bans.ListBan().size(), 3u);
+}
+
+TEST_F(BanListTest, FirstBanIntoAnEmptyFileCanExpire) {
+  WriteBans("");
+  bans.AddBanLine("PC7=01.01.2026 00:00:00");
+  EXPECT_EQ(ReadBans(), "[BanList]\r\nPC7=01.01.2026 00:00:00\r\n");
+  EXPECT_TRUE(bans.CheckBan("PC7", "A", kUser, false));
+  bans.RefreshBan("PC7");
+  EXPECT_FALSE(bans.CheckBan("PC7", "A", kUser, false));
+}
+
+TEST_F(BanListTest, WindowAddReplacesTheHostsKey) {
+  WriteBans("[BanList]\r\nPC7=01.01.2027 00:00:00\r\n");
+  EXPECT_TRUE(bans.AddBanB("PC7", EncodeDate(2027, 2, 3), "12:30:00"));
+  EXPECT_TRUE(bans.AddBanB("PC8", EncodeDate(2027, 3, 4), "  :  :  "));
+  EXPECT_FALSE(bans.AddBanB("", EncodeDate(2027, 3, 4), "12:30:00"));
+  EXPECT_FALSE(bans.AddBanB("PC9", EncodeDate(2027, 3, 4), ""));
+  EXPECT_EQ(ReadBans(), "[BanList]\r\nPC7=03.02.2027 12:30:00\r\nPC8=04.03.2027   :  :  \r\n");
+  EXPECT_EQ(bans.ListBan().size(), 3u);
+}
+
+TEST_F(BanListTest, WindowDeleteNeverRemovesTheHeader) {
+  WriteBans("[BanList]\r\nPC1=a\r\nPC2=b\r\n");
+  bans.LoadBanListBox();
+  EXPECT_FALSE(bans.DelBanB(0));
+  EXPECT_FALSE(bans.DelBanB(3));
+  EXPECT_FALSE(bans.DelBanB(-1));
+  EXPECT_EQ(ReadBans(), "[BanList]\r\nPC1=a\r\nPC2=b\r\n");
+  EXPECT_TRUE(bans.DelBanB(1));
+  EXPECT_EQ(ReadBans(), "[BanList]\r\nPC2=b\r\n");
+  EXPECT_EQ(bans.ListBan(), (std::vector<std::string>{"[BanList]", "PC2=b"}));
+}
+
+TEST_F(BanListTest, MissingFileIsAFileError) {
+  std::remove(f.dir.FilePath("botfile/ban.txt").c_str());
+  EXPECT_THROW(bans.CheckBan("PC7", "A", kUser, true), FileError);
+  EXPECT_THROW(bans.SendBanList(kUser), FileError);
+}
+
+}  // namespace
+}  // namespace pelmo
