@@ -1,0 +1,228 @@
+// The real pelmobot on loopback, in broadcast mode to 127.255.255.255 on a
+// free high port, with a second chat participant made of real sockets: one
+// bound to the broadcast address hears what the bot says to everybody, one
+// bound to 127.0.0.2 and the chat port talks to the bot and hears its
+// unicast replies.
+#include <signal.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "base/cp1251.h"
+#include "base/date_time.h"
+#include "base/ini_file.h"
+#include "fakes/bot_fixture.h"
+#include "fakes/child_process.h"
+#include "fakes/temp_dir.h"
+#include "fakes/udp_peer.h"
+
+namespace pelmo {
+namespace {
+
+using namespace std::chrono_literals;
+
+#ifdef PELMOBOT_PATH
+constexpr const char* kProgram = PELMOBOT_PATH;
+#else
+constexpr const char* kProgram = nullptr;
+#endif
+
+#define REQUIRE_PROGRAM() \
+  if (kProgram == nullptr) GTEST_SKIP() << "pelmobot was not built"
+
+constexpr std::uint32_t kPeerAddress = Loopback(2);
+
+class PelmobotTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    port = FindFreeLoopbackPort();
+    dir.WriteFile("Net.ini", LoopbackNetIni(port));
+  }
+
+  std::unique_ptr<ChildProcess> StartBot(std::vector<std::string> extra = {}) {
+    std::vector<std::string> args = {"--dir", dir.Path()};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return std::make_unique<ChildProcess>(kProgram, args);
+  }
+
+  // The broadcast listener and the peer's own socket, bound before the bot
+  // starts so that its announcements are heard.
+  void BindPeer() {
+    ASSERT_TRUE(everybody.Bind(kLoopbackBroadcast, port));
+    ASSERT_TRUE(peer.Bind(kPeerAddress, port));
+    ASSERT_TRUE(peer.EnableBroadcast());
+  }
+
+  // The next packet of the type from the bot (its own nick) on socket.
+  std::optional<PeerPacket> FromBot(UdpPeer& socket, std::uint8_t type,
+                                    std::chrono::milliseconds timeout = 5s) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
+      std::optional<PeerPacket> packet = socket.ReceivePacketOfType(type, left);
+      if (packet && packet->Header.SenderNick == "@Pelmo_bot") return packet;
+    }
+    return std::nullopt;
+  }
+
+  TempDir dir;
+  std::uint16_t port = 0;
+  UdpPeer everybody;
+  UdpPeer peer;
+};
+
+TEST_F(PelmobotTest, TakesPartInTheChatAndSaysGoodbyeOnSigterm) {
+  REQUIRE_PROGRAM();
+  BindPeer();
+  auto bot = StartBot();
+
+  // The join and the probe, to everybody.
+  std::optional<PeerPacket> join = FromBot(everybody, kPacketJoin);
+  ASSERT_TRUE(join) << "no join announcement";
+  EXPECT_EQ(join->Header.SenderHost, "Pelmo_bot");
+  EXPECT_EQ(join->Payload.size() >= 2 ? join->Payload[0] : 0, 3);
+  ASSERT_TRUE(FromBot(everybody, kPacketProbe)) << "no probe at start";
+  ASSERT_TRUE(bot->WaitForOutPart("] Started.", 5s));
+
+  // Our probe is answered at our address, echoing its 12 bytes.
+  const std::vector<std::uint8_t> probe = {9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 11, 12};
+  ASSERT_TRUE(peer.SendPacket(kLoopbackBroadcast, port, kPacketProbe, probe));
+  std::optional<PeerPacket> presence = FromBot(peer, kPacketPresenceReply);
+  ASSERT_TRUE(presence) << "no presence reply";
+  ASSERT_EQ(presence->Payload.size() >= 20, true);
+  EXPECT_EQ(std::vector<std::uint8_t>(presence->Payload.begin(), presence->Payload.begin() + 12),
+            probe);
+
+  // Our join is logged and answered with a probe at our address.
+  ASSERT_TRUE(peer.SendPacket(kLoopbackBroadcast, port, kPacketJoin, {3, 0}));
+  EXPECT_TRUE(FromBot(peer, kPacketProbe)) << "no probe back after the join";
+  EXPECT_TRUE(bot->WaitForOutPart("] Tester (TESTPC) joined us", 5s));
+
+  // A topic change shows in the log, in UTF-8.
+  ASSERT_TRUE(peer.SendPacket(kLoopbackBroadcast, port, kPacketTopic,
+                              TopicPayload("Main", W("Пельмени по пятницам"))));
+  EXPECT_TRUE(bot->WaitForOutPart("] Tester сменил тему на: Пельмени по пятницам", 5s));
+
+  // SIGTERM: the leave packet, exit 0, the run counted.
+  bot->Signal(SIGTERM);
+  EXPECT_TRUE(FromBot(everybody, kPacketLeave)) << "no leave announcement";
+  std::optional<int> status = bot->Wait(10s);
+  ASSERT_TRUE(status) << "did not end after SIGTERM";
+  EXPECT_EQ(*status, 0);
+  IniFile others(dir.FilePath("others.ini"));
+  EXPECT_EQ(others.ReadInteger("start", "CountStart", -1), 1);
+  EXPECT_FALSE(others.ReadString("start", "LastTime", "").empty());
+
+  // Every line: "[hh:nn] " and text, UTF-8, no colour codes on a pipe.
+  const std::regex format(R"(\[([01][0-9]|2[0-3]):[0-5][0-9]\] .*)");
+  std::vector<std::string> lines = bot->OutLines();
+  ASSERT_FALSE(lines.empty());
+  for (const std::string& line : lines) {
+    EXPECT_TRUE(std::regex_match(line, format)) << line;
+    EXPECT_EQ(line.find('\x1b'), std::string::npos) << line;
+  }
+  EXPECT_EQ(lines.back().substr(8), "Stoped.");
+  EXPECT_TRUE(bot->ErrLines().empty());
+}
+
+TEST_F(PelmobotTest, SigintClosesLikeSigterm) {
+  REQUIRE_PROGRAM();
+  dir.WriteFile("others.ini", "[START]\r\nCountStart=4\r\n");
+  BindPeer();
+  auto bot = StartBot();
+  ASSERT_TRUE(bot->WaitForOutPart("] Started.", 5s));
+  bot->Signal(SIGINT);
+  EXPECT_TRUE(FromBot(everybody, kPacketLeave));
+  std::optional<int> status = bot->Wait(10s);
+  ASSERT_TRUE(status);
+  EXPECT_EQ(*status, 0);
+  EXPECT_EQ(IniFile(dir.FilePath("others.ini")).ReadInteger("start", "CountStart", -1), 5);
+}
+
+TEST_F(PelmobotTest, OneBotPerFolder) {
+  REQUIRE_PROGRAM();
+  auto first = StartBot();
+  ASSERT_TRUE(first->WaitForOutPart("] Started.", 5s));
+
+  auto second = StartBot();
+  std::optional<int> status = second->Wait(5s);
+  ASSERT_TRUE(status) << "the second instance kept running";
+  EXPECT_NE(*status, 0);
+  EXPECT_EQ(second->ErrLines().size(), 1u);
+  EXPECT_TRUE(second->OutLines().empty());
+
+  // Another folder is another bot.
+  TempDir otherDir;
+  otherDir.WriteFile("Net.ini", LoopbackNetIni(FindFreeLoopbackPort()));
+  ChildProcess other(kProgram, {"--dir", otherDir.Path()});
+  EXPECT_TRUE(other.WaitForOutPart("] Started.", 5s));
+  other.Signal(SIGTERM);
+  EXPECT_EQ(other.Wait(10s), std::optional<int>(0));
+
+  first->Signal(SIGTERM);
+  EXPECT_EQ(first->Wait(10s), std::optional<int>(0));
+}
+
+// A BirthDay.dat with one entry.
+std::string BirthdayBlock(int day, int month) {
+  std::string block(134148, '\0');
+  block[0] = 3;
+  block.replace(1, 3, "Ann");
+  block[512] = static_cast<char>(day);
+  block[516] = static_cast<char>(month);
+  block[520] = static_cast<char>(1990 & 0xFF);
+  block[521] = static_cast<char>(1990 >> 8);
+  block[134144] = 1;
+  return block;
+}
+
+TEST_F(PelmobotTest, BirthdayCheckStartWithoutBirthdayTouchesNothing) {
+  REQUIRE_PROGRAM();
+  // Three days from now: neither today nor tomorrow, whenever the test runs.
+  DateTimeParts later = DecodeDateTime(DateOf(SystemClock().Now()) + 3);
+  dir.WriteFile("botfile/BirthDay.dat", BirthdayBlock(later.day, later.month));
+  const std::vector<std::string> before = dir.List();
+
+  ChildProcess bot(kProgram, {"--dir", dir.Path(), "/autostart"});
+  EXPECT_EQ(bot.Wait(5s), std::optional<int>(0));
+  EXPECT_TRUE(bot.OutLines().empty());
+  EXPECT_EQ(dir.List(), before);
+  EXPECT_EQ(dir.List("botfile"), std::vector<std::string>{"BirthDay.dat"});
+}
+
+TEST_F(PelmobotTest, BirthdayCheckStartWithABirthdayTomorrowRuns) {
+  REQUIRE_PROGRAM();
+  DateTimeParts tomorrow = DecodeDateTime(DateOf(SystemClock().Now()) + 1);
+  dir.WriteFile("botfile/BirthDay.dat", BirthdayBlock(tomorrow.day, tomorrow.month));
+
+  ChildProcess bot(kProgram, {"--dir", dir.Path(), "/autostart"});
+  EXPECT_TRUE(bot.WaitForOutPart("] Started.", 5s));
+  bot.Signal(SIGTERM);
+  EXPECT_EQ(bot.Wait(10s), std::optional<int>(0));
+}
+
+TEST_F(PelmobotTest, HelpVersionAndBadArguments) {
+  REQUIRE_PROGRAM();
+  ChildProcess help(kProgram, {"--help"});
+  EXPECT_EQ(help.Wait(5s), std::optional<int>(0));
+  EXPECT_FALSE(help.OutLines().empty());
+  ChildProcess version(kProgram, {"--version"});
+  EXPECT_EQ(version.Wait(5s), std::optional<int>(0));
+  ASSERT_EQ(version.OutLines().size(), 1u);
+  EXPECT_NE(version.OutLines()[0].find("1.3"), std::string::npos);
+  ChildProcess noFolder(kProgram, {"--dir"});
+  EXPECT_EQ(noFolder.Wait(5s), std::optional<int>(2));
+  ChildProcess missing(kProgram, {"--dir", dir.FilePath("nowhere")});
+  std::optional<int> status = missing.Wait(5s);
+  ASSERT_TRUE(status);
+  EXPECT_NE(*status, 0);
+  EXPECT_FALSE(missing.ErrLines().empty());
+}
+
+}  // namespace
+}  // namespace pelmo
