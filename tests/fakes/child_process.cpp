@@ -70,10 +70,11 @@ void ChildProcess::Read(int fd, std::vector<std::string>& lines) {
       m_changed.notify_all();
     }
   }
+  ::close(fd);
   std::lock_guard<std::mutex> lock(m_mutex);
   if (!pending.empty()) lines.push_back(pending);
+  ++m_readersDone;
   m_changed.notify_all();
-  ::close(fd);
 }
 
 void ChildProcess::Signal(int signal) {
@@ -93,7 +94,13 @@ std::optional<int> ChildProcess::Wait(std::chrono::milliseconds timeout) {
     if (std::chrono::steady_clock::now() >= deadline) break;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
+  if (m_status) WaitForReaders(deadline);
   return m_status;
+}
+
+void ChildProcess::WaitForReaders(std::chrono::steady_clock::time_point deadline) {
+  std::unique_lock<std::mutex> lock(m_mutex);
+  m_changed.wait_until(lock, deadline, [this] { return m_readersDone == 2; });
 }
 
 std::vector<std::string> ChildProcess::OutLines() {

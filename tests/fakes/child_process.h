@@ -28,7 +28,8 @@ class ChildProcess {
   void Signal(int signal);
 
   // The exit code, or 128 + the signal that ended it; nullopt when it has
-  // not ended within timeout.
+  // not ended within timeout. Once it has ended, its output is read to the
+  // end (within the same timeout) before Wait returns.
   std::optional<int> Wait(std::chrono::milliseconds timeout);
 
   // Lines read so far (without "\n").
@@ -44,6 +45,7 @@ class ChildProcess {
 
  private:
   void Read(int fd, std::vector<std::string>& lines);
+  void WaitForReaders(std::chrono::steady_clock::time_point deadline);
 
   pid_t m_pid = -1;
   std::optional<int> m_status;
@@ -51,6 +53,7 @@ class ChildProcess {
   std::condition_variable m_changed;
   std::vector<std::string> m_out;
   std::vector<std::string> m_err;
+  int m_readersDone = 0;
   std::thread m_outReader;
   std::thread m_errReader;
 };
