@@ -10,6 +10,7 @@
 #include <chrono>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/cp1251.h"
@@ -166,6 +167,51 @@ TEST_F(PelmobotTest, OneBotPerFolder) {
 
   first->Signal(SIGTERM);
   EXPECT_EQ(first->Wait(10s), std::optional<int>(0));
+}
+
+TEST_F(PelmobotTest, OnATerminalLinesAreColouredAndTypedLinesGoToTheChat) {
+  REQUIRE_PROGRAM();
+  BindPeer();
+  ChildProcess bot(kProgram, {"--dir", dir.Path()}, /*terminal=*/true);
+  ASSERT_TRUE(bot.WaitForOutPart("] Started.", 5s));
+
+  // A line in the sender's colour (0x00BBGGRR 0x00FF8000: blue 255,
+  // green 128, red 0); the prefix stays plain.
+  peer.Color = 0x00FF8000;
+  ASSERT_TRUE(peer.SendPacket(kLoopbackBroadcast, port, kPacketJoin, {3, 0}));
+  std::optional<std::string> joined = bot.WaitForOutPart("Tester (TESTPC) joined us", 5s);
+  ASSERT_TRUE(joined);
+  EXPECT_TRUE(std::regex_match(
+      *joined, std::regex("\\[[0-9]{2}:[0-9]{2}\\] \x1b\\[38;2;0;128;255mTester \\(TESTPC\\) joined us\x1b\\[0m")))
+      << *joined;
+  // Colour 0 lines carry no codes.
+  for (const std::string& line : bot.OutLines()) {
+    if (line.find("Started.") != std::string::npos) EXPECT_EQ(line.find('\x1b'), std::string::npos);
+  }
+
+  // A typed line (UTF-8) is said in the main channel, in Windows-1251.
+  ASSERT_TRUE(bot.Type("Всем привет\n"));
+  std::optional<PeerPacket> said;
+  while ((said = FromBot(everybody, kPacketChatLine))) {
+    if (said->Payload.size() > 6 && said->Payload[0] == 0) {
+      std::string text(said->Payload.begin() + 6, said->Payload.end());
+      text = text.substr(0, text.find('\0'));
+      if (text == W("Всем привет")) break;
+    }
+  }
+  ASSERT_TRUE(said) << "the typed line was not sent";
+  EXPECT_EQ(std::string(said->Payload.begin() + 2, said->Payload.begin() + 6), "Main");
+
+  // The end of the input does not stop the bot: it still answers.
+  ASSERT_TRUE(bot.Type("\x04"));
+  std::this_thread::sleep_for(200ms);
+  ASSERT_TRUE(peer.SendPacket(kLoopbackBroadcast, port, kPacketProbe,
+                              std::vector<std::uint8_t>(12, 1)));
+  EXPECT_TRUE(FromBot(peer, kPacketPresenceReply));
+  EXPECT_FALSE(bot.Wait(0ms));
+
+  bot.Signal(SIGTERM);
+  EXPECT_EQ(bot.Wait(10s), std::optional<int>(0));
 }
 
 // A BirthDay.dat with one entry.

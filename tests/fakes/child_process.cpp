@@ -1,8 +1,10 @@
 #include "fakes/child_process.h"
 
 #include <fcntl.h>
+#include <stdlib.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,10 +12,29 @@
 
 namespace pelmo {
 
-ChildProcess::ChildProcess(const std::string& path, const std::vector<std::string>& args) {
+ChildProcess::ChildProcess(const std::string& path, const std::vector<std::string>& args,
+                           bool terminal) {
   int out[2];
   int err[2];
-  if (::pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+  if (terminal) {
+    m_terminal = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (m_terminal < 0 || ::grantpt(m_terminal) != 0 || ::unlockpt(m_terminal) != 0) {
+      throw std::runtime_error("no pseudo-terminal");
+    }
+    const char* name = ::ptsname(m_terminal);
+    int slave = name != nullptr ? ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC) : -1;
+    if (slave < 0) throw std::runtime_error("no pseudo-terminal");
+    termios mode{};
+    ::tcgetattr(slave, &mode);
+    mode.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL);
+    mode.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+    ::tcsetattr(slave, TCSANOW, &mode);
+    out[0] = ::dup(m_terminal);
+    ::fcntl(out[0], F_SETFD, FD_CLOEXEC);
+    out[1] = slave;
+  } else if (::pipe2(out, O_CLOEXEC) != 0) {
+    throw std::runtime_error("pipe failed");
+  }
   if (::pipe2(err, O_CLOEXEC) != 0) {
     ::close(out[0]);
     ::close(out[1]);
@@ -28,8 +49,13 @@ ChildProcess::ChildProcess(const std::string& path, const std::vector<std::strin
   if (m_pid < 0) throw std::runtime_error("fork failed");
   if (m_pid == 0) {
     // Only async-signal-safe calls from here on.
-    int null = ::open("/dev/null", O_RDONLY);
-    if (null >= 0) ::dup2(null, STDIN_FILENO);
+    if (terminal) {
+      ::setsid();
+      ::dup2(out[1], STDIN_FILENO);
+    } else {
+      int null = ::open("/dev/null", O_RDONLY);
+      if (null >= 0) ::dup2(null, STDIN_FILENO);
+    }
     ::dup2(out[1], STDOUT_FILENO);
     ::dup2(err[1], STDERR_FILENO);
     // The test's blocked signals must not stay blocked in the child.
@@ -45,6 +71,11 @@ ChildProcess::ChildProcess(const std::string& path, const std::vector<std::strin
   m_errReader = std::thread([this, fd = err[0]] { Read(fd, m_err); });
 }
 
+bool ChildProcess::Type(const std::string& bytes) {
+  if (m_terminal < 0) return false;
+  return ::write(m_terminal, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+}
+
 ChildProcess::~ChildProcess() {
   if (!m_status) {
     ::kill(m_pid, SIGKILL);
@@ -52,6 +83,7 @@ ChildProcess::~ChildProcess() {
   }
   if (m_outReader.joinable()) m_outReader.join();
   if (m_errReader.joinable()) m_errReader.join();
+  if (m_terminal >= 0) ::close(m_terminal);
 }
 
 void ChildProcess::Read(int fd, std::vector<std::string>& lines) {
