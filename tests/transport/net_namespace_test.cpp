@@ -151,7 +151,7 @@ TEST_F(NetNamespace, SnifferMulticastStartLogsItsStepsAndCaptures) {
 
   ASSERT_TRUE(talker.SendPacket(kGroup, port, kPacketChatLine, ChatLinePayload("Main", "hi")));
   ASSERT_TRUE(bot.RunUntil([&] { return FromTalker() == 1; }));
-  const TRecvInfo& sender = bot.From(talker.Nick)[0].Sender;
+  const TRecvInfo sender = bot.From(talker.Nick)[0].Sender;
   EXPECT_EQ(sender.SrcAddr, kNetnsAddressB);
   EXPECT_EQ(sender.DstAddr, kGroup);
   EXPECT_EQ(sender.DstPort, port);
@@ -211,7 +211,7 @@ TEST_F(NetNamespace, SnifferCapturesThePortAndSendsItsOwnHeaders) {
   ASSERT_TRUE(
       talker.SendPacket(kNetnsAddressA, port, kPacketChatLine, ChatLinePayload("Main", "hi")));
   ASSERT_TRUE(bot.RunUntil([&] { return FromTalker() == 1; }));
-  const TRecvInfo& sender = bot.From(talker.Nick)[0].Sender;
+  const TRecvInfo sender = bot.From(talker.Nick)[0].Sender;
   EXPECT_EQ(sender.SrcAddr, kNetnsAddressB);
   EXPECT_EQ(sender.SrcPort, talker.LocalPort());
   EXPECT_EQ(sender.DstAddr, kNetnsAddressA);
