@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <filesystem>
 #include <stdexcept>
 #include <thread>
 
@@ -15,6 +16,22 @@ namespace {
 
 std::atomic<int> g_counter{0};
 
+// Namespaces left behind by a test program that crashed ("pelmo<pid>_..."
+// of a process that is gone) are removed before new ones are made.
+void RemoveStaleNamespaces() {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator("/var/run/netns", error)) {
+    const std::string name = entry.path().filename().string();
+    if (name.rfind("pelmo", 0) != 0) continue;
+    const std::size_t underscore = name.find('_');
+    if (underscore == std::string::npos) continue;
+    const std::string pid = name.substr(5, underscore - 5);
+    if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    if (std::filesystem::exists("/proc/" + pid, error)) continue;
+    std::system(("ip netns del " + name + " >/dev/null 2>&1").c_str());
+  }
+}
+
 }  // namespace
 
 NetnsPair::NetnsPair()
@@ -23,6 +40,7 @@ NetnsPair::NetnsPair()
     m_why = "network namespaces need root";
     return;
   }
+  RemoveStaleNamespaces();
   if (!Run("ip netns add " + Name(kA)) || !Run("ip netns add " + Name(kB))) {
     m_why = "'ip netns add' failed";
     return;
