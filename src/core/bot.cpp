@@ -64,7 +64,12 @@ void Bot::FormCreate() {
     }
   }
 
-  store.LoadSettings(m_interfaces);
+  try {
+    store.LoadSettings(m_interfaces);
+  } catch (const std::exception& e) {
+    // An unreadable admin.txt: the rest is loaded; the bot still comes up.
+    log.LogLine(ErrorLogLine(e));
+  }
 
   random.Randomize(clock);
   topic.TopicLocked = false;
