@@ -49,14 +49,19 @@ class Bot {
   Bot& operator=(const Bot&) = delete;
 
   // Program start, up to the automatic start of the bot: empties the ring
-  // and the log, creates the missing data files, loads the lists and the
-  // settings, seeds the generator, starts the bot when EnableBotCB is on,
-  // reads the start counter. Services are installed before this.
+  // and the log, creates botfile/ and the missing data files, runs the
+  // hooks' LoadLists and LoadChatterbox, loads the settings, seeds the
+  // generator, unlocks the topic, starts the bot when EnableBotCB is on,
+  // reads the start counter (panel 3) and starts the 60 s roster refresh.
+  // Services are installed before this. Errors are logged, not thrown.
   void FormCreate();
-  // Start and stop as the toolbar buttons do.
+  // Start and stop as the toolbar buttons do. A start that succeeds loads
+  // the help text and runs hooks.OnBotStarted; a stop that succeeds
+  // releases it and runs hooks.OnBotStopped. Every stop clears the roster
+  // and sets panels 1 and 2; every start sets panel 2 to "Running".
   void StartTBClick();
   void StopTBClick();
-  // Closing the program: stop, save the start counter.
+  // Closing the program: stop, end the roster refresh, save the counter.
   void FormClose();
   // Settings page buttons: save (stops the bot first) and cancel (reload).
   bool SaveSettingsClick();
