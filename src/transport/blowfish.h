@@ -1,7 +1,8 @@
 // Blowfish (16 rounds, pi-derived tables) with big-endian block halves, so
-// the published test vectors hold, and one-block CBC steps. There is no
-// buffer-level operation: callers walk whole 8-byte blocks and reset the
-// chaining value when a message is finished.
+// the published test vectors hold, and CBC steps over whole 8-byte blocks
+// (one block, or a run of blocks with the same effect). There is no padding:
+// callers walk whole blocks and reset the chaining value when a message is
+// finished.
 #pragma once
 
 #include <cstddef>
@@ -39,6 +40,14 @@ void BlowfishEncryptCBC(BlowfishContext& ctx, const std::uint8_t in[8],
 // out := D(in) xor CV; CV := in. May work in place.
 void BlowfishDecryptCBC(BlowfishContext& ctx, const std::uint8_t in[8],
                         std::uint8_t out[8]);
+// blockCount whole blocks at data, in place, with exactly the effect of
+// calling BlowfishEncryptCBC / BlowfishDecryptCBC on each block in turn (CV
+// ends at the last cipher block). Faster: the chaining value stays in
+// registers, and deciphering works on several blocks at once.
+void BlowfishEncryptCBCBlocks(BlowfishContext& ctx, std::uint8_t* data,
+                              std::size_t blockCount);
+void BlowfishDecryptCBCBlocks(BlowfishContext& ctx, std::uint8_t* data,
+                              std::size_t blockCount);
 // CV := IV.
 void BlowfishReset(BlowfishContext& ctx);
 // Every byte of the context, IV and CV included, := 0.

@@ -122,11 +122,7 @@ int PacketCodec::Encode(const std::string& host, const std::string& nick,
 
   Put16(w + 7, PacketChecksum(w + 1, size - 1));
 
-  const std::size_t blocks = size / 8;
-  for (std::size_t i = 0; i < blocks; ++i) {
-    std::uint8_t* block = w + 3 + 8 * i;
-    BlowfishEncryptCBC(m_cipher, block, block);
-  }
+  BlowfishEncryptCBCBlocks(m_cipher, w + 3, size / 8);
   BlowfishReset(m_cipher);
 
   if (m_sender == nullptr) return -1;
@@ -150,11 +146,7 @@ int PacketCodec::DecodePacket(std::uint8_t* data, std::uint16_t length,
   record.Size = Get16(data + 1);
   if (record.Size != length || record.Size == 0) return -11;
 
-  const std::size_t blocks = (length - 3u) / 8;
-  for (std::size_t i = 0; i < blocks; ++i) {
-    std::uint8_t* block = data + 3 + 8 * i;
-    BlowfishDecryptCBC(m_cipher, block, block);
-  }
+  BlowfishDecryptCBCBlocks(m_cipher, data + 3, (length - 3u) / 8);
   BlowfishReset(m_cipher);
 
   if (length < kHeaderSize) return -1;

@@ -192,6 +192,48 @@ TEST(Blowfish, CbcRoundTripInPlace) {
   EXPECT_EQ(buf, plain);
 }
 
+// The block-run functions must equal one CBC call per block, for every
+// count (the decipher works in lanes of several blocks and a remainder).
+TEST(Blowfish, BlockRunsEqualSingleBlockSteps) {
+  const std::uint8_t key[10] = {3, 1, 4, 1, 5, 9, 2, 6, 5, 3};
+  const std::uint8_t iv[8] = {2, 7, 1, 8, 2, 8, 1, 8};
+  BlowfishContext single;
+  BlowfishContext run;
+  BlowfishInit(single, key, sizeof key, iv);
+  BlowfishInit(run, key, sizeof key, iv);
+  for (std::size_t count = 0; count <= 11; ++count) {
+    SCOPED_TRACE(count);
+    std::vector<std::uint8_t> plain(8 * count);
+    for (std::size_t i = 0; i < plain.size(); ++i) plain[i] = static_cast<std::uint8_t>(i * 13 + count);
+    // Each count starts where the previous one left CV, not at the IV.
+    std::uint8_t cvStart[8];
+    std::memcpy(cvStart, single.CV, 8);
+    auto expected = plain;
+    for (std::size_t i = 0; i < expected.size(); i += 8) {
+      BlowfishEncryptCBC(single, &expected[i], &expected[i]);
+    }
+    auto buf = plain;
+    BlowfishEncryptCBCBlocks(run, buf.data(), count);
+    EXPECT_EQ(buf, expected);
+    EXPECT_EQ(0, std::memcmp(run.CV, single.CV, 8));
+
+    auto decoded = expected;
+    std::uint8_t cvEnd[8];
+    std::memcpy(cvEnd, single.CV, 8);
+    std::memcpy(single.CV, cvStart, 8);
+    std::memcpy(run.CV, cvStart, 8);
+    for (std::size_t i = 0; i < decoded.size(); i += 8) {
+      BlowfishDecryptCBC(single, &decoded[i], &decoded[i]);
+    }
+    auto decodedRun = expected;
+    BlowfishDecryptCBCBlocks(run, decodedRun.data(), count);
+    EXPECT_EQ(decodedRun, plain);
+    EXPECT_EQ(decoded, plain);
+    EXPECT_EQ(0, std::memcmp(run.CV, single.CV, 8));
+    EXPECT_EQ(0, std::memcmp(run.CV, cvEnd, 8));
+  }
+}
+
 TEST(Blowfish, BurnZeroesEverything) {
   const std::uint8_t key[4] = {1, 2, 3, 4};
   const std::uint8_t iv[8] = {1, 1, 1, 1, 1, 1, 1, 1};
@@ -237,6 +279,13 @@ TEST(Blowfish, CbcMatchesOpenSsl) {
   EXPECT_EQ(buf, expected);
   BlowfishReset(ctx);
   for (std::size_t i = 0; i < buf.size(); i += 8) BlowfishDecryptCBC(ctx, &buf[i], &buf[i]);
+  EXPECT_EQ(buf, plain);
+
+  BlowfishReset(ctx);
+  BlowfishEncryptCBCBlocks(ctx, buf.data(), buf.size() / 8);
+  EXPECT_EQ(buf, expected);
+  BlowfishReset(ctx);
+  BlowfishDecryptCBCBlocks(ctx, buf.data(), buf.size() / 8);
   EXPECT_EQ(buf, plain);
 }
 
