@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the bot on a working folder of its own:
 # installs the build dependencies when missing (as root, or through sudo),
-# builds a Release pelmobot into build/, creates ~/.local/share/pelmobot
+# builds a Release pelmobot into build-release/, creates ~/.local/share/pelmobot
 # from dist/workdir unless it exists, and runs the bot there. Extra
 # arguments go to pelmobot. Stop it with Ctrl+C.
 set -euo pipefail
@@ -9,29 +9,11 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 workdir=${PELMOBOT_DIR:-${XDG_DATA_HOME:-$HOME/.local/share}/pelmobot}
 
-# The configure step also looks for the test and benchmark libraries.
-packages=(build-essential cmake g++ libgtest-dev libgmock-dev libbenchmark-dev libssl-dev)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
-done
-if [ ${#missing[@]} -ne 0 ]; then
-  echo "Installing: ${missing[*]}"
-  if [ "$(id -u)" -eq 0 ]; then
-    SUDO=()
-  elif command -v sudo >/dev/null 2>&1; then
-    SUDO=(sudo)
-  else
-    echo "Missing packages (${missing[*]}) and no root rights to install them." >&2
-    exit 1
-  fi
-  export DEBIAN_FRONTEND=noninteractive
-  "${SUDO[@]}" apt-get update -q
-  "${SUDO[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+"$root/scripts/install-deps.sh"
 
-cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$root/build" --target pelmobot -j"$(nproc)"
+cmake -S "$root" -B "$root/build-release" -DCMAKE_BUILD_TYPE=Release \
+      -DPELMO_TESTS=OFF -DPELMO_BENCH=OFF >/dev/null
+cmake --build "$root/build-release" --target pelmobot -j"$(nproc)"
 
 if [ ! -e "$workdir" ]; then
   mkdir -p "$(dirname "$workdir")"
@@ -40,4 +22,4 @@ if [ ! -e "$workdir" ]; then
 fi
 
 echo "Running the bot in $workdir"
-exec "$root/build/apps/pelmobot" --dir "$workdir" "$@"
+exec "$root/build-release/apps/pelmobot" --dir "$workdir" "$@"
