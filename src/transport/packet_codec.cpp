@@ -113,7 +113,7 @@ int PacketCodec::Encode(const std::string& host, const std::string& nick,
   w[pos++] = static_cast<std::uint8_t>(n);
   if (n != 0) std::memcpy(w + pos, nick.data(), n);
   pos += n;
-  Put64(w + pos, std::bit_cast<std::uint64_t>(static_cast<double>(m_clock.Now())));
+  Put64(w + pos, std::bit_cast<std::uint64_t>(static_cast<double>(NextStamp())));
   pos += 8;
   if (payloadLength != 0) std::memcpy(w + pos, payload, payloadLength);
   pos += payloadLength;
@@ -135,6 +135,23 @@ int PacketCodec::Encode(const std::string& host, const std::string& nick,
     return -1;
   }
   return 0;
+}
+
+TDateTime PacketCodec::NextStamp() {
+  constexpr TDateTime kMillisecond = 1.0 / 86400000.0;
+  constexpr TDateTime kStepBack = 1.0 / 86400.0;  // one second
+  TDateTime stamp = m_clock.Now();
+  // Every receiver drops a packet whose stamp equals the last one it
+  // accepted, and the clock only moves in whole milliseconds: packets built
+  // within one millisecond (join and probe, the pieces of a long reply)
+  // would all but the first be lost. So stamps strictly increase, a
+  // millisecond apart at least. A clock set back by more than a second is
+  // followed at once rather than stamping ahead of it for that long.
+  if (stamp <= m_lastBuiltStamp && m_lastBuiltStamp - stamp <= kStepBack) {
+    stamp = m_lastBuiltStamp + kMillisecond;
+  }
+  m_lastBuiltStamp = stamp;
+  return stamp;
 }
 
 int PacketCodec::DecodePacket(std::uint8_t* data, std::uint16_t length,

@@ -99,7 +99,10 @@ class PacketCodec {
 
   // Builds, checksums, enciphers and sends one packet from srcAddr to
   // dstAddr (ports Port + 1 -> Port). Host and nick are cut to 255 bytes.
-  // The sequence counter advances first, in every case. Returns 0 when
+  // The sequence counter advances first, in every case. The stamp is the
+  // clock's Now(), but always later than the stamp of the packet built
+  // before (by 1 ms when Now() is not later), unless the clock went back by
+  // more than a second; a refused packet takes no stamp. Returns 0 when
   // handed to the sender (also when the sender reported a socket error),
   // -1 when refused for size ("Error: Too big packet."), when there is no
   // sender or when the sender threw.
@@ -146,6 +149,9 @@ class PacketCodec {
              const std::uint8_t* payload, std::uint8_t type,
              std::uint32_t dstAddr);
 
+  // The stamp for the packet being built; see EncodeAndSend.
+  TDateTime NextStamp();
+
   BlowfishContext& m_cipher;
   const NetSettings& m_settings;
   OutgoingState& m_out;
@@ -154,6 +160,7 @@ class PacketCodec {
   Random& m_random;
   DatagramSender* m_sender = nullptr;
   std::function<void()> m_dispatch;
+  TDateTime m_lastBuiltStamp = 0;
   std::array<std::uint8_t, kPacketBufferSize> m_work{};
   TIncomingPacket m_decoded;  // HandlePacket decodes here, then swaps it in
 };

@@ -398,8 +398,10 @@ TEST(PacketCodec, DuplicateStampsAreDropped) {
   bot.Receive(first);
   EXPECT_EQ(bot.dispatched, 1);
 
-  alice.codec.SendAnnouncement(kPacketLeave, 1);  // another packet, same stamp
-  bot.Receive(alice.sender.Last().Bytes);
+  // Another packet with the same stamp, whoever sent it.
+  Bytes other = Decipher(first);
+  other[9] = kPacketLeave;
+  bot.Receive(Encipher(other));
   EXPECT_EQ(bot.dispatched, 1);
   EXPECT_EQ(bot.codec.CurrentPacket.PacketType, kPacketJoin);
 
@@ -410,6 +412,78 @@ TEST(PacketCodec, DuplicateStampsAreDropped) {
   bot.Receive(first);  // no longer the last stamp
   EXPECT_EQ(bot.dispatched, 3);
   EXPECT_TRUE(bot.log.Lines().empty());
+}
+
+// The stamp of a sent packet, read from its plain bytes.
+double StampOf(const Bytes& datagram) {
+  const Bytes plain = Decipher(datagram);
+  const std::size_t h = plain[18];
+  const std::size_t n = plain[19 + h];
+  double stamp;
+  std::memcpy(&stamp, &plain[20 + h + n], 8);
+  return stamp;
+}
+
+constexpr double kMsInDays = 1.0 / 86400000.0;
+
+TEST(PacketCodec, PacketsOfOneMillisecondGetRisingStampsAndAllArrive) {
+  Peer alice;
+  Peer bot;
+  const double start = alice.clock.Now();
+  // Join and probe at network start, in the same millisecond.
+  alice.codec.SendAnnouncement(kPacketJoin, 1);
+  alice.codec.SendProbe(1);
+  // A long reply cut into three pieces, still in that millisecond.
+  for (std::uint8_t piece = 1; piece <= 3; ++piece) {
+    const Bytes payload = {0, 4, 'M', 'a', 'i', 'n', static_cast<std::uint8_t>('0' + piece), 0};
+    alice.codec.EncodeAndSend("ALICE-PC", "Alice", 1, static_cast<std::uint16_t>(payload.size()),
+                              payload.data(), kPacketChatLine, 2);
+  }
+  const auto& sent = alice.sender.Sent();
+  ASSERT_EQ(sent.size(), 5u);
+  EXPECT_EQ(StampOf(sent[0].Bytes), start);
+  for (std::size_t i = 1; i < sent.size(); ++i) {
+    EXPECT_GT(StampOf(sent[i].Bytes), StampOf(sent[i - 1].Bytes)) << i;
+    EXPECT_NEAR(StampOf(sent[i].Bytes), start + i * kMsInDays, 1e-11) << i;
+  }
+
+  for (const auto& datagram : sent) bot.Receive(datagram.Bytes);
+  EXPECT_EQ(bot.dispatched, 5);
+  EXPECT_EQ(bot.codec.CurrentPacket.SenderNick, "Alice");
+  EXPECT_EQ(bot.codec.PacketBody[6], '3');
+  EXPECT_TRUE(bot.log.Lines().empty());
+
+  // The real time catches up: from then on the clock's own value is used.
+  alice.clock.AdvanceMs(10);
+  alice.codec.SendAnnouncement(kPacketLeave, 1);
+  EXPECT_EQ(StampOf(alice.sender.Last().Bytes), alice.clock.Now());
+}
+
+TEST(PacketCodec, StampsAfterTheClockIsSetBack) {
+  Peer alice;
+  alice.codec.SendAnnouncement(kPacketJoin, 1);
+  const double first = StampOf(alice.sender.Last().Bytes);
+
+  // Half a second back: still rising, a millisecond after the last stamp.
+  alice.clock.SetNow(first - 500 * kMsInDays);
+  alice.codec.SendAnnouncement(kPacketJoin, 1);
+  EXPECT_NEAR(StampOf(alice.sender.Last().Bytes), first + kMsInDays, 1e-11);
+
+  // Two seconds back: the new time at once, not stamps frozen ahead of it.
+  alice.clock.SetNow(first - 2000 * kMsInDays);
+  alice.codec.SendAnnouncement(kPacketJoin, 1);
+  EXPECT_EQ(StampOf(alice.sender.Last().Bytes), alice.clock.Now());
+  alice.codec.SendAnnouncement(kPacketJoin, 1);
+  EXPECT_NEAR(StampOf(alice.sender.Last().Bytes), alice.clock.Now() + kMsInDays, 1e-11);
+}
+
+TEST(PacketCodec, RefusedPacketTakesNoStamp) {
+  Peer alice;
+  alice.codec.SendAnnouncement(kPacketJoin, 1);
+  const double first = StampOf(alice.sender.Last().Bytes);
+  EXPECT_EQ(alice.codec.SendFromBot(Bytes(65500), kPacketChatLine, 1), -1);
+  alice.codec.SendAnnouncement(kPacketJoin, 1);
+  EXPECT_NEAR(StampOf(alice.sender.Last().Bytes), first + kMsInDays, 1e-11);
 }
 
 TEST(PacketCodec, FailedServiceDropsOnlyItsPacket) {
