@@ -16,8 +16,9 @@ namespace {
 constexpr std::string_view kSection = "BanList";
 constexpr std::size_t kExpiryLength = 19;
 
-std::string Heading(std::string_view title) {
-  return "\r\n\r\n" + std::string(64, ' ') + W(title) + "\r\n";
+// title: Windows-1251.
+std::string Heading(const std::string& title) {
+  return "\r\n\r\n" + std::string(64, ' ') + title + "\r\n";
 }
 
 // The expiry always takes the last 19 characters of a host=date time line;
@@ -91,18 +92,30 @@ void BanList::RefreshBan(const std::string& host) {
   LoadBanListBox();
 }
 
-void BanList::AddBanLine(const std::string& line) {
-  std::optional<std::string> contents = ReadWholeFile(m_path);
-  // Without the section header the line could never be found by the
-  // expiry check, so the ban would last for ever.
-  if (!contents || SplitLines(*contents).empty()) {
-    RewriteFile(m_path, JoinLines({"[" + std::string(kSection) + "]", line}));
-  } else {
-    AppendLine(m_path, line);
+bool BanList::AddBanLine(const std::string& typed) {
+  // One ban is one line: what follows a line end would otherwise land in
+  // the file as lines (or sections) of their own.
+  const std::string line = typed.substr(0, typed.find_first_of("\r\n"));
+  // A line that reads as a section header would put every later ban out
+  // of the expiry check's reach.
+  std::size_t first = line.find_first_not_of(" \t\v\f");
+  if (first != std::string::npos && line[first] == '[') return false;
+
+  // A file that exists but cannot be read must not be overwritten.
+  std::string text = FileExists(m_path) ? ReadBanFile(m_path) : std::string();
+  if (SplitLines(text).empty()) {
+    // Without the section header the line could never be found by the
+    // expiry check, so the ban would last for ever.
+    text = "[" + std::string(kSection) + "]\r\n";
+  } else if (text.back() != '\n' && text.back() != '\r') {
+    // A last line typed without its end keeps its own line.
+    text += "\r\n";
   }
+  RewriteFile(m_path, text + line + "\r\n");
   m_replies.SayTo(m_replies.Settings().SendAddress,
                   line + "%cf%" + W(" Добавлен в Бан лист"), kKindLine);
   LoadBanListBox();
+  return true;
 }
 
 std::string BanList::ListingFor(const std::string& heading) const {
@@ -110,11 +123,11 @@ std::string BanList::ListingFor(const std::string& heading) const {
 }
 
 void BanList::SendBanList(std::uint32_t address) {
-  m_replies.SayTo(address, ListingFor(Heading("(*)   Бан Лист   (*)")), kKindListing);
+  m_replies.SayTo(address, ListingFor(Heading(W("(*)   Бан Лист   (*)"))), kKindListing);
 }
 
 void BanList::SendBanned(std::uint32_t address) {
-  m_replies.SayTo(address, ListingFor(Heading("(*)   Кто забанен   (*)")), kKindLine);
+  m_replies.SayTo(address, ListingFor(Heading(W("(*)   Кто забанен   (*)"))), kKindLine);
 }
 
 void BanList::LoadBanListBox() {

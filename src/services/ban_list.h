@@ -38,10 +38,13 @@ class BanList {
   // does not read as a date and time, or is not later than now; then
   // reloads the list box.
   void RefreshBan(const std::string& host);
-  // Appends the line as typed (an empty file gets the section header
-  // first, so the line can expire), announces it to everybody and reloads
-  // the list box. Throws FileError when the file cannot be written.
-  void AddBanLine(const std::string& line);
+  // Appends the line as typed, up to its first CR or LF, as a new last
+  // line (an empty file gets the section header first, so the line can
+  // expire), announces it to everybody and reloads the list box. Refuses
+  // (false, nothing written or said) a line whose first non-blank
+  // character is "[": it would open a section. Throws FileError when the
+  // file cannot be written.
+  bool AddBanLine(const std::string& typed);
   // The last lines under "Бан Лист", kind 3, unicast.
   void SendBanList(std::uint32_t address);
   // The last lines under "Кто забанен", kind 0, unicast.

@@ -18,8 +18,9 @@ namespace {
 constexpr std::size_t kMaxFieldWidth = 65535;
 constexpr std::uint32_t kDefaultLines = 15;
 
-std::string Banner(std::string_view title) {
-  return std::string(64, ' ') + W(title) + "\r\n";
+// title: Windows-1251.
+std::string Banner(const std::string& title) {
+  return std::string(64, ' ') + title + "\r\n";
 }
 
 // Reads a run of digits; nullopt when there is none. "*" would take an
@@ -149,22 +150,28 @@ void Welcome::SendQuizChannelName(std::uint32_t address) {
 
 void Welcome::SendStartMessage(std::uint32_t address) {
   if (!m_settings.StartMessageCB) return;
-  std::string text = "\r\n\r\n" + Banner("(*)   И Н Ф О Р М А Ц И Я   (*)") + JoinLines(m_info);
-  if (m_settings.StartMsgPrivateCB) {
-    m_replies.SayTo(address, text, kKindLine);
-  } else {
-    SayToAll(text);
-  }
+  std::string text = "\r\n\r\n" + Banner(W("(*)   И Н Ф О Р М А Ц И Я   (*)")) + JoinLines(m_info);
+  const std::uint32_t to = m_settings.StartMsgPrivateCB ? address : m_replies.Settings().SendAddress;
+  m_replies.SayTo(to, text, kKindLine);
 }
 
 void Welcome::SendWeatherText(std::uint32_t address) {
   std::vector<std::string> weather = ReadLines(m_folder.BotFile("weather.txt"));
-  m_replies.SayTo(address, "\r\n" + Banner("(*)   Погода   (*)") + JoinLines(weather),
+  m_replies.SayTo(address, "\r\n" + Banner(W("(*)   Погода   (*)")) + JoinLines(weather),
                   kKindLine);
 }
 
 void Welcome::AddInfoLine(const std::string& text) {
-  AppendLine(m_folder.BotFile("welcom.txt"), text);
+  const std::string path = m_folder.BotFile("welcom.txt");
+  std::optional<std::string> contents = ReadWholeFile(path);
+  if (!contents && FileExists(path)) throw FileError("cannot read " + path);
+  std::string info = contents ? std::move(*contents) : std::string();
+  // A last line typed without its end keeps its own line.
+  if (!info.empty() && info.back() != '\n' && info.back() != '\r') info += "\r\n";
+  // Line ends inside the text are written as CR LF, as the file's own.
+  std::vector<std::string> lines = SplitLines(text);
+  if (lines.empty()) lines.emplace_back();  // an empty text is an empty line
+  RewriteFile(path, info + JoinLines(lines));
   if (m_infoLoaded) LoadInfoText();
   SayToAll(text + W(" Добавлена в файл ИНФОРМАЦИЯ!"));
 }

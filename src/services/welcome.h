@@ -64,9 +64,11 @@ class Welcome {
   // The weather banner and botfile/weather.txt read afresh, unicast.
   // Throws FileError when the file is missing.
   void SendWeatherText(std::uint32_t address);
-  // Appends the text to botfile/welcom.txt, reloads the information text
-  // while it is loaded (so the start message shows the new line at once)
-  // and announces the addition to everybody.
+  // Appends the text to botfile/welcom.txt as a new last line (line ends
+  // inside it written as CR LF), reloads the information text while it is
+  // loaded (so the start message shows the new line at once) and announces
+  // the addition to everybody. Throws FileError when the file cannot be
+  // read or written; an unreadable file is left as it was.
   void AddInfoLine(const std::string& text);
 
   // The information text: loaded when the bot starts (a missing file gives

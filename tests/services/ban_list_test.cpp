@@ -152,6 +152,47 @@ TEST_F(BanListTest, FirstBanIntoAnEmptyFileCanExpire) {
   EXPECT_TRUE(bans.CheckBan("PC7", "A", kUser, false));
   bans.RefreshBan("PC7");
   EXPECT_FALSE(bans.CheckBan("PC7", "A", kUser, false));
+
+  std::remove(f.dir.FilePath("botfile/ban.txt").c_str());
+  EXPECT_TRUE(bans.AddBanLine("PC8=01.01.2026 00:00:00"));
+  EXPECT_EQ(ReadBans(), "[BanList]\r\nPC8=01.01.2026 00:00:00\r\n");
+}
+
+TEST_F(BanListTest, ChatLineEndsAtItsFirstLineEnd) {
+  WriteBans("[BanList]\r\nPC1=01.01.2027 00:00:00\r\n");
+  EXPECT_TRUE(bans.AddBanLine("PC7=31.12.2026 23:59:00\r\n[Other]\r\nEVIL1=x"));
+  EXPECT_TRUE(bans.AddBanLine("PC8=01.01.2020 00:00:00\nEVIL2=x"));
+  EXPECT_TRUE(bans.AddBanLine("PC9=01.01.2020 00:00:00\rEVIL3=x"));
+  EXPECT_EQ(ReadBans(),
+            "[BanList]\r\nPC1=01.01.2027 00:00:00\r\nPC7=31.12.2026 23:59:00\r\n"
+            "PC8=01.01.2020 00:00:00\r\nPC9=01.01.2020 00:00:00\r\n");
+  std::vector<SentPacket> sent = f.Sent();
+  ASSERT_EQ(sent.size(), 3u);
+  EXPECT_EQ(sent[0].text, W("PC7=31.12.2026 23:59:00%cf% Добавлен в Бан лист"));
+  EXPECT_EQ(sent[2].text, W("PC9=01.01.2020 00:00:00%cf% Добавлен в Бан лист"));
+  for (const char* host : {"EVIL1", "EVIL2", "EVIL3"}) {
+    EXPECT_FALSE(bans.CheckBan(host, "A", kUser, false)) << host;
+  }
+}
+
+TEST_F(BanListTest, ChatLineThatWouldOpenASectionIsRefused) {
+  WriteBans("[BanList]\r\nPC1=01.01.2020 00:00:00\r\n");
+  EXPECT_FALSE(bans.AddBanLine("[Other]"));
+  EXPECT_FALSE(bans.AddBanLine(" \t[x]=1"));
+  EXPECT_EQ(ReadBans(), "[BanList]\r\nPC1=01.01.2020 00:00:00\r\n");
+  EXPECT_TRUE(f.Sent().empty());
+  // The bans added afterwards can still expire.
+  EXPECT_TRUE(bans.AddBanLine("PC2=01.01.2020 00:00:00"));
+  bans.RefreshBan("PC2");
+  EXPECT_EQ(ReadBans(), "[BanList]\r\nPC1=01.01.2020 00:00:00\r\n");
+}
+
+TEST_F(BanListTest, LastLineWithoutItsEndKeepsItsOwnLine) {
+  WriteBans("[BanList]\r\nPC1=01.01.2027 00:00:00");
+  bans.AddBanLine("PC7=31.12.2026 23:59:00");
+  EXPECT_EQ(ReadBans(), "[BanList]\r\nPC1=01.01.2027 00:00:00\r\nPC7=31.12.2026 23:59:00\r\n");
+  EXPECT_TRUE(bans.CheckBan("PC1", "A", kUser, false));
+  EXPECT_TRUE(bans.CheckBan("PC7", "A", kUser, false));
 }
 
 TEST_F(BanListTest, WindowAddReplacesTheHostsKey) {

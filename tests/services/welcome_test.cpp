@@ -235,6 +235,21 @@ TEST_F(WelcomeTest, AddInfoLineAppendsAnnouncesAndShowsAtOnce) {
   EXPECT_EQ(welcome.InfoText(), (std::vector<std::string>{"one", W("Сходка в субботу")}));
 }
 
+TEST_F(WelcomeTest, AddedInfoLineIsALineOfItsOwn) {
+  f.dir.WriteFile("botfile/welcom.txt", "one");  // no line end after it
+  welcome.AddInfoLine("two\nthree");
+  welcome.AddInfoLine("");
+  EXPECT_EQ(f.dir.ReadFile("botfile/welcom.txt"), "one\r\ntwo\r\nthree\r\n\r\n");
+  // While the bot is stopped the text stays unloaded.
+  EXPECT_TRUE(welcome.InfoText().empty());
+  ASSERT_EQ(f.Sent().size(), 2u);
+  EXPECT_EQ(f.Sent()[1].text, W(" Добавлена в файл ИНФОРМАЦИЯ!"));
+
+  std::remove(f.dir.FilePath("botfile/welcom.txt").c_str());
+  welcome.AddInfoLine("first");
+  EXPECT_EQ(f.dir.ReadFile("botfile/welcom.txt"), "first\r\n");
+}
+
 // The join and leave handlers call the installed services in their order.
 TEST(WelcomeJoin, JoinSendsGreetingsInOrderAndLeaveSendsTheQuitLine) {
   BotFixture f;
