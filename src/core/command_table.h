@@ -29,11 +29,13 @@ struct CommandContext {
 
 enum class CommandRight { All, Administrator };
 
+// Written with designated initializers, one row per statement; every
+// member has a default so that a row names only what it needs.
 struct CommandRow {
   // Place in the walk; rows are walked in ascending place.
   int place = 0;
   // Windows-1251 aliases.
-  std::vector<std::string> aliases;
+  std::vector<std::string> aliases{};
   // 0: exact (the whole command text equals the alias). Otherwise "first
   // k": the first k characters equal the alias (so an alias shorter than
   // k matches only the whole text); the argument is what follows them.
@@ -42,11 +44,11 @@ struct CommandRow {
   CommandRight right = CommandRight::All;
   // The note (Windows-1251, beginning with ")"); written before the
   // handler runs unless noteByHandler is set.
-  std::string note;
+  std::string note{};
   bool noteByHandler = false;
   // An extra test beyond the alias (e.g. the channel); empty: none.
-  std::function<bool(const CommandContext&)> extraTest;
-  std::function<void(CommandContext&)> handler;
+  std::function<bool(const CommandContext&)> extraTest{};
+  std::function<void(CommandContext&)> handler{};
 
   static constexpr std::size_t kExact = 0;
   static constexpr std::size_t kAliasLength = static_cast<std::size_t>(-1);

@@ -22,6 +22,19 @@ std::string TrimControls(const std::string& text) {
   return text.substr(begin, end - begin);
 }
 
+// The window note of a password-channel command, tested in the order the
+// offline-message service tests them ("d" and "r" whole, then the first
+// character "c", then the first four "stop" or "nick"); empty for any
+// other text, which is no command.
+std::string PasswordCommandNote(const std::string& command) {
+  if (command == "d") return W(") команда опустошить файл личных сообщений");
+  if (command == "r") return W(") команда прочесть личные сообщения");
+  if (!command.empty() && command[0] == 'c') return W(") команда сменить пароль абонента");
+  if (command.compare(0, 4, "stop") == 0) return W(") команда обнулисть ник респондента");
+  if (command.compare(0, 4, "nick") == 0) return W(") команда задать ник респондента");
+  return {};
+}
+
 bool ReadLengthPrefixed(const std::uint8_t* payload, std::size_t length,
                         std::size_t& at, std::string& out) {
   if (at >= length) return false;
@@ -172,9 +185,11 @@ void Interpreter::HandlePasswordLine(const ChatLine& line) {
 
   if (!text.empty() && IsPrefix(text[0])) {
     if (hooks.CheckBan && hooks.CheckBan(host, nick, address, true)) return;
-    if (hooks.PasswordChannelCommand) {
-      hooks.PasswordChannelCommand(text.substr(1), line.channel, line.password, address);
-    }
+    if (!hooks.PasswordChannelCommand) return;
+    const std::string command = text.substr(1);
+    const std::string note = PasswordCommandNote(command);
+    if (!note.empty()) m_bot.log.LogLine(nick + " (" + host + note, packet.SenderColor);
+    hooks.PasswordChannelCommand(command, line.channel, line.password, address);
     return;
   }
   if (hooks.DeliverLine) hooks.DeliverLine(text, line.channel, line.password, address);

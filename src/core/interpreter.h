@@ -26,7 +26,11 @@ class Interpreter {
  public:
   explicit Interpreter(Bot& bot);
 
-  // Handles the chat line of the current packet (type 10).
+  // Handles the chat line of the current packet (type 10): a channel line
+  // (kind 0) or a password-channel line (kind 2); other kinds are ignored.
+  // Writes the note of every recognised command, password-channel commands
+  // included, in the sender's colour. A service's error propagates to the
+  // caller, except where a row catches it.
   void HandleChatMessage();
 
   CommandTable& Table() { return m_table; }

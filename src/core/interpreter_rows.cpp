@@ -52,92 +52,104 @@ std::function<void(CommandContext&)> Quietly(std::function<void(CommandContext&)
   };
 }
 
+// A one-line announcement to the whole chat.
+void SayToAll(Bot& bot, const std::string& text) {
+  bot.replies.SayTo(bot.netSettings.SendAddress, text, kKindLine);
+}
+
+// A topic packet to the whole chat; the outgoing state is put back after.
+void SendTopicToAll(Bot& bot, const std::string& topic) {
+  OutStateGuard guard(bot.out, bot.netSettings);
+  bot.out.OutAddress = bot.netSettings.SendAddress;
+  bot.replies.SendTopic(topic);
+}
+
 }  // namespace
 
 void Interpreter::AddCoreRows() {
   Bot& bot = m_bot;
 
-  CommandRow me;
-  me.place = 6;
-  me.aliases = {W("я "), "z ", "me ", W("ьу ")};
-  me.k = CommandRow::kAliasLength;
-  me.note = W(") команда me.");
-  me.handler = [&bot](CommandContext& context) {
-    // The one-letter aliases drop one character, the two-letter ones two,
-    // so the rest keeps its leading space.
-    std::string rest = context.command.substr(context.alias.size() - 1);
-    bot.replies.SayTo(bot.netSettings.SendAddress, context.nick + rest + "%cf%", kKindLine);
-  };
-  m_table.Add(std::move(me));
-
-  CommandRow help;
-  help.place = 8;
-  help.aliases = {W("помощь"), "gjvjom", "help", W("рудз"),
-                  W("справка"), "cghfdrf", W("хелп"), "[tkg"};
-  help.note = W(") команда помощь.");
-  help.handler = [&bot](CommandContext& context) {
-    std::string text;
-    for (const std::string& helpLine : bot.helpText) text += helpLine + "\r\n";
-    bot.replies.SayTo(context.address, text, kKindListing);
-  };
-  m_table.Add(std::move(help));
-
-  CommandRow recent;
-  recent.place = 10;
-  recent.aliases = {W("и "), "b ", "h ", W("р ")};
-  recent.k = 2;
-  recent.note = W(") команда выдать последние N строк.(Ограничение на 99 строк)");
-  recent.handler = Quietly([&bot](CommandContext& context) {
-    if (context.command.size() > 4) return;
-    bot.replies.SendRecentLines(context.address, StrToInt(context.command.substr(2)));
+  m_table.Add(CommandRow{
+      .place = 6,
+      .aliases = {W("я "), "z ", "me ", W("ьу ")},
+      .k = CommandRow::kAliasLength,
+      .note = W(") команда me."),
+      .handler =
+          [&bot](CommandContext& context) {
+            // The one-letter aliases drop one character, the two-letter
+            // ones two, so the rest keeps its leading space.
+            std::string rest = context.command.substr(context.alias.size() - 1);
+            SayToAll(bot, context.nick + rest + "%cf%");
+          },
   });
-  m_table.Add(std::move(recent));
 
-  CommandRow unlock;
-  unlock.place = 16;
-  unlock.aliases = {"t_unfix", W("е_гташч"), W("т_анфикс"), "n_fyabrc"};
-  unlock.k = 8;
-  unlock.right = CommandRight::Administrator;
-  unlock.note = W(") команда от администратора: разблокировать тему.");
-  unlock.handler = [&bot](CommandContext&) {
-    bot.topic.TopicLocked = false;
-    OutStateGuard guard(bot.out, bot.netSettings);
-    bot.out.OutAddress = bot.netSettings.SendAddress;
-    bot.replies.SendTopic(bot.topic.Topic);
-  };
-  m_table.Add(std::move(unlock));
-
-  CommandRow lock;
-  lock.place = 17;
-  lock.aliases = {W("т_фикс"), "n_abrc", "t_fix", W("е_ашч")};
-  lock.k = 6;
-  lock.right = CommandRight::Administrator;
-  lock.note = W(") команда от администратора: заблокировать тему.");
-  lock.handler = [&bot](CommandContext&) {
-    bot.topic.TopicLocked = true;
-    OutStateGuard guard(bot.out, bot.netSettings);
-    bot.out.OutAddress = bot.netSettings.SendAddress;
-    // "Fiksed" is how the lock has always spelt it; the join and topic
-    // handlers write "Fixed".
-    bot.replies.SendTopic(bot.topic.Topic + " (Fiksed)");
-  };
-  m_table.Add(std::move(lock));
-
-  CommandRow change;
-  change.place = 18;
-  change.aliases = {"t ", W("е "), W("т "), "n "};
-  change.k = 2;
-  change.note = W(") команда сменить тему.");
-  change.handler = Quietly([&bot](CommandContext& context) {
-    OutStateGuard guard(bot.out, bot.netSettings);
-    bot.out.OutAddress = bot.netSettings.SendAddress;
-    if (bot.topic.TopicLocked) {
-      bot.replies.SayText(W("Нельзя сменить тему."), kKindLine);
-    } else {
-      bot.replies.SendTopic(context.argument + " (" + context.nick + ")");
-    }
+  m_table.Add(CommandRow{
+      .place = 8,
+      .aliases = {W("помощь"), "gjvjom", "help", W("рудз"), W("справка"), "cghfdrf",
+                  W("хелп"), "[tkg"},
+      .note = W(") команда помощь."),
+      .handler =
+          [&bot](CommandContext& context) {
+            std::string text;
+            for (const std::string& helpLine : bot.helpText) text += helpLine + "\r\n";
+            bot.replies.SayTo(context.address, text, kKindListing);
+          },
   });
-  m_table.Add(std::move(change));
+
+  m_table.Add(CommandRow{
+      .place = 10,
+      .aliases = {W("и "), "b ", "h ", W("р ")},
+      .k = 2,
+      .note = W(") команда выдать последние N строк.(Ограничение на 99 строк)"),
+      .handler = Quietly([&bot](CommandContext& context) {
+        // At most four characters, so one or two digits (or a sign and
+        // one digit: a negative count reads nothing).
+        if (context.command.size() > 4) return;
+        bot.replies.SendRecentLines(context.address, StrToInt(context.command.substr(2)));
+      }),
+  });
+
+  m_table.Add(CommandRow{
+      .place = 16,
+      .aliases = {"t_unfix", W("е_гташч"), W("т_анфикс"), "n_fyabrc"},
+      .k = 8,
+      .right = CommandRight::Administrator,
+      .note = W(") команда от администратора: разблокировать тему."),
+      .handler =
+          [&bot](CommandContext&) {
+            bot.topic.TopicLocked = false;
+            SendTopicToAll(bot, bot.topic.Topic);
+          },
+  });
+
+  m_table.Add(CommandRow{
+      .place = 17,
+      .aliases = {W("т_фикс"), "n_abrc", "t_fix", W("е_ашч")},
+      .k = 6,
+      .right = CommandRight::Administrator,
+      .note = W(") команда от администратора: заблокировать тему."),
+      .handler =
+          [&bot](CommandContext&) {
+            bot.topic.TopicLocked = true;
+            // "Fiksed" is how the lock has always spelt it; the join and
+            // topic handlers write "Fixed".
+            SendTopicToAll(bot, bot.topic.Topic + " (Fiksed)");
+          },
+  });
+
+  m_table.Add(CommandRow{
+      .place = 18,
+      .aliases = {"t ", W("е "), W("т "), "n "},
+      .k = 2,
+      .note = W(") команда сменить тему."),
+      .handler = Quietly([&bot](CommandContext& context) {
+        if (bot.topic.TopicLocked) {
+          SayToAll(bot, W("Нельзя сменить тему."));
+        } else {
+          SendTopicToAll(bot, context.argument + " (" + context.nick + ")");
+        }
+      }),
+  });
 }
 
 }  // namespace pelmo

@@ -62,6 +62,7 @@ struct ServiceHooks {
 
   // --- Password-channel lines ---
   // A password-channel command (prefix removed); true when recognised.
+  // The interpreter has already written the command's note.
   std::function<bool(const std::string& command, const std::string& channel,
                      const std::string& password, Address address)>
       PasswordChannelCommand;
@@ -81,6 +82,9 @@ struct ServiceHooks {
   // successful stop (texts released, quiz stopped, timers disarmed).
   std::vector<std::function<void()>> OnBotStarted;
   std::vector<std::function<void()>> OnBotStopped;
+  // When the program closes, after the stop and before the start counter
+  // is written (the weather settings are saved here).
+  std::vector<std::function<void()>> OnFormClose;
 };
 
 }  // namespace pelmo

@@ -30,21 +30,21 @@ void InstallBanList(Bot& bot, BanList& bans) {
   hooks.RefreshBan = [&bans](const std::string& host) { bans.RefreshBan(host); };
   hooks.SendBanned = [&bans](ServiceHooks::Address address) { bans.SendBanned(address); };
 
-  CommandRow ban;
-  ban.place = 1;
-  ban.aliases = {"ban ", W("ифт ")};
-  ban.k = 4;
-  ban.right = CommandRight::Administrator;
-  ban.note = W(") команда Администратора БАН.");
-  ban.handler = [&bans](CommandContext& context) { bans.AddBanLine(context.argument); };
-  bot.interpreter.Table().Add(std::move(ban));
-
-  CommandRow list;
-  list.place = 2;
-  list.aliases = {"banlist", W("ифтдшые"), W("банлист"), ",fykbcn"};
-  list.note = W(") команда показать банлист.");
-  list.handler = [&bans](CommandContext& context) { bans.SendBanList(context.address); };
-  bot.interpreter.Table().Add(std::move(list));
+  CommandTable& table = bot.interpreter.Table();
+  table.Add(CommandRow{
+      .place = 1,
+      .aliases = {"ban ", W("ифт ")},
+      .k = 4,
+      .right = CommandRight::Administrator,
+      .note = W(") команда Администратора БАН."),
+      .handler = [&bans](CommandContext& context) { bans.AddBanLine(context.argument); },
+  });
+  table.Add(CommandRow{
+      .place = 2,
+      .aliases = {"banlist", W("ифтдшые"), W("банлист"), ",fykbcn"},
+      .note = W(") команда показать банлист."),
+      .handler = [&bans](CommandContext& context) { bans.SendBanList(context.address); },
+  });
 
   hooks.LoadLists.push_back([&bans] { bans.LoadBanListBox(); });
 }
@@ -69,23 +69,21 @@ void InstallWelcome(Bot& bot, Welcome& welcome) {
   hooks.OnBotStarted.push_back([&welcome] { welcome.LoadInfoText(); });
   hooks.OnBotStopped.push_back([&welcome] { welcome.DropInfoText(); });
 
-  CommandRow weather;
-  weather.place = 3;
-  weather.aliases = {W("погода"), "gjujlf", "weather", W("цуферук")};
-  weather.note = W(") команда показать погоду.");
-  weather.handler = [&welcome](CommandContext& context) {
-    welcome.SendWeatherText(context.address);
-  };
-  bot.interpreter.Table().Add(std::move(weather));
-
-  CommandRow info;
-  info.place = 4;
-  info.aliases = {"info ", W("инфо ")};
-  info.k = 5;
-  info.right = CommandRight::Administrator;
-  info.note = W(") команда Администратора (Информация)");
-  info.handler = [&welcome](CommandContext& context) { welcome.AddInfoLine(context.argument); };
-  bot.interpreter.Table().Add(std::move(info));
+  CommandTable& table = bot.interpreter.Table();
+  table.Add(CommandRow{
+      .place = 3,
+      .aliases = {W("погода"), "gjujlf", "weather", W("цуферук")},
+      .note = W(") команда показать погоду."),
+      .handler = [&welcome](CommandContext& context) { welcome.SendWeatherText(context.address); },
+  });
+  table.Add(CommandRow{
+      .place = 4,
+      .aliases = {"info ", W("инфо ")},
+      .k = 5,
+      .right = CommandRight::Administrator,
+      .note = W(") команда Администратора (Информация)"),
+      .handler = [&welcome](CommandContext& context) { welcome.AddInfoLine(context.argument); },
+  });
 }
 
 }  // namespace

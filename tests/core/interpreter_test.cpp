@@ -317,6 +317,66 @@ TEST_F(InterpreterTest, RecentLines) {
   }
 }
 
+TEST_F(InterpreterTest, RecentLinesCountIsOneOrTwoDigits) {
+  for (int i = 1; i <= 120; ++i) Say(user, "l" + std::to_string(i));
+  // The command line itself is the newest of the 99: l23 to l120 before it.
+  Say(user, W("!и 99"));
+  ASSERT_EQ(f.Sent().size(), 1u);
+  const std::string& all = f.Sent()[0].text;
+  EXPECT_EQ(all.rfind("\r\n[18:05]Vasya (PC7): l23\r\n", 0), 0u) << all;
+  std::size_t lines = 0;
+  for (std::size_t at = all.find("\r\n["); at != std::string::npos; at = all.find("\r\n[", at + 1)) {
+    ++lines;
+  }
+  EXPECT_EQ(lines, 99u);
+
+  Say(user, W("!р 05"));
+  ASSERT_EQ(f.Sent().size(), 1u);
+  EXPECT_EQ(f.Sent()[0].text, "\r\n[18:05]Vasya (PC7): l118\r\n[18:05]Vasya (PC7): l119" +
+                                  W("\r\n[18:05]Vasya (PC7): l120\r\n[18:05]Vasya (PC7): !и 99"
+                                    "\r\n[18:05]Vasya (PC7): !р 05"));
+
+  // A negative count or a number with something after it reads nothing;
+  // the command is still noted and goes no further.
+  for (const char* text : {"!и -1", "!и -9", "!и 1x", "!и 5 "}) {
+    Say(user, W(text));
+    EXPECT_TRUE(f.Sent().empty()) << text;
+    EXPECT_EQ(NoteCount(), 1u) << text;
+    EXPECT_FALSE(Called(W(std::string("external ") + (text + 1)))) << text;
+  }
+}
+
+TEST_F(InterpreterTest, PasswordChannelCommandsAreNoted) {
+  const std::pair<const char*, const char*> commands[] = {
+      {"!d", ") команда опустошить файл личных сообщений"},
+      {"\\r", ") команда прочесть личные сообщения"},
+      {"!cnewpass", ") команда сменить пароль абонента"},
+      {"!stop", ") команда обнулисть ник респондента"},
+      {"!nick Ann", ") команда задать ник респондента"},
+  };
+  for (const auto& [text, note] : commands) {
+    f.view.Clear();
+    calls.clear();
+    f.ReceivePasswordLine(user, text, "Vasya_box", "secret");
+    EXPECT_TRUE(Noted(user, note)) << text;
+    EXPECT_EQ(NoteCount(), 1u) << text;
+    EXPECT_EQ(f.view.lines.back().color, user.color);
+    EXPECT_TRUE(Called(std::string("pwcmd ") + (text + 1) + "|Vasya_box|secret")) << text;
+  }
+  // Passed on to the service, but no command: no note.
+  for (const char* text : {"!dd", "!R", "!read", "!sto", "!nic", "!"}) {
+    f.view.Clear();
+    calls.clear();
+    f.ReceivePasswordLine(user, text, "Vasya_box", "secret");
+    EXPECT_EQ(NoteCount(), 0u) << text;
+    EXPECT_TRUE(Called(std::string("pwcmd ") + (text + 1) + "|Vasya_box|secret")) << text;
+  }
+  // A banned sender is refused before anything is noted.
+  f.view.Clear();
+  f.ReceivePasswordLine(banned, "!d", "Bad_box", "pw");
+  EXPECT_EQ(NoteCount(), 0u);
+}
+
 TEST_F(InterpreterTest, BannedUserGetsTheRefusalButCanRefresh) {
   Say(banned, "!help");
   std::vector<SentPacket> sent = f.Sent();
@@ -373,6 +433,12 @@ TEST_F(InterpreterTest, BanCommandAndBanList) {
   EXPECT_EQ(f.Sent()[0].kind, 3);
   EXPECT_EQ(f.Sent()[0].dstAddr, user.address);
   EXPECT_TRUE(Noted(user, ") команда показать банлист."));
+
+  // What follows a line end in the argument never reaches the file.
+  Say(admin, "!ban PC3=01.01.2030 00:00:00\r\n[Evil]\r\nPC4=x");
+  EXPECT_EQ(f.dir.ReadFile("botfile/ban.txt"),
+            "[BanList]\r\nBADPC=01.01.2030 00:00:00\r\nPC9=31.12.2026 23:59:00\r\n"
+            "PC3=01.01.2030 00:00:00\r\n");
 
   ChatPeer nine{"Nine", "PC9", Loopback(9), 1};
   Say(nine, "!help");
