@@ -182,6 +182,12 @@ class CommandsEndToEnd : public ::testing::Test {
     EXPECT_TRUE(packet) << "nothing said to everybody";
     return packet ? Read(*packet) : Said{};
   }
+  // The next thing said to everybody is a packet of this type with this text.
+  void ExpectToAll(std::uint8_t type, const std::string& text) {
+    Said said = ToAll();
+    EXPECT_EQ(said.type, type) << text;
+    EXPECT_EQ(said.text, text);
+  }
   void ExpectNote(const std::string& note) {
     EXPECT_TRUE(bot.WaitForOutput("Tester (TESTPC" + note)) << note << "\n" << bot.Output();
   }
@@ -291,33 +297,22 @@ TEST_F(CommandsEndToEnd, TopicLockFlows) {
   ASSERT_TRUE(bot.WaitForOutput("Tester сменил тему на: Friday"));
 
   Say("!t_fix");
-  Said said = ToAll();
-  EXPECT_EQ(said.type, kPacketTopic);
-  EXPECT_EQ(said.text, "Friday (Fiksed)");
+  ExpectToAll(kPacketTopic, "Friday (Fiksed)");
   ExpectNote(") команда от администратора: заблокировать тему.");
 
   Say("!t Saturday");
-  said = ToAll();
-  EXPECT_EQ(said.type, kPacketChatLine);
-  EXPECT_EQ(said.text, W("Нельзя сменить тему."));
+  ExpectToAll(kPacketChatLine, W("Нельзя сменить тему."));
 
   Send(kPacketTopic, TopicPayload("Main", "Sunday"));
-  said = ToAll();
-  EXPECT_EQ(said.text, W("Нельзя сменить тему!"));
-  said = ToAll();
-  EXPECT_EQ(said.type, kPacketTopic);
-  EXPECT_EQ(said.text, "Friday (Fixed)");
+  ExpectToAll(kPacketChatLine, W("Нельзя сменить тему!"));
+  ExpectToAll(kPacketTopic, "Friday (Fixed)");
 
   Say("!t_unfix");
-  said = ToAll();
-  EXPECT_EQ(said.type, kPacketTopic);
-  EXPECT_EQ(said.text, "Friday");
+  ExpectToAll(kPacketTopic, "Friday");
   ExpectNote(") команда от администратора: разблокировать тему.");
 
   Say("!t Saturday");
-  said = ToAll();
-  EXPECT_EQ(said.type, kPacketTopic);
-  EXPECT_EQ(said.text, "Saturday (Tester)");
+  ExpectToAll(kPacketTopic, "Saturday (Tester)");
   ExpectNote(") команда сменить тему.");
 }
 

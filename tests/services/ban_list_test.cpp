@@ -89,6 +89,22 @@ TEST_F(BanListTest, RefreshKeepsALaterExpiryAndDropsTheRest) {
   EXPECT_EQ(ReadBans(), "[BanList]\r\nOTHER=01.01.2000 00:00:00\r\n");
 }
 
+TEST_F(BanListTest, RefreshOfAStrangeHostTouchesNoOtherLine) {
+  const std::string file =
+      "[BanList]\r\nPC1=01.01.2030 00:00:00\r\nPC2=01.01.2020 00:00:00\r\n"
+      "[Other]\r\nPC3=01.01.2020 00:00:00\r\n";
+  WriteBans(file);
+  // Host names as they come off the wire: "=", brackets, line ends, empty.
+  for (const char* host : {"PC1=01.01.2020 00:00:00", "PC2=", "", "[BanList]", "BanList", "]",
+                           "PC2\r\n", "PC1\r\nPC2", "\nPC2", "PC3", "PC1"}) {
+    bans.RefreshBan(host);
+    EXPECT_EQ(ReadBans(), file) << host;
+  }
+  // The expired one goes for its own host only.
+  bans.RefreshBan("PC2");
+  EXPECT_EQ(ReadBans(), "[BanList]\r\nPC1=01.01.2030 00:00:00\r\n[Other]\r\nPC3=01.01.2020 00:00:00\r\n");
+}
+
 TEST_F(BanListTest, ListingsShowTheNewestLineFirst) {
   WriteBans("[BanList]\r\nPC1=01.01.2027 00:00:00\r\nPC2=02.01.2027 00:00:00\r\n");
   bans.SendBanList(kUser);
@@ -105,26 +121,27 @@ TEST_F(BanListTest, ListingsShowTheNewestLineFirst) {
   EXPECT_EQ(sent[1].dstAddr, kUser);
 }
 
-TEST_F(BanListTest, ListingOfTwentyLinesShowsTwentyDownToSix) {
-  std::vector<std::string> lines{"[BanList]"};
-  for (int i = 2; i <= 20; ++i) lines.push_back("PC" + std::to_string(i) + "=x");
-  WriteBans(JoinLines(lines));
+TEST_F(BanListTest, ListingsShowTheLastFifteenLines) {
+  // The header and "PC2=x" .. "PC<n>=x": n lines in all.
+  auto writeLines = [this](int n) {
+    std::vector<std::string> lines{"[BanList]"};
+    for (int i = 2; i <= n; ++i) lines.push_back("PC" + std::to_string(i) + "=x");
+    WriteBans(JoinLines(lines));
+  };
+  auto expected = [](const std::string& heading, int from, int downTo) {
+    std::string text = heading;
+    for (int i = from; i >= downTo; --i) text += "\r\nPC" + std::to_string(i) + "=x";
+    return text;
+  };
+  writeLines(20);
   bans.SendBanList(kUser);
-  std::string expected = kListHeading;
-  for (int i = 20; i >= 6; --i) expected += "\r\nPC" + std::to_string(i) + "=x";
-  ASSERT_EQ(f.Sent().size(), 1u);
-  EXPECT_EQ(f.Sent()[0].text, expected);
-}
-
-TEST_F(BanListTest, LongFileShowsItsLastFifteenLines) {
-  std::vector<std::string> lines{"[BanList]"};
-  for (int i = 2; i <= 2500; ++i) lines.push_back("PC" + std::to_string(i) + "=x");
-  WriteBans(JoinLines(lines));
+  // Past the 1000 lines the table holds, still the file's own last lines.
+  writeLines(2500);
   bans.SendBanned(kUser);
-  std::string expected = kBannedHeading;
-  for (int i = 2500; i >= 2486; --i) expected += "\r\nPC" + std::to_string(i) + "=x";
-  ASSERT_EQ(f.Sent().size(), 1u);
-  EXPECT_EQ(f.Sent()[0].text, expected);
+  std::vector<SentPacket> sent = f.Sent();
+  ASSERT_EQ(sent.size(), 2u);
+  EXPECT_EQ(sent[0].text, expected(kListHeading, 20, 6));
+  EXPECT_EQ(sent[1].text, expected(kBannedHeading, 2500, 2486));
 }
 
 TEST_F(BanListTest, EmptyFileListsTheHeadingOnly) {
