@@ -10,20 +10,6 @@ namespace pelmo {
 
 namespace {
 
-// Restores OutAddress when it leaves scope, also when a send throws.
-class OutAddressGuard {
- public:
-  OutAddressGuard(OutgoingState& out, std::uint32_t sendAddress)
-      : m_out(out), m_sendAddress(sendAddress) {}
-  ~OutAddressGuard() { m_out.OutAddress = m_sendAddress; }
-  OutAddressGuard(const OutAddressGuard&) = delete;
-  OutAddressGuard& operator=(const OutAddressGuard&) = delete;
-
- private:
-  OutgoingState& m_out;
-  std::uint32_t m_sendAddress;
-};
-
 // The topic of a topic payload: byte 0, the channel and then the topic as
 // length-prefixed strings. A payload cut short gives what it holds.
 std::string ReadTopic(const std::uint8_t* body, std::size_t length) {
@@ -90,7 +76,7 @@ void Dispatcher::OnJoin() {
       if (hooks.SendEntryMessage) hooks.SendEntryMessage(nick);
       if (settings.BirthDayCB && hooks.Birthdays) hooks.Birthdays();
       if (!topic.empty()) {
-        OutAddressGuard guard(m_bot.out, m_bot.netSettings.SendAddress);
+        OutStateGuard guard(m_bot.out, m_bot.netSettings);
         m_bot.out.OutAddress = address;
         m_bot.replies.SendTopic(topic);
       }

@@ -14,7 +14,6 @@ namespace pelmo {
 namespace {
 
 constexpr std::size_t kShortString = 255;
-constexpr std::size_t kMaxPayload = 0xFFFF;
 
 void AppendBytes(std::vector<std::uint8_t>& payload, std::string_view text) {
   payload.insert(payload.end(), text.begin(), text.end());
@@ -34,25 +33,17 @@ Replies::Replies(PacketCodec& codec, const NetSettings& settings, OutgoingState&
 
 void Replies::SayText(const std::string& text, std::uint8_t kind) {
   // The settings page saves the size unclamped; a size of 0 would never
-  // consume the text.
+  // consume the text. A chunk too big for one packet (only an unclamped
+  // size gets there) is refused by the codec with its own log line.
   const std::size_t chunkSize = std::max<std::size_t>(1, m_settings.MaxMessageSize);
   std::vector<std::uint8_t> payload;
   for (std::size_t pos = 0; pos < text.size(); pos += chunkSize) {
-    const std::string_view chunk = std::string_view(text).substr(pos, chunkSize);
     payload.clear();
     payload.push_back(kind);
     AppendShortString(payload, m_out.OutChannel);
-    AppendBytes(payload, chunk);
+    AppendBytes(payload, std::string_view(text).substr(pos, chunkSize));
     payload.push_back(0);
-    if (payload.size() > kMaxPayload) {
-      // Only an unclamped size from the settings page gets here; the packet
-      // could not be built anyway, so it goes the way the codec refuses one.
-      m_log.LogLine("Error: Too big packet.");
-      continue;
-    }
-    m_codec.EncodeAndSend(m_settings.BotHost, m_settings.BotNick, m_settings.LocalAddress,
-                          static_cast<std::uint16_t>(payload.size()), payload.data(),
-                          kPacketChatLine, m_out.OutAddress);
+    m_codec.SendFromBot(payload, kPacketChatLine, m_out.OutAddress);
   }
 }
 
@@ -63,9 +54,7 @@ void Replies::SendPasswordLine(const std::string& text, const std::string& passw
   AppendShortString(payload, password);
   AppendBytes(payload, std::string_view(text).substr(0, kShortString));
   payload.push_back(0);
-  m_codec.EncodeAndSend(m_settings.BotHost, m_settings.BotNick, m_settings.LocalAddress,
-                        static_cast<std::uint16_t>(payload.size()), payload.data(), kPacketChatLine,
-                        m_out.OutAddress);
+  m_codec.SendFromBot(payload, kPacketChatLine, m_out.OutAddress);
 }
 
 void Replies::SendTopic(const std::string& text) {
@@ -73,9 +62,7 @@ void Replies::SendTopic(const std::string& text) {
   payload.push_back(kKindLine);
   AppendShortString(payload, m_out.OutChannel);
   AppendShortString(payload, text);
-  m_codec.EncodeAndSend(m_settings.BotHost, m_settings.BotNick, m_settings.LocalAddress,
-                        static_cast<std::uint16_t>(payload.size()), payload.data(), kPacketTopic,
-                        m_out.OutAddress);
+  m_codec.SendFromBot(payload, kPacketTopic, m_out.OutAddress);
 }
 
 void Replies::SayTo(std::uint32_t address, const std::string& text, std::uint8_t kind) {

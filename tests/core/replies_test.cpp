@@ -106,12 +106,12 @@ class RepliesTest : public ::testing::Test {
   BotSettings settings;
   NetSettings net;
   OutgoingState out;
-  RecordingLog codecLog;
-  BlowfishContext cipher{};
-  PacketCodec codec{cipher, net, out, codecLog, clock, random};
-  RecordingSender sender;
   LogView view;
+  // The codec logs into the bot log, as in the bot.
   BotLog log{clock, settings, dir.FilePath("botfile/log.txt")};
+  BlowfishContext cipher{};
+  PacketCodec codec{cipher, net, out, log, clock, random};
+  RecordingSender sender;
   Replies replies{codec, net, out, log};
 
   BlowfishContext peerCipher{};
@@ -171,8 +171,11 @@ TEST_F(RepliesTest, UnclampedSizesNeitherHangNorOverflowThePayload) {
   sender.Clear();
   net.MaxMessageSize = 65535;
   out.OutChannel = std::string(255, 'k');
+  const std::uint16_t sequence = codec.SequenceCounter;
   replies.SayText(std::string(65535, 'x'), kKindLine);
   EXPECT_TRUE(sender.Sent().empty());
+  // Refused by the packet builder, which counts every packet it is given.
+  EXPECT_EQ(codec.SequenceCounter, sequence + 1);
   ASSERT_EQ(view.lines.size(), 1u);
   EXPECT_EQ(view.lines[0], "Error: Too big packet.");
 }
