@@ -9,7 +9,6 @@
 
 #include "base/ini_file.h"
 #include "base/text_file.h"
-#include "core/settings_store.h"
 
 namespace pelmo {
 

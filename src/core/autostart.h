@@ -11,6 +11,10 @@
 
 namespace pelmo {
 
+// $XDG_CONFIG_HOME when it is absolute, else $HOME/.config (the home
+// folder of the password database when $HOME is empty).
+std::string DefaultConfigDir();
+
 std::string AutostartEntryPath(const std::string& configDir);
 std::string AutostartSwitchCopyPath(const std::string& configDir);
 

@@ -70,6 +70,53 @@ std::uint32_t BroadcastAddressOf(std::uint32_t localAddress) {
   return result;
 }
 
+// The nine switches of section "chat" in the order the save writes them;
+// each is on when missing.
+struct ChatSwitch {
+  const char* key;
+  bool BotSettings::*field;
+};
+constexpr ChatSwitch kChatSwitches[] = {
+    {"EnableBot", &BotSettings::EnableBotCB},
+    {"DefaultMsg", &BotSettings::DefaultMsgCB},
+    {"StartMessage", &BotSettings::StartMessageCB},
+    {"StartMsgPrivate", &BotSettings::StartMsgPrivateCB},
+    {"AutoAforizm", &BotSettings::AutoAforizmCB},
+    {"ShowBanned", &BotSettings::ShowBannedCB},
+    {"Boltun", &BotSettings::BoltunCB},
+    {"invisible", &BotSettings::InvisibleCB},
+    {"BirthDay", &BotSettings::BirthDayCB},
+};
+
+// The keys of others.ini the settings page loads and saves, in the order
+// the save writes them: a text with its default, or a switch (on when
+// missing). Section names match without regard to case, so a file's
+// "Pogoda" is this "pogoda".
+struct OthersKey {
+  const char* section;
+  const char* key;
+  std::string BotSettings::*text;  // null for a switch
+  const char* defaultText;
+  bool BotSettings::*flag;  // null for a text
+};
+constexpr OthersKey kOthersKeys[] = {
+    {"pogoda", "AutPogoda", nullptr, nullptr, &BotSettings::PogodaCB},
+    {"pogoda", "Min", &BotSettings::MinE, "30", nullptr},
+    {"pogoda", "Sec", &BotSettings::SecE, "5", nullptr},
+    {"anecdot", "Min", &BotSettings::AnekMinE, "10", nullptr},
+    {"anecdot", "Sec", &BotSettings::AnekSekE, "10", nullptr},
+    {"anecdot", "Channel", &BotSettings::AnecChannelE, "Anecdot", nullptr},
+    {"anecdot", "ShowNameChan", nullptr, nullptr, &BotSettings::ShowNameChanCB},
+    {"proxy", "edUsername", &BotSettings::edUsername, "", nullptr},
+    {"proxy", "edPassword", &BotSettings::edPassword, "", nullptr},
+    {"proxy", "edProxyServer", &BotSettings::edProxyServer, "", nullptr},
+    {"proxy", "edProxyPort", &BotSettings::edProxyPort, "", nullptr},
+    {"Vic", "ChanName", &BotSettings::NameChanVicE, "Victorina", nullptr},
+    {"Vic", "ShowChanChat", nullptr, nullptr, &BotSettings::PocazNameChanCB},
+    {"Error", "On", nullptr, nullptr, &BotSettings::OnErrorCB},
+    {"Error", "ShowReport", nullptr, nullptr, &BotSettings::ShowErrorCB},
+};
+
 }  // namespace
 
 SettingsStore::SettingsStore(const WorkFolder& folder, BotSettings& settings, NetSettings& net,
@@ -101,15 +148,9 @@ void SettingsStore::LoadSettings(const std::vector<std::uint32_t>& interfaces) {
   s.NickE = netIni.ReadString("chat", "Nick", "PelmoBot");
   s.HostE = netIni.ReadString("chat", "Host", "PelmoBot");
   ApplyNickAndHost();
-  s.EnableBotCB = netIni.ReadBool("chat", "EnableBot", true);
-  s.DefaultMsgCB = netIni.ReadBool("chat", "DefaultMsg", true);
-  s.StartMessageCB = netIni.ReadBool("chat", "StartMessage", true);
-  s.StartMsgPrivateCB = netIni.ReadBool("chat", "StartMsgPrivate", true);
-  s.AutoAforizmCB = netIni.ReadBool("chat", "AutoAforizm", true);
-  s.ShowBannedCB = netIni.ReadBool("chat", "ShowBanned", true);
-  s.BoltunCB = netIni.ReadBool("chat", "Boltun", true);
-  s.InvisibleCB = netIni.ReadBool("chat", "invisible", true);
-  s.BirthDayCB = netIni.ReadBool("chat", "BirthDay", true);
+  for (const ChatSwitch& entry : kChatSwitches) {
+    s.*entry.field = netIni.ReadBool("chat", entry.key, true);
+  }
   s.FloodE = netIni.ReadInteger("chat", "Flood", 10);
   s.IntervalE = netIni.ReadInteger("chat", "AnecInterval", 40);
   s.ColorP = static_cast<std::uint32_t>(netIni.ReadInteger("chat", "Color", 255));
@@ -153,22 +194,13 @@ void SettingsStore::LoadSettings(const std::vector<std::uint32_t>& interfaces) {
 
 void SettingsStore::LoadOthers() {
   IniFile others(m_folder.OthersIni());
-  BotSettings& s = m_settings;
-  s.PogodaCB = others.ReadBool("Pogoda", "AutPogoda", true);
-  s.MinE = others.ReadString("Pogoda", "Min", "30");
-  s.SecE = others.ReadString("Pogoda", "Sec", "5");
-  s.AnekMinE = others.ReadString("anecdot", "Min", "10");
-  s.AnekSekE = others.ReadString("anecdot", "Sec", "10");
-  s.AnecChannelE = others.ReadString("anecdot", "Channel", "Anecdot");
-  s.ShowNameChanCB = others.ReadBool("anecdot", "ShowNameChan", true);
-  s.edUsername = others.ReadString("proxy", "edUsername", "");
-  s.edPassword = others.ReadString("proxy", "edPassword", "");
-  s.edProxyServer = others.ReadString("proxy", "edProxyServer", "");
-  s.edProxyPort = others.ReadString("proxy", "edProxyPort", "");
-  s.NameChanVicE = others.ReadString("Vic", "ChanName", "Victorina");
-  s.PocazNameChanCB = others.ReadBool("Vic", "ShowChanChat", true);
-  s.OnErrorCB = others.ReadBool("Error", "On", true);
-  s.ShowErrorCB = others.ReadBool("Error", "ShowReport", true);
+  for (const OthersKey& entry : kOthersKeys) {
+    if (entry.text != nullptr) {
+      m_settings.*entry.text = others.ReadString(entry.section, entry.key, entry.defaultText);
+    } else {
+      m_settings.*entry.flag = others.ReadBool(entry.section, entry.key, true);
+    }
+  }
 }
 
 bool SettingsStore::SaveSettings() {
@@ -191,24 +223,21 @@ bool SettingsStore::SaveSettings() {
   IniFile netIni(m_folder.NetIni());
   NetSave(netIni, m_net);
 
-  const bool chatWritten =
+  bool chatWritten =
       netIni.WriteString("chat", "Nick", s.NickE) && netIni.WriteString("chat", "Host", s.HostE) &&
-      netIni.WriteString("net", s.MulticastModeCB ? "netaddr" : "IpBroadcast", s.NetAddrE) &&
-      netIni.WriteBool("chat", "EnableBot", s.EnableBotCB) &&
-      netIni.WriteBool("chat", "DefaultMsg", s.DefaultMsgCB) &&
-      netIni.WriteBool("chat", "StartMessage", s.StartMessageCB) &&
-      netIni.WriteBool("chat", "StartMsgPrivate", s.StartMsgPrivateCB) &&
-      netIni.WriteBool("chat", "AutoAforizm", s.AutoAforizmCB) &&
-      netIni.WriteBool("chat", "ShowBanned", s.ShowBannedCB) &&
-      netIni.WriteBool("chat", "Boltun", s.BoltunCB) &&
-      netIni.WriteBool("chat", "invisible", s.InvisibleCB) &&
-      netIni.WriteBool("chat", "BirthDay", s.BirthDayCB) &&
-      netIni.WriteInteger("chat", "Flood", s.FloodE) &&
-      netIni.WriteInteger("chat", "AnecInterval", s.IntervalE) &&
-      netIni.WriteBool("chat", "CheckLogFileSize", s.CheckLogFileSizeCB) &&
-      netIni.WriteInteger("chat", "CheckLogFileSizeE", s.CheckLogFileSizeE);
+      netIni.WriteString("net", s.MulticastModeCB ? "netaddr" : "IpBroadcast", s.NetAddrE);
+  for (const ChatSwitch& entry : kChatSwitches) {
+    chatWritten = chatWritten && netIni.WriteBool("chat", entry.key, s.*entry.field);
+  }
+  chatWritten = chatWritten && netIni.WriteInteger("chat", "Flood", s.FloodE) &&
+                netIni.WriteInteger("chat", "AnecInterval", s.IntervalE) &&
+                netIni.WriteBool("chat", "CheckLogFileSize", s.CheckLogFileSizeCB) &&
+                netIni.WriteInteger("chat", "CheckLogFileSizeE", s.CheckLogFileSizeE);
   if (!chatWritten || !SaveOthers()) return false;
 
+  // The copy of the switch goes with the entry, not at every close: it is
+  // never read, and a bot without a window would otherwise rewrite the
+  // user's configuration each time it stops.
   const bool autostartWritten =
       (s.AutoStartCB ? WriteAutostartEntry(m_configDir, m_programPath, m_folder.Dir())
                      : RemoveAutostartEntry(m_configDir)) &&
@@ -225,22 +254,13 @@ bool SettingsStore::SaveSettings() {
 
 bool SettingsStore::SaveOthers() {
   IniFile others(m_folder.OthersIni());
-  const BotSettings& s = m_settings;
-  return others.WriteBool("pogoda", "AutPogoda", s.PogodaCB) &&
-         others.WriteString("pogoda", "Min", s.MinE) &&
-         others.WriteString("pogoda", "Sec", s.SecE) &&
-         others.WriteString("anecdot", "Min", s.AnekMinE) &&
-         others.WriteString("anecdot", "Sec", s.AnekSekE) &&
-         others.WriteString("anecdot", "Channel", s.AnecChannelE) &&
-         others.WriteBool("anecdot", "ShowNameChan", s.ShowNameChanCB) &&
-         others.WriteString("proxy", "edUsername", s.edUsername) &&
-         others.WriteString("proxy", "edPassword", s.edPassword) &&
-         others.WriteString("proxy", "edProxyServer", s.edProxyServer) &&
-         others.WriteString("proxy", "edProxyPort", s.edProxyPort) &&
-         others.WriteString("Vic", "ChanName", s.NameChanVicE) &&
-         others.WriteBool("Vic", "ShowChanChat", s.PocazNameChanCB) &&
-         others.WriteBool("Error", "On", s.OnErrorCB) &&
-         others.WriteBool("Error", "ShowReport", s.ShowErrorCB);
+  for (const OthersKey& entry : kOthersKeys) {
+    const bool written = entry.text != nullptr
+                             ? others.WriteString(entry.section, entry.key, m_settings.*entry.text)
+                             : others.WriteBool(entry.section, entry.key, m_settings.*entry.flag);
+    if (!written) return false;
+  }
+  return true;
 }
 
 void SettingsStore::SaveColor(std::uint32_t color) {

@@ -62,7 +62,4 @@ class SettingsStore {
   std::string m_programPath;
 };
 
-// $XDG_CONFIG_HOME, else $HOME/.config.
-std::string DefaultConfigDir();
-
 }  // namespace pelmo
