@@ -6,6 +6,7 @@
 
 #include "base/cp1251.h"
 #include "base/text_file.h"
+#include "core/autostart.h"
 #include "core/bot_view.h"
 #include "core/data_files.h"
 #include "core/error_text.h"
@@ -121,6 +122,7 @@ void Bot::FormClose() {
     loop.StopTimer(m_rosterTimer);
     m_rosterTimer = 0;
   }
+  for (const auto& hook : hooks.OnFormClose) RunHook(hook);
   store.SaveStartCounter(clock);
 }
 
@@ -129,7 +131,12 @@ bool Bot::SaveSettingsClick() {
   return store.SaveSettings();
 }
 
-void Bot::LoadSettingsClick() { store.LoadSettings(m_interfaces); }
+void Bot::LoadSettingsClick() {
+  // The page's "Cancel" also throws away unsaved edits of the chatterbox
+  // phrases (the administrators come back with the settings).
+  store.LoadSettings(m_interfaces);
+  if (hooks.LoadChatterbox) hooks.LoadChatterbox();
+}
 
 void Bot::ConsoleInput(const std::string& text) {
   replies.SayText(text, kKindLine);

@@ -61,9 +61,12 @@ class Bot {
   // and sets panels 1 and 2; every start sets panel 2 to "Running".
   void StartTBClick();
   void StopTBClick();
-  // Closing the program: stop, end the roster refresh, save the counter.
+  // Closing the program: stop, end the roster refresh, run
+  // hooks.OnFormClose, save the counter.
   void FormClose();
-  // Settings page buttons: save (stops the bot first) and cancel (reload).
+  // Settings page buttons: save (stops the bot first; false as
+  // SettingsStore::SaveSettings) and cancel (reloads the settings and the
+  // chatterbox; throws FileError when admin.txt cannot be read).
   bool SaveSettingsClick();
   void LoadSettingsClick();
   // The console line: SayText(text, 0) to OutChannel at OutAddress.

@@ -232,6 +232,12 @@ TEST(BotLifecycle, FormCloseStopsAndCountsTheRun) {
   BotFixture f;
   f.dir.WriteFile("others.ini", "[START]\r\nCountStart=7\r\n");
   f.RecordSends(true);
+  // The services save their own settings between the stop and the count.
+  std::vector<std::string> atClose;
+  f.bot().hooks.OnFormClose.push_back([&] {
+    atClose.push_back(f.bot().Running() ? "running" : "stopped");
+    atClose.push_back(IniFile(f.dir.FilePath("others.ini")).ReadString("START", "CountStart", ""));
+  });
   f.bot().FormCreate();
   ASSERT_TRUE(f.bot().Running());
   f.clock.AdvanceMinutes(75);  // 19:20
@@ -239,6 +245,7 @@ TEST(BotLifecycle, FormCloseStopsAndCountsTheRun) {
 
   f.bot().FormClose();
 
+  EXPECT_EQ(atClose, (std::vector<std::string>{"stopped", "7"}));
   EXPECT_FALSE(f.bot().Running());
   EXPECT_EQ(f.SentOfType(kPacketLeave).size(), 1u);
   IniFile others(f.dir.FilePath("others.ini"));
@@ -249,6 +256,27 @@ TEST(BotLifecycle, FormCloseStopsAndCountsTheRun) {
   f.ClearSent();
   f.loop.Advance(milliseconds(120000));
   EXPECT_TRUE(f.Sent().empty());
+}
+
+TEST(BotLifecycle, CancelOnTheSettingsPageReloadsSettingsAndChatterbox) {
+  BotFixture f({{"EnableBot=0"}});
+  int chatterboxLoads = 0;
+  f.bot().hooks.LoadChatterbox = [&] {
+    ++chatterboxLoads;
+    return std::size_t{0};
+  };
+  f.bot().FormCreate();
+  ASSERT_EQ(chatterboxLoads, 1);
+  f.bot().settings.FloodE = 999;  // an unsaved edit
+  f.bot().settings.ADMvle.clear();
+  f.dir.WriteFile("botfile/admin.txt", "boss#pc1\r\n");
+
+  f.bot().LoadSettingsClick();
+
+  EXPECT_EQ(chatterboxLoads, 2);
+  EXPECT_EQ(f.bot().settings.FloodE, 10);
+  ASSERT_EQ(f.bot().settings.ADMvle.size(), 1u);
+  EXPECT_EQ(f.bot().settings.ADMvle[0].Nick, "boss");
 }
 
 TEST(BotLifecycle, RosterRefreshRunsEveryMinuteStartedOrNot) {
