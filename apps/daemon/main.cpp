@@ -12,6 +12,7 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/cp1251.h"
@@ -43,8 +44,9 @@ constexpr const char* kUsage =
     "  --help      show this text and exit\n"
     "  --version   show the version and exit\n"
     "\n"
-    "Any other argument selects the birthday-check start: the bot runs only\n"
-    "when somebody in botfile/BirthDay.dat has a birthday today or tomorrow.\n"
+    "Any other argument (not an option) selects the birthday-check start:\n"
+    "the bot runs only when somebody in botfile/BirthDay.dat has a birthday\n"
+    "today or tomorrow.\n"
     "\n"
     "The log goes to standard output. On a terminal, lines typed on standard\n"
     "input are said in the chat. SIGTERM or SIGINT stops the bot, which says\n"
@@ -74,6 +76,14 @@ CommandLine ParseCommandLine(int argc, char** argv) {
       line.dir = argv[++i];
     } else if (arg.rfind("--dir=", 0) == 0) {
       line.dir = arg.substr(6);
+    } else if (arg == "--") {
+      // Whatever follows is an argument, even when it begins with "-".
+      line.birthdayCheck = line.birthdayCheck || i + 1 < argc;
+      break;
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      // A mistyped option must not pass for the birthday-check start.
+      line.error = "unknown option " + arg;
+      return line;
     } else {
       line.birthdayCheck = true;
     }
@@ -122,6 +132,8 @@ class ConsoleInputReader {
       return;
     }
     if (count == 0) {
+      // A last line without its line end is still said.
+      if (!m_pending.empty()) Say(std::exchange(m_pending, {}));
       m_loop.UnwatchFd(STDIN_FILENO);
       return;
     }
@@ -130,15 +142,19 @@ class ConsoleInputReader {
     while ((end = m_pending.find('\n')) != std::string::npos) {
       std::string line = m_pending.substr(0, end);
       m_pending.erase(0, end + 1);
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      try {
-        m_bot.ConsoleInput(Utf8ToCp1251(line));
-      } catch (const std::exception& e) {
-        m_bot.log.LogLine(ErrorLogLine(e));
-      }
+      Say(line);
     }
     // A line that never ends is cut rather than held without limit.
     if (m_pending.size() > 65536) m_pending.clear();
+  }
+
+  void Say(std::string line) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    try {
+      m_bot.ConsoleInput(Utf8ToCp1251(line));
+    } catch (const std::exception& e) {
+      m_bot.log.LogLine(ErrorLogLine(e));
+    }
   }
 
   PollEventLoop& m_loop;
@@ -157,6 +173,11 @@ int RunBot(const CommandLine& line) {
     return 1;
   }
   ::signal(SIGPIPE, SIG_IGN);
+  // Started in the background of a shell, a read of the terminal would stop
+  // the whole bot (and, with "stty tostop", so would a log line); ignored,
+  // the read fails instead and the console line is given up.
+  ::signal(SIGTTIN, SIG_IGN);
+  ::signal(SIGTTOU, SIG_IGN);
   int signalFd = ::signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
   if (signalFd < 0) {
     std::perror("pelmobot: signalfd");
@@ -181,16 +202,20 @@ int RunBot(const CommandLine& line) {
     }
     if (closing) return;
     closing = true;
-    bot.FormClose();
+    // Quit first: should the close fail, the loop still ends.
     loop.Quit();
+    bot.FormClose();
   });
   ConsoleInputReader input(loop, bot);
   if (::isatty(STDIN_FILENO) == 1) input.Start();
 
-  bot.FormCreate();
-
   // An error escaping a handler is reported and the loop goes on, as the
   // window's message loop would after its error report.
+  try {
+    bot.FormCreate();
+  } catch (const std::exception& e) {
+    bot.log.LogLine(ErrorLogLine(e));
+  }
   for (;;) {
     try {
       loop.Run();
@@ -204,9 +229,7 @@ int RunBot(const CommandLine& line) {
   return 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Main(int argc, char** argv) {
   const CommandLine line = ParseCommandLine(argc, argv);
   if (!line.error.empty()) {
     std::fprintf(stderr, "pelmobot: %s\nTry 'pelmobot --help'.\n", line.error.c_str());
@@ -240,4 +263,15 @@ int main(int argc, char** argv) {
     return 1;
   }
   return RunBot(line);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return Main(argc, argv);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "pelmobot: %s\n", e.what());
+    return 1;
+  }
 }

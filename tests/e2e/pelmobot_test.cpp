@@ -3,11 +3,15 @@
 // bound to the broadcast address hears what the bot says to everybody, one
 // bound to 127.0.0.2 and the chat port talks to the bot and hears its
 // unicast replies.
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
 #include <regex>
 #include <string>
 #include <thread>
@@ -186,7 +190,9 @@ TEST_F(PelmobotTest, OnATerminalLinesAreColouredAndTypedLinesGoToTheChat) {
       << *joined;
   // Colour 0 lines carry no codes.
   for (const std::string& line : bot.OutLines()) {
-    if (line.find("Started.") != std::string::npos) EXPECT_EQ(line.find('\x1b'), std::string::npos);
+    if (line.find("Started.") != std::string::npos) {
+      EXPECT_EQ(line.find('\x1b'), std::string::npos);
+    }
   }
 
   // Control characters from the chat cannot drive the terminal; line
@@ -211,15 +217,145 @@ TEST_F(PelmobotTest, OnATerminalLinesAreColouredAndTypedLinesGoToTheChat) {
   ASSERT_TRUE(said) << "the typed line was not sent";
   EXPECT_EQ(std::string(said->Payload.begin() + 2, said->Payload.begin() + 6), "Main");
 
-  // The end of the input does not stop the bot: it still answers.
+  // The end of the input does not stop the bot: it still answers. A last
+  // line without its line end is said all the same.
+  ASSERT_TRUE(bot.Type("Пока\x04"));
+  std::this_thread::sleep_for(100ms);
   ASSERT_TRUE(bot.Type("\x04"));
-  std::this_thread::sleep_for(200ms);
+  bool saidLast = false;
+  while (!saidLast && (said = FromBot(everybody, kPacketChatLine))) {
+    if (said->Payload.size() <= 6) continue;
+    std::string text(said->Payload.begin() + 6, said->Payload.end());
+    saidLast = text.substr(0, text.find('\0')) == W("Пока");
+  }
+  EXPECT_TRUE(saidLast) << "the unfinished last line was not sent";
   ASSERT_TRUE(peer.SendPacket(kLoopbackBroadcast, port, kPacketProbe,
                               std::vector<std::uint8_t>(12, 1)));
   EXPECT_TRUE(FromBot(peer, kPacketPresenceReply));
   EXPECT_FALSE(bot.Wait(0ms));
 
   bot.Signal(SIGTERM);
+  EXPECT_EQ(bot.Wait(10s), std::optional<int>(0));
+}
+
+// pelmobot in the background of a terminal session, where "pelmobot &"
+// typed into an interactive shell puts it: a session leader holds the
+// pseudo-terminal as its controlling terminal and waits for the bot, which
+// runs in a process group of its own, not the terminal's foreground group.
+class BackgroundBot {
+ public:
+  BackgroundBot(const std::string& program, const std::string& dir) {
+    m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0) return;
+    const std::string slave = ::ptsname(m_master);
+    ::fcntl(m_master, F_SETFL, O_NONBLOCK);
+    int pidPipe[2];
+    if (::pipe2(pidPipe, O_CLOEXEC) != 0) return;
+    const char* argv[] = {program.c_str(), "--dir", dir.c_str(), nullptr};
+    m_leader = ::fork();
+    if (m_leader == 0) {
+      // Only async-signal-safe calls from here on.
+      ::setsid();
+      int tty = ::open(slave.c_str(), O_RDWR);  // becomes the controlling terminal
+      pid_t bot = ::fork();
+      if (bot == 0) {
+        ::setpgid(0, 0);
+        ::dup2(tty, STDIN_FILENO);
+        ::dup2(tty, STDOUT_FILENO);
+        ::dup2(tty, STDERR_FILENO);
+        if (tty > STDERR_FILENO) ::close(tty);
+        sigset_t none;
+        sigemptyset(&none);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        ::execv(argv[0], const_cast<char* const*>(argv));
+        ::_exit(127);
+      }
+      ::setpgid(bot, bot);
+      (void)!::write(pidPipe[1], &bot, sizeof bot);
+      int status = 0;
+      ::waitpid(bot, &status, 0);
+      ::_exit(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
+    }
+    ::close(pidPipe[1]);
+    if (::read(pidPipe[0], &m_bot, sizeof m_bot) != sizeof m_bot) m_bot = -1;
+    ::close(pidPipe[0]);
+  }
+
+  ~BackgroundBot() {
+    if (m_bot > 0 && !m_status) ::kill(m_bot, SIGKILL);
+    if (m_leader > 0 && !m_status) ::waitpid(m_leader, nullptr, 0);
+    if (m_master >= 0) ::close(m_master);
+  }
+
+  bool Started() const { return m_bot > 0; }
+  pid_t Pid() const { return m_bot; }
+  bool Type(const std::string& bytes) {
+    return ::write(m_master, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+  }
+  // Reads the terminal until its output holds part.
+  bool WaitForOutput(const std::string& part, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    do {
+      char buffer[4096];
+      ssize_t count;
+      while ((count = ::read(m_master, buffer, sizeof buffer)) > 0) {
+        m_output.append(buffer, static_cast<std::size_t>(count));
+      }
+      if (m_output.find(part) != std::string::npos) return true;
+      std::this_thread::sleep_for(20ms);
+    } while (std::chrono::steady_clock::now() < deadline);
+    return false;
+  }
+  // The state letter of /proc/<pid>/stat ('T' stopped, 'S' sleeping...).
+  char State() const {
+    std::ifstream stat("/proc/" + std::to_string(m_bot) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const std::size_t close = line.rfind(')');
+    return close == std::string::npos || close + 2 >= line.size() ? '?' : line[close + 2];
+  }
+  // The bot's exit code (as the leader passes it on), nullopt on timeout.
+  std::optional<int> Wait(std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!m_status && std::chrono::steady_clock::now() < deadline) {
+      WaitForOutput("", 0ms);  // keeps the terminal from filling up
+      int status = 0;
+      if (::waitpid(m_leader, &status, WNOHANG) == m_leader) {
+        m_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      } else {
+        std::this_thread::sleep_for(20ms);
+      }
+    }
+    return m_status;
+  }
+
+ private:
+  int m_master = -1;
+  pid_t m_leader = -1;
+  pid_t m_bot = -1;
+  std::optional<int> m_status;
+  std::string m_output;
+};
+
+TEST_F(PelmobotTest, InTheBackgroundOfATerminalTypingDoesNotStopTheBot) {
+  REQUIRE_PROGRAM();
+  BindPeer();
+  BackgroundBot bot(kProgram, dir.Path());
+  ASSERT_TRUE(bot.Started());
+  ASSERT_TRUE(bot.WaitForOutput("] Started.", 5s));
+
+  // Typed for the shell in the foreground; the bot must not take it, nor
+  // be stopped for trying.
+  ASSERT_TRUE(bot.Type("ls\n"));
+  std::this_thread::sleep_for(300ms);
+  EXPECT_NE(bot.State(), 'T') << "the bot was stopped by the terminal";
+  ASSERT_TRUE(peer.SendPacket(kLoopbackBroadcast, port, kPacketProbe,
+                              std::vector<std::uint8_t>(12, 5)));
+  EXPECT_TRUE(FromBot(peer, kPacketPresenceReply, 2s)) << "the bot does not answer";
+
+  ::kill(bot.Pid(), SIGCONT);  // lets a stopped bot see the SIGTERM at once
+  ::kill(bot.Pid(), SIGTERM);
+  EXPECT_TRUE(FromBot(everybody, kPacketLeave));
   EXPECT_EQ(bot.Wait(10s), std::optional<int>(0));
 }
 
@@ -248,6 +384,12 @@ TEST_F(PelmobotTest, BirthdayCheckStartWithoutBirthdayTouchesNothing) {
   EXPECT_TRUE(bot.OutLines().empty());
   EXPECT_EQ(dir.List(), before);
   EXPECT_EQ(dir.List("botfile"), std::vector<std::string>{"BirthDay.dat"});
+
+  // After "--" an argument that looks like an option is an argument.
+  ChildProcess dashed(kProgram, {"--dir", dir.Path(), "--", "-autostart"});
+  EXPECT_EQ(dashed.Wait(5s), std::optional<int>(0));
+  EXPECT_TRUE(dashed.OutLines().empty());
+  EXPECT_EQ(dir.List(), before);
 }
 
 TEST_F(PelmobotTest, BirthdayCheckStartWithABirthdayTomorrowRuns) {
@@ -272,6 +414,14 @@ TEST_F(PelmobotTest, HelpVersionAndBadArguments) {
   EXPECT_NE(version.OutLines()[0].find("1.3"), std::string::npos);
   ChildProcess noFolder(kProgram, {"--dir"});
   EXPECT_EQ(noFolder.Wait(5s), std::optional<int>(2));
+  // A mistyped option is refused, not taken for the birthday-check start.
+  const std::vector<std::string> before = dir.List();
+  ChildProcess mistyped(kProgram, {"--dir", dir.Path(), "--verbose"});
+  EXPECT_EQ(mistyped.Wait(5s), std::optional<int>(2));
+  ASSERT_FALSE(mistyped.ErrLines().empty());
+  EXPECT_NE(mistyped.ErrLines()[0].find("--verbose"), std::string::npos);
+  EXPECT_TRUE(mistyped.OutLines().empty());
+  EXPECT_EQ(dir.List(), before);
   ChildProcess missing(kProgram, {"--dir", dir.FilePath("nowhere")});
   std::optional<int> status = missing.Wait(5s);
   ASSERT_TRUE(status);
