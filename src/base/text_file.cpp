@@ -192,12 +192,20 @@ void RewriteLines(const std::string& path,
 }
 
 void AppendLine(const std::string& path, std::string_view line) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
   if (fd < 0) throw FileError(ErrorText("cannot open", path, errno));
   FdCloser closer(fd);
   // One write call, so the line and its end land together.
   std::string text;
-  text.reserve(line.size() + 2);
+  text.reserve(line.size() + 4);
+  // A file edited by hand may lack its last line end; the new line must
+  // not run on into the old last line.
+  struct stat info {};
+  char last = '\n';
+  if (::fstat(fd, &info) == 0 && info.st_size > 0 &&
+      ::pread(fd, &last, 1, info.st_size - 1) == 1 && last != '\n' && last != '\r') {
+    text += "\r\n";
+  }
   text.append(line);
   text += "\r\n";
   if (!WriteAll(fd, text)) throw FileError(ErrorText("cannot write", path, errno));

@@ -43,7 +43,8 @@ std::string JoinLines(const std::vector<std::string>& lines);
 // new one, never half. Throws FileError on failure (the old file remains).
 void RewriteFile(const std::string& path, std::string_view contents);
 void RewriteLines(const std::string& path, const std::vector<std::string>& lines);
-// Appends line + CR LF (creating the file). Throws FileError on failure.
+// Appends line + CR LF (creating the file); when the file does not end in a
+// line end, one is written first. Throws FileError on failure.
 void AppendLine(const std::string& path, std::string_view line);
 // Creates an empty file unless it exists; true when it exists afterwards.
 bool CreateEmptyFileIfMissing(const std::string& path);

@@ -100,6 +100,16 @@ TEST(TextFile, AppendLineAddsCrLfAndCreatesTheFile) {
   EXPECT_THROW(AppendLine(dir.FilePath("nodir/log.txt"), "x"), FileError);
 }
 
+TEST(TextFile, AppendLineNeverRunsOnIntoAnUnfinishedLastLine) {
+  TempDir dir;
+  dir.WriteFile("a.txt", "edited by hand");
+  AppendLine(dir.FilePath("a.txt"), "next");
+  EXPECT_EQ(dir.ReadFile("a.txt"), "edited by hand\r\nnext\r\n");
+  dir.WriteFile("b.txt", "old\n");
+  AppendLine(dir.FilePath("b.txt"), "next");
+  EXPECT_EQ(dir.ReadFile("b.txt"), "old\nnext\r\n");
+}
+
 TEST(TextFile, CreatesFilesAndDirectoriesOnlyWhenMissing) {
   TempDir dir;
   dir.WriteFile("keep.txt", "data");
