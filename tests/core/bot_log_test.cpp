@@ -122,14 +122,14 @@ TEST_F(BotLogTest, FileOverTheLimitIsEmptiedAfterTheLineIsWritten) {
 
 TEST_F(BotLogTest, TrimsOnlyPastTheLimitAndWhenChecked) {
   // "[18:05]ab" + CR LF is 11 bytes: the file ends exactly at the limit.
-  dir.WriteFile("botfile/log.txt", std::string(220000 - 11, 'x'));
+  dir.WriteFile("botfile/log.txt", std::string(220000 - 11 - 2, 'x') + "\r\n");
   log.LogToFile("ab");
   EXPECT_EQ(FileSize(dir.FilePath("botfile/log.txt")), 220000);
   log.LogToFile("c");
   EXPECT_EQ(FileSize(dir.FilePath("botfile/log.txt")), 0);
 
   settings.CheckLogFileSizeCB = false;
-  dir.WriteFile("botfile/log.txt", std::string(300000, 'x'));
+  dir.WriteFile("botfile/log.txt", std::string(300000 - 2, 'x') + "\r\n");
   log.LogToFile("kept");
   EXPECT_EQ(FileSize(dir.FilePath("botfile/log.txt")), 300000 + 13);
 }
