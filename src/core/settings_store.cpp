@@ -25,6 +25,7 @@ namespace {
 constexpr std::size_t kShortString = 255;
 constexpr std::uint32_t kDefaultGroup = 0xEA000001;      // 234.0.0.1
 constexpr std::uint32_t kLimitedBroadcast = 0xFFFFFFFF;  // 255.255.255.255
+constexpr std::uint32_t kLoopbackBroadcast = 0x7FFFFFFF;  // 127.255.255.255
 
 // A whole decimal integer, blanks around it allowed, as the page's number
 // fields must hold one.
@@ -52,8 +53,11 @@ bool ParseAddress(std::string_view text, std::uint32_t& address) {
 }
 
 // The directed broadcast address of the interface that holds the address,
-// or the limited broadcast when no such interface has one.
+// or the limited broadcast when no such interface has one. The loopback
+// network has no broadcast flag, but 127.255.255.255 reaches it; the
+// limited broadcast from a bot kept on loopback would leave the machine.
 std::uint32_t BroadcastAddressOf(std::uint32_t localAddress) {
+  if ((localAddress >> 24) == 127) return kLoopbackBroadcast;
   ifaddrs* list = nullptr;
   if (::getifaddrs(&list) != 0) return kLimitedBroadcast;
   std::uint32_t result = kLimitedBroadcast;

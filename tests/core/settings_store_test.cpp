@@ -135,6 +135,17 @@ TEST_F(SettingsStoreTest, UnreadableGroupTakesTheDefaultGroup) {
   EXPECT_EQ(settings.NetAddrE, "234.0.0.1");
 }
 
+TEST_F(SettingsStoreTest, MissingBroadcastAddressOnLoopbackStaysOnLoopback) {
+  // Loopback has no broadcast flag; its network's broadcast is 127.255.255.255.
+  for (const char* ip : {"127.0.0.1", "127.0.0.9"}) {
+    dir.WriteFile("Net.ini", std::string("[net]\r\nip=") + ip + "\r\n[socket]\r\nMultiCast=0\r\n");
+    Load({});
+    EXPECT_EQ(net.SendAddress, 0x7FFFFFFFu) << ip;
+    EXPECT_EQ(out.OutAddress, 0x7FFFFFFFu) << ip;
+    EXPECT_EQ(settings.NetAddrE, "127.255.255.255") << ip;
+  }
+}
+
 TEST_F(SettingsStoreTest, SaveWritesEveryKeyAndLoadReadsThemBack) {
   Load();
   settings.NickE = "bot";
