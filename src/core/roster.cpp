@@ -22,6 +22,7 @@ std::vector<RosterEntry>::const_iterator LowerBound(const std::vector<RosterEntr
 bool Roster::Add(const std::string& text, std::uint32_t address) {
   auto at = LowerBound(m_entries, text);
   if (at != m_entries.end() && at->text == text) return false;
+  if (m_entries.size() >= kMaxEntries) return false;
   m_entries.insert(at, RosterEntry{text, address});
   return true;
 }

@@ -3,6 +3,7 @@
 // views of it. Main thread only.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -16,8 +17,12 @@ struct RosterEntry {
 
 class Roster {
  public:
-  // Adds the entry unless an entry with the same text exists; keeps the
-  // list sorted (byte order). True when added.
+  // Far more users than a local chat has: presence replies forged with
+  // ever new names cannot grow the list (and each insertion) without end.
+  static constexpr std::size_t kMaxEntries = 10000;
+
+  // Adds the entry unless an entry with the same text exists or the list
+  // holds kMaxEntries; keeps the list sorted (byte order). True when added.
   bool Add(const std::string& text, std::uint32_t address);
   // Removes the entry with this text; true when it was there.
   bool Remove(const std::string& text);

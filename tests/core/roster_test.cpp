@@ -48,5 +48,18 @@ TEST(Roster, RemovesOnlyExactTexts) {
   EXPECT_TRUE(roster.Add("bob (pc2)", 3));
 }
 
+TEST(Roster, StopsGrowingAtItsLimit) {
+  Roster roster;
+  for (std::size_t i = 0; i < Roster::kMaxEntries; ++i) {
+    ASSERT_TRUE(roster.Add("u" + std::to_string(i) + " (pc)", 1));
+  }
+  EXPECT_FALSE(roster.Add("newcomer (pc)", 2));
+  EXPECT_EQ(roster.Count(), 10000u);
+  EXPECT_FALSE(roster.Contains("newcomer (pc)"));
+  // A place freed by a leave can be taken again.
+  EXPECT_TRUE(roster.Remove("u7 (pc)"));
+  EXPECT_TRUE(roster.Add("newcomer (pc)", 2));
+}
+
 }  // namespace
 }  // namespace pelmo
