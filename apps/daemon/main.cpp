@@ -164,6 +164,8 @@ class ConsoleInputReader {
 
 int RunBot(const CommandLine& line) {
   // Blocked before any thread starts, so that only the signalfd sees them.
+  // A program the bot starts inherits this mask and the ignored signals
+  // below: whoever starts one sets them back for it.
   sigset_t signals;
   sigemptyset(&signals);
   sigaddset(&signals, SIGTERM);

@@ -66,7 +66,8 @@ class Bot {
   void FormClose();
   // Settings page buttons: save (stops the bot first; false as
   // SettingsStore::SaveSettings) and cancel (reloads the settings and the
-  // chatterbox; throws FileError when admin.txt cannot be read).
+  // chatterbox; a file error of either load is thrown to the caller's
+  // error report).
   bool SaveSettingsClick();
   void LoadSettingsClick();
   // The console line: SayText(text, 0) to OutChannel at OutAddress.
