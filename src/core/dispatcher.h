@@ -3,10 +3,6 @@
 // chat lines go to the interpreter. Main thread only.
 #pragma once
 
-#include <cstdint>
-#include <functional>
-#include <string>
-
 namespace pelmo {
 
 class Bot;

@@ -41,7 +41,6 @@ class Replies {
   // The last count ring lines as a unicast kind-3 reply.
   void SendRecentLines(std::uint32_t address, long long count);
 
-  OutgoingState& Out() { return m_out; }
   const NetSettings& Settings() const { return m_settings; }
 
  private:
