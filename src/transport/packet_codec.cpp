@@ -4,7 +4,6 @@
 #include <bit>
 #include <cstring>
 #include <exception>
-#include <utility>
 
 #include "base/line_log.h"
 #include "base/random.h"
@@ -50,8 +49,20 @@ inline std::uint64_t Get64(const std::uint8_t* p) {
 }  // namespace
 
 std::uint16_t PacketChecksum(const std::uint8_t* bytes, std::size_t count) {
+  // A 32-bit sum wraps at a multiple of 65536, so it needs no care for
+  // overflow. On a little-endian host the words are read whole, which lets
+  // the compiler add several at a time.
   std::uint32_t sum = 0;
-  for (std::size_t i = 0; i + 1 < count; i += 2) sum += Get16(bytes + i);
+  if constexpr (std::endian::native == std::endian::little) {
+    const std::size_t words = count / 2;
+    for (std::size_t k = 0; k < words; ++k) {
+      std::uint16_t word;
+      std::memcpy(&word, bytes + 2 * k, 2);
+      sum += word;
+    }
+  } else {
+    for (std::size_t i = 0; i + 1 < count; i += 2) sum += Get16(bytes + i);
+  }
   return static_cast<std::uint16_t>(sum);
 }
 
@@ -156,6 +167,13 @@ TDateTime PacketCodec::NextStamp() {
 
 int PacketCodec::DecodePacket(std::uint8_t* data, std::uint16_t length,
                               TIncomingPacket& record) {
+  const int result = DecodeFixedFields(data, length, record);
+  if (result == 0) CopyStrings(data, record);
+  return result;
+}
+
+int PacketCodec::DecodeFixedFields(std::uint8_t* data, std::uint16_t length,
+                                   TIncomingPacket& record) {
   if (data == nullptr || length == 0) return -1;
   record.Version = data[0];
   if (record.Version != kVersion) return -10;
@@ -187,19 +205,27 @@ int PacketCodec::DecodePacket(std::uint8_t* data, std::uint16_t length,
   const std::size_t payloadLength = length - payloadOffset;
   if (payloadLength > PacketBody.size()) return -1;
 
-  record.SenderHost.assign(reinterpret_cast<const char*>(data + kHostOffset + 1), h);
-  record.SenderNick.assign(reinterpret_cast<const char*>(data + kHostOffset + 2 + h), n);
   record.Stamp = std::bit_cast<double>(Get64(data + payloadOffset - 8));
   if (payloadLength != 0) std::memcpy(PacketBody.data(), data + payloadOffset, payloadLength);
   PacketBodyLength = static_cast<std::uint16_t>(payloadLength);
   return 0;
 }
 
+void PacketCodec::CopyStrings(const std::uint8_t* data, TIncomingPacket& record) {
+  const std::size_t h = data[kHostOffset];
+  const std::size_t n = data[kHostOffset + 1 + h];
+  // assign() keeps the strings' storage from packet to packet.
+  record.SenderHost.assign(reinterpret_cast<const char*>(data + kHostOffset + 1), h);
+  record.SenderNick.assign(reinterpret_cast<const char*>(data + kHostOffset + 2 + h), n);
+}
+
 void PacketCodec::HandlePacket(TRecvInfo& info) {
   // Never trust DataLength beyond the bytes actually held.
   const auto length = static_cast<std::uint16_t>(
       std::min<std::size_t>(info.DataLength, info.Data.size()));
-  const int result = DecodePacket(info.Data.data(), length, m_decoded);
+  // Host and nick are copied once, for an accepted packet only, straight
+  // into CurrentPacket rather than into a scratch record that is swapped in.
+  const int result = DecodeFixedFields(info.Data.data(), length, m_decoded);
   if (result == -11) {
     m_log.LogLine("Error: Incorrect size packet (" + std::to_string(length) + "<>" +
                       std::to_string(m_decoded.Size) + ")",
@@ -217,7 +243,18 @@ void PacketCodec::HandlePacket(TRecvInfo& info) {
 
   if (m_decoded.Stamp == LastStamp) return;  // the same packet seen again
   LastStamp = m_decoded.Stamp;
-  std::swap(CurrentPacket, m_decoded);
+  // Every field of TIncomingPacket.
+  CurrentPacket.Version = m_decoded.Version;
+  CurrentPacket.Size = m_decoded.Size;
+  CurrentPacket.BroadcastFlag = m_decoded.BroadcastFlag;
+  CurrentPacket.EpochByte = m_decoded.EpochByte;
+  CurrentPacket.Sequence = m_decoded.Sequence;
+  CurrentPacket.Checksum = m_decoded.Checksum;
+  CurrentPacket.PacketType = m_decoded.PacketType;
+  CurrentPacket.SenderColor = m_decoded.SenderColor;
+  CurrentPacket.Reserved = m_decoded.Reserved;
+  CurrentPacket.Stamp = m_decoded.Stamp;
+  CopyStrings(info.Data.data(), CurrentPacket);
   CurrentSender.SrcAddr = info.SrcAddr;
   CurrentSender.DstAddr = info.DstAddr;
   CurrentSender.SrcPort = info.SrcPort;

@@ -151,6 +151,11 @@ class PacketCodec {
 
   // The stamp for the packet being built; see EncodeAndSend.
   TDateTime NextStamp();
+  // DecodePacket without host and nick: every check, the fixed fields, the
+  // stamp and PacketBody. Same results.
+  int DecodeFixedFields(std::uint8_t* data, std::uint16_t length, TIncomingPacket& record);
+  // Host and nick of a packet that DecodeFixedFields accepted.
+  static void CopyStrings(const std::uint8_t* data, TIncomingPacket& record);
 
   BlowfishContext& m_cipher;
   const NetSettings& m_settings;
@@ -162,7 +167,8 @@ class PacketCodec {
   std::function<void()> m_dispatch;
   TDateTime m_lastBuiltStamp = 0;
   std::array<std::uint8_t, kPacketBufferSize> m_work{};
-  TIncomingPacket m_decoded;  // HandlePacket decodes here, then swaps it in
+  // HandlePacket's fixed fields of a packet not yet accepted (strings empty).
+  TIncomingPacket m_decoded;
 };
 
 }  // namespace pelmo

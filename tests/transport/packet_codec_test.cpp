@@ -103,6 +103,15 @@ TEST(PacketCodec, ChecksumIsPlainSumOfLittleEndianWords) {
   // 0x0201 + 0xFFFF + 0x0010 = 0x10210 -> 0x0210; the odd last byte is ignored.
   EXPECT_EQ(PacketChecksum(bytes, sizeof bytes), 0x0210);
   EXPECT_EQ(PacketChecksum(bytes, 0), 0);
+
+  // Ten words from an odd address: (1 + 3 + ... + 19) + 256 * (2 + 4 + ... + 20)
+  // = 100 + 28160 = 0x6E64.
+  Bytes counting(21);
+  for (std::size_t i = 0; i < counting.size(); ++i) counting[i] = static_cast<std::uint8_t>(i);
+  EXPECT_EQ(PacketChecksum(counting.data() + 1, 20), 0x6E64);
+  // The largest packet: 32765 words of 0xFFFF sum to -32765 = 0x8003 mod 65536.
+  const Bytes ones(65531, 0xFF);
+  EXPECT_EQ(PacketChecksum(ones.data(), ones.size()), 0x8003);
 }
 
 // Host "Pelmo_bot" (9), nick "@Pelmo_bot" (10), payload 2: e = 49, size 51.
