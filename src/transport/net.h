@@ -9,8 +9,11 @@
 //
 // Sniffer mode: an AF_PACKET capture bound to the interface of
 // LocalAddress picks out the chat's UDP datagrams with the receive loop's
-// filter; packets leave through a raw socket with IP_HDRINCL and headers of
-// our own. Needs root or CAP_NET_RAW; without them NetStart fails cleanly.
+// filter, after putting IPv4 fragments back together (a capture sees the
+// link's pieces, not the kernel's whole datagrams); packets leave through a
+// raw socket with IP_HDRINCL and headers of our own, in fragments when
+// longer than the link's MTU. Needs root or CAP_NET_RAW; without them
+// NetStart fails cleanly.
 //
 // The receive thread never decodes: each accepted datagram is posted to the
 // main thread, which calls PacketCodec::HandlePacket.
@@ -31,6 +34,7 @@
 namespace pelmo {
 
 class EventLoop;
+class FragmentReassembler;
 class IniFile;
 class LineLog;
 struct NetSettings;
@@ -50,7 +54,9 @@ class Net final : public DatagramSender {
 
   // Main thread. Opens the sockets, starts the receive thread, keys the
   // cipher, draws a new epoch byte, sends the join announcement to
-  // OutAddress and a probe to SendAddress. Logs every step.
+  // OutAddress and a probe to SendAddress. Logs every step. False when a
+  // step failed; then nothing is left open, as also when an exception (of
+  // the log, say) passes through before the network is up.
   bool NetStart();
   // Main thread. Sends the leave announcement, ends the receive thread
   // (promptly, also while it blocks in a receive), closes the sockets and
@@ -81,8 +87,12 @@ class Net final : public DatagramSender {
   bool OpenReceiveSocket();
   bool OpenSendSocket();
   bool JoinGroups();
+  // The wake-up descriptor and the receive thread; false (logged, closed)
+  // when either cannot be had.
+  bool StartThread();
   void ReceiveLoop(AliveFlag alive);
-  bool ReceiveOne(std::vector<std::uint8_t>& buffer, TRecvInfo& info, int& error);
+  bool ReceiveOne(std::vector<std::uint8_t>& buffer, FragmentReassembler& fragments,
+                  TRecvInfo& info, int& error);
   void PostError(const AliveFlag& alive, int code);
   void PostDatagram(const AliveFlag& alive, TRecvInfo info);
   void WaitForStop(int milliseconds);

@@ -13,6 +13,7 @@
 
 #include "base/event_loop.h"
 #include "base/line_log.h"
+#include "transport/fragment_reassembler.h"
 #include "transport/net.h"
 #include "transport/sniffer.h"
 
@@ -36,6 +37,7 @@ void PostMemError(EventLoop& loop, LineLog& log, const std::shared_ptr<std::atom
 
 void Net::ReceiveLoop(AliveFlag alive) {
   std::vector<std::uint8_t> buffer(kPacketBufferSize);
+  FragmentReassembler fragments;  // sniffer mode: the capture sees no whole datagrams
   while (!m_terminate.load()) {
     pollfd fds[2] = {{m_recvSocket, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
     if (poll(fds, 2, -1) < 0) {
@@ -51,7 +53,7 @@ void Net::ReceiveLoop(AliveFlag alive) {
     int error = 0;
     bool accepted = false;
     try {
-      accepted = ReceiveOne(buffer, info, error);
+      accepted = ReceiveOne(buffer, fragments, info, error);
     } catch (const std::bad_alloc&) {
       PostMemError(m_loop, m_log, alive);
       continue;
@@ -70,7 +72,8 @@ void Net::ReceiveLoop(AliveFlag alive) {
   }
 }
 
-bool Net::ReceiveOne(std::vector<std::uint8_t>& buffer, TRecvInfo& info, int& error) {
+bool Net::ReceiveOne(std::vector<std::uint8_t>& buffer, FragmentReassembler& fragments,
+                     TRecvInfo& info, int& error) {
   error = 0;
   ssize_t received = 0;
   if (m_snifferMode) {
@@ -96,7 +99,14 @@ bool Net::ReceiveOne(std::vector<std::uint8_t>& buffer, TRecvInfo& info, int& er
   }
   if (received == 0 || m_stopping.load()) return false;
   const auto length = static_cast<std::size_t>(received);
-  if (m_snifferMode) return SnifferAccept(buffer.data(), length, m_port, info);
+  if (m_snifferMode) {
+    if (!FragmentReassembler::IsFragment(buffer.data(), length)) {
+      return SnifferAccept(buffer.data(), length, m_port, info);
+    }
+    const std::vector<std::uint8_t>* whole =
+        fragments.Add(buffer.data(), length, std::chrono::steady_clock::now());
+    return whole != nullptr && SnifferAccept(whole->data(), whole->size(), m_port, info);
+  }
   info.DstAddr = m_localAddress;
   info.DstPort = m_port;
   info.DataLength = static_cast<std::uint16_t>(length);
