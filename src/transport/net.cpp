@@ -28,14 +28,6 @@ namespace pelmo {
 
 namespace {
 
-sockaddr_in MakeAddress(std::uint32_t address, std::uint16_t port) {
-  sockaddr_in result{};
-  result.sin_family = AF_INET;
-  result.sin_port = htons(port);
-  result.sin_addr.s_addr = htonl(address);
-  return result;
-}
-
 bool SetInt(int socket, int level, int option, int value) {
   return setsockopt(socket, level, option, &value, sizeof value) == 0;
 }
@@ -84,20 +76,20 @@ bool Net::NetStart() {
   m_log.LogLine("netaddr: " + AddressToText(m_settings.SendAddress));
   m_log.LogLine("port: " + std::to_string(m_port));
   m_log.LogLine("ttl: " + std::to_string(m_ttl));
-  m_log.LogLine("Create recive socket.");
-  m_log.LogLine("Call WSAStartup...");
-  m_log.LogLine("Ok");
-  if (!OpenReceiveSocket() || !OpenSendSocket()) return false;
-  m_log.LogLine("Ok");
-  m_log.LogLine("Create recive thread...");
-  m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  if (m_wakeFd < 0) return Fail(errno);
-  m_terminate = false;
-  m_alive = std::make_shared<std::atomic<bool>>(true);
   try {
-    m_thread = std::thread(&Net::ReceiveLoop, this, m_alive);
-  } catch (const std::system_error& error) {
-    return Fail(error.code().value());
+    m_log.LogLine("Create recive socket.");
+    m_log.LogLine("Call WSAStartup...");
+    m_log.LogLine("Ok");
+    if (!OpenReceiveSocket() || !OpenSendSocket()) return false;
+    m_log.LogLine("Ok");
+    m_log.LogLine("Create recive thread...");
+    if (!StartThread()) return false;
+  } catch (...) {
+    // A log view or an allocation that fails half-way must not leave the
+    // sockets open (the next start would lose them) or the thread running.
+    EndThread();
+    CloseSockets();
+    throw;
   }
   m_started = true;
   m_log.LogLine("Ok");
@@ -109,6 +101,19 @@ bool Net::NetStart() {
   m_codec.NewEpoch();
   m_codec.SendAnnouncement(kPacketJoin, m_out.OutAddress);
   m_codec.SendProbe(m_settings.SendAddress);
+  return true;
+}
+
+bool Net::StartThread() {
+  m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (m_wakeFd < 0) return Fail(errno);
+  m_terminate = false;
+  m_alive = std::make_shared<std::atomic<bool>>(true);
+  try {
+    m_thread = std::thread(&Net::ReceiveLoop, this, m_alive);
+  } catch (const std::system_error& error) {
+    return Fail(error.code().value());
+  }
   return true;
 }
 
@@ -149,7 +154,7 @@ bool Net::OpenReceiveSocket() {
     }
     // Only the groups this socket joins, as on Windows.
     SetInt(m_recvSocket, IPPROTO_IP, IP_MULTICAST_ALL, 0);
-    const sockaddr_in any = MakeAddress(INADDR_ANY, m_port);
+    const sockaddr_in any = MakeSocketAddress(INADDR_ANY, m_port);
     if (bind(m_recvSocket, reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0) {
       return Fail(errno);
     }
@@ -220,7 +225,7 @@ bool Net::OpenSendSocket() {
   }
   if (m_localAddress != 0) {
     // Broadcasts and group packets leave through LocalAddress's interface.
-    const sockaddr_in from = MakeAddress(m_localAddress, 0);
+    const sockaddr_in from = MakeSocketAddress(m_localAddress, 0);
     if (bind(m_sendSocket, reinterpret_cast<const sockaddr*>(&from), sizeof from) != 0) {
       return Fail(errno);
     }
@@ -270,7 +275,7 @@ bool Net::NetStop() {
 int Net::SendDatagram(std::uint32_t srcAddr, std::uint32_t dstAddr, std::uint16_t srcPort,
                       std::uint16_t dstPort, const std::uint8_t* bytes, std::size_t length) {
   if (!m_started) return -1;
-  const sockaddr_in to = MakeAddress(dstAddr, dstPort);
+  const sockaddr_in to = MakeSocketAddress(dstAddr, dstPort);
   const auto* toAddress = reinterpret_cast<const sockaddr*>(&to);
   if (!m_snifferMode) {
     if (sendto(m_sendSocket, bytes, length, 0, toAddress, sizeof to) < 0) {
@@ -302,10 +307,14 @@ int Net::SendDatagram(std::uint32_t srcAddr, std::uint32_t dstAddr, std::uint16_
 }
 
 void Net::ReportNetError(int code) {
-  char buffer[256] = {};
-  const char* text = strerror_r(code, buffer, sizeof buffer);
-  const std::string message =
-      text != nullptr && *text != '\0' ? Utf8ToCp1251(text) : W("Неизвестная ошибка сети");
+  // glibc words every number ("Unknown error 99999"); only a code the
+  // system knows by name has a text of its own.
+  std::string message = W("Неизвестная ошибка сети");
+  if (strerrorname_np(code) != nullptr) {
+    char buffer[256] = {};
+    const char* text = strerror_r(code, buffer, sizeof buffer);
+    if (text != nullptr && *text != '\0') message = Utf8ToCp1251(text);
+  }
   m_log.LogLine("Net error: " + message);
 }
 

@@ -85,6 +85,14 @@ std::uint32_t TextToAddress(std::string_view text) {
   return p == end ? result : kNone;
 }
 
+sockaddr_in MakeSocketAddress(std::uint32_t address, std::uint16_t port) {
+  sockaddr_in result{};
+  result.sin_family = AF_INET;
+  result.sin_port = htons(port);
+  result.sin_addr.s_addr = htonl(address);
+  return result;
+}
+
 bool FindInterface(std::uint32_t address, InterfaceInfo& info) {
   ifaddrs* list = nullptr;
   if (getifaddrs(&list) != 0) return false;

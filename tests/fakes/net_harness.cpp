@@ -5,8 +5,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <random>
 #include <thread>
+
+#include "transport/net_interfaces.h"
 
 namespace pelmo {
 
@@ -15,10 +18,8 @@ namespace {
 bool PortFree(std::uint16_t port) {
   const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return false;
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(port);
-  const bool free = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  const sockaddr_in address = MakeSocketAddress(INADDR_ANY, port);
+  const bool free = bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
   close(fd);
   return free;
 }
@@ -76,6 +77,32 @@ std::uint16_t PickTestPort() {
     const auto port = static_cast<std::uint16_t>(pick(generator) * 2);
     if (PortFree(port) && PortFree(static_cast<std::uint16_t>(port + 1))) return port;
   }
+}
+
+std::vector<std::string> NetStartLines(const std::string& mode, const NetSettings& settings) {
+  return {mode,
+          "ip: " + AddressToText(settings.LocalAddress),
+          "netaddr: " + AddressToText(settings.SendAddress),
+          "port: " + std::to_string(settings.Port),
+          "ttl: " + std::to_string(settings.TTL),
+          "Create recive socket.",
+          "Call WSAStartup...",
+          "Ok",
+          "Call Socket..."};
+}
+
+std::vector<std::string> ConcatLines(std::vector<std::string> a, const std::vector<std::string>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+std::size_t OpenDescriptorCount() {
+  std::size_t count = 0;
+  for ([[maybe_unused]] const auto& entry :
+       std::filesystem::directory_iterator("/proc/self/fd")) {
+    ++count;
+  }
+  return count;
 }
 
 }  // namespace pelmo

@@ -70,4 +70,13 @@ class NetHarness {
 // meet.
 std::uint16_t PickTestPort();
 
+// The log lines of a start up to the creation of the receiving socket:
+// the mode line, the four setting lines, "Create recive socket.",
+// "Call WSAStartup...", "Ok", "Call Socket...".
+std::vector<std::string> NetStartLines(const std::string& mode, const NetSettings& settings);
+// a followed by b.
+std::vector<std::string> ConcatLines(std::vector<std::string> a, const std::vector<std::string>& b);
+// Descriptors this process holds open now (/proc/self/fd).
+std::size_t OpenDescriptorCount();
+
 }  // namespace pelmo

@@ -12,22 +12,16 @@
 #include "base/date_time.h"
 #include "base/line_log.h"
 #include "base/random.h"
+#include "fakes/recording_sender.h"
 #include "transport/blowfish.h"
 #include "transport/chat_key.h"
+#include "transport/net_interfaces.h"
 #include "transport/net_settings.h"
 #include "transport/outgoing_state.h"
 
 namespace pelmo {
 
 namespace {
-
-sockaddr_in MakeAddress(std::uint32_t address, std::uint16_t port) {
-  sockaddr_in result{};
-  result.sin_family = AF_INET;
-  result.sin_port = htons(port);
-  result.sin_addr.s_addr = htonl(address);
-  return result;
-}
 
 // Real time, but never a stamp the bot could also send: the receiver drops
 // a packet whose stamp equals the last accepted one's, and the bot's stamps
@@ -54,16 +48,6 @@ class SilentLog final : public LineLog {
   void LogLine(const std::string&, std::uint32_t) override {}
 };
 
-class CapturingSender final : public DatagramSender {
- public:
-  int SendDatagram(std::uint32_t, std::uint32_t, std::uint16_t, std::uint16_t,
-                   const std::uint8_t* bytes, std::size_t length) override {
-    Last.assign(bytes, bytes + length);
-    return 0;
-  }
-  std::vector<std::uint8_t> Last;
-};
-
 }  // namespace
 
 struct UdpPeer::CodecParts {
@@ -73,7 +57,7 @@ struct UdpPeer::CodecParts {
   SilentLog log;
   DistinctClock clock;
   Random random{12345};
-  CapturingSender sender;
+  RecordingSender sender;
   PacketCodec codec{cipher, settings, out, log, clock, random};
 
   CodecParts() {
@@ -95,7 +79,7 @@ bool UdpPeer::Bind(std::uint32_t address, std::uint16_t port, bool reuse) {
   if (m_fd < 0) return false;
   const int one = 1;
   if (reuse && setsockopt(m_fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) != 0) return false;
-  const sockaddr_in local = MakeAddress(address, port);
+  const sockaddr_in local = MakeSocketAddress(address, port);
   return bind(m_fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) == 0;
 }
 
@@ -127,7 +111,7 @@ bool UdpPeer::SetMulticastInterface(std::uint32_t interfaceAddress, std::uint8_t
 
 bool UdpPeer::SendRaw(std::uint32_t address, std::uint16_t port,
                       const std::vector<std::uint8_t>& bytes) {
-  const sockaddr_in to = MakeAddress(address, port);
+  const sockaddr_in to = MakeSocketAddress(address, port);
   return sendto(m_fd, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&to),
                 sizeof to) == static_cast<ssize_t>(bytes.size());
 }
@@ -158,10 +142,11 @@ std::optional<PeerDatagram> UdpPeer::Receive(std::chrono::milliseconds timeout) 
 std::vector<std::uint8_t> UdpPeer::EncodePacket(std::uint8_t type,
                                                 const std::vector<std::uint8_t>& payload) {
   m_codec->out.NickColor = Color;
-  m_codec->sender.Last.clear();
+  m_codec->sender.Clear();
   m_codec->codec.EncodeAndSend(Host, Nick, 0, static_cast<std::uint16_t>(payload.size()),
                                payload.data(), type, 0);
-  return m_codec->sender.Last;
+  const auto& sent = m_codec->sender.Sent();
+  return sent.empty() ? std::vector<std::uint8_t>{} : sent.back().Bytes;
 }
 
 bool UdpPeer::SendPacket(std::uint32_t address, std::uint16_t port, std::uint8_t type,

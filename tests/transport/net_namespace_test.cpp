@@ -30,23 +30,6 @@ using Side = NetnsPair::Side;
 
 constexpr std::uint32_t kGroup = 0xEFFF4D02;  // 239.255.77.2
 
-std::vector<std::string> Concat(std::vector<std::string> a, const std::vector<std::string>& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-
-std::vector<std::string> SettingLines(const std::string& mode, const NetSettings& s) {
-  return {mode,
-          "ip: " + AddressToText(s.LocalAddress),
-          "netaddr: " + AddressToText(s.SendAddress),
-          "port: " + std::to_string(s.Port),
-          "ttl: " + std::to_string(s.TTL),
-          "Create recive socket.",
-          "Call WSAStartup...",
-          "Ok",
-          "Call Socket..."};
-}
-
 std::size_t Count(const RecordingLog& log, const std::string& text) {
   const auto texts = log.Texts();
   return static_cast<std::size_t>(std::count(texts.begin(), texts.end(), text));
@@ -83,6 +66,15 @@ class NetNamespace : public ::testing::Test {
     return started;
   }
   std::size_t FromTalker() const { return bot.From(talker.Nick).size(); }
+  // Multicast to kGroup: the bot's settings, the listener a member, the
+  // talker sending through veth-b.
+  void UseGroup() {
+    bot.settings.MulticastMode = true;
+    bot.settings.SendAddress = kGroup;
+    bot.out.OutAddress = kGroup;
+    ASSERT_TRUE(listener.JoinGroup(kGroup, kNetnsAddressB));
+    ASSERT_TRUE(talker.SetMulticastInterface(kNetnsAddressB));
+  }
 
   NetnsPair ns;
   std::uint16_t port = PickTestPort();
@@ -103,15 +95,11 @@ TEST_F(NetNamespace, InterfacesOfTheNamespaceLoopbackLast) {
 }
 
 TEST_F(NetNamespace, SimpleMulticastJoinsOnEveryInterface) {
-  bot.settings.MulticastMode = true;
-  bot.settings.SendAddress = kGroup;
-  bot.out.OutAddress = kGroup;
-  ASSERT_TRUE(listener.JoinGroup(kGroup, kNetnsAddressB));
-  ASSERT_TRUE(talker.SetMulticastInterface(kNetnsAddressB));
+  ASSERT_NO_FATAL_FAILURE(UseGroup());
 
   ASSERT_TRUE(StartBot());
   EXPECT_EQ(bot.log.Texts(),
-            Concat(SettingLines("Simple sockets", bot.settings),
+            ConcatLines(NetStartLines("Simple sockets", bot.settings),
                    {"Ok", "Call Bind...", "Ok", "SetSockOpt(IP_ADD_MEMBERSHIP): 192.0.2.1", "Ok",
                     "SetSockOpt(IP_ADD_MEMBERSHIP): 127.0.0.1", "Ok", "Create send socket.",
                     "Call Socket...", "Ok", "SetSockOpt(IP_MULTICAST_IF): 192.0.2.1", "Ok",
@@ -129,16 +117,12 @@ TEST_F(NetNamespace, SimpleMulticastJoinsOnEveryInterface) {
 
 TEST_F(NetNamespace, SnifferMulticastStartLogsItsStepsAndCaptures) {
   bot.settings.SnifferMode = true;
-  bot.settings.MulticastMode = true;
-  bot.settings.SendAddress = kGroup;
-  bot.out.OutAddress = kGroup;
-  ASSERT_TRUE(listener.JoinGroup(kGroup, kNetnsAddressB));
-  ASSERT_TRUE(talker.SetMulticastInterface(kNetnsAddressB));
+  ASSERT_NO_FATAL_FAILURE(UseGroup());
 
   ASSERT_TRUE(StartBot());
   EXPECT_EQ(
       bot.log.Texts(),
-      Concat(SettingLines("Snifer sockets mode.", bot.settings),
+      ConcatLines(NetStartLines("Snifer sockets mode.", bot.settings),
              {"Ok", "Call Bind...", "Ok", "SetSockOpt(IP_ADD_MEMBERSHIP): 192.0.2.1", "Ok",
               "SetSockOpt(IP_ADD_MEMBERSHIP): 127.0.0.1", "Ok", "Call IOCtrlSocket(SIO_RCVALL)...",
               "Ok", "Create send socket.", "Call Socket...", "Ok", "Call SetSockOpt...", "Ok",
@@ -239,6 +223,48 @@ TEST_F(NetNamespace, SnifferCapturesThePortAndSendsItsOwnHeaders) {
   EXPECT_EQ(bot.log.Texts().size(), lines);
 }
 
+// The capture sees the link's fragments of a long packet; the bot must
+// still get the peer's whole datagram.
+TEST_F(NetNamespace, SnifferTakesUpPacketsLongerThanTheLink) {
+  bot.settings.SnifferMode = true;
+  ASSERT_TRUE(StartBot());
+  for (std::size_t length : {3000u, 40000u}) {
+    std::string text(length, ' ');
+    for (std::size_t i = 0; i < length; ++i) text[i] = static_cast<char>('a' + i % 26);
+    const std::vector<std::uint8_t> payload = ChatLinePayload("Main", text);
+    ASSERT_TRUE(talker.SendPacket(kNetnsAddressA, port, kPacketChatLine, payload));
+    ASSERT_TRUE(bot.RunUntil([&] { return bot.From(talker.Nick).size() == 1; })) << length;
+    const DispatchedPacket packet = bot.From(talker.Nick)[0];
+    EXPECT_EQ(packet.Sender.SrcAddr, kNetnsAddressB);
+    ASSERT_GE(packet.Payload.size(), payload.size());
+    EXPECT_TRUE(std::equal(payload.begin(), payload.end(), packet.Payload.begin())) << length;
+    bot.dispatched.clear();
+  }
+}
+
+TEST_F(NetNamespace, FailedSnifferStartsLeaveNoDescriptorOpen) {
+  bot.settings.SnifferMode = true;
+  const std::size_t before = OpenDescriptorCount();
+  // The capture and the membership socket are open when the join fails.
+  bot.settings.MulticastMode = true;
+  bot.settings.SendAddress = kNetnsBroadcast;
+  for (int i = 0; i < 3; ++i) EXPECT_FALSE(StartBot());
+  EXPECT_TRUE(bot.log.Contains("Net error: Invalid argument"));
+  // The capture is open when its interface is looked up.
+  bot.settings.MulticastMode = false;
+  bot.settings.LocalAddress = 0xC0000209;  // on nobody's interface
+  for (int i = 0; i < 3; ++i) EXPECT_FALSE(StartBot());
+  EXPECT_TRUE(bot.log.Contains("Net error: Cannot assign requested address"));
+  EXPECT_EQ(OpenDescriptorCount(), before);
+
+  bot.settings.LocalAddress = kNetnsAddressA;
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(StartBot());
+    ASSERT_TRUE(bot.net.NetStop());
+  }
+  EXPECT_EQ(OpenDescriptorCount(), before);
+}
+
 TEST_F(NetNamespace, CaptureErrorIsReportedOnceAndRetriedAfterASecond) {
   bot.settings.SnifferMode = true;
   ASSERT_TRUE(StartBot());
@@ -284,7 +310,7 @@ TEST(NetPrivilege, SnifferStartWithoutNetRawFailsCleanly) {
   ASSERT_TRUE(dropped);
   EXPECT_FALSE(started);
   EXPECT_FALSE(bot.net.NetStarted());
-  EXPECT_EQ(bot.log.Texts(), Concat(SettingLines("Snifer sockets mode.", bot.settings),
+  EXPECT_EQ(bot.log.Texts(), ConcatLines(NetStartLines("Snifer sockets mode.", bot.settings),
                                     {"Net error: Operation not permitted"}));
 }
 

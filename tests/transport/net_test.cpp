@@ -14,8 +14,11 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <stdexcept>
 #include <thread>
 
+#include "base/cp1251.h"
+#include "base/line_log.h"
 #include "fakes/net_harness.h"
 #include "fakes/udp_peer.h"
 #include "transport/chat_key.h"
@@ -28,22 +31,9 @@ using namespace std::chrono_literals;
 constexpr std::uint32_t kTalkerAddress = 0x7F000002;  // 127.0.0.2
 constexpr std::uint32_t kGroup = 0xEFFF4D01;          // 239.255.77.1
 
-std::vector<std::string> StartLines(const std::string& mode, const NetSettings& s) {
-  return {mode,
-          "ip: " + AddressToText(s.LocalAddress),
-          "netaddr: " + AddressToText(s.SendAddress),
-          "port: " + std::to_string(s.Port),
-          "ttl: " + std::to_string(s.TTL),
-          "Create recive socket.",
-          "Call WSAStartup...",
-          "Ok",
-          "Call Socket...",
-          "Ok"};
-}
-
-std::vector<std::string> Concat(std::vector<std::string> a, const std::vector<std::string>& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
+// A simple-mode start's lines up to its receiving socket, which opened.
+std::vector<std::string> StartLines(const NetSettings& s) {
+  return ConcatLines(NetStartLines("Simple sockets", s), {"Ok"});
 }
 
 // The payload as sent; what follows it up to the packet's size is zero fill.
@@ -100,7 +90,7 @@ class NetLoopback : public ::testing::Test {
 TEST_F(NetLoopback, BroadcastStartAndStopLogTheirSteps) {
   ASSERT_TRUE(bot.net.NetStart());
   EXPECT_TRUE(bot.net.NetStarted());
-  EXPECT_EQ(bot.log.Texts(), Concat(StartLines("Simple sockets", bot.settings),
+  EXPECT_EQ(bot.log.Texts(), ConcatLines(StartLines(bot.settings),
                                     {"Call Bind...", "Ok", "Create send socket.", "Call Socket...",
                                      "Ok", "SetSockOpt(SO_BROADCAST)", "Ok",
                                      "Create recive thread...", "Ok", "Shiffer enabled."}));
@@ -133,7 +123,7 @@ TEST_F(NetLoopback, MulticastStartJoinsTheGroupAndPeersMeet) {
 
   ASSERT_TRUE(bot.net.NetStart());
   EXPECT_EQ(bot.log.Texts(),
-            Concat(StartLines("Simple sockets", bot.settings),
+            ConcatLines(StartLines(bot.settings),
                    {"Call SetSockOpt(SO_REUSEADDR)...", "Ok", "Call Bind...", "Ok",
                     "SetSockOpt(IP_ADD_MEMBERSHIP): 127.0.0.1", "Ok", "Create send socket.",
                     "Call Socket...", "Ok", "Call SetSockOpt(SO_REUSEADDR)...", "Ok",
@@ -265,7 +255,7 @@ TEST_F(NetLoopback, AddressNotOnThisComputerFailsAtBind) {
   EXPECT_FALSE(bot.net.NetStart());
   EXPECT_FALSE(bot.net.NetStarted());
   EXPECT_EQ(bot.log.Texts(),
-            Concat(StartLines("Simple sockets", bot.settings),
+            ConcatLines(StartLines(bot.settings),
                    {"Call Bind...", "Net error: Cannot assign requested address"}));
   bot.log.Clear();
   EXPECT_FALSE(bot.net.NetStop());
@@ -276,7 +266,7 @@ TEST_F(NetLoopback, PortInUseFailsCleanlyAndALaterStartWorks) {
   auto holder = std::make_unique<UdpPeer>();
   ASSERT_TRUE(holder->Bind(INADDR_ANY, port, false));
   EXPECT_FALSE(bot.net.NetStart());
-  EXPECT_EQ(bot.log.Texts(), Concat(StartLines("Simple sockets", bot.settings),
+  EXPECT_EQ(bot.log.Texts(), ConcatLines(StartLines(bot.settings),
                                     {"Call Bind...", "Net error: Address already in use"}));
   holder.reset();
   bot.log.Clear();
@@ -309,8 +299,89 @@ TEST(NetErrors, ReportUsesTheSystemText) {
   NetHarness bot(PickTestPort());
   bot.net.ReportNetError(EACCES);
   bot.net.ReportNetError(EADDRINUSE);
-  EXPECT_EQ(bot.log.Texts(), (std::vector<std::string>{"Net error: Permission denied",
-                                                       "Net error: Address already in use"}));
+  bot.net.ReportNetError(99999);  // no text of the system's own
+  EXPECT_EQ(bot.log.Texts(),
+            (std::vector<std::string>{"Net error: Permission denied",
+                                      "Net error: Address already in use",
+                                      "Net error: " + W("Неизвестная ошибка сети")}));
+}
+
+TEST_F(NetLoopback, FailedStartsLeaveNoDescriptorOpen) {
+  const std::size_t before = OpenDescriptorCount();
+  {
+    UdpPeer holder;  // the port in use: fails at the bind
+    ASSERT_TRUE(holder.Bind(INADDR_ANY, port, false));
+    for (int i = 0; i < 3; ++i) EXPECT_FALSE(bot.net.NetStart());
+  }
+  bot.settings.LocalAddress = 0x7F000001 + 0x00010000;  // 127.1.0.1, nobody's
+  for (int i = 0; i < 3; ++i) EXPECT_FALSE(bot.net.NetStart());
+  bot.settings.LocalAddress = kLoopbackAddress;
+  // Both sockets open, the group join fails: no group address.
+  bot.settings.MulticastMode = true;
+  bot.settings.SendAddress = kLoopbackBroadcast;
+  bot.net.SetInterfaces({kLoopbackAddress});
+  for (int i = 0; i < 3; ++i) EXPECT_FALSE(bot.net.NetStart());
+  EXPECT_EQ(bot.log.Texts().back(), "Net error: Invalid argument");
+  EXPECT_EQ(OpenDescriptorCount(), before);
+
+  bot.settings.MulticastMode = false;
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(bot.net.NetStart());
+    ASSERT_TRUE(bot.net.NetStop());
+  }
+  EXPECT_EQ(OpenDescriptorCount(), before);
+}
+
+// A log whose view fails at one line.
+class FailingLog final : public LineLog {
+ public:
+  explicit FailingLog(std::string failAt) : m_failAt(std::move(failAt)) {}
+  void LogLine(const std::string& text, std::uint32_t) override {
+    if (text == m_failAt) throw std::runtime_error("view failed");
+  }
+
+ private:
+  std::string m_failAt;
+};
+
+TEST_F(NetLoopback, AnExceptionDuringTheStartLeavesNothingOpen) {
+  const std::size_t before = OpenDescriptorCount();
+  for (const char* failAt : {"Call Bind...", "Create send socket.", "Create recive thread..."}) {
+    SCOPED_TRACE(failAt);
+    FailingLog log(failAt);
+    Net net(bot.settings, bot.out, bot.codec, bot.cipher, bot.loop, log, bot.netIni);
+    EXPECT_THROW(net.NetStart(), std::runtime_error);
+    EXPECT_FALSE(net.NetStarted());
+    EXPECT_EQ(OpenDescriptorCount(), before);
+  }
+  // The port was given back: the bot's own Net can have it.
+  EXPECT_TRUE(bot.net.NetStart());
+}
+
+TEST_F(NetLoopback, ARestartDrawsANewEpochAndKeepsTheSequence) {
+  bot.settings.ReuseAddr = true;
+  UdpPeer listener;
+  ASSERT_TRUE(listener.Bind(kLoopbackBroadcast, port));
+  // The harness's generator, seeded 1: the epoch is the first draw, the
+  // probe's 12 bytes the next ones, the next start's epoch the 14th.
+  Random draws{1};
+  const std::uint32_t firstEpoch = draws.Next(256);
+  for (int i = 0; i < 12; ++i) draws.Next(256);
+  const std::uint32_t secondEpoch = draws.Next(256);
+
+  ASSERT_TRUE(bot.net.NetStart());  // join 1, probe 2
+  ASSERT_TRUE(bot.net.NetStop());   // leave 3
+  ASSERT_TRUE(bot.net.NetStart());  // join 4
+  std::vector<PeerPacket> joins;
+  while (joins.size() < 2) {
+    std::optional<PeerPacket> join = listener.ReceivePacketOfType(kPacketJoin, 2s);
+    ASSERT_TRUE(join);
+    joins.push_back(*join);
+  }
+  EXPECT_EQ(joins[0].Header.Sequence, 1);
+  EXPECT_EQ(joins[0].Header.EpochByte, firstEpoch);
+  EXPECT_EQ(joins[1].Header.Sequence, 4);
+  EXPECT_EQ(joins[1].Header.EpochByte, secondEpoch);
 }
 
 }  // namespace

@@ -31,23 +31,22 @@ void KeyContext(BlowfishContext& ctx, const ChatKey& key) {
   BlowfishInit(ctx, key.key.data(), key.key.size(), key.iv.data());
 }
 
-// Deciphers (or enciphers) the whole blocks from offset 3 with a fresh context.
-Bytes Decipher(Bytes packet, const ChatKey& key = BuiltInChatKey()) {
+// Enciphers or deciphers the whole blocks from offset 3 with a freshly
+// keyed context, one CBC call per block, as another client would.
+Bytes Cbc(Bytes packet, bool encipher, const ChatKey& key) {
   BlowfishContext ctx;
   KeyContext(ctx, key);
-  for (std::size_t at = 3; at + 8 <= packet.size(); at += 8) {
-    BlowfishDecryptCBC(ctx, &packet[at], &packet[at]);
-  }
+  const auto step = encipher ? BlowfishEncryptCBC : BlowfishDecryptCBC;
+  for (std::size_t at = 3; at + 8 <= packet.size(); at += 8) step(ctx, &packet[at], &packet[at]);
   return packet;
 }
 
+Bytes Decipher(Bytes packet, const ChatKey& key = BuiltInChatKey()) {
+  return Cbc(std::move(packet), false, key);
+}
+
 Bytes Encipher(Bytes packet, const ChatKey& key = BuiltInChatKey()) {
-  BlowfishContext ctx;
-  KeyContext(ctx, key);
-  for (std::size_t at = 3; at + 8 <= packet.size(); at += 8) {
-    BlowfishEncryptCBC(ctx, &packet[at], &packet[at]);
-  }
-  return packet;
+  return Cbc(std::move(packet), true, key);
 }
 
 // One participant: a keyed codec that records what it sends, logs and
