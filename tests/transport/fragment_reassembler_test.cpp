@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "transport/sniffer.h"
@@ -21,11 +23,14 @@ Bytes Piece(std::uint16_t id, std::uint16_t offsetUnits, bool more, const Bytes&
             std::uint8_t protocol = 17) {
   const std::size_t total = 20 + payload.size();
   const std::uint16_t flags = static_cast<std::uint16_t>((more ? 0x2000 : 0) | offsetUnits);
-  Bytes p = {0x45, 0, static_cast<std::uint8_t>(total >> 8), static_cast<std::uint8_t>(total),
-             static_cast<std::uint8_t>(id >> 8), static_cast<std::uint8_t>(id),
-             static_cast<std::uint8_t>(flags >> 8), static_cast<std::uint8_t>(flags),
-             64, protocol, 0, 0, 10, 0, 0, 1, 10, 0, 0, 2};
-  p.insert(p.end(), payload.begin(), payload.end());
+  const std::uint8_t header[20] = {
+      0x45, 0, static_cast<std::uint8_t>(total >> 8), static_cast<std::uint8_t>(total),
+      static_cast<std::uint8_t>(id >> 8), static_cast<std::uint8_t>(id),
+      static_cast<std::uint8_t>(flags >> 8), static_cast<std::uint8_t>(flags),
+      64, protocol, 0, 0, 10, 0, 0, 1, 10, 0, 0, 2};
+  Bytes p(total);
+  std::copy(std::begin(header), std::end(header), p.begin());
+  std::copy(payload.begin(), payload.end(), p.begin() + 20);
   return p;
 }
 
