@@ -83,7 +83,7 @@ TEST_F(NetSettingsTest, GarbageAddressBecomesAllOnes) {
   NetLoad(ini, settings, out, kLoopback);
   EXPECT_EQ(settings.LocalAddress, 0xFFFFFFFFu);
   // Written back in dotted form: the all-ones address.
-  EXPECT_EQ(TextToAddress(ini.ReadString("net", "ip", "")), 0xFFFFFFFFu);
+  EXPECT_EQ(ini.ReadString("net", "ip", ""), AddressToText(0xFFFFFFFFu));
 }
 
 TEST_F(NetSettingsTest, SaveWritesMemoryWithoutClamping) {
