@@ -322,7 +322,7 @@ TEST_F(InterpreterTest, RecentLinesCountIsOneOrTwoDigits) {
   // The command line itself is the newest of the 99: l23 to l120 before it.
   Say(user, W("!и 99"));
   ASSERT_EQ(f.Sent().size(), 1u);
-  const std::string& all = f.Sent()[0].text;
+  const std::string all = f.Sent()[0].text;
   EXPECT_EQ(all.rfind("\r\n[18:05]Vasya (PC7): l23\r\n", 0), 0u) << all;
   std::size_t lines = 0;
   for (std::size_t at = all.find("\r\n["); at != std::string::npos; at = all.find("\r\n[", at + 1)) {
