@@ -1,6 +1,7 @@
 #include "core/command_table.h"
 
 #include <algorithm>
+#include <exception>
 
 namespace pelmo {
 
@@ -33,6 +34,15 @@ bool CommandTable::Matches(const CommandRow& row, const std::string& command,
     }
   }
   return false;
+}
+
+std::function<void(CommandContext&)> Quietly(std::function<void(CommandContext&)> handler) {
+  return [handler = std::move(handler)](CommandContext& context) {
+    try {
+      handler(context);
+    } catch (const std::exception&) {
+    }
+  };
 }
 
 }  // namespace pelmo

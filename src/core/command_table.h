@@ -69,4 +69,9 @@ class CommandTable {
   std::vector<CommandRow> m_rows;
 };
 
+// Wraps a row's handler so that its failures never reach the error
+// reporting: the error is dropped with no reply (rows that answer only
+// when everything works).
+std::function<void(CommandContext&)> Quietly(std::function<void(CommandContext&)> handler);
+
 }  // namespace pelmo

@@ -1,56 +1,14 @@
 // The interpreter's own rows of the command table: "me", help, the recent
 // log lines and the three topic commands. Services add theirs when they
 // are installed.
-#include <cstdlib>
-#include <exception>
-#include <stdexcept>
-
 #include "base/cp1251.h"
+#include "base/str_to_int.h"
 #include "core/bot.h"
 #include "core/interpreter.h"
 
 namespace pelmo {
 
 namespace {
-
-// Whole number as the runtime's StrToInt reads it: leading blanks, an
-// optional sign, decimal digits or "$" and hex digits, nothing after.
-long long StrToInt(const std::string& text) {
-  std::size_t i = 0;
-  while (i < text.size() && text[i] == ' ') ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-  int base = 10;
-  if (i < text.size() && text[i] == '$') {
-    base = 16;
-    ++i;
-  }
-  std::size_t start = i;
-  long long value = 0;
-  for (; i < text.size(); ++i) {
-    char c = text[i];
-    int digit = c >= '0' && c <= '9'   ? c - '0'
-                : base == 16 && c >= 'a' && c <= 'f' ? c - 'a' + 10
-                : base == 16 && c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                                     : -1;
-    if (digit < 0) break;
-    value = value * base + digit;
-    if (value > 0x7FFFFFFFLL) throw std::invalid_argument("not an integer");
-  }
-  if (i == start || i != text.size()) throw std::invalid_argument("not an integer");
-  return negative ? -value : value;
-}
-
-// Rows whose failures must not reach the error reporting: the error is
-// dropped with no reply.
-std::function<void(CommandContext&)> Quietly(std::function<void(CommandContext&)> handler) {
-  return [handler = std::move(handler)](CommandContext& context) {
-    try {
-      handler(context);
-    } catch (const std::exception&) {
-    }
-  };
-}
 
 // A one-line announcement to the whole chat.
 void SayToAll(Bot& bot, const std::string& text) {

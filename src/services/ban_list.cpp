@@ -1,11 +1,13 @@
 #include "services/ban_list.h"
 
+
 #include <optional>
 #include <string_view>
 
 #include "base/cp1251.h"
 #include "base/ini_file.h"
 #include "base/text_file.h"
+#include "core/bot.h"
 #include "core/replies.h"
 #include "transport/net_settings.h"
 
@@ -150,6 +152,34 @@ bool BanList::DelBanB(int index) {
   RewriteLines(m_path, m_listBan);
   LoadBanListBox();
   return true;
+}
+
+void InstallBanList(Bot& bot, BanList& bans) {
+  ServiceHooks& hooks = bot.hooks;
+  hooks.CheckBan = [&bans](const std::string& host, const std::string& nick,
+                           ServiceHooks::Address address, bool reply) {
+    return bans.CheckBan(host, nick, address, reply);
+  };
+  hooks.RefreshBan = [&bans](const std::string& host) { bans.RefreshBan(host); };
+  hooks.SendBanned = [&bans](ServiceHooks::Address address) { bans.SendBanned(address); };
+
+  CommandTable& table = bot.interpreter.Table();
+  table.Add(CommandRow{
+      .place = 1,
+      .aliases = {"ban ", W("ифт ")},
+      .k = 4,
+      .right = CommandRight::Administrator,
+      .note = W(") команда Администратора БАН."),
+      .handler = [&bans](CommandContext& context) { bans.AddBanLine(context.argument); },
+  });
+  table.Add(CommandRow{
+      .place = 2,
+      .aliases = {"banlist", W("ифтдшые"), W("банлист"), ",fykbcn"},
+      .note = W(") команда показать банлист."),
+      .handler = [&bans](CommandContext& context) { bans.SendBanList(context.address); },
+  });
+
+  hooks.LoadLists.push_back([&bans] { bans.LoadBanListBox(); });
 }
 
 }  // namespace pelmo

@@ -12,6 +12,8 @@
 
 namespace pelmo {
 
+class Bot;
+
 class Replies;
 
 // The listings show at most this many lines, newest (last) first.
@@ -74,5 +76,8 @@ class BanList {
   const Clock& m_clock;
   std::vector<std::string> m_listBan;
 };
+
+// Fills the service's hook slots and adds its rows to the command table.
+void InstallBanList(Bot& bot, BanList& bans);
 
 }  // namespace pelmo

@@ -1,5 +1,6 @@
 #include "services/welcome.h"
 
+
 #include <optional>
 
 #include "base/cp1251.h"
@@ -7,6 +8,7 @@
 #include "base/random.h"
 #include "base/text_file.h"
 #include "core/bot_settings.h"
+#include "core/bot.h"
 #include "core/replies.h"
 #include "core/work_folder.h"
 #include "transport/net_settings.h"
@@ -185,6 +187,43 @@ void Welcome::LoadInfoText() {
 void Welcome::DropInfoText() {
   m_info.clear();
   m_infoLoaded = false;
+}
+
+void InstallWelcome(Bot& bot, Welcome& welcome) {
+  ServiceHooks& hooks = bot.hooks;
+  hooks.SendEntryMessage = [&welcome](const std::string& nick) {
+    welcome.SendEntryMessage(nick);
+  };
+  hooks.SendQuitMessage = [&welcome](const std::string& nick) {
+    welcome.SendQuitMessage(nick);
+  };
+  hooks.SendAnecdoteChannelName = [&welcome](ServiceHooks::Address address) {
+    welcome.SendAnecdoteChannelName(address);
+  };
+  hooks.SendQuizChannelName = [&welcome](ServiceHooks::Address address) {
+    welcome.SendQuizChannelName(address);
+  };
+  hooks.SendStartMessage = [&welcome](ServiceHooks::Address address) {
+    welcome.SendStartMessage(address);
+  };
+  hooks.OnBotStarted.push_back([&welcome] { welcome.LoadInfoText(); });
+  hooks.OnBotStopped.push_back([&welcome] { welcome.DropInfoText(); });
+
+  CommandTable& table = bot.interpreter.Table();
+  table.Add(CommandRow{
+      .place = 3,
+      .aliases = {W("погода"), "gjujlf", "weather", W("цуферук")},
+      .note = W(") команда показать погоду."),
+      .handler = [&welcome](CommandContext& context) { welcome.SendWeatherText(context.address); },
+  });
+  table.Add(CommandRow{
+      .place = 4,
+      .aliases = {"info ", W("инфо ")},
+      .k = 5,
+      .right = CommandRight::Administrator,
+      .note = W(") команда Администратора (Информация)"),
+      .handler = [&welcome](CommandContext& context) { welcome.AddInfoLine(context.argument); },
+  });
 }
 
 }  // namespace pelmo

@@ -13,6 +13,8 @@
 
 namespace pelmo {
 
+class Bot;
+
 class Random;
 class Replies;
 class WorkFolder;
@@ -87,5 +89,8 @@ class Welcome {
   std::vector<std::string> m_info;
   bool m_infoLoaded = false;
 };
+
+// Fills the service's hook slots and adds its rows to the command table.
+void InstallWelcome(Bot& bot, Welcome& welcome);
 
 }  // namespace pelmo
