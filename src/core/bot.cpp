@@ -32,7 +32,7 @@ Bot::Bot(EventLoop& eventLoop, const Clock& botClock, BotOptions botOptions)
       replies(codec, netSettings, out, log),
       store(folder, settings, netSettings, out,
             options.configDir.empty() ? DefaultConfigDir() : options.configDir,
-            options.programPath),
+            options.programPath, &log),
       dispatcher(*this),
       interpreter(*this) {
   // Net registered itself as the codec's sender.
