@@ -75,7 +75,13 @@ void Bot::FormCreate() {
   random.Randomize(clock);
   topic.TopicLocked = false;
 
-  if (settings.EnableBotCB) StartTBClick();
+  if (settings.EnableBotCB) {
+    StartTBClick();
+  } else {
+    // Without a window nothing else shows why the bot never speaks.
+    log.LogLine("The bot is switched off: EnableBot=0 in section [chat] of Net.ini; "
+                "EnableBot=1 starts it.");
+  }
 
   store.LoadStartCounter(clock);
   SetStatusPanel(3, "Last start: " + settings.LastDate + " in " + settings.LastTime);
