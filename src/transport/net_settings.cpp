@@ -41,8 +41,8 @@ void NetLoad(IniFile& netIni, NetSettings& settings, OutgoingState& out,
   }
   // The port is kept as the 16-bit value the file's number truncates to.
   settings.Port = static_cast<std::uint16_t>(ReadNumber(netIni, log, "net", "port", 50138));
-  settings.TTL =
-      static_cast<std::uint8_t>(std::clamp<long long>(ReadNumber(netIni, log, "net", "ttl", 3), 0, 255));
+  settings.TTL = static_cast<std::uint8_t>(
+      std::clamp<long long>(ReadNumber(netIni, log, "net", "ttl", 3), 0, 255));
   settings.SnifferMode = ReadNumber(netIni, log, "socket", "snifermode", 1) != 0;
   settings.ReuseAddr = ReadNumber(netIni, log, "socket", "REUSEADDR", 0) != 0;
   settings.MulticastMode = ReadNumber(netIni, log, "socket", "MultiCast", 1) != 0;

@@ -102,7 +102,8 @@ TEST_F(NetManyInterfaces, SecondAddressOnAnInterfaceJoinsItOnce) {
     ASSERT_NO_FATAL_FAILURE(UseGroup(sniffer));
     std::vector<std::uint32_t> interfaces;
     ns.RunIn(Side::kA, [&] { interfaces = GetInterfaces(); });
-    ASSERT_EQ(interfaces, (std::vector<std::uint32_t>{kNetnsAddressA, kSecondary, kLoopbackAddress}));
+    ASSERT_EQ(interfaces,
+              (std::vector<std::uint32_t>{kNetnsAddressA, kSecondary, kLoopbackAddress}));
 
     ASSERT_TRUE(StartBot());
     EXPECT_EQ(CountPrefix(bot.log, kJoinLine), 2u);
