@@ -1,6 +1,7 @@
 #include "services/jokes.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "base/cp1251.h"
 #include "base/date_time.h"
@@ -20,15 +21,23 @@ constexpr std::size_t kMaxJokesFileSize = 512u * 1024u * 1024u;
 // one; a final line end starts no further line) until take returns false.
 template <typename Take>
 void ForEachLine(std::string_view text, Take take) {
+  const char* const data = text.data();
   std::size_t start = 0;
   while (start < text.size()) {
-    std::size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) {
+    // Two memchr passes find the end sooner than a byte loop on large files.
+    const std::size_t left = text.size() - start;
+    const void* lf = std::memchr(data + start, '\n', left);
+    const std::size_t lfAt = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - data)
+                                : text.size();
+    const void* cr = std::memchr(data + start, '\r', lfAt - start);
+    const std::size_t end =
+        cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - data) : lfAt;
+    if (end == text.size()) {
       take(text.substr(start));
       return;
     }
     if (!take(text.substr(start, end - start))) return;
-    start = end + (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n' ? 2 : 1);
+    start = end + (data[end] == '\r' && end + 1 < text.size() && data[end + 1] == '\n' ? 2 : 1);
   }
 }
 
@@ -72,14 +81,17 @@ const std::string& AnecdoteSeparator() {
 }
 
 std::vector<std::string> ParseAnecdotes(std::string_view text) {
+  const std::string& separator = AnecdoteSeparator();
   std::vector<std::string> anecdotes;
+  // One allocation per anecdote: the text gathers in a reused buffer and
+  // is copied out at its exact size.
   std::string accumulator = "\r\n";
   bool lastLineEmpty = true;
   ForEachLine(text, [&](std::string_view line) {
     lastLineEmpty = line.empty();
-    if (line == AnecdoteSeparator()) {
-      anecdotes.push_back(std::move(accumulator));
-      accumulator = "\r\n";
+    if (line == separator) {
+      anecdotes.emplace_back(accumulator);
+      accumulator.assign("\r\n");
       return anecdotes.size() < kMaxJokes;
     }
     accumulator.append(line);
