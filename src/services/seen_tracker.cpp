@@ -125,7 +125,8 @@ void SeenTracker::Load() {
   if (m_loaded) return;
   // A missing file is an empty one; an unreadable one ends the event and
   // is tried again next time.
-  if (FileExists(m_path)) m_lines = ReadLines(m_path);
+  // Anything else in its place (a folder, say) is unreadable.
+  if (FileExists(m_path) || DirectoryExists(m_path)) m_lines = ReadLines(m_path);
   m_index.clear();
   for (std::size_t i = 0; i < m_lines.size(); ++i) m_index[NickOf(m_lines[i])] = i;
   m_loaded = true;
@@ -138,7 +139,13 @@ std::size_t SeenTracker::Size() {
 
 void SeenTracker::RecordSeen(const std::string& nick) {
   if (nick.find_first_of(std::string("\r\n") + kSeenSeparator) != std::string::npos) return;
-  Load();
+  try {
+    Load();
+  } catch (const FileError&) {
+    // An unreadable list is left alone (rewriting it would lose it), and
+    // the chat line goes on to its reply; the query reports the error.
+    return;
+  }
   const TDateTime now = m_clock.Now();
   std::string line = nick + kSeenSeparator + TimeToStr(now) + "/" + DateToStr(now);
   auto found = m_index.find(nick);

@@ -55,10 +55,12 @@ class SeenTracker {
   // match on the text before the first separator; the last such line is
   // the nick's). A nick holding CR, LF or the separator is not recorded: it
   // could never be found again as its own line. Writes nothing to disk
-  // itself. A missing file is an empty one.
+  // itself. A missing file is an empty one; an unreadable one (or one over
+  // the size cap) is not recorded into and not rewritten.
   void RecordSeen(const std::string& nick);
   // Answers to everybody where the name (trimmed, upper-cased by the
-  // Russian rules) was last seen, then appends the query to the log.
+  // Russian rules) was last seen, then appends the query to the log. Throws
+  // FileError when seen.txt exists but cannot be read.
   // Throws std::invalid_argument when the record's time or date does not
   // read (nothing said, nothing logged) and FileError when the log cannot
   // be written.

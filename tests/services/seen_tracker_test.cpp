@@ -149,6 +149,16 @@ TEST_F(SeenTrackerTest, NicksThatCouldNeverMatchTheirLineAreNotRecorded) {
   EXPECT_EQ(seen.Size(), 0u);
 }
 
+TEST_F(SeenTrackerTest, AnUnreadableListIsNeitherRecordedIntoNorRewritten) {
+  // A folder where the file should be: it cannot be read.
+  std::remove(f.dir.FilePath("botfile/seen.txt").c_str());
+  ASSERT_TRUE(CreateDirectory(f.dir.FilePath("botfile/seen.txt")));
+  seen.RecordSeen("Vasya");
+  EXPECT_FALSE(seen.Pending());
+  EXPECT_THROW(seen.SeenQuery("Vasya", "Petya"), FileError);
+  EXPECT_TRUE(f.Sent().empty());
+}
+
 TEST_F(SeenTrackerTest, LongFileKeepsEveryLine) {
   std::string text;
   for (int i = 0; i < 6000; ++i) text += "nick" + std::to_string(i) + "\x8F" "09:00/01.12.2026\r\n";
