@@ -135,7 +135,7 @@ void Jokes::LoadAphorisms() {
   m_log.LogLine(W("Загружено ") + std::to_string(m_aphorisms.size()) + W(" афоризмов"), 0);
 }
 
-std::optional<long long> Jokes::WaitFor(std::optional<std::uint64_t>& last) {
+std::optional<long long> Jokes::WaitFor(const std::optional<std::uint64_t>& last) const {
   const std::uint64_t now = m_clock.TickMs();
   if (!last) return std::nullopt;
   const long long limit = static_cast<long long>(*last) + m_settings.IntervalE * 1000;

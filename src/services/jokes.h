@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace pelmo {
@@ -70,9 +71,9 @@ class Jokes {
   const std::vector<std::string>& Aphorisms() const { return m_aphorisms; }
 
  private:
-  // Too early: the seconds still to wait; otherwise nullopt, and the
-  // hand-out time is taken.
-  std::optional<long long> WaitFor(std::optional<std::uint64_t>& last);
+  // The seconds still to wait since the last hand-out (tick counter), or
+  // nullopt when a hand-out may go now.
+  std::optional<long long> WaitFor(const std::optional<std::uint64_t>& last) const;
   // The slot to hand out (0-based), or nullopt when there is nothing.
   std::optional<std::size_t> Draw(const std::vector<std::string>& entries);
 
