@@ -151,12 +151,12 @@ std::string FloodStats::TableReport(int mode, long long rows) {
         if (value != "0") entries.push_back({{}, value, " " + host});
         continue;
       }
-      for (const auto& [key, raw] : m_store.SectionValues(host)) {
-        if (key.find("User-") == std::string::npos) continue;
+      m_store.VisitValues(host, [&](std::string_view key, std::string_view raw) {
+        if (key.find("User-") == std::string_view::npos) return;
         std::string value = TrimControls(raw);
-        if (value == "0") continue;
-        entries.push_back({{}, value, key.substr(5) + " (" + host + ")"});
-      }
+        if (value == "0") return;
+        entries.push_back({{}, value, std::string(key.substr(5)) + " (" + host + ")"});
+      });
     }
   }
   // Counts padded to 20 digits order as numbers up to the 64-bit limit;

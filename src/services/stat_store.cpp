@@ -1,5 +1,6 @@
 #include "services/stat_store.h"
 
+#include <exception>
 #include <limits>
 #include <optional>
 
@@ -24,13 +25,15 @@ bool HasBreak(std::string_view text) {
 
 std::string Fold(std::string_view name) { return AnsiUpperCase(name); }
 
-std::string Unquote(std::string_view value) {
+std::string_view UnquotedView(std::string_view value) {
   if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
       value.back() == value.front()) {
     value = value.substr(1, value.size() - 2);
   }
-  return std::string(value);
+  return value;
 }
+
+std::string Unquote(std::string_view value) { return std::string(UnquotedView(value)); }
 
 std::optional<std::int64_t> ParseInt64(std::string_view text) {
   text = Trim(text);
@@ -112,7 +115,8 @@ void StatStore::EnsureLoaded() {
 void StatStore::Reindex(Section& section) {
   section.keys.clear();
   for (std::size_t i = 0; i < section.lines.size(); ++i) {
-    if (!section.lines[i].key.empty()) section.keys.emplace(Fold(section.lines[i].key), i);
+    Line& line = section.lines[i];
+    if (!line.key.empty()) line.shadowed = !section.keys.emplace(Fold(line.key), i).second;
   }
 }
 
@@ -164,15 +168,22 @@ std::vector<std::string> StatStore::Sections() {
 std::vector<std::pair<std::string, std::string>> StatStore::SectionValues(
     std::string_view section) {
   std::vector<std::pair<std::string, std::string>> values;
-  Section* found = FindSection(section);
-  if (found == nullptr) return values;
-  for (std::size_t i = 0; i < found->lines.size(); ++i) {
-    const Line& line = found->lines[i];
-    // A repeated key is listed once, as lookups see only the first.
-    if (line.key.empty() || found->keys.at(Fold(line.key)) != i) continue;
-    values.emplace_back(line.key, Unquote(line.value));
-  }
+  VisitValues(section, [&values](std::string_view key, std::string_view value) {
+    values.emplace_back(key, value);
+  });
   return values;
+}
+
+void StatStore::VisitValues(
+    std::string_view section,
+    const std::function<void(std::string_view key, std::string_view value)>& visit) {
+  const Section* found = FindSection(section);
+  if (found == nullptr) return;
+  for (const Line& line : found->lines) {
+    // A repeated key is listed once, as lookups see only the first.
+    if (line.key.empty() || line.shadowed) continue;
+    visit(line.key, UnquotedView(line.value));
+  }
 }
 
 StatStore::Section& StatStore::SectionForWrite(std::string_view section) {
@@ -269,7 +280,14 @@ void StatStore::FlushQuietly() noexcept {
 void StatStore::Reload() {
   FlushQuietly();
   // Changes that could not be written are not thrown away.
-  if (!m_dirty) m_loaded = false;
+  if (m_dirty) return;
+  m_loaded = false;
+  // Read now, so that the first command does not wait for it; a failure
+  // is met again (and thrown) at first use.
+  try {
+    EnsureLoaded();
+  } catch (const std::exception&) {
+  }
 }
 
 std::string TrimControls(std::string_view text) {

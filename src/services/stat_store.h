@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -60,6 +61,10 @@ class StatStore {
   std::vector<std::string> Sections();
   // key=value pairs of a section in file order (values as ReadString).
   std::vector<std::pair<std::string, std::string>> SectionValues(std::string_view section);
+  // The same pairs handed to visit without copies; the views live until
+  // the next change. visit must not change the store.
+  void VisitValues(std::string_view section,
+                   const std::function<void(std::string_view key, std::string_view value)>& visit);
 
   // Writes. Each returns false and changes nothing for a name that is not
   // safe or a value holding CR, LF or a zero byte; otherwise the change is
@@ -77,8 +82,8 @@ class StatStore {
   void Flush();
   // Flush() that logs nothing and throws nothing (timer, stop, close).
   void FlushQuietly() noexcept;
-  // Flushes, then drops the memory so that the next use reads the file;
-  // keeps it when the flush failed.
+  // Flushes, then reads the file again (the operator may have edited it
+  // while the bot was stopped); keeps the memory when the flush failed.
   void Reload();
   bool Dirty() const { return m_dirty; }
 
@@ -87,6 +92,7 @@ class StatStore {
     std::string key{};    // empty: a line kept as it was (comment, blank)
     std::string value{};  // trimmed, as found in the file
     std::string raw{};
+    bool shadowed = false;  // a repeated key, which lookups never see
   };
   struct Section {
     std::string name{};
