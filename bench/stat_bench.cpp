@@ -19,6 +19,7 @@
 #include "core/bot.h"
 #include "services/flood_stats.h"
 #include "services/stat_store.h"
+#include "year_of_stats.h"
 
 namespace {
 
@@ -44,24 +45,7 @@ struct Setup {
     dir = ::mkdtemp(pattern);
     std::filesystem::create_directories(dir + "/botfile");
     path = dir + "/botfile/stat.ini";
-    const TDateTime first = EncodeDate(2025, 12, 8);  // a Monday, a year back
-    std::string text;
-    for (int h = 0; h < 50; ++h) {
-      const std::string host = "HOST" + std::to_string(h);
-      text += "[" + host + "]\r\n";
-      for (int d = 0; d < 365; ++d) {
-        text += "Day-" + DateToStr(first + d) + "=" + std::to_string(100 + (h * 7 + d) % 900) + "\r\n";
-      }
-      for (int w = 0; w < 53; ++w) {
-        text += "Week-" + DateToStr(first + 7 * w) + "=" + std::to_string(3000 + h + w) + "\r\n";
-      }
-      for (int n = 0; n < 4; ++n) {
-        text += "User-nick" + std::to_string(h) + "_" + std::to_string(n) + "=" +
-                std::to_string(50000 + h * 13 + n) + "\r\n";
-      }
-      text += "Total=" + std::to_string(200000 + h) + "\r\n";
-    }
-    RewriteFile(path, text);
+    RewriteFile(path, YearOfStats());
     BotOptions options;
     options.workDir = dir;
     options.configDir = dir + "/config";

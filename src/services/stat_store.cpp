@@ -1,5 +1,8 @@
 #include "services/stat_store.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <exception>
 #include <limits>
 #include <optional>
@@ -79,8 +82,11 @@ bool StatStore::SafeKey(std::string_view name) {
 
 void StatStore::EnsureLoaded() {
   if (m_loaded) return;
+  // Only a file that is not there reads as empty: one that is there and
+  // cannot be read must never be replaced by the counts of this run alone.
   std::string contents;
-  if (FileExists(m_path)) {
+  struct stat info;
+  if (::stat(m_path.c_str(), &info) == 0 || errno != ENOENT) {
     std::optional<std::string> read = ReadWholeFile(m_path);
     if (!read) throw FileError("cannot read " + m_path);
     contents = std::move(*read);
