@@ -50,8 +50,9 @@ class FloodStats {
 std::string DayKey(TDateTime now);
 std::string WeekKey(TDateTime now);
 
-// Fills the counting and report slots; the stat.ini rewrite is flushed when
-// the bot stops and when the program closes.
+// Fills the counting and report slots. stat.ini is read again when the bot
+// starts and its pending counts are written when it stops and when the
+// program closes.
 void InstallFloodStats(Bot& bot, FloodStats& stats, StatStore& store);
 
 }  // namespace pelmo
