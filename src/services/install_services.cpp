@@ -1,5 +1,7 @@
 #include "services/install_services.h"
 
+#include <exception>
+
 #include "core/bot.h"
 #include "services/ban_list.h"
 #include "services/external_commands.h"
@@ -7,6 +9,10 @@
 #include "services/news.h"
 #include "services/seen_tracker.h"
 #include "services/talker_top.h"
+#include "services/flood_stats.h"
+#include "services/offline_messages.h"
+#include "services/private_box.h"
+#include "services/stat_store.h"
 #include "services/welcome.h"
 
 namespace pelmo {
@@ -24,11 +30,24 @@ class Services final : public InstalledServices {
         news(bot.folder.BotFile("news.txt"), bot.folder.BotFile("seennews.txt"), bot.clock,
              bot.replies),
         top(bot.folder.BotFile("top.txt"), bot.replies),
-        externalCommands(bot.folder, bot.replies, bot.log) {}
+        externalCommands(bot.folder, bot.replies, bot.log),
+        offlineMessages(bot.folder, bot.replies, bot.out, bot.clock),
+        statStore(bot.folder.BotFile("stat.ini"), bot.loop),
+        privateBox(statStore, bot.replies, bot.out, bot.clock),
+        floodStats(statStore, bot.replies, bot.out, bot.clock) {}
 
   BanList* Bans() override { return &bans; }
   void GiveAnecdote(std::uint32_t address, bool byTimer) override {
     jokes.GiveAnecdote(address, byTimer);
+  }
+  bool WriteBox(const std::string& nick, const std::string& password,
+                const std::string& text) override {
+    try {
+      offlineMessages.WriteBox(nick, password, text);
+      return true;
+    } catch (const std::exception&) {
+      return false;
+    }
   }
 
   BanList bans;
@@ -38,6 +57,10 @@ class Services final : public InstalledServices {
   News news;
   TalkerTop top;
   ExternalCommands externalCommands;
+  OfflineMessages offlineMessages;
+  StatStore statStore;
+  PrivateBox privateBox;
+  FloodStats floodStats;
 };
 
 }  // namespace
@@ -51,6 +74,9 @@ std::unique_ptr<InstalledServices> InstallServices(Bot& bot) {
   InstallNews(bot, services->news);
   InstallTalkerTop(bot, services->top);
   InstallExternalCommands(bot, services->externalCommands);
+  InstallOfflineMessages(bot, services->offlineMessages);
+  InstallPrivateBox(bot, services->privateBox);
+  InstallFloodStats(bot, services->floodStats, services->statStore);
   return services;
 }
 
