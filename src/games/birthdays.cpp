@@ -1,10 +1,12 @@
 #include "games/birthdays.h"
 
 #include <exception>
+#include <tuple>
 #include <utility>
 
 #include "base/cp1251.h"
 #include "base/line_log.h"
+#include "base/str_to_int.h"
 #include "base/text_file.h"
 #include "core/bot.h"
 #include "core/replies.h"
@@ -75,6 +77,43 @@ std::optional<std::string> BirthdayMessage(const BirthdayTable& table, TDateTime
   const std::string banner =
       "\r\n" + std::string(64, ' ') + W("(^)   День Рождения   (^)\r\n");
   return banner + todayText + tomorrowText;
+}
+
+BirthdayInputCheck CheckBirthdayInput(BirthdayInput input) {
+  for (std::string* number : {&input.day, &input.month, &input.year}) {
+    if (number->size() == 1) *number = "0" + *number;
+  }
+  BirthdayInputCheck check;
+  std::string missing;
+  const std::pair<const std::string*, const char*> required[] = {
+      {&input.name, "-name"}, {&input.day, "-day"}, {&input.month, "-month"}, {&input.year, "-year"}};
+  for (const auto& [text, label] : required) {
+    if (text->empty()) missing += std::string(label) + "\r";
+  }
+  if (!missing.empty()) {
+    check.refusal = "Please input:\r" + missing;
+    return check;
+  }
+  BirthdayEntry entry{input.name.substr(0, 255), input.group.substr(0, 255), 0, 0, 0};
+  std::string wrong;
+  const std::tuple<const std::string*, std::int32_t*, const char*> numbers[] = {
+      {&input.day, &entry.Day, "-day"},
+      {&input.month, &entry.Month, "-month"},
+      {&input.year, &entry.Year, "-year"}};
+  for (const auto& [text, value, label] : numbers) {
+    try {
+      *value = static_cast<std::int32_t>(StrToInt(*text));
+    } catch (const std::exception&) {
+      wrong += std::string(label) + "\r";
+    }
+  }
+  if (!wrong.empty()) {
+    check.refusal = "Input correct:\r" + wrong;
+    return check;
+  }
+  check.entry = std::move(entry);
+  check.date = input.day + "." + input.month + "." + input.year;
+  return check;
 }
 
 Birthdays::Birthdays(std::string path, const Clock& clock, Replies& replies, LineLog& log,

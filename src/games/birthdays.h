@@ -38,6 +38,24 @@ std::vector<BirthdayRow> BirthdayRows(const BirthdayTable& table, TDateTime now)
 // leap years only).
 std::optional<std::string> BirthdayMessage(const BirthdayTable& table, TDateTime now);
 
+// The texts of the editor's input panel.
+struct BirthdayInput {
+  std::string name, group, day, month, year;
+};
+
+// What the panel's OK makes of its texts: the entry to store, or the text
+// of the message box that refuses them ("Please input:\r" with the empty
+// fields, else "Input correct:\r" with the numbers that do not convert;
+// the group may be empty, numbers are not tested against any range). A
+// day, month or year of one character gets a leading "0" first; date is
+// the row's "Birth Day" text, the three joined with ".".
+struct BirthdayInputCheck {
+  std::optional<BirthdayEntry> entry;
+  std::string refusal;
+  std::string date;
+};
+BirthdayInputCheck CheckBirthdayInput(BirthdayInput input);
+
 class Birthdays {
  public:
   // path: botfile/BirthDay.dat; running tells whether the bot runs (a

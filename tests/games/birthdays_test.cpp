@@ -175,6 +175,34 @@ TEST(BirthdayRows, DatesPaddedAndNearBirthdaysSelected) {
   EXPECT_TRUE(rows[2].selected);
 }
 
+TEST(CheckBirthdayInput, RefusalsAndTheStoredEntry) {
+  struct Row {
+    BirthdayInput input;
+    const char* refusal;
+  } rows[] = {
+      {{"", "g", "1", "2", ""}, "Please input:\r-name\r-year\r"},
+      {{"", "", "", "", ""}, "Please input:\r-name\r-day\r-month\r-year\r"},
+      {{"Ян", "", "x", "3", "1990"}, "Input correct:\r-day\r"},
+      {{"Ян", "", "1", "3,", "19 90"}, "Input correct:\r-month\r-year\r"},
+  };
+  for (const Row& row : rows) {
+    const BirthdayInputCheck check = CheckBirthdayInput(row.input);
+    EXPECT_FALSE(check.entry) << row.refusal;
+    EXPECT_EQ(check.refusal, row.refusal);
+  }
+  const BirthdayInputCheck check =
+      CheckBirthdayInput({std::string(300, 'n'), "", "7", "3", "1990"});
+  ASSERT_TRUE(check.entry);
+  EXPECT_EQ(check.entry->Name.size(), 255u);
+  EXPECT_EQ(check.entry->Day, 7);
+  EXPECT_EQ(check.entry->Month, 3);
+  EXPECT_EQ(check.entry->Year, 1990);
+  EXPECT_EQ(check.date, "07.03.1990");
+  EXPECT_TRUE(check.refusal.empty());
+  // Values are not tested against any range.
+  EXPECT_TRUE(CheckBirthdayInput({"a", "", "45", "13", "-5"}).entry);
+}
+
 class BirthdayBotTest : public ::testing::Test {
  protected:
   void SetUp() override {
