@@ -1,6 +1,7 @@
 // Small text helpers the games share.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
