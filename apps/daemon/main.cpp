@@ -26,6 +26,7 @@
 #include "core/error_text.h"
 #include "instance_lock.h"
 #include "services/install_services.h"
+#include "services/timed_features.h"
 #include "transport/net.h"
 
 namespace {
@@ -196,6 +197,8 @@ int RunBot(const CommandLine& line) {
   ConsoleLog console(STDOUT_FILENO, ::isatty(STDOUT_FILENO) == 1);
   bot.AddView(&console);
   std::unique_ptr<InstalledServices> services = InstallServices(bot);
+  TimedFeatures timed(bot, [&services] { services->GiveAnecdote(0, /*byTimer=*/true); });
+  InstallTimedFeatures(bot, timed);
 
   bool closing = false;
   loop.WatchFd(signalFd, [&] {
@@ -215,6 +218,8 @@ int RunBot(const CommandLine& line) {
   // window's message loop would after its error report.
   try {
     bot.FormCreate();
+    // Without a window, the program's start is the window's first showing.
+    timed.WindowShown();
   } catch (const std::exception& e) {
     bot.log.LogLine(ErrorLogLine(e));
   }
