@@ -149,21 +149,6 @@ TEST_F(CountdownTest, TickWithoutTimeAndZeroEditsSwitchesOffWithALogLine) {
   EXPECT_EQ(actions, 0);
 }
 
-TEST_F(CountdownTest, EditsChangedToZeroAfterTheActionStopTheCountdown) {
-  seconds = "1";
-  minutes = "0";
-  ASSERT_TRUE(countdown.Start());
-  seconds = "0";
-  Seconds(1);
-  EXPECT_EQ(actions, 1);
-  EXPECT_FALSE(countdown.Running());
-  // Switched on again (the bot's start) with the edits fixed, it counts.
-  seconds = "2";
-  countdown.SwitchOn();
-  Seconds(2);
-  EXPECT_EQ(actions, 2);
-}
-
 TEST_F(CountdownTest, ALongActionHoldsTheCountAndAStopMeanwhileKeepsItOff) {
   minutes = "0";
   seconds = "2";
