@@ -58,6 +58,7 @@ bool Countdown::Start() {
                   m_secondsEdit + ")");
     return false;
   }
+  m_paused = false;
   SetTimer(true);
   return true;
 }
