@@ -89,7 +89,12 @@ ChatClient::~ChatClient() { BlowfishBurn(m_cipher); }
 bool ChatClient::Open(std::string& error) { return m_socket.Open(m_chat, error); }
 
 void ChatClient::ReceiveFrom(int fd) {
-  while (std::optional<TRecvInfo> info = m_socket.Receive(fd)) m_codec->HandlePacket(*info);
+  // Our own packets are dropped before the codec: one stamped in the same
+  // millisecond as the bot's answer would make the answer pass for a
+  // duplicate.
+  while (std::optional<TRecvInfo> info = m_socket.Receive(fd)) {
+    if (!m_socket.FromSelf(*info)) m_codec->HandlePacket(*info);
+  }
 }
 
 void ChatClient::Join() { m_codec->SendAnnouncement(kPacketJoin, m_chat.SendAddress); }

@@ -108,6 +108,13 @@ bool ChatSocket::Open(const ChatNetSettings& settings, std::string& error) {
 
   m_sendFd = Bound(settings.OwnAddress, 0);
   if (m_sendFd < 0) return fail("send socket");
+  sockaddr_in bound{};
+  socklen_t boundLength = sizeof bound;
+  if (::getsockname(m_sendFd, reinterpret_cast<sockaddr*>(&bound), &boundLength) != 0) {
+    return fail("send socket");
+  }
+  m_ownAddress = settings.OwnAddress;
+  m_sendPort = ntohs(bound.sin_port);
   if (settings.MulticastMode) {
     const unsigned char ttl = settings.TTL;
     if (::setsockopt(m_sendFd, IPPROTO_IP, IP_MULTICAST_IF, &interface, sizeof interface) != 0 ||

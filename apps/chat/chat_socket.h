@@ -52,6 +52,11 @@ class ChatSocket final : public DatagramSender {
   int OwnFd() const { return m_ownFd; }
   // One datagram from fd; nullopt when none is waiting or on error.
   std::optional<TRecvInfo> Receive(int fd);
+  // True for a datagram this client sent itself (the group and the
+  // broadcast bring them back).
+  bool FromSelf(const TRecvInfo& info) const {
+    return info.SrcAddr == m_ownAddress && info.SrcPort == m_sendPort;
+  }
 
   int SendDatagram(std::uint32_t srcAddr, std::uint32_t dstAddr, std::uint16_t srcPort,
                    std::uint16_t dstPort, const std::uint8_t* bytes,
@@ -61,6 +66,8 @@ class ChatSocket final : public DatagramSender {
   int m_groupFd = -1;
   int m_ownFd = -1;
   int m_sendFd = -1;
+  std::uint32_t m_ownAddress = 0;
+  std::uint16_t m_sendPort = 0;
   std::vector<std::uint8_t> m_buffer = std::vector<std::uint8_t>(kPacketBufferSize);
 };
 
