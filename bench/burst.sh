@@ -26,8 +26,15 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# A UDP port no socket holds, from a high range.
 free_port() {
-  python3 -c 'import socket; s=socket.socket(socket.AF_INET, socket.SOCK_DGRAM); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+  local p
+  for _ in $(seq 100); do
+    p=$((40000 + RANDOM % 20000))
+    if [ -z "$(ss -Huan "sport = :$p" 2>/dev/null)" ]; then echo "$p"; return; fi
+  done
+  echo "no free UDP port found" >&2
+  exit 1
 }
 answered() { sed -n 's/^answered \([0-9]*\) of [0-9]*, the last after \([0-9]*\) ms/\1 \2/p'; }
 

@@ -33,9 +33,20 @@ dpkg-deb -x "$deb" "$tmp/root"
 "$tmp/root/usr/bin/pelmobot" --version
 "$tmp/root/usr/bin/pelmochat" --version
 
+# A UDP port no socket holds, from a high range.
+free_port() {
+  local p
+  for _ in $(seq 100); do
+    p=$((40000 + RANDOM % 20000))
+    if [ -z "$(ss -Huan "sport = :$p" 2>/dev/null)" ]; then echo "$p"; return; fi
+  done
+  echo "no free UDP port found" >&2
+  exit 1
+}
+
 # A short start on loopback: the shipped folder with a free port.
 cp -R "$tmp/root/usr/share/pelmobot/workdir" "$tmp/work"
-port=$(python3 -c 'import socket; s=socket.socket(socket.AF_INET, socket.SOCK_DGRAM); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+port=$(free_port)
 sed -i "s/^port=.*/port=$port\r/" "$tmp/work/Net.ini"
 "$tmp/root/usr/bin/pelmobot" --dir "$tmp/work" > "$tmp/bot.log" 2>&1 &
 bot_pid=$!
