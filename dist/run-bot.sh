@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the bot on a working folder of its own:
 # installs the build dependencies when missing (as root, or through sudo),
-# builds a Release pelmobot into build-release/, creates ~/.local/share/pelmobot
-# from dist/workdir unless it exists, and runs the bot there. Extra
-# arguments go to pelmobot. Stop it with Ctrl+C.
+# builds a Release pelmobot and pelmochat into build-release/, creates
+# ~/.local/share/pelmobot from dist/workdir unless it exists, and runs the
+# bot there. Extra arguments go to pelmobot. Stop it with Ctrl+C.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -13,7 +13,7 @@ workdir=${PELMOBOT_DIR:-${XDG_DATA_HOME:-$HOME/.local/share}/pelmobot}
 
 cmake -S "$root" -B "$root/build-release" -DCMAKE_BUILD_TYPE=Release \
       -DPELMO_TESTS=OFF -DPELMO_BENCH=OFF >/dev/null
-cmake --build "$root/build-release" --target pelmobot -j"$(nproc)"
+cmake --build "$root/build-release" --target pelmobot pelmochat -j"$(nproc)"
 
 if [ ! -e "$workdir" ]; then
   mkdir -p "$(dirname "$workdir")"

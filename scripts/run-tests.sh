@@ -16,6 +16,9 @@ cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$root/build" -j"$jobs"
 ctest --test-dir "$root/build" --output-on-failure
 
+echo "== Debian package: build, list, unpack and run (never installed)"
+scripts/check-package.sh "$root/build"
+
 echo "== Build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S "$root" -B "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug \
       -DPELMO_SANITIZE=ON -DPELMO_BENCH=OFF >/dev/null

@@ -29,11 +29,16 @@ PollEventLoop::PollEventLoop() {
 PollEventLoop::~PollEventLoop() { ::close(m_wakeFd); }
 
 void PollEventLoop::Post(Task task) {
+  bool wasEmpty;
   {
     std::lock_guard<std::mutex> lock(m_mutex);
+    wasEmpty = m_posted.empty();
     m_posted.push_back(std::move(task));
   }
-  Wake();
+  // A queue that holds tasks already has a wake-up on its way, or the loop
+  // sees them before it sleeps (PollTimeoutMs): a burst of datagrams then
+  // costs one wake-up, not one system call and one wake-up each.
+  if (wasEmpty) Wake();
 }
 
 void PollEventLoop::Wake() {

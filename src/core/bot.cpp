@@ -71,6 +71,7 @@ void Bot::FormCreate() {
     // An unreadable admin.txt: the rest is loaded; the bot still comes up.
     log.LogLine(ErrorLogLine(e));
   }
+  interpreter.Guard().Configure(LoadFloodGuardSettings(othersIni));
 
   random.Randomize(clock);
   topic.TopicLocked = false;
@@ -141,6 +142,7 @@ void Bot::LoadSettingsClick() {
   // The page's "Cancel" also throws away unsaved edits of the chatterbox
   // phrases (the administrators come back with the settings).
   store.LoadSettings(m_interfaces);
+  interpreter.Guard().Configure(LoadFloodGuardSettings(othersIni));
   if (hooks.LoadChatterbox) hooks.LoadChatterbox();
 }
 

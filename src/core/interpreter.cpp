@@ -55,7 +55,15 @@ bool ParseChatLine(const std::uint8_t* payload, std::size_t length, ChatLine& li
   return true;
 }
 
-Interpreter::Interpreter(Bot& bot) : m_bot(bot) { AddCoreRows(); }
+Interpreter::Interpreter(Bot& bot) : m_bot(bot), m_guard(bot.loop, bot.clock, bot.log) {
+  AddCoreRows();
+}
+
+bool Interpreter::AdmitFromSender(const std::string& nick, const std::string& host) {
+  if (!m_guard.Enabled()) return true;
+  if (IsAdmin(m_bot.settings.ADMvle, nick, host)) return true;
+  return m_guard.Admit(host, nick);
+}
 
 void Interpreter::HandleChatMessage() {
   ChatLine line;
@@ -97,9 +105,12 @@ void Interpreter::HandleChannelLine(const ChatLine& line) {
 
   if (line.channel == settings.NameChanVicE && hooks.QuizText) hooks.QuizText(text, address);
   if (hooks.VoteAnswer) hooks.VoteAnswer(text);
-  if (settings.BoltunCB && hooks.Chatterbox) {
+  // A trigger counts for the flood guard only when the chatterbox answers.
+  if (settings.BoltunCB && hooks.Chatterbox && !m_guard.Ignored(host)) {
     std::optional<std::string> answer = hooks.Chatterbox(NarrowLowerCase(TrimControls(text)));
-    if (answer) m_bot.replies.SayTo(m_bot.netSettings.SendAddress, *answer, kKindLine);
+    if (answer && AdmitFromSender(nick, host)) {
+      m_bot.replies.SayTo(m_bot.netSettings.SendAddress, *answer, kKindLine);
+    }
   }
 
   if (!IsPrefix(text[0])) {
@@ -114,6 +125,13 @@ void Interpreter::HandleChannelLine(const ChatLine& line) {
   if (hooks.CheckBan && hooks.CheckBan(host, nick, address, true)) return;
 
   const std::string command = text.substr(1);
+  if (!AdmitFromSender(nick, host)) {
+    // Quiz answers are never limited.
+    if (line.channel == settings.NameChanVicE && hooks.QuizText && !command.empty()) {
+      hooks.QuizText(command, address);
+    }
+    return;
+  }
   if (hooks.PrivateBoxCommand) hooks.PrivateBoxCommand(command, address);
   if (hooks.StatisticsCommand) hooks.StatisticsCommand(command, address);
   if (hooks.VoteCommand) hooks.VoteCommand(command);

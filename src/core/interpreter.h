@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/command_table.h"
+#include "core/flood_guard.h"
 
 namespace pelmo {
 
@@ -34,6 +35,9 @@ class Interpreter {
   void HandleChatMessage();
 
   CommandTable& Table() { return m_table; }
+  // Limits the commands and chatterbox triggers of one computer; the bot
+  // configures it with the settings.
+  FloodGuard& Guard() { return m_guard; }
 
  private:
   void HandleChannelLine(const ChatLine& line);
@@ -41,9 +45,13 @@ class Interpreter {
   // Walks the table; true when a row did the work.
   bool RunCommandTable(const ChatLine& line, const std::string& command);
   void AddCoreRows();
+  // The flood guard's say on one command or trigger of the sender;
+  // administrators are always admitted and never counted.
+  bool AdmitFromSender(const std::string& nick, const std::string& host);
 
   Bot& m_bot;
   CommandTable m_table;
+  FloodGuard m_guard;
 };
 
 }  // namespace pelmo

@@ -1,0 +1,160 @@
+#include "chat_socket.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "base/ini_file.h"
+#include "transport/net.h"
+#include "transport/net_interfaces.h"
+
+namespace pelmo {
+
+namespace {
+
+bool ParseAddress(const std::string& text, std::uint32_t& address) {
+  in_addr parsed{};
+  if (text.empty() || ::inet_pton(AF_INET, text.c_str(), &parsed) != 1) return false;
+  address = ntohl(parsed.s_addr);
+  return true;
+}
+
+bool SetInt(int fd, int level, int option, int value) {
+  return ::setsockopt(fd, level, option, &value, sizeof value) == 0;
+}
+
+void CloseFd(int& fd) {
+  if (fd >= 0) ::close(fd);
+  fd = -1;
+}
+
+int Bound(std::uint32_t address, std::uint16_t port) {
+  const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (fd < 0) return -1;
+  const sockaddr_in where = MakeSocketAddress(address, port);
+  if (!SetInt(fd, SOL_SOCKET, SO_REUSEADDR, 1) ||
+      ::bind(fd, reinterpret_cast<const sockaddr*>(&where), sizeof where) != 0) {
+    const int saved = errno;
+    ::close(fd);
+    errno = saved;
+    return -1;
+  }
+  return fd;
+}
+
+}  // namespace
+
+bool ReadChatNetSettings(const IniFile& netIni, std::uint32_t ownAddress,
+                         ChatNetSettings& settings, std::string& error) {
+  if (!ParseAddress(netIni.ReadString("net", "ip", ""), settings.InterfaceAddress)) {
+    error = "no usable [net] ip in " + netIni.Path();
+    return false;
+  }
+  settings.Port = static_cast<std::uint16_t>(netIni.ReadInteger("net", "port", 50138));
+  settings.TTL = static_cast<std::uint8_t>(
+      std::clamp<long long>(netIni.ReadInteger("net", "ttl", 3), 0, 255));
+  settings.MulticastMode = netIni.ReadBool("socket", "MultiCast", true);
+  settings.MaxMessageSize = static_cast<std::uint16_t>(
+      std::clamp<long long>(netIni.ReadInteger("chat", "MaxMessageSize", 7000), 100, 64000));
+  if (settings.MulticastMode) {
+    if (!ParseAddress(netIni.ReadString("net", "netaddr", ""), settings.SendAddress)) {
+      settings.SendAddress = 0xEA000001u;  // 234.0.0.1, the chat's usual group
+    }
+  } else if (!ParseAddress(netIni.ReadString("net", "IpBroadcast", ""), settings.SendAddress)) {
+    error = "no usable [net] IpBroadcast in " + netIni.Path();
+    return false;
+  }
+  settings.OwnAddress = ownAddress;
+  if (settings.OwnAddress == 0) {
+    settings.OwnAddress = settings.InterfaceAddress;
+    if ((settings.InterfaceAddress >> 24) == 127) {
+      // 127.1.x.y, from the process id: never the bot's 127.0.0.1, and two
+      // clients on one computer rarely meet.
+      const auto pid = static_cast<std::uint32_t>(::getpid());
+      settings.OwnAddress = 0x7F010000u | ((pid / 254) & 0xFF) << 8 | (1 + pid % 254);
+    }
+  }
+  return true;
+}
+
+ChatSocket::~ChatSocket() { Close(); }
+
+bool ChatSocket::Open(const ChatNetSettings& settings, std::string& error) {
+  Close();
+  const auto fail = [&](const char* step) {
+    error = std::string(step) + ": " + std::strerror(errno);
+    Close();
+    return false;
+  };
+  m_groupFd = Bound(INADDR_ANY, settings.Port);
+  if (m_groupFd < 0) return fail("group socket");
+  // Only the groups this socket joins.
+  SetInt(m_groupFd, IPPROTO_IP, IP_MULTICAST_ALL, 0);
+  const in_addr interface{htonl(settings.InterfaceAddress)};
+  if (settings.MulticastMode) {
+    ip_mreq request{};
+    request.imr_multiaddr.s_addr = htonl(settings.SendAddress);
+    request.imr_interface = interface;
+    if (::setsockopt(m_groupFd, IPPROTO_IP, IP_ADD_MEMBERSHIP, &request, sizeof request) != 0) {
+      return fail("joining the group");
+    }
+  }
+  m_ownFd = Bound(settings.OwnAddress, settings.Port);
+  if (m_ownFd < 0) return fail("own socket");
+
+  m_sendFd = Bound(settings.OwnAddress, 0);
+  if (m_sendFd < 0) return fail("send socket");
+  sockaddr_in bound{};
+  socklen_t boundLength = sizeof bound;
+  if (::getsockname(m_sendFd, reinterpret_cast<sockaddr*>(&bound), &boundLength) != 0) {
+    return fail("send socket");
+  }
+  m_ownAddress = settings.OwnAddress;
+  m_sendPort = ntohs(bound.sin_port);
+  if (settings.MulticastMode) {
+    const unsigned char ttl = settings.TTL;
+    if (::setsockopt(m_sendFd, IPPROTO_IP, IP_MULTICAST_IF, &interface, sizeof interface) != 0 ||
+        ::setsockopt(m_sendFd, IPPROTO_IP, IP_MULTICAST_TTL, &ttl, sizeof ttl) != 0) {
+      return fail("multicast options");
+    }
+  } else if (!SetInt(m_sendFd, SOL_SOCKET, SO_BROADCAST, 1)) {
+    return fail("broadcast option");
+  }
+  return true;
+}
+
+void ChatSocket::Close() {
+  CloseFd(m_groupFd);
+  CloseFd(m_ownFd);
+  CloseFd(m_sendFd);
+}
+
+std::optional<TRecvInfo> ChatSocket::Receive(int fd) {
+  sockaddr_in from{};
+  socklen_t fromLength = sizeof from;
+  const ssize_t received = ::recvfrom(fd, m_buffer.data(), m_buffer.size(), 0,
+                                      reinterpret_cast<sockaddr*>(&from), &fromLength);
+  if (received <= 0) return std::nullopt;
+  TRecvInfo info;
+  info.SrcAddr = ntohl(from.sin_addr.s_addr);
+  info.SrcPort = ntohs(from.sin_port);
+  info.DataLength = static_cast<std::uint16_t>(received);
+  info.Data.assign(m_buffer.begin(), m_buffer.begin() + received);
+  return info;
+}
+
+int ChatSocket::SendDatagram(std::uint32_t, std::uint32_t dstAddr, std::uint16_t,
+                             std::uint16_t dstPort, const std::uint8_t* bytes,
+                             std::size_t length) {
+  if (m_sendFd < 0) return -1;
+  const sockaddr_in to = MakeSocketAddress(dstAddr, dstPort);
+  return ::sendto(m_sendFd, bytes, length, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to) < 0
+             ? -1
+             : 0;
+}
+
+}  // namespace pelmo

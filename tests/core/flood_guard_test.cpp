@@ -1,0 +1,181 @@
+#include "core/flood_guard.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "base/cp1251.h"
+#include "base/ini_file.h"
+#include "fakes/bot_fixture.h"
+#include "fakes/fake_clock.h"
+#include "fakes/manual_event_loop.h"
+#include "fakes/recording_log.h"
+#include "fakes/temp_dir.h"
+#include "services/install_services.h"
+
+namespace pelmo {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(FloodGuardSettings, ReadFromOthersIni) {
+  struct Case {
+    const char* file;
+    bool enabled;
+    int commands, seconds, ignore;
+  } cases[] = {
+      {"", false, 8, 10, 60},
+      {"[START]\r\nCountStart=3\r\n", false, 8, 10, 60},
+      {"[FloodGuard]\r\nEnabled=1\r\n", true, 8, 10, 60},
+      {"[floodguard]\r\nCommands=3\r\n", true, 3, 10, 60},
+      {"[FloodGuard]\r\nEnabled=0\r\nCommands=3\r\n", false, 3, 10, 60},
+      {"[FloodGuard]\r\nCommands=0\r\nSeconds=-4\r\nIgnoreSeconds=999999999\r\n", true, 1, 1,
+       86400},
+      {"[FloodGuard]\r\nCommands=x\r\nSeconds=5\r\nIgnoreSeconds=30\r\n", true, 8, 5, 30},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    dir.WriteFile("others.ini", c.file);
+    const FloodGuardSettings s = LoadFloodGuardSettings(IniFile(dir.FilePath("others.ini")));
+    EXPECT_EQ(s.Enabled, c.enabled) << c.file;
+    EXPECT_EQ(s.Commands, c.commands) << c.file;
+    EXPECT_EQ(s.Seconds, c.seconds) << c.file;
+    EXPECT_EQ(s.IgnoreSeconds, c.ignore) << c.file;
+  }
+}
+
+class FloodGuardTest : public ::testing::Test {
+ protected:
+  void SetUp() override { guard.Configure({true, 3, 10, 60}); }
+
+  FakeClock clock;
+  ManualEventLoop loop{&clock};
+  RecordingLog log;
+  FloodGuard guard{loop, clock, log};
+};
+
+TEST_F(FloodGuardTest, OneTooManyStartsTheIgnorePeriodWhichEndsOnTime) {
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(guard.Admit("PC7", "Vasya")) << i;
+  EXPECT_TRUE(log.Lines().empty());
+  EXPECT_FALSE(guard.Admit("PC7", "Vasya"));
+  EXPECT_TRUE(guard.Ignored("PC7"));
+  ASSERT_EQ(log.Lines().size(), 1u);
+  EXPECT_EQ(log.Texts()[0],
+            W("Защита от флуда: Vasya (PC7) — больше 3 команд за 10 с, команды не "
+              "принимаются 60 с."));
+
+  // Another computer is not touched; more from the flooder add no lines.
+  EXPECT_TRUE(guard.Admit("PC8", "Petya"));
+  loop.Advance(59s);
+  EXPECT_FALSE(guard.Admit("PC7", "Vasya"));
+  EXPECT_TRUE(guard.Ignored("PC7"));
+  EXPECT_EQ(log.Lines().size(), 1u);
+
+  loop.Advance(1s);
+  EXPECT_FALSE(guard.Ignored("PC7"));
+  ASSERT_EQ(log.Lines().size(), 2u);
+  EXPECT_EQ(log.Texts()[1], W("Защита от флуда: с PC7 команды снова принимаются."));
+  // The count starts afresh.
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(guard.Admit("PC7", "Vasya")) << i;
+}
+
+TEST_F(FloodGuardTest, OnlyTheLastSecondsCount) {
+  // Three at 0 s, 4 s and 9.999 s; the one at 0 s drops out at 10 s.
+  EXPECT_TRUE(guard.Admit("PC7", "Vasya"));
+  loop.Advance(4s);
+  EXPECT_TRUE(guard.Admit("PC7", "Vasya"));
+  loop.Advance(5999ms);
+  EXPECT_TRUE(guard.Admit("PC7", "Vasya"));
+  loop.Advance(1ms);
+  EXPECT_TRUE(guard.Admit("PC7", "Vasya"));
+  EXPECT_FALSE(guard.Admit("PC7", "Vasya"));
+}
+
+TEST_F(FloodGuardTest, OffAdmitsEverythingAndReconfiguringEndsPeriodsSilently) {
+  for (int i = 0; i < 4; ++i) guard.Admit("PC7", "Vasya");
+  ASSERT_TRUE(guard.Ignored("PC7"));
+  guard.Configure({});
+  EXPECT_FALSE(guard.Ignored("PC7"));
+  EXPECT_EQ(loop.ActiveTimers(), 0u);
+  for (int i = 0; i < 100; ++i) EXPECT_TRUE(guard.Admit("PC7", "Vasya"));
+  EXPECT_EQ(log.Lines().size(), 1u);
+}
+
+TEST_F(FloodGuardTest, ManyHostsAreForgottenOnceQuiet) {
+  for (int i = 0; i < 1000; ++i) guard.Admit("PC" + std::to_string(i), "x");
+  loop.Advance(11s);
+  EXPECT_TRUE(guard.Admit("PC0", "x"));
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(guard.Admit("PC999", "x"));
+  EXPECT_FALSE(guard.Admit("PC999", "x"));
+}
+
+// The guard in the interpreter: commands and answered chatterbox triggers
+// count, administrators, quiz answers and plain lines do not.
+class FloodGuardInterpreterTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    services = InstallServices(f.bot());
+    f.PrepareOffline();
+    f.dir.WriteFile("others.ini",
+                    "[FloodGuard]\r\nCommands=3\r\nSeconds=10\r\nIgnoreSeconds=60\r\n");
+    f.bot().interpreter.Guard().Configure(LoadFloodGuardSettings(f.bot().othersIni));
+    f.bot().settings.ADMvle = {{"Boss", "ADMINPC"}};
+    f.bot().settings.NameChanVicE = "Victorina";
+    f.bot().settings.BoltunCB = true;
+    f.bot().helpText = {"Help"};
+    ServiceHooks& hooks = f.bot().hooks;
+    hooks.QuizText = [this](const std::string& text, std::uint32_t) { quiz.push_back(text); };
+    hooks.Chatterbox = [](const std::string& text) -> std::optional<std::string> {
+      if (text == "hi bot") return std::string("hi");
+      return std::nullopt;
+    };
+  }
+
+  // True when the line got an answer from the bot.
+  bool Answered(const ChatPeer& peer, const std::string& text,
+                const std::string& channel = "Main") {
+    f.ClearSent();
+    f.ReceiveLine(peer, text, channel);
+    return !f.SentOfType(kPacketChatLine).empty();
+  }
+
+  BotFixture f;
+  std::unique_ptr<InstalledServices> services;
+  std::vector<std::string> quiz;
+  ChatPeer user{"Vasya", "PC7", Loopback(2), 0x00A000};
+  ChatPeer admin{"Boss", "ADMINPC", Loopback(3), 0x0000FF};
+};
+
+TEST_F(FloodGuardInterpreterTest, CommandsAndTriggersCountButNotPlainLines) {
+  for (int i = 0; i < 10; ++i) EXPECT_FALSE(Answered(user, "just talking")) << i;
+  EXPECT_TRUE(Answered(user, "!help"));
+  EXPECT_TRUE(Answered(user, "Hi Bot "));
+  EXPECT_TRUE(Answered(user, "!help"));
+  EXPECT_FALSE(Answered(user, "!help"));
+  EXPECT_FALSE(Answered(user, "hi bot"));
+  EXPECT_EQ(f.view.IndexOf(W("Vasya (PC7) команда помощь."), 0) >= 0, true);
+
+  // Ignored: lines are still logged, quiz answers still reach the quiz.
+  f.view.Clear();
+  f.ReceiveLine(user, "!dumplings", "Victorina");
+  f.ReceiveLine(user, "dumplings", "Victorina");
+  EXPECT_TRUE(f.view.Contains("{Victorina} Vasya (PC7): !dumplings"));
+  // The quiz sees the whole line, then the command, as without the guard.
+  EXPECT_EQ(quiz, (std::vector<std::string>{"!dumplings", "dumplings", "dumplings"}));
+
+  // Somebody else and the administrator are answered.
+  EXPECT_TRUE(Answered({"Petya", "PC8", Loopback(4), 0}, "!help"));
+  for (int i = 0; i < 10; ++i) EXPECT_TRUE(Answered(admin, "!help")) << i;
+
+  f.loop.Advance(60s);
+  EXPECT_TRUE(Answered(user, "!help"));
+}
+
+TEST_F(FloodGuardInterpreterTest, MissingSectionLeavesItOff) {
+  f.dir.WriteFile("others.ini", "");
+  f.bot().interpreter.Guard().Configure(LoadFloodGuardSettings(f.bot().othersIni));
+  for (int i = 0; i < 20; ++i) EXPECT_TRUE(Answered(user, "!help")) << i;
+}
+
+}  // namespace
+}  // namespace pelmo
