@@ -56,6 +56,8 @@ std::string DirectoryOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
+constexpr int kTempNameTries = 1000;
+
 // pid + counter: unique among this process's rewrites and other processes.
 std::string TempNameFor(const std::string& path) {
   static std::atomic<unsigned long> counter{0};
@@ -159,6 +161,12 @@ std::string JoinLines(const std::vector<std::string>& lines) {
 void RewriteFile(const std::string& path, std::string_view contents) {
   std::string temp = TempNameFor(path);
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  // A process killed mid-rewrite may have left a file under the name this
+  // process would use next, when it had the same pid; take the next name.
+  for (int tries = 0; fd < 0 && errno == EEXIST && tries < kTempNameTries; ++tries) {
+    temp = TempNameFor(path);
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  }
   if (fd < 0) throw FileError(ErrorText("cannot create", temp, errno));
   FdCloser closer(fd);
 

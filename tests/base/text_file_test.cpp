@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -77,6 +78,19 @@ TEST(TextFile, RewriteReplacesAtomicallyAndLeavesNoTemporaryFile) {
   RewriteFile(dir.FilePath("new.txt"), "x\r\n");
   EXPECT_EQ(dir.ReadFile("new.txt"), "x\r\n");
   EXPECT_EQ(dir.List(), (Lines{"data.txt", "new.txt"}));
+}
+
+TEST(TextFile, RewriteSkipsNamesTakenByAKilledProcessWithTheSamePid) {
+  TempDir dir;
+  dir.WriteFile("data.txt", "old\r\n");
+  // This process's next temporary names, as an earlier one with the same
+  // pid would have left them.
+  const std::string pid = std::to_string(::getpid());
+  for (int k = 0; k < 1000; ++k) dir.WriteFile(".data.txt.tmp" + pid + "-" + std::to_string(k), "cut");
+  RewriteFile(dir.FilePath("data.txt"), "new\r\n");
+  EXPECT_EQ(dir.ReadFile("data.txt"), "new\r\n");
+  EXPECT_EQ(dir.ReadFile(".data.txt.tmp" + pid + "-0"), "cut");
+  EXPECT_EQ(dir.List().size(), 1001u);
 }
 
 TEST(TextFile, FailedRewriteThrowsAndLeavesNoTrace) {
