@@ -88,7 +88,9 @@ TEST(TextFile, RewriteSkipsNamesTakenByAKilledProcessWithTheSamePid) {
   // This process's next temporary names, as an earlier one with the same
   // pid would have left them.
   const std::string pid = std::to_string(::getpid());
-  for (int k = 0; k < 1000; ++k) dir.WriteFile(".data.txt.tmp" + pid + "-" + std::to_string(k), "cut");
+  for (int k = 0; k < 1000; ++k) {
+    dir.WriteFile(".data.txt.tmp" + pid + "-" + std::to_string(k), "cut");
+  }
   RewriteFile(dir.FilePath("data.txt"), "new\r\n");
   EXPECT_EQ(dir.ReadFile("data.txt"), "new\r\n");
   EXPECT_EQ(dir.ReadFile(".data.txt.tmp" + pid + "-0"), "cut");
