@@ -388,6 +388,13 @@ class CrashSafetyEndToEnd : public ::testing::Test {
     }
   }
 
+  void CheckFiles() {
+    CheckEntryFiles();
+    CheckSeenFiles();
+    CheckIniFiles();
+    CheckBoxes();
+  }
+
   // Temporary files left by writes that the kill cut short.
   std::vector<std::string> Leftovers() {
     std::vector<std::string> found;
@@ -473,11 +480,16 @@ TEST_F(CrashSafetyEndToEnd, EveryFileWholeAfterEachKill) {
       }
     }
     Kill();
-    CheckEntryFiles();
-    CheckSeenFiles();
-    CheckIniFiles();
-    CheckBoxes();
+    CheckFiles();
     if (HasFatalFailure()) return;
+    if (m_random() % 3 == 0) {
+      // Killed while it starts, amid the start's own writes.
+      bot.emplace(PELMOBOT_PATH, std::vector<std::string>{"--dir", dir.Path()});
+      std::this_thread::sleep_for(std::chrono::milliseconds(m_random() % 150));
+      Kill();
+      CheckFiles();
+      if (HasFatalFailure()) return;
+    }
     const std::vector<std::string> before = Leftovers();
     Start();
     if (HasFatalFailure()) return;
