@@ -447,9 +447,10 @@ class CrashSafetyEndToEnd : public ::testing::Test {
 TEST_F(CrashSafetyEndToEnd, EveryFileWholeAfterEachKill) {
   const auto deadline = Clock::now() + 50s;
   Start();
-  // Users that exist before the first kill: the reference box, the two of
-  // the deliveries, and a stat section for the notes.
-  Say(bob, "!reg pw");  // as Bob: his own box is registered below
+  // Users registered before the first kill: Bob receives the deliveries,
+  // Tester sends them, and Ref's fresh box is what every later
+  // registration must write whole.
+  Say(bob, "!reg pw");
   ASSERT_TRUE(Hear(bob, "Bob"));
   bob.Nick = "Ref";
   Say(bob, "!reg pw");
