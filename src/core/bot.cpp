@@ -176,6 +176,16 @@ void Bot::NotifyRoster() {
 }
 
 void Bot::CreateMissingFiles() {
+  // A kill between a rewrite's temporary file and its rename leaves the old
+  // data file whole and the temporary file behind: clear those away.
+  int removed = 0;
+  for (const std::string& dir : {folder.Dir(), folder.BotFileDir(), folder.UserDir()}) {
+    removed += RemoveStaleTempFiles(dir);
+  }
+  if (removed > 0) {
+    log.LogLine("Removed " + std::to_string(removed) +
+                " temporary file(s) of writes cut short by an earlier stop.");
+  }
   for (const std::string& path : CreateMissingDataFiles(folder)) {
     log.LogLine("Error: Cannot create " + ToLogText(path));
   }
