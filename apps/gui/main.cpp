@@ -118,6 +118,7 @@ int RunWindow(QApplication& app, const CommandLine& line, int signalFd) {
   std::unique_ptr<InstalledServices> services = InstallServices(bot);
 
   MainWindow window(bot);
+  window.AddServicePages(*services);
   ErrorReporter reporter(clock, bot.settings, JoinPath(line.dir, "Errors"), "pelmobot-gui",
                          kAppTitle);
   auto report = [&](const std::exception& e) {

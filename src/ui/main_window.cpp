@@ -22,8 +22,10 @@
 
 #include "base/cp1251.h"
 #include "core/bot.h"
+#include "services/install_services.h"
 #include "ui/about_dialog.h"
 #include "ui/app_icon.h"
+#include "ui/ban_page.h"
 #include "ui/help_file.h"
 #include "ui/log_view.h"
 #include "ui/qt_text.h"
@@ -205,9 +207,18 @@ void MainWindow::BuildTray() {
   });
 }
 
+void MainWindow::AddServicePages(InstalledServices& services) {
+  if (BanList* bans = services.Bans()) {
+    auto* page = new BanPage(*bans, m_bot.clock, platform);
+    m_settings->SetPage(5, page);
+    m_onFormCreate.push_back([page] { page->Reset(); });
+  }
+}
+
 void MainWindow::FormCreate() {
   m_bot.FormCreate();
   m_settings->ShowSettings();
+  for (const auto& step : m_onFormCreate) step();
   m_about->ShowStartCount(m_bot.settings.StartCount);
   m_console->clear();
 }

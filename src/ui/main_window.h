@@ -13,7 +13,9 @@
 
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
+#include <vector>
 
 #include "core/bot_view.h"
 #include "ui/window_platform.h"
@@ -30,6 +32,7 @@ namespace pelmo {
 
 class AboutPage;
 class Bot;
+class InstalledServices;
 class LogView;
 class SettingsPages;
 
@@ -39,6 +42,9 @@ class MainWindow final : public QMainWindow, public BotView {
   explicit MainWindow(Bot& bot, QWidget* parent = nullptr);
   ~MainWindow() override;
 
+  // Puts the pages of the installed services into the settings stack
+  // (the ban list, ...). Call once, before FormCreate.
+  void AddServicePages(InstalledServices& services);
   // Program start: the bot's FormCreate, then the pages show the settings
   // and the about tab the start counter.
   void FormCreate();
@@ -108,6 +114,8 @@ class MainWindow final : public QMainWindow, public BotView {
   QLabel* m_panels[4] = {};
   QSystemTrayIcon* m_tray = nullptr;
   QMenu* m_trayMenu = nullptr;
+  // Steps of the service pages at program start, after the bot's.
+  std::vector<std::function<void()>> m_onFormCreate;
 };
 
 }  // namespace pelmo

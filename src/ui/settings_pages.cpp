@@ -16,6 +16,7 @@
 
 #include "base/text_file.h"
 #include "core/bot.h"
+#include "ui/admins_page.h"
 #include "ui/qt_text.h"
 #include "ui/window_platform.h"
 
@@ -85,7 +86,9 @@ SettingsPages::SettingsPages(Bot& bot, const WindowPlatform& platform, QWidget* 
   m_stack->addWidget(MakeTextPage("Говарилка", ""));
   m_stack->addWidget(MakeTextPage("погода", ""));
   m_stack->addWidget(MakeTextPage("настройка погоды", ""));
-  m_stack->addWidget(MakeTextPage("Администраторы", ""));
+  auto* admins = new AdminsPage(bot.settings, platform);
+  m_stack->addWidget(admins);
+  m_binder.OnShow([admins] { admins->ShowAdmins(); });
   m_stack->addWidget(MakeTextPage("Праздники", ""));
   m_stack->addWidget(MakeAnecdotePage());
   m_stack->addWidget(MakeQuizPage());

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "core/bot.h"
+#include "services/install_services.h"
 #include "ui/settings_pages.h"
 #include "window_fixture.h"
 
@@ -16,6 +17,10 @@ namespace {
 
 TEST(Screenshots, EveryTabAndPage) {
   WindowFixture f;
+  std::unique_ptr<InstalledServices> services = InstallServices(f.bot.bot());
+  f.window->AddServicePages(*services);
+  f.bot.dir.WriteFile("botfile/ban.txt", "[BanList]\r\nEVILPC=31.12.2026 23:59:00\r\n");
+  f.bot.dir.WriteFile("botfile/admin.txt", "Boss#BOSSPC\r\n");
   f.bot.RecordSends(true);
   f.window->FormCreate();
   ASSERT_TRUE(f.bot.bot().Running());
@@ -39,7 +44,7 @@ TEST(Screenshots, EveryTabAndPage) {
     ASSERT_TRUE(SaveScreenshot(f.window.get(), "page" + std::to_string(i)));
     const QImage image = f.window->Settings()->Page(i)->grab().toImage();
     if (i == 0) empty = image;
-    if (i == 1 || i == 2 || i == 4 || i >= 12) {
+    if (i == 1 || i == 2 || i == 4 || i == 5 || i == 10 || i >= 12) {
       EXPECT_NE(image, empty) << i;
     }
   }
