@@ -252,6 +252,7 @@ QWidget* SettingsPages::MakeNetworkPage() {
 
 QWidget* SettingsPages::MakeAnecdotePage() {
   auto* form = new QFormLayout;
+  m_anecdoteForm = form;
   auto* interval = new QHBoxLayout;
   interval->addWidget(m_binder.NumberText(nullptr, "AnekMinE", &BotSettings::AnekMinE));
   interval->addWidget(new QLabel("мин."));

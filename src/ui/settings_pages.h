@@ -10,6 +10,7 @@
 #include "ui/page_binder.h"
 
 class QComboBox;
+class QFormLayout;
 class QFrame;
 class QLabel;
 class QPushButton;
@@ -49,6 +50,8 @@ class SettingsPages final : public QWidget {
   void SetPage(int index, QWidget* page);
   QWidget* Page(int index) const;
   PageBinder& Binder() { return m_binder; }
+  // The anecdote page's rows, for its countdown.
+  QFormLayout* AnecdoteForm() const { return m_anecdoteForm; }
 
  private:
   QWidget* MakeTextPage(const QString& title, const QString& text);
@@ -72,6 +75,7 @@ class SettingsPages final : public QWidget {
   QFrame* m_colorP = nullptr;
   QComboBox* m_interfaces = nullptr;
   QLabel* m_ttlLabel = nullptr;
+  QFormLayout* m_anecdoteForm = nullptr;
 };
 
 }  // namespace pelmo
