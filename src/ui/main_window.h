@@ -31,10 +31,13 @@ class QTabWidget;
 namespace pelmo {
 
 class AboutPage;
+class BirthdayWindow;
 class Bot;
+class Games;
 class InstalledServices;
 class LogView;
 class SettingsPages;
+class TimedFeatures;
 
 class MainWindow final : public QMainWindow, public BotView {
  public:
@@ -45,6 +48,13 @@ class MainWindow final : public QMainWindow, public BotView {
   // Puts the pages of the installed services into the settings stack
   // (the ban list, ...). Call once, before FormCreate.
   void AddServicePages(InstalledServices& services);
+  // The pages of the games: the chatterbox grid and the birthday editor
+  // (page 11 and its window). Call once, before FormCreate.
+  void AddGamePages(Games& games);
+  // The weather pages and the anecdote countdown; their countdowns start
+  // when FormCreate ends, as the window's showing starts them. Call once,
+  // before FormCreate.
+  void AddTimedPages(TimedFeatures& timed);
   // Program start: the bot's FormCreate, then the pages show the settings
   // and the about tab the start counter.
   void FormCreate();
@@ -86,6 +96,8 @@ class MainWindow final : public QMainWindow, public BotView {
   QSystemTrayIcon* Tray() const { return m_tray; }
   QMenu* TrayMenu() const { return m_trayMenu; }
   QLabel* StatusPanel(int i) const { return m_panels[i]; }
+  // The birthday editor, once the game pages are added.
+  BirthdayWindow* BirthdayEditor() const { return m_birthdayEditor; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -114,6 +126,7 @@ class MainWindow final : public QMainWindow, public BotView {
   QLabel* m_panels[4] = {};
   QSystemTrayIcon* m_tray = nullptr;
   QMenu* m_trayMenu = nullptr;
+  BirthdayWindow* m_birthdayEditor = nullptr;
   // Steps of the service pages at program start, after the bot's.
   std::vector<std::function<void()>> m_onFormCreate;
 };
