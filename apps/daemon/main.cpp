@@ -24,6 +24,7 @@
 #include "core/birthday_check.h"
 #include "core/bot.h"
 #include "core/error_text.h"
+#include "games/install_games.h"
 #include "instance_lock.h"
 #include "services/install_services.h"
 #include "transport/net.h"
@@ -196,6 +197,7 @@ int RunBot(const CommandLine& line) {
   ConsoleLog console(STDOUT_FILENO, ::isatty(STDOUT_FILENO) == 1);
   bot.AddView(&console);
   std::unique_ptr<InstalledServices> services = InstallServices(bot);
+  std::unique_ptr<Games> games = InstallGames(bot);
 
   bool closing = false;
   loop.WatchFd(signalFd, [&] {
@@ -215,6 +217,7 @@ int RunBot(const CommandLine& line) {
   // window's message loop would after its error report.
   try {
     bot.FormCreate();
+    games->CheckBirthdaysAtStart();
   } catch (const std::exception& e) {
     bot.log.LogLine(ErrorLogLine(e));
   }
