@@ -22,6 +22,7 @@
 #include "core/birthday_check.h"
 #include "core/bot.h"
 #include "core/error_text.h"
+#include "games/install_games.h"
 #include "instance_lock.h"
 #include "services/install_services.h"
 #include "transport/net.h"
@@ -116,9 +117,11 @@ int RunWindow(QApplication& app, const CommandLine& line, int signalFd) {
   options.interfaces = LoopbackInterfaces(line.dir);
   Bot bot(loop, clock, options);
   std::unique_ptr<InstalledServices> services = InstallServices(bot);
+  std::unique_ptr<Games> games = InstallGames(bot);
 
   MainWindow window(bot);
   window.AddServicePages(*services);
+  window.AddGamePages(*games);
   ErrorReporter reporter(clock, bot.settings, JoinPath(line.dir, "Errors"), "pelmobot-gui",
                          kAppTitle);
   auto report = [&](const std::exception& e) {

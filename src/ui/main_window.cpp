@@ -30,6 +30,7 @@
 #include "ui/log_view.h"
 #include "ui/qt_text.h"
 #include "ui/settings_pages.h"
+#include "ui/subscriber_page.h"
 #include "ui/tray_policy.h"
 
 namespace pelmo {
@@ -213,6 +214,7 @@ void MainWindow::AddServicePages(InstalledServices& services) {
     m_settings->SetPage(5, page);
     m_onFormCreate.push_back([page] { page->Reset(); });
   }
+  m_settings->SetPage(6, new SubscriberPage(services, m_bot.folder, platform));
 }
 
 void MainWindow::FormCreate() {

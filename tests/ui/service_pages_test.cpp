@@ -15,6 +15,7 @@
 #include "transport/packet_codec.h"
 #include "ui/admins_page.h"
 #include "ui/settings_pages.h"
+#include "ui/subscriber_page.h"
 #include "window_fixture.h"
 
 namespace pelmo {
@@ -139,6 +140,44 @@ TEST_F(ServicePagesTest, AddIsRefusedAtThousandRows) {
   page->Grid()->setCurrentCell(0, 0);
   page->RemoveADMBClick();
   EXPECT_TRUE(page->AddADMBClick());
+}
+
+TEST_F(ServicePagesTest, SubscriberAddedInTheDialogReadsHisBoxInAPasswordChannel) {
+  auto* page = static_cast<SubscriberPage*>(f.window->Settings()->Page(6));
+  // The list and its buttons stay hidden, Delete disabled, as they were.
+  EXPECT_TRUE(f.Find<QWidget>("AbonPanel")->isHidden());
+  EXPECT_FALSE(f.Find<QPushButton>("DelAbonB")->isEnabled());
+
+  QString user = QString::fromUtf8("Вася"), password = "secret";
+  int dialogs = 0;
+  page->runDialog = [&](AddNewDialog& dialog) {
+    ++dialogs;
+    EXPECT_EQ(dialog.Password()->echoMode(), QLineEdit::Password);
+    dialog.User()->setText(user);
+    dialog.Password()->setText(password);
+    return true;
+  };
+  ASSERT_TRUE(page->AddAbonBClick());
+  const ChatPeer vasya{W("Вася"), "PC5", Loopback(5)};
+  f.bot.ClearSent();
+  f.bot.ReceivePasswordLine(vasya, "!r", "Vasya_box", "secret");
+  std::vector<SentPacket> sent = f.bot.SentOfType(kPacketChatLine);
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].channel, "Vasya_box");
+  EXPECT_EQ(sent[0].text, W("Спасибо за регистрацию в нашей системе!"));
+
+  // Over an existing box: asked first; No keeps the box as it was.
+  const std::string box = f.bot.dir.ReadFile("user/C2E0F1FF");
+  password = "other";
+  EXPECT_FALSE(page->AddAbonBClick());
+  EXPECT_EQ(f.questions.size(), 1);
+  EXPECT_EQ(f.bot.dir.ReadFile("user/C2E0F1FF"), box);
+  // An empty field writes nothing.
+  user = "Petya";
+  password = "";
+  EXPECT_FALSE(page->AddAbonBClick());
+  EXPECT_FALSE(f.bot.dir.Exists("user/5065747961"));
+  EXPECT_EQ(dialogs, 3);
 }
 
 }  // namespace
