@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(build-essential cmake g++ pkg-config libgtest-dev libgmock-dev
           libbenchmark-dev libssl-dev clang libclang-rt-14-dev iproute2
+          libcurl4-openssl-dev tinyproxy faketime
           qt6-base-dev libjpeg-dev xvfb openbox trayer xdg-utils)
 
 missing=()

@@ -27,6 +27,7 @@
 #include "games/install_games.h"
 #include "instance_lock.h"
 #include "services/install_services.h"
+#include "services/timed_features.h"
 #include "transport/net.h"
 
 namespace {
@@ -198,6 +199,8 @@ int RunBot(const CommandLine& line) {
   bot.AddView(&console);
   std::unique_ptr<InstalledServices> services = InstallServices(bot);
   std::unique_ptr<Games> games = InstallGames(bot);
+  TimedFeatures timed(bot, [&services] { services->GiveAnecdote(0, /*byTimer=*/true); });
+  InstallTimedFeatures(bot, timed);
 
   bool closing = false;
   loop.WatchFd(signalFd, [&] {
@@ -218,6 +221,8 @@ int RunBot(const CommandLine& line) {
   try {
     bot.FormCreate();
     games->CheckBirthdaysAtStart();
+    // Without a window, the program's start is the window's first showing.
+    timed.WindowShown();
   } catch (const std::exception& e) {
     bot.log.LogLine(ErrorLogLine(e));
   }

@@ -14,7 +14,6 @@
 #include "core/bot.h"
 #include "core/bot_settings.h"
 #include "core/replies.h"
-#include "games/game_text.h"
 #include "transport/outgoing_state.h"
 
 namespace pelmo {
@@ -66,7 +65,7 @@ void Quiz::QuizText(const std::string& text, std::uint32_t address, const std::s
   }
   if (!QuizRunning() || !m_questionActive || m_currentIndex >= m_questions.size()) return;
   const std::string& answer = m_questions[m_currentIndex].Answer;
-  if (AnsiUpperCase(games::Trim(text)) != AnsiUpperCase(games::Trim(answer))) return;
+  if (AnsiUpperCase(TrimControls(text)) != AnsiUpperCase(TrimControls(answer))) return;
   Say(W("\rУГАДАЛ: ") + nick + W(", маладец!"));
   m_elapsed = 0;
   m_questionActive = false;

@@ -1,3 +1,4 @@
+#include "base/cp1251.h"
 #include "games/quiz_rules.h"
 
 #include <algorithm>
@@ -5,16 +6,15 @@
 #include <utility>
 
 #include "base/random.h"
-#include "games/game_text.h"
 
 namespace pelmo {
 
 std::optional<TQuestion> ParseQuestionLine(const std::string& line) {
-  if (games::Trim(line).empty()) return std::nullopt;
+  if (TrimControls(line).empty()) return std::nullopt;
   const std::size_t bar = line.find('|');
   if (bar == std::string::npos || bar == 0) return std::nullopt;
   TQuestion question{line.substr(0, bar), line.substr(bar + 1)};
-  if (games::Trim(question.Answer).empty()) return std::nullopt;
+  if (TrimControls(question.Answer).empty()) return std::nullopt;
   return question;
 }
 

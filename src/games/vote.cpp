@@ -7,20 +7,18 @@
 #include "base/str_to_int.h"
 #include "core/bot.h"
 #include "core/replies.h"
-#include "games/game_text.h"
 
 namespace pelmo {
 
-using games::Trim;
 
 std::optional<VoteQuestion> ParseVoteCommand(const std::string& command) {
-  const std::string text = Trim(command);
+  const std::string text = TrimControls(command);
   std::string word;
   std::string rest;
   const std::size_t blank = text.find(' ');
   if (blank != std::string::npos) {
-    word = Trim(AnsiLowerCase(text.substr(0, blank)));
-    rest = Trim(text.substr(blank));
+    word = TrimControls(AnsiLowerCase(text.substr(0, blank)));
+    rest = TrimControls(text.substr(blank));
   } else {
     word = AnsiLowerCase(text);
   }
@@ -34,7 +32,7 @@ std::optional<VoteQuestion> ParseVoteCommand(const std::string& command) {
     const std::size_t close = rest.find('>', open);
     if (close == std::string::npos) return std::nullopt;
     list = rest.substr(open + 1, close - open - 1);
-    vote.question = Trim(rest.substr(0, open));
+    vote.question = TrimControls(rest.substr(0, open));
   }
   if (vote.question.empty()) return std::nullopt;
 
@@ -109,7 +107,7 @@ void Vote::VoteCommand(const std::string& command, const std::string& nick) {
 
 void Vote::VoteAnswer(const std::string& text, const std::string& nick) {
   if (m_timer == 0) return;
-  const std::string message = Trim(text);
+  const std::string message = TrimControls(text);
   if (message.compare(0, 2, "!!") != 0) return;
   std::size_t end = 2;
   while (end < message.size() && message[end] >= '0' && message[end] <= '9') ++end;

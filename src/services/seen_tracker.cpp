@@ -15,15 +15,6 @@ namespace {
 
 constexpr std::chrono::milliseconds kFlushDelay{1000};
 
-// Characters of code 32 and below go from both ends.
-std::string TrimControls(const std::string& text) {
-  std::size_t begin = 0;
-  std::size_t end = text.size();
-  while (begin < end && static_cast<unsigned char>(text[begin]) <= 32) ++begin;
-  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32) --end;
-  return text.substr(begin, end - begin);
-}
-
 std::string NickOf(const std::string& line) {
   std::size_t at = line.find(kSeenSeparator);
   return at == std::string::npos ? std::string() : line.substr(0, at);

@@ -296,12 +296,6 @@ void StatStore::Reload() {
   }
 }
 
-std::string TrimControls(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= 32) text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= 32) text.remove_suffix(1);
-  return std::string(text);
-}
-
 CommandWords SplitCommandWord(std::string_view text) {
   std::size_t space = text.find(' ');
   CommandWords words;

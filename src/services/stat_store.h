@@ -127,6 +127,5 @@ struct CommandWords {
   std::string rest;
 };
 CommandWords SplitCommandWord(std::string_view text);
-std::string TrimControls(std::string_view text);
 
 }  // namespace pelmo
