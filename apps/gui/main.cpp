@@ -25,6 +25,7 @@
 #include "games/install_games.h"
 #include "instance_lock.h"
 #include "services/install_services.h"
+#include "services/timed_features.h"
 #include "transport/net.h"
 #include "ui/about_dialog.h"
 #include "ui/app_icon.h"
@@ -118,10 +119,13 @@ int RunWindow(QApplication& app, const CommandLine& line, int signalFd) {
   Bot bot(loop, clock, options);
   std::unique_ptr<InstalledServices> services = InstallServices(bot);
   std::unique_ptr<Games> games = InstallGames(bot);
+  TimedFeatures timed(bot, [&services] { services->GiveAnecdote(0, /*byTimer=*/true); });
+  InstallTimedFeatures(bot, timed);
 
   MainWindow window(bot);
   window.AddServicePages(*services);
   window.AddGamePages(*games);
+  window.AddTimedPages(timed);
   ErrorReporter reporter(clock, bot.settings, JoinPath(line.dir, "Errors"), "pelmobot-gui",
                          kAppTitle);
   auto report = [&](const std::exception& e) {
