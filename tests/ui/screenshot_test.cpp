@@ -12,6 +12,7 @@
 #include "base/cp1251.h"
 #include "core/bot.h"
 #include "games/install_games.h"
+#include "services/timed_features.h"
 #include "ui/about_dialog.h"
 #include "ui/birthday_window.h"
 #include "ui/subscriber_page.h"
@@ -28,12 +29,17 @@ TEST(Screenshots, EveryTabAndPage) {
   std::unique_ptr<Games> games = InstallGames(f.bot.bot());
   f.window->AddServicePages(*services);
   f.window->AddGamePages(*games);
+  TimedFeatures timed(f.bot.bot(), [] {});
+  InstallTimedFeatures(f.bot.bot(), timed);
+  f.window->AddTimedPages(timed);
+  f.bot.dir.WriteFile("others.ini", "[Pogoda]\r\nURL=http://127.0.0.1:9/informer.js\r\nAutPogoda=1\r\n");
   f.bot.dir.WriteFile("botfile/ban.txt", "[BanList]\r\nEVILPC=31.12.2026 23:59:00\r\n");
   f.bot.dir.WriteFile("botfile/boltun.txt", W("привет^Здорово!\r\nкак дела^Отлично!\r\n"));
   f.bot.dir.WriteFile("botfile/admin.txt", "Boss#BOSSPC\r\n");
   f.bot.RecordSends(true);
   f.window->FormCreate();
   ASSERT_TRUE(f.bot.bot().Running());
+  f.bot.loop.Advance(std::chrono::milliseconds(1000));  // the countdowns' labels
   f.bot.ReceivePresence({"Ann", "PC7", Loopback(7)});
   f.bot.ReceivePresence({"Bob", "PC9", Loopback(9)});
   f.bot.ReceiveTopic({"Ann", "PC7", Loopback(7)}, "Pelmeni on Friday");
