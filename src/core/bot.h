@@ -70,9 +70,9 @@ class Bot {
   void FormClose();
   // Settings page buttons: save (checks the network fields first and,
   // when one is unsound, returns false with the bot left running; then
-  // stops the bot; false as SettingsStore::SaveSettings) and cancel (reloads the settings and the
-  // chatterbox; a file error of either load is thrown to the caller's
-  // error report).
+  // stops the bot; false as SettingsStore::SaveSettings) and cancel
+  // (reloads the settings and the chatterbox; a file error of either load
+  // is thrown to the caller's error report).
   bool SaveSettingsClick();
   void LoadSettingsClick();
   // The console line: SayText(text, 0) to OutChannel at OutAddress.
