@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(build-essential cmake g++ pkg-config libgtest-dev libgmock-dev
           libbenchmark-dev libssl-dev clang libclang-rt-14-dev iproute2
-          libcurl4-openssl-dev tinyproxy faketime)
+          libcurl4-openssl-dev tinyproxy faketime
+          qt6-base-dev libjpeg-dev xvfb openbox trayer xdg-utils)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -23,5 +24,5 @@ else
   exit 1
 fi
 export DEBIAN_FRONTEND=noninteractive
-"${SUDO[@]}" apt-get update -q
-"${SUDO[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+"${SUDO[@]}" apt-get -o DPkg::Lock::Timeout=600 update -q
+"${SUDO[@]}" apt-get -o DPkg::Lock::Timeout=600 install -y -q --no-install-recommends "${missing[@]}"

@@ -108,7 +108,7 @@ void Bot::StartTBClick() {
   SetStatusPanel(2, "Running");
 }
 
-void Bot::StopTBClick() {
+void Bot::StopBot() {
   net.SetStopping(true);
   log.LogLine("Stoping...");
   if (net.NetStop()) {
@@ -117,6 +117,15 @@ void Bot::StopTBClick() {
     log.LogLine("Stoped.");
   }
   net.SetStopping(false);
+}
+
+void Bot::Stop_BotClick() {
+  StopBot();
+  SetStatusPanel(2, "Stoped");
+}
+
+void Bot::StopTBClick() {
+  StopBot();
   roster.Clear();
   NotifyRoster();
   SetStatusPanel(1, "IP:");
@@ -134,6 +143,8 @@ void Bot::FormClose() {
 }
 
 bool Bot::SaveSettingsClick() {
+  // An unsound field must not cost the chat its bot.
+  if (!store.FirstUnsoundField().empty()) return false;
   StopTBClick();
   return store.SaveSettings();
 }

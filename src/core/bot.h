@@ -62,13 +62,17 @@ class Bot {
   // and sets panels 1 and 2; every start sets panel 2 to "Running".
   void StartTBClick();
   void StopTBClick();
+  // The notification menu's stop: the same stop, but the roster and
+  // panel 1 are kept; panel 2 := "Stoped".
+  void Stop_BotClick();
   // Closing the program: stop, end the roster refresh, run
   // hooks.OnFormClose, save the counter.
   void FormClose();
-  // Settings page buttons: save (stops the bot first; false as
-  // SettingsStore::SaveSettings) and cancel (reloads the settings and the
-  // chatterbox; a file error of either load is thrown to the caller's
-  // error report).
+  // Settings page buttons: save (checks the network fields first and,
+  // when one is unsound, returns false with the bot left running; then
+  // stops the bot; false as SettingsStore::SaveSettings) and cancel
+  // (reloads the settings and the chatterbox; a file error of either load
+  // is thrown to the caller's error report).
   bool SaveSettingsClick();
   void LoadSettingsClick();
   // The console line: SayText(text, 0) to OutChannel at OutAddress.
@@ -118,6 +122,8 @@ class Bot {
  private:
   void CreateMissingFiles();
   void LoadHelpText();
+  // Steps shared by both stops: the transport, the texts, the hooks.
+  void StopBot();
   // Runs one lifecycle hook; an error of one service is logged and does
   // not keep the others from running.
   void RunHook(const std::function<void()>& hook);

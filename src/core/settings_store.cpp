@@ -217,17 +217,28 @@ void SettingsStore::LoadOthers() {
   }
 }
 
+std::string SettingsStore::FirstUnsoundField() const {
+  const BotSettings& s = m_settings;
+  long long value = 0;
+  std::uint32_t address = 0;
+  if (!ParseInRange(s.PortE, 0, 0xFFFF, value)) return "PortE";
+  if (!ParseInRange(s.TTLe, 0, 0xFF, value)) return "TTLe";
+  if (!ParseInRange(s.MsgSizeE, 0, 0xFFFF, value)) return "MsgSizeE";
+  if (!ParseAddress(s.NetAddrE, address)) return "NetAddrE";
+  return "";
+}
+
 bool SettingsStore::SaveSettings() {
   BotSettings& s = m_settings;
 
   // The network page first, all fields checked before any is taken.
+  if (!FirstUnsoundField().empty()) return false;
   long long port = 0, ttl = 0, maxMessageSize = 0;
   std::uint32_t sendAddress = 0;
-  if (!ParseInRange(s.PortE, 0, 0xFFFF, port) || !ParseInRange(s.TTLe, 0, 0xFF, ttl) ||
-      !ParseInRange(s.MsgSizeE, 0, 0xFFFF, maxMessageSize) ||
-      !ParseAddress(s.NetAddrE, sendAddress)) {
-    return false;
-  }
+  ParseInRange(s.PortE, 0, 0xFFFF, port);
+  ParseInRange(s.TTLe, 0, 0xFF, ttl);
+  ParseInRange(s.MsgSizeE, 0, 0xFFFF, maxMessageSize);
+  ParseAddress(s.NetAddrE, sendAddress);
   m_net.SendAddress = sendAddress;
   m_net.Port = static_cast<std::uint16_t>(port);
   m_net.TTL = static_cast<std::uint8_t>(ttl);

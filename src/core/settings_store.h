@@ -42,6 +42,10 @@ class SettingsStore {
   // anything when PortE, TTLe or MsgSizeE is not an integer in the range of
   // its setting or NetAddrE is not a dotted address.
   bool SaveSettings();
+  // The component name of the first network field that SaveSettings would
+  // refuse ("PortE", "TTLe", "MsgSizeE", "NetAddrE"), or "" when all are
+  // sound. Lets the page check before it stops the bot.
+  std::string FirstUnsoundField() const;
   // The colour button: NickColor, ColorP and "chat" "Color" at once.
   void SaveColor(std::uint32_t color);
   // others.ini "START": CountStart, LastDate, LastTime into the record.

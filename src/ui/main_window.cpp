@@ -1,0 +1,386 @@
+#include "ui/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStyle>
+#include <QSystemTrayIcon>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include <functional>
+
+#include "base/cp1251.h"
+#include "core/bot.h"
+#include "services/install_services.h"
+#include "ui/about_dialog.h"
+#include "ui/app_icon.h"
+#include "ui/ban_page.h"
+#include "ui/help_file.h"
+#include "ui/log_view.h"
+#include "ui/qt_text.h"
+#include "ui/settings_pages.h"
+#include "ui/subscriber_page.h"
+#include "ui/tray_policy.h"
+
+namespace pelmo {
+
+namespace {
+
+constexpr int kLogTab = 0;
+constexpr int kSettingsTab = 1;
+
+// The topic panel's label: text from the network, so plain text only; a
+// click asks for a new topic.
+class TopicLabel final : public QLabel {
+ public:
+  explicit TopicLabel(QWidget* parent) : QLabel(parent) {
+    setObjectName("TopicL");
+    setTextFormat(Qt::PlainText);
+    setCursor(Qt::PointingHandCursor);
+    setMinimumWidth(200);
+  }
+  std::function<void()> onClick;
+
+ protected:
+  void mouseReleaseEvent(QMouseEvent* event) override {
+    QLabel::mouseReleaseEvent(event);
+    if (onClick) onClick();
+  }
+};
+
+}  // namespace
+
+MainWindow::MainWindow(Bot& bot, QWidget* parent) : QMainWindow(parent), m_bot(bot) {
+  setObjectName("MainForm");
+  setWindowTitle(kAppTitle);
+  setWindowIcon(AppIcon(true));
+  platform = DefaultWindowPlatform(this);
+  BuildToolBar();
+  BuildTabs();
+  BuildStatusBar();
+  BuildMenus();
+  BuildTray();
+  resize(820, 560);
+  m_bot.AddView(this);
+}
+
+MainWindow::~MainWindow() { m_bot.RemoveView(this); }
+
+void MainWindow::OnTriggered(QAction* action, void (MainWindow::*handler)()) {
+  connect(action, &QAction::triggered, this,
+          [this, handler] { RunGuarded(platform, [this, handler] { (this->*handler)(); }); });
+}
+
+void MainWindow::BuildToolBar() {
+  QToolBar* bar = addToolBar("ToolBar");
+  bar->setObjectName("ToolBar1");
+  bar->setMovable(false);
+  struct Button {
+    const char* name;
+    const char* hint;
+    QStyle::StandardPixmap icon;
+    void (MainWindow::*handler)();
+  };
+  const Button buttons[] = {
+      {"StartTB", "Запустить бота", QStyle::SP_MediaPlay, &MainWindow::StartTBClick},
+      {"StopTb", "Остановить бота", QStyle::SP_MediaStop, &MainWindow::StopTBClick},
+      {"ClearLogTB", "Очистить лог", QStyle::SP_DialogResetButton, &MainWindow::ClearLogTBClick},
+      {nullptr, nullptr, QStyle::SP_CustomBase, nullptr},
+      {"RefreshUsrList", "Обновить список пользователей.", QStyle::SP_BrowserReload,
+       &MainWindow::RefreshUsrListClick},
+  };
+  for (const Button& button : buttons) {
+    if (button.name == nullptr) {
+      bar->addSeparator();
+      continue;
+    }
+    QAction* action = bar->addAction(style()->standardIcon(button.icon), QString::fromUtf8(button.hint));
+    action->setObjectName(button.name);
+    action->setToolTip(QString::fromUtf8(button.hint));
+    OnTriggered(action, button.handler);
+  }
+  bar->addSeparator();
+  auto* topic = new TopicLabel(bar);
+  topic->setText("< Нет темы >");
+  topic->onClick = [this] { RunGuarded(platform, [this] { TopicLClick(); }); };
+  m_topic = topic;
+  bar->addWidget(topic);
+}
+
+void MainWindow::BuildTabs() {
+  m_tabs = new QTabWidget(this);
+  m_tabs->setObjectName("PageControl1");
+
+  auto* logPage = new QWidget;
+  auto* logLayout = new QVBoxLayout(logPage);
+  m_console = new QLineEdit(logPage);
+  m_console->setObjectName("ConsoleInputE");
+  connect(m_console, &QLineEdit::returnPressed, this,
+          [this] { RunGuarded(platform, [this] { ConsoleInputEnter(); }); });
+  logLayout->addWidget(m_console);
+  auto* split = new QSplitter(logPage);
+  m_log = new LogView(split);
+  m_users = new QListWidget(split);
+  m_users->setObjectName("UsrLB");
+  connect(m_users, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+    RunGuarded(platform, [this, item] { UsrLBClick(m_users->row(item)); });
+  });
+  split->setStretchFactor(0, 1);
+  split->setStretchFactor(1, 0);
+  split->setSizes({600, 200});
+  logLayout->addWidget(split, 1);
+  m_tabs->addTab(logPage, "&Лог");
+
+  m_settings = new SettingsPages(m_bot, platform, this);
+  m_tabs->addTab(m_settings, "&Настройки");
+  m_about = new AboutPage(this);
+  m_tabs->addTab(m_about, "О програ&мме");
+  connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) {
+    RunGuarded(platform, [this, index] {
+      m_bot.SetStatusPanel(1, "IP:");
+      if (index == kSettingsTab) m_settings->Enter();
+    });
+  });
+  setCentralWidget(m_tabs);
+}
+
+void MainWindow::BuildStatusBar() {
+  const char* texts[] = {"Users:", "IP:", "", ""};
+  const int widths[] = {125, 115, 50, 0};
+  for (int i = 0; i < 4; ++i) {
+    m_panels[i] = new QLabel(texts[i], this);
+    m_panels[i]->setObjectName(QString("StatusPanel%1").arg(i));
+    m_panels[i]->setTextFormat(Qt::PlainText);
+    if (widths[i] > 0) m_panels[i]->setMinimumWidth(widths[i]);
+    statusBar()->addWidget(m_panels[i], widths[i] > 0 ? 0 : 1);
+  }
+}
+
+void MainWindow::BuildMenus() {
+  QMenu* file = menuBar()->addMenu("Фа&йл");
+  QAction* exit = file->addAction("&Exit");
+  exit->setObjectName("ExitMM");
+  OnTriggered(exit, &MainWindow::CloseProgram);
+  QMenu* help = menuBar()->addMenu("Справка");
+  QAction* helpItem = help->addAction("Помо&щь");
+  helpItem->setObjectName("HelpMM");
+  OnTriggered(helpItem, &MainWindow::HelpClick);
+  QAction* about = help->addAction("О про&грамме");
+  about->setObjectName("AboutMM");
+  OnTriggered(about, &MainWindow::AboutBoxClick);
+}
+
+void MainWindow::BuildTray() {
+  m_tray = new QSystemTrayIcon(AppIcon(true), this);
+  m_trayMenu = new QMenu(this);
+  struct Item {
+    const char* name;
+    const char* text;
+    void (MainWindow::*handler)();
+  };
+  const Item items[] = {
+      {"N6", "Запустить Бота", &MainWindow::N6Click},
+      {"Stop_Bot", "Остановить Бота", &MainWindow::Stop_BotClick},
+      {"ShowMM", "Развернуть", &MainWindow::ShowMMClick},
+      {"HelpTM", "Справка", &MainWindow::HelpClick},
+      {"AboutTM", "О программе", &MainWindow::AboutFormClick},
+      {"ExitTM", "Выход", &MainWindow::CloseProgram},
+  };
+  for (const Item& item : items) {
+    QAction* action = m_trayMenu->addAction(QString::fromUtf8(item.text));
+    action->setObjectName(item.name);
+    OnTriggered(action, item.handler);
+  }
+  m_tray->setContextMenu(m_trayMenu);
+  connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+    if (reason == QSystemTrayIcon::DoubleClick) RunGuarded(platform, [this] { ShowMMClick(); });
+  });
+}
+
+void MainWindow::AddServicePages(InstalledServices& services) {
+  if (BanList* bans = services.Bans()) {
+    auto* page = new BanPage(*bans, m_bot.clock, platform);
+    m_settings->SetPage(5, page);
+    m_onFormCreate.push_back([page] { page->Reset(); });
+  }
+  m_settings->SetPage(6, new SubscriberPage(services, m_bot.folder, platform));
+}
+
+void MainWindow::FormCreate() {
+  m_bot.FormCreate();
+  m_settings->ShowSettings();
+  for (const auto& step : m_onFormCreate) step();
+  m_about->ShowStartCount(m_bot.settings.StartCount);
+  m_console->clear();
+}
+
+void MainWindow::CloseProgram() {
+  if (m_closed) return;
+  m_closed = true;
+  m_closing = true;
+  m_tray->hide();
+  hide();
+  // Quit first: should the close fail, the program still ends.
+  QCoreApplication::quit();
+  m_bot.FormClose();
+}
+
+void MainWindow::StartTBClick() {
+  m_tabs->setCurrentIndex(kLogTab);
+  m_bot.StartTBClick();
+}
+
+void MainWindow::StopTBClick() { m_bot.StopTBClick(); }
+
+void MainWindow::ClearLogTBClick() {
+  m_bot.log.ClearWindowLog();
+  m_console->setFocus();
+}
+
+void MainWindow::RefreshUsrListClick() { m_bot.dispatcher.RefreshRoster(); }
+
+void MainWindow::TopicLClick() {
+  if (!platform.askText) return;
+  const std::optional<QString> answer = platform.askText("Добавить топик", "Введите текст:");
+  if (!answer) return;
+  const std::string topic = LatinUpperCase(FromQ(*answer));
+  if (topic.empty()) return;
+  m_bot.replies.SendTopic(topic + " (" + m_bot.netSettings.BotNick + ")");
+}
+
+void MainWindow::ConsoleInputEnter() {
+  const std::string text = FromQ(m_console->text());
+  m_console->clear();
+  m_bot.ConsoleInput(text);
+}
+
+void MainWindow::UsrLBClick(int row) { m_bot.dispatcher.UsrLBClick(row); }
+
+void MainWindow::N6Click() {
+  StartTBClick();
+  if (m_bot.Running()) {
+    m_tray->setIcon(AppIcon(true));
+    m_tray->setToolTip(MenuTip(true, m_bot.roster.Count()));
+  }
+}
+
+void MainWindow::Stop_BotClick() {
+  const bool wasRunning = m_bot.Running();
+  m_bot.Stop_BotClick();
+  if (wasRunning && !m_bot.Running()) {
+    m_tray->setIcon(AppIcon(false));
+    m_tray->setToolTip(MenuTip(false, 0));
+  }
+}
+
+void MainWindow::ShowMMClick() {
+  m_tray->hide();
+  setWindowState(windowState() & ~Qt::WindowMinimized);
+  show();
+  raise();
+  activateWindow();
+}
+
+void MainWindow::HelpClick() {
+  const QString path = HelpFilePath();
+  if (path.isEmpty() || !platform.openUrl || !platform.openUrl(QUrl::fromLocalFile(path))) {
+    if (platform.warn) platform.warn(kAppTitle, "Не удалось открыть справку.");
+  }
+}
+
+void MainWindow::AboutBoxClick() {
+  QMessageBox box(QMessageBox::NoIcon, kAppTitle, AboutDescription(), QMessageBox::Ok, this);
+  box.setIconPixmap(DrawAppIcon(64, true));
+  box.exec();
+}
+
+void MainWindow::AboutFormClick() {
+  AboutDialog dialog(this);
+  dialog.exec();
+}
+
+void MainWindow::SystemCommand(bool close) {
+  const bool tray = platform.trayAvailable && platform.trayAvailable();
+  const WindowAction action = DecideWindowAction(
+      close ? WindowCommand::kClose : WindowCommand::kMinimise, m_bot.StatusPanel(2), tray);
+  switch (action) {
+    case WindowAction::kHideToTray:
+      HideToTray();
+      break;
+    case WindowAction::kQuit:
+      CloseProgram();
+      break;
+    case WindowAction::kMinimise:
+      if (!isMinimized()) showMinimized();
+      break;
+    case WindowAction::kNothing:
+      if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
+      break;
+  }
+}
+
+void MainWindow::HideToTray() {
+  const bool running = m_bot.StatusPanel(2) == "Running";
+  m_tray->setIcon(AppIcon(running));
+  m_tray->setToolTip(HiddenTip(running, static_cast<std::size_t>(m_users->count())));
+  m_tray->show();
+  setWindowState(windowState() & ~Qt::WindowMinimized);
+  hide();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (m_closing) {
+    event->accept();
+    return;
+  }
+  event->ignore();
+  RunGuarded(platform, [this] { SystemCommand(true); });
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() != QEvent::WindowStateChange || m_closing) return;
+  const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+  if (isMinimized() && (change->oldState() & Qt::WindowMinimized) == 0) {
+    // Decided after the desktop has finished minimising.
+    QTimer::singleShot(0, this, [this] {
+      if (isMinimized()) RunGuarded(platform, [this] { SystemCommand(false); });
+    });
+  }
+}
+
+void MainWindow::OnLogLine(const std::string& prefix, const std::string& text,
+                           std::uint32_t color) {
+  m_log->AppendLine(ToQ(prefix), ToQ(text), color);
+}
+
+void MainWindow::OnLogCleared() { m_log->clear(); }
+
+void MainWindow::OnRosterChanged() {
+  m_users->clear();
+  for (const RosterEntry& entry : m_bot.roster.Entries()) m_users->addItem(ToQ(entry.text));
+}
+
+void MainWindow::OnStatusPanel(int panel, const std::string& text) {
+  if (panel < 0 || panel > 3) return;
+  m_panels[panel]->setText(ToQ(text));
+}
+
+void MainWindow::OnTopicChanged(const std::string& topic) {
+  const QString text = ToQ(topic);
+  m_topic->setText(text);
+  m_topic->setToolTip(Qt::convertFromPlainText(text));
+}
+
+}  // namespace pelmo

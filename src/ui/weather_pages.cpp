@@ -1,0 +1,124 @@
+#include "ui/weather_pages.h"
+
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "core/bot_settings.h"
+#include "services/timed_features.h"
+#include "ui/page_binder.h"
+#include "ui/qt_text.h"
+#include "ui/window_platform.h"
+
+namespace pelmo {
+
+void WarnZeroInterval(const WindowPlatform& platform) {
+  if (platform.warn) platform.warn("Pelmo_bot v 1.3", "Надо задать интервал!");
+}
+
+WeatherPage::WeatherPage(TimedFeatures& timed, PageBinder& binder, const WindowPlatform& platform,
+                         QWidget* parent)
+    : QWidget(parent), m_timed(timed), m_platform(platform) {
+  auto* form = new QFormLayout;
+  form->addRow("URL:", binder.Text(nullptr, "URLe", &BotSettings::URLe));
+  auto* interval = new QHBoxLayout;
+  interval->addWidget(binder.NumberText(nullptr, "MinE", &BotSettings::MinE));
+  interval->addWidget(new QLabel("мин."));
+  interval->addWidget(binder.NumberText(nullptr, "SecE", &BotSettings::SecE));
+  interval->addWidget(new QLabel("сек."));
+  form->addRow("Интервал обновления:", interval);
+  m_left = new QLabel;
+  m_left->setObjectName("PogodaTimeL");
+  form->addRow(ToQ(WeatherCountdownCaption()), m_left);
+
+  m_content = new QPlainTextEdit;
+  m_content->setObjectName("ContentRE");
+  m_content->setReadOnly(true);
+
+  auto* download = new QPushButton("Скачат&ь...");
+  download->setObjectName("DownloadB");
+  m_pause = new QPushButton("Па&уза");
+  m_pause->setObjectName("PausePogodaB");
+  m_go = new QPushButton("Продол&жить");
+  m_go->setObjectName("GoPogodaB");
+  auto* start = new QPushButton("Start");
+  start->setObjectName("PogodaStartB");
+  start->hide();
+  connect(download, &QPushButton::clicked, this, [this] { RunGuarded(m_platform, [this] { DownloadBClick(); }); });
+  connect(m_pause, &QPushButton::clicked, this, [this] { RunGuarded(m_platform, [this] { PausePogodaBClick(); }); });
+  connect(m_go, &QPushButton::clicked, this, [this] { RunGuarded(m_platform, [this] { GoPogodaBClick(); }); });
+  connect(start, &QPushButton::clicked, this, [this] { RunGuarded(m_platform, [this] { PogodaStartBClick(); }); });
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(download);
+  buttons->addWidget(m_pause);
+  buttons->addWidget(m_go);
+  buttons->addWidget(start);
+  buttons->addStretch(1);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(new QLabel("погода"));
+  layout->addLayout(form);
+  layout->addWidget(m_content, 1);
+  layout->addLayout(buttons);
+
+  // The content is network text: plain, never markup.
+  m_timed.Download().OnContentChanged = [this] {
+    m_content->setPlainText(ToQ(m_timed.Download().Content()));
+  };
+  m_timed.Weather().OnLabelChanged = [this] { m_left->setText(ToQ(m_timed.Weather().Label())); };
+  m_content->setPlainText(ToQ(m_timed.Download().Content()));
+  ShowButtons();
+}
+
+bool WeatherPage::DownloadBClick() { return m_timed.Download().Download(); }
+
+void WeatherPage::PausePogodaBClick() {
+  m_timed.Weather().Pause();
+  ShowButtons();
+}
+
+void WeatherPage::GoPogodaBClick() {
+  m_timed.Weather().Continue();
+  ShowButtons();
+}
+
+void WeatherPage::PogodaStartBClick() {
+  if (!m_timed.Weather().Start()) WarnZeroInterval(m_platform);
+}
+
+void WeatherPage::ShowButtons() {
+  m_pause->setEnabled(m_timed.Weather().PauseEnabled());
+  m_go->setEnabled(m_timed.Weather().ContinueEnabled());
+}
+
+QWidget* MakeWeatherSettingsPage(PageBinder& binder) {
+  auto* page = new QWidget;
+  auto* auth = new QGroupBox(" Authentication ");
+  auto* authForm = new QFormLayout(auth);
+  authForm->addRow("Username:", binder.Text(nullptr, "edUsername", &BotSettings::edUsername));
+  QLineEdit* password = binder.Text(nullptr, "edPassword", &BotSettings::edPassword);
+  password->setEchoMode(QLineEdit::Password);
+  authForm->addRow("Password:", password);
+  auto* note = new QLabel("Пароль хранится в others.ini открытым текстом: "
+                          "не используйте здесь пароль, который нужен где-то ещё.");
+  note->setObjectName("PasswordNoteL");
+  note->setWordWrap(true);
+  authForm->addRow(note);
+  auto* proxy = new QGroupBox(" Use Proxy ");
+  auto* proxyForm = new QFormLayout(proxy);
+  proxyForm->addRow("Proxy server:", binder.Text(nullptr, "edProxyServer", &BotSettings::edProxyServer));
+  proxyForm->addRow("Proxy port:", binder.Text(nullptr, "edProxyPort", &BotSettings::edProxyPort));
+  auto* layout = new QVBoxLayout(page);
+  layout->addWidget(new QLabel("настройка погоды"));
+  layout->addWidget(auth);
+  layout->addWidget(proxy);
+  layout->addStretch(1);
+  return page;
+}
+
+}  // namespace pelmo

@@ -1,0 +1,42 @@
+// What the window asks of the desktop: the input, colour and message boxes,
+// the notification area, the browser. The defaults use Qt's dialogs; tests
+// replace them with answers of their own, so no modal box blocks a test.
+// Main thread only.
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <QUrl>
+
+#include <exception>
+#include <functional>
+#include <optional>
+
+class QWidget;
+
+namespace pelmo {
+
+struct WindowPlatform {
+  // An input box: the text, or nullopt when cancelled.
+  std::function<std::optional<QString>(const QString& title, const QString& prompt)> askText;
+  // The colour dialog: the colour chosen, or nullopt when cancelled.
+  std::function<std::optional<QColor>(const QColor& initial)> askColor;
+  // A Yes/No question; true for Yes.
+  std::function<bool(const QString& title, const QString& text)> askYesNo;
+  // A warning box.
+  std::function<void(const QString& title, const QString& text)> warn;
+  // Opens a document in the desktop's program for it; false on failure.
+  std::function<bool(const QUrl& url)> openUrl;
+  // True when the desktop has a notification area.
+  std::function<bool()> trayAvailable;
+  // Where an error that escapes a handler goes (the error report).
+  std::function<void(const std::exception& error)> reportError;
+};
+
+// Qt's dialogs and QDesktopServices; parent is the dialogs' owner.
+WindowPlatform DefaultWindowPlatform(QWidget* parent);
+
+// Runs a handler; an error escaping it goes to platform.reportError.
+void RunGuarded(const WindowPlatform& platform, const std::function<void()>& handler);
+
+}  // namespace pelmo

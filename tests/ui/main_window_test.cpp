@@ -1,0 +1,408 @@
+// The control window's operations on a real working folder: tool bar,
+// console line, topic, colour, user list, tree pages, save and cancel
+// through the files, the number fields, minimise and close.
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSystemTrayIcon>
+#include <QTabWidget>
+#include <QTest>
+#include <QTextBlock>
+#include <QTreeWidget>
+
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "base/cp1251.h"
+#include "base/ini_file.h"
+#include "core/bot.h"
+#include "transport/packet_codec.h"
+#include "ui/log_view.h"
+#include "ui/qt_text.h"
+#include "ui/settings_pages.h"
+#include "window_fixture.h"
+
+namespace pelmo {
+namespace {
+
+QString Q(const char* utf8) { return QString::fromUtf8(utf8); }
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void Offline() {
+    f.bot.PrepareOffline();
+    f.window->Settings()->ShowSettings();
+    f.bot.ClearSent();
+  }
+  void Trigger(const char* action) {
+    QAction* a = f.Find<QAction>(action);
+    ASSERT_NE(a, nullptr) << action;
+    a->trigger();
+    WindowFixture::Pump();
+  }
+  void Type(const char* field, const QString& text) {
+    auto* edit = f.Find<QLineEdit>(field);
+    ASSERT_NE(edit, nullptr) << field;
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    TypeText(edit, text);
+  }
+  QString Text(const char* field) { return f.Find<QLineEdit>(field)->text(); }
+  void Click(const char* button) {
+    auto* b = f.Find<QAbstractButton>(button);
+    ASSERT_NE(b, nullptr) << button;
+    b->click();  // as the mouse does; the page need not be on screen
+    WindowFixture::Pump();
+  }
+
+  WindowFixture f;
+};
+
+TEST_F(MainWindowTest, ToolBarStartsAndStopsTheBotOnLoopback) {
+  f.bot.RecordSends(true);
+  f.window->FormCreate();
+  ASSERT_TRUE(f.bot.bot().Running());
+  EXPECT_EQ(f.window->StatusPanel(2)->text(), "Running");
+  EXPECT_TRUE(f.window->Log()->toPlainText().contains("Started."));
+  EXPECT_TRUE(f.window->StatusPanel(3)->text().startsWith("Last start: "));
+
+  f.bot.ClearSent();
+  Trigger("StopTb");
+  EXPECT_FALSE(f.bot.bot().Running());
+  EXPECT_EQ(f.window->StatusPanel(2)->text(), "Stoped");
+  ASSERT_EQ(f.bot.SentOfType(kPacketLeave).size(), 1u);
+
+  // The start shows the log tab first.
+  f.window->Tabs()->setCurrentIndex(1);
+  Trigger("StartTB");
+  EXPECT_TRUE(f.bot.bot().Running());
+  EXPECT_EQ(f.window->Tabs()->currentIndex(), 0);
+  EXPECT_EQ(f.bot.SentOfType(kPacketJoin).size(), 1u);
+  f.bot.bot().StopTBClick();
+}
+
+TEST_F(MainWindowTest, ConsoleLineIsSaidInTheChatAndEmptied) {
+  Offline();
+  auto* console = f.Find<QLineEdit>("ConsoleInputE");
+  TypeText(console, Q("Всем привет"));
+  QTest::keyClick(console, Qt::Key_Return);
+  std::vector<SentPacket> sent = f.bot.SentOfType(kPacketChatLine);
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].text, W("Всем привет"));
+  EXPECT_EQ(sent[0].channel, "Main");
+  EXPECT_EQ(sent[0].kind, 0);
+  EXPECT_TRUE(console->text().isEmpty());
+}
+
+TEST_F(MainWindowTest, TopicLabelAsksAndSendsLatinCapitalsWithTheNick) {
+  Offline();
+  auto* topic = f.Find<QLabel>("TopicL");
+  ASSERT_NE(topic, nullptr);
+  EXPECT_EQ(topic->text(), Q("< Нет темы >"));
+  struct Case {
+    std::optional<QString> answer;
+    std::string sent;  // "" when nothing is sent
+  };
+  const Case cases[] = {
+      {Q("pelmeni в пятницу"), W("PELMENI в пятницу (@Pelmo_bot)")},
+      {QString(), ""},
+      {std::nullopt, ""},
+  };
+  for (const Case& c : cases) {
+    f.bot.ClearSent();
+    f.textAnswers = {c.answer};
+    QTest::mouseClick(topic, Qt::LeftButton);
+    std::vector<SentPacket> sent = f.bot.SentOfType(kPacketTopic);
+    if (c.sent.empty()) {
+      EXPECT_TRUE(sent.empty());
+    } else {
+      ASSERT_EQ(sent.size(), 1u);
+      EXPECT_EQ(sent[0].text, c.sent);
+    }
+  }
+  EXPECT_EQ(f.questions.front(), Q("Добавить топик|Введите текст:"));
+}
+
+TEST_F(MainWindowTest, ColourDialogSetsTheColourAndWritesItAtOnce) {
+  Offline();
+  f.colorAnswers = {QColor(0x10, 0x20, 0x30)};
+  Click("NickColB");
+  EXPECT_EQ(f.bot.bot().out.NickColor, 0x302010u);
+  EXPECT_EQ(IniFile(f.bot.dir.FilePath("Net.ini")).ReadInteger("chat", "Color", -1), 0x302010);
+  EXPECT_EQ(f.Find<QWidget>("ColorP")->palette().color(QPalette::Window), QColor(0x10, 0x20, 0x30));
+  // Cancelled: nothing changes.
+  Click("NickColB");
+  EXPECT_EQ(f.bot.bot().out.NickColor, 0x302010u);
+}
+
+TEST_F(MainWindowTest, NetworkTextIsShownAsPlainText) {
+  Offline();
+  const ChatPeer peer{"<b>Ann</b>", "PC<i>7</i>", Loopback(2)};
+  f.bot.ReceiveTopic(peer, "<h1>big</h1> &amp;");
+  f.bot.ReceivePresence(peer);
+  auto* topic = f.Find<QLabel>("TopicL");
+  EXPECT_EQ(topic->textFormat(), Qt::PlainText);
+  EXPECT_EQ(topic->text(), "<h1>big</h1> &amp;");
+  EXPECT_TRUE(f.window->Log()->toPlainText().contains("<b>Ann</b>"));
+  EXPECT_TRUE(f.window->Log()->toPlainText().contains("<h1>big</h1> &amp;"));
+  auto* users = f.Find<QListWidget>("UsrLB");
+  ASSERT_EQ(users->count(), 1);
+  EXPECT_EQ(users->item(0)->text(), "<b>Ann</b> (PC<i>7</i>)");
+  EXPECT_EQ(f.window->StatusPanel(0)->text(), "Users: 1");
+}
+
+TEST_F(MainWindowTest, LogLinesHaveABlackPrefixAndTheirColourAndAreCapped) {
+  Offline();
+  f.bot.bot().log.LogLine("coloured", 0x0000FF);  // red in 0x00BBGGRR
+  LogView* log = f.window->Log();
+  const QTextBlock block = log->document()->lastBlock();
+  EXPECT_TRUE(block.text().endsWith("] coloured"));
+  QTextCursor cursor(block);
+  cursor.setPosition(block.position() + 1);
+  EXPECT_EQ(cursor.charFormat().foreground().color(), QColor(Qt::black));
+  cursor.setPosition(block.position() + block.length() - 1);
+  EXPECT_EQ(cursor.charFormat().foreground().color(), QColor(255, 0, 0));
+
+  for (int i = 0; i < LogView::kMaxLines + 100; ++i) {
+    f.bot.bot().log.LogLine("line " + std::to_string(i));
+  }
+  EXPECT_EQ(log->LineCount(), LogView::kMaxLines);
+  EXPECT_TRUE(log->document()->lastBlock().text().endsWith(
+      QString("line %1").arg(LogView::kMaxLines + 99)));
+
+  Trigger("ClearLogTB");
+  EXPECT_EQ(log->LineCount(), 0);
+}
+
+TEST_F(MainWindowTest, UserListClickShowsTheAddressAndAPageChangeClearsIt) {
+  Offline();
+  f.bot.ReceivePresence({"Ann", "PC7", Loopback(7)});
+  f.bot.ReceivePresence({"Bob", "PC9", Loopback(9)});
+  auto* users = f.Find<QListWidget>("UsrLB");
+  ASSERT_EQ(users->count(), 2);
+  const QRect rect = users->visualItemRect(users->item(1));
+  QTest::mouseClick(users->viewport(), Qt::LeftButton, {}, rect.center());
+  EXPECT_EQ(f.window->StatusPanel(1)->text(), "IP:127.0.0.9");
+  f.window->Tabs()->setCurrentIndex(2);
+  EXPECT_EQ(f.window->StatusPanel(1)->text(), "IP:");
+
+  // The refresh empties the list and probes the chat.
+  f.bot.ClearSent();
+  Trigger("RefreshUsrList");
+  EXPECT_EQ(users->count(), 0);
+  EXPECT_EQ(f.bot.SentOfType(kPacketProbe).size(), 1u);
+}
+
+TEST_F(MainWindowTest, TreeNodesShowTheirPagesAndStayExpanded) {
+  Offline();
+  SettingsPages* pages = f.window->Settings();
+  QTreeWidget* tree = pages->Tree();
+  f.window->Tabs()->setCurrentIndex(1);
+  EXPECT_EQ(tree->currentItem(), tree->topLevelItem(0));
+  EXPECT_EQ(pages->CurrentPage(), 0);
+  const char* nodes[] = {"Настройки", "Настройки чата", "Общие", "Связь", "Сетевые настройки",
+                         "Бан лист", "Отложенные сообщения", "Болтун", "Погода",
+                         "Настройка погоды", "Администраторы", "Birth Day", "Анекдот",
+                         "Викторина", "Проверка лог файла"};
+  for (int i = 0; i < 15; ++i) {
+    pages->SelectNode(i);
+    EXPECT_EQ(tree->currentItem()->text(0), Q(nodes[i])) << i;
+    EXPECT_EQ(pages->CurrentPage(), i) << i;
+  }
+  EXPECT_NE(pages->Page(14)->findChild<QLineEdit*>("CheckLogFileSizeE"), nullptr);
+  tree->collapseItem(tree->topLevelItem(0));
+  EXPECT_TRUE(tree->topLevelItem(0)->isExpanded());
+}
+
+TEST_F(MainWindowTest, SaveAndCancelGoThroughTheFiles) {
+  Offline();
+  Type("NickE", Q("@Пельмень"));
+  EXPECT_EQ(f.bot.bot().netSettings.BotNick, W("@Пельмень"));  // at once
+  Type("FloodE", "12");
+  Type("PortE", "47001");
+  Type("AnecChannelE", "Jokes");
+  Type("CheckLogFileSizeE", "5000");
+  f.Find<QCheckBox>("BoltunCB")->setChecked(false);
+  f.Find<QCheckBox>("PocazNameChanCB")->setChecked(false);
+  Click("SaveCfgB");
+  EXPECT_TRUE(f.warnings.isEmpty());
+  EXPECT_TRUE(f.errors.empty());
+
+  IniFile net(f.bot.dir.FilePath("Net.ini"));
+  IniFile others(f.bot.dir.FilePath("others.ini"));
+  EXPECT_EQ(net.ReadString("chat", "Nick", ""), W("@Пельмень"));
+  EXPECT_EQ(net.ReadInteger("chat", "Flood", 0), 12);
+  EXPECT_EQ(net.ReadInteger("net", "port", 0), 47001);
+  EXPECT_EQ(net.ReadInteger("chat", "Boltun", -1), 0);
+  EXPECT_EQ(net.ReadInteger("chat", "CheckLogFileSizeE", 0), 5000);
+  EXPECT_EQ(others.ReadString("anecdot", "Channel", ""), "Jokes");
+  EXPECT_EQ(others.ReadInteger("Vic", "ShowChanChat", -1), 0);
+
+  // Unsaved edits are thrown away by the cancel.
+  Type("NickE", "Other");
+  f.Find<QCheckBox>("BoltunCB")->setChecked(true);
+  Click("LoadCfgB");
+  EXPECT_EQ(Text("NickE"), Q("@Пельмень"));
+  EXPECT_FALSE(f.Find<QCheckBox>("BoltunCB")->isChecked());
+  EXPECT_FALSE(f.bot.bot().settings.BoltunCB);
+  EXPECT_EQ(Text("FloodE"), "12");
+}
+
+TEST_F(MainWindowTest, AnUnsoundFieldStopsTheSaveBeforeTheBotStops) {
+  f.bot.RecordSends(true);
+  f.window->FormCreate();
+  ASSERT_TRUE(f.bot.bot().Running());
+  const std::string before = f.bot.dir.ReadFile("Net.ini");
+  struct Case {
+    const char* field;
+    QString text;
+  };
+  const Case cases[] = {{"PortE", ""}, {"PortE", "70000"}, {"TTLe", "300"},
+                        {"NetAddrE", "234.0.0"}, {"CheckLogFileSizeE", ""}};
+  for (const Case& c : cases) {
+    f.Find<QLineEdit>(c.field)->setText(c.text);
+    f.warnings.clear();
+    Click("SaveCfgB");
+    EXPECT_EQ(f.warnings.size(), 1) << c.field;
+    EXPECT_TRUE(f.bot.bot().Running()) << c.field;
+    EXPECT_EQ(f.bot.dir.ReadFile("Net.ini"), before) << c.field;
+    Click("LoadCfgB");
+  }
+  f.bot.bot().StopTBClick();
+}
+
+TEST_F(MainWindowTest, AFileThatCannotBeWrittenGoesToTheErrorReport) {
+  Offline();
+  ::unlink(f.bot.dir.FilePath("others.ini").c_str());
+  f.bot.dir.WriteFile("others.ini/blocker", "");  // others.ini is a folder now
+  Click("SaveCfgB");
+  ASSERT_EQ(f.errors.size(), 1u);
+}
+
+TEST_F(MainWindowTest, NumberFieldsTakeDigitsOnlyAndTwoFieldsShowTheirValue) {
+  Offline();
+  f.Find<QLineEdit>("TTLe")->setEnabled(true);  // off in broadcast mode
+  for (const char* field : {"PortE", "TTLe", "MsgSizeE", "AnekMinE", "AnekSekE",
+                            "CheckLogFileSizeE"}) {
+    Type(field, "1a2.,-3 ");
+    EXPECT_EQ(Text(field), "123") << field;
+    QTest::keyClick(f.Find<QLineEdit>(field), Qt::Key_Backspace);
+    EXPECT_EQ(Text(field), "12") << field;
+  }
+  // FloodE and IntervalE: the text becomes its integer value, 0 when none.
+  struct Case {
+    const char* typed;
+    const char* shown;
+    long long value;
+  };
+  const Case cases[] = {{"x", "0", 0}, {"07", "7", 7}, {"15", "15", 15}, {"1y", "0", 0}};
+  for (const Case& c : cases) {
+    Type("FloodE", c.typed);
+    EXPECT_EQ(Text("FloodE"), c.shown) << c.typed;
+    EXPECT_EQ(f.bot.bot().settings.FloodE, c.value) << c.typed;
+  }
+}
+
+TEST_F(MainWindowTest, MulticastSwitchShowsTheStoredAddressOfTheMode) {
+  IniFile(f.bot.dir.FilePath("Net.ini")).WriteString("net", "netaddr", "234.5.6.7");
+  Offline();
+  auto* multicast = f.Find<QCheckBox>("MulticastModeCB");
+  EXPECT_EQ(multicast->text(), "UDP Broadcasts");
+  EXPECT_FALSE(f.Find<QLineEdit>("TTLe")->isEnabled());
+  const std::uint32_t sendAddress = f.bot.bot().netSettings.SendAddress;
+  Click("MulticastModeCB");
+  EXPECT_EQ(multicast->text(), "IP Multicast mode");
+  EXPECT_EQ(Text("NetAddrE"), "234.5.6.7");
+  EXPECT_TRUE(f.Find<QLineEdit>("TTLe")->isEnabled());
+  Click("MulticastModeCB");
+  EXPECT_EQ(Text("NetAddrE"), "127.255.255.255");
+  EXPECT_EQ(f.bot.bot().netSettings.SendAddress, sendAddress);
+}
+
+TEST_F(MainWindowTest, ErrorReportSwitchEnablesItsShowBox) {
+  Offline();
+  auto* on = f.Find<QCheckBox>("OnErrorCB");
+  auto* show = f.Find<QCheckBox>("ShowErrorCB");
+  EXPECT_TRUE(show->isEnabled());
+  on->click();
+  EXPECT_FALSE(f.bot.bot().settings.OnErrorCB);
+  EXPECT_FALSE(show->isEnabled());
+}
+
+TEST_F(MainWindowTest, HelpOpensTheShippedGuide) {
+  Offline();
+  Trigger("HelpMM");
+  ASSERT_EQ(f.opened.size(), 1u);
+  EXPECT_TRUE(f.opened[0].isLocalFile());
+  EXPECT_TRUE(f.opened[0].toLocalFile().endsWith("help/index.html"));
+  EXPECT_TRUE(QFile::exists(f.opened[0].toLocalFile()));
+}
+
+// Minimise and close: into the notification area once the bot ran, never
+// away when there is no notification area.
+TEST_F(MainWindowTest, MinimiseAndCloseFollowTheRunStateAndTheTray) {
+  Offline();
+  MainWindow& w = *f.window;
+  w.show();
+  WindowFixture::Pump();
+  // Before the first start or stop nothing happens.
+  w.SystemCommand(true);
+  w.SystemCommand(false);
+  WindowFixture::Pump();
+  EXPECT_TRUE(w.isVisible());
+  EXPECT_FALSE(w.Closed());
+
+  f.bot.bot().StopTBClick();
+  w.SystemCommand(true);
+  EXPECT_FALSE(w.isVisible());
+  EXPECT_TRUE(w.Tray()->isVisible());
+  EXPECT_EQ(w.Tray()->toolTip(), "[Pelmo_bot v 1.3] - [Stoped]");
+  Trigger("ShowMM");
+  EXPECT_TRUE(w.isVisible());
+  EXPECT_FALSE(w.Tray()->isVisible());
+
+  // The icon menu's stop keeps the users in the list; its start changes
+  // the icon's tip.
+  f.bot.bot().SetStatusPanel(2, "Running");
+  f.bot.ReceivePresence({"Ann", "PC7", Loopback(7)});
+  w.SystemCommand(false);
+  EXPECT_FALSE(w.isVisible());
+  EXPECT_EQ(w.Tray()->toolTip(), "[Pelmo_bot v 1.3]\nUser: 1");
+  w.ShowMMClick();
+
+  // Without a notification area: a normal minimise, and close ends it all.
+  f.trayAvailable = false;
+  w.SystemCommand(false);
+  WindowFixture::Pump();
+  EXPECT_TRUE(w.isMinimized());
+  EXPECT_FALSE(w.Tray()->isVisible());
+  w.close();
+  EXPECT_TRUE(w.Closed());
+  EXPECT_EQ(IniFile(f.bot.dir.FilePath("others.ini")).ReadInteger("start", "CountStart", -1), 1);
+}
+
+TEST_F(MainWindowTest, TrayMenuStopKeepsTheRosterAndStartChangesTheTip) {
+  f.bot.RecordSends(true);
+  f.window->FormCreate();
+  ASSERT_TRUE(f.bot.bot().Running());
+  f.bot.bot().roster.Add("Ann (PC7)", Loopback(7));
+  f.bot.bot().NotifyRoster();
+  Trigger("Stop_Bot");
+  EXPECT_FALSE(f.bot.bot().Running());
+  EXPECT_EQ(f.window->StatusPanel(2)->text(), "Stoped");
+  EXPECT_EQ(f.Find<QListWidget>("UsrLB")->count(), 1);
+  EXPECT_EQ(f.window->Tray()->toolTip(), "Pelmo_bot v 1.3 - [Stoped]");
+  Trigger("N6");
+  EXPECT_TRUE(f.bot.bot().Running());
+  EXPECT_EQ(f.window->Tray()->toolTip(), "Pelmo_bot v 1.3\nUser: 1");
+  Trigger("ExitTM");
+  EXPECT_TRUE(f.window->Closed());
+  EXPECT_FALSE(f.bot.bot().Running());
+}
+
+}  // namespace
+}  // namespace pelmo
