@@ -1,6 +1,7 @@
 // Whole-file reads and safe rewrites of the bot's data files. Text files
 // are read accepting CR LF or LF (a lone CR ends a line too) and written
-// with CR LF; contents are Windows-1251 bytes and are not converted.
+// with CR LF; contents are Windows-1251 bytes and are not converted. Paths
+// are UTF-8 ("/" separates folders on Windows too).
 #pragma once
 
 #include <cstddef>
@@ -24,6 +25,10 @@ bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
 // Creates one directory level; true when it exists afterwards.
 bool CreateDirectory(const std::string& path);
+// True only when nothing exists at path; false when something does or the
+// system cannot tell (no right to look, say), so that callers never take
+// an unreadable file for an absent one.
+bool PathMissing(const std::string& path);
 // Size in bytes, -1 when the file is missing.
 long long FileSize(const std::string& path);
 
