@@ -38,8 +38,8 @@ cmake -S "$root" -B "$root/build-win" -DCMAKE_BUILD_TYPE=Release \
 cmake --build "$root/build-win" -j"$jobs"
 
 echo "== Unit tests under wine"
-# One at a time: the tests share one wine server, and the program's
-# single-instance mutex is one per session.
+# A wine server that stays up between the test programs saves its start.
+wineserver -p
 ctest --test-dir "$root/build-win" --output-on-failure
 
 echo "== End-to-end tests of pelmobot.exe under wine"
