@@ -35,6 +35,10 @@ long long FileSize(const std::string& path);
 // The whole file; nullopt when missing, unreadable or larger than the cap.
 std::optional<std::string> ReadWholeFile(const std::string& path,
                                          std::size_t cap = kMaxFileSize);
+// Up to size bytes of the file from offset (fewer at its end) into out.
+// False when the file cannot be opened or read.
+bool ReadFilePart(const std::string& path, long long offset, std::size_t size,
+                  std::string& out);
 // The file's lines without their line ends. Throws FileError when the file
 // is missing or unreadable. A final line end does not start another line.
 std::vector<std::string> ReadLines(const std::string& path);

@@ -122,6 +122,26 @@ std::optional<std::string> ReadWholeFile(const std::string& path,
   return contents;
 }
 
+bool ReadFilePart(const std::string& path, long long offset, std::size_t size,
+                  std::string& out) {
+  out.clear();
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  FdCloser closer(fd);
+  out.resize(size);
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t got = ::pread(fd, out.data() + done, size - done,
+                                static_cast<off_t>(offset) + static_cast<off_t>(done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return false;
+    if (got == 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  out.resize(done);
+  return true;
+}
+
 void RewriteFile(const std::string& path, std::string_view contents) {
   std::string temp = TempNameFor(path);
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);

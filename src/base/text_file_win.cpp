@@ -125,6 +125,32 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t ca
   return contents;
 }
 
+bool ReadFilePart(const std::string& path, long long offset, std::size_t size,
+                  std::string& out) {
+  out.clear();
+  const HANDLE file = Open(path, GENERIC_READ, OPEN_EXISTING);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  HandleCloser closer(file);
+  out.resize(size);
+  std::size_t done = 0;
+  while (done < size) {
+    OVERLAPPED at{};
+    const auto position = static_cast<ULONGLONG>(offset) + done;
+    at.Offset = static_cast<DWORD>(position);
+    at.OffsetHigh = static_cast<DWORD>(position >> 32);
+    const DWORD chunk = size - done > 0x10000000 ? 0x10000000 : static_cast<DWORD>(size - done);
+    DWORD got = 0;
+    if (!::ReadFile(file, out.data() + done, chunk, &got, &at)) {
+      if (::GetLastError() == ERROR_HANDLE_EOF) break;
+      return false;
+    }
+    if (got == 0) break;
+    done += got;
+  }
+  out.resize(done);
+  return true;
+}
+
 void RewriteFile(const std::string& path, std::string_view contents) {
   const std::string temp = TempNameFor(path);
   const HANDLE file = Open(temp, GENERIC_WRITE, CREATE_NEW);

@@ -58,6 +58,24 @@ TEST(TextFile, WholeFileReadRespectsTheCap) {
   EXPECT_FALSE(ReadWholeFile(dir.FilePath("f"), 9).has_value());
 }
 
+TEST(TextFile, ReadsPartsOfAFile) {
+  TempDir dir;
+  dir.WriteFile("f", "0123456789");
+  std::string part;
+  struct Case {
+    long long offset;
+    std::size_t size;
+    const char* expected;
+  };
+  for (const Case& c : {Case{0, 4, "0123"}, Case{6, 4, "6789"}, Case{8, 10, "89"},
+                        Case{10, 3, ""}, Case{20, 3, ""}, Case{3, 0, ""}}) {
+    ASSERT_TRUE(ReadFilePart(dir.FilePath("f"), c.offset, c.size, part)) << c.offset;
+    EXPECT_EQ(part, c.expected) << c.offset << " " << c.size;
+  }
+  EXPECT_FALSE(ReadFilePart(dir.FilePath("missing"), 0, 4, part));
+  EXPECT_EQ(part, "");
+}
+
 TEST(TextFile, RewriteReplacesAtomicallyAndLeavesNoTemporaryFile) {
   TempDir dir;
   std::string path = dir.FilePath("data.txt");
