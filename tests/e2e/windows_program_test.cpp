@@ -225,5 +225,29 @@ TEST(WindowsProgram, RefusesASecondInstance) {
   EXPECT_EQ(third.Wait(20s), std::optional<int>(0));
 }
 
+TEST(WindowsProgram, LinesTypedOnTheConsoleGoToTheChat) {
+  REQUIRE_EXE();
+  TempDir dir;
+  const std::uint16_t port = FindFreeLoopbackPort();
+  dir.WriteFile("Net.ini", LoopbackNetIni(port));
+  UdpPeer everybody;
+  ASSERT_TRUE(everybody.Bind(kLoopbackBroadcast, port));
+  // On a terminal wine gives the program a console of its own.
+  ChildProcess bot(kWine, {kExe, "--dir", dir.Path()}, /*terminal=*/true);
+  ASSERT_TRUE(bot.WaitForOutPart("Started.", kStartTimeout));
+  ASSERT_TRUE(bot.Type("Всем привет\r"));
+  bool said = false;
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  while (!said && std::chrono::steady_clock::now() < deadline) {
+    std::optional<PeerPacket> line = everybody.ReceivePacketOfType(kPacketChatLine, 1s);
+    if (!line || line->Payload.size() <= 6) continue;
+    std::string text(line->Payload.begin() + 6, line->Payload.end());
+    said = text.substr(0, text.find('\0')) == W("Всем привет");
+  }
+  EXPECT_TRUE(said) << "the typed line was not said";
+  bot.Signal(SIGINT);
+  EXPECT_EQ(bot.Wait(20s), std::optional<int>(0));
+}
+
 }  // namespace
 }  // namespace pelmo
