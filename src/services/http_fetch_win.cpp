@@ -31,6 +31,7 @@ struct InternetHandle {
 };
 
 std::string ErrorText(const char* what, DWORD code) {
+  if (code == 0) return what;
   if (code == ERROR_WINHTTP_TIMEOUT) return std::string(what) + ": timed out";
   std::string text = SystemErrorUtf8(code);
   if (text.empty()) {
