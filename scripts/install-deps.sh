@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(build-essential cmake g++ pkg-config libgtest-dev libgmock-dev
-          libbenchmark-dev libssl-dev clang libclang-rt-14-dev iproute2)
+          libbenchmark-dev libssl-dev clang libclang-rt-14-dev iproute2
+          libcurl4-openssl-dev tinyproxy faketime)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -18,8 +18,10 @@
 #include "core/birthday_check.h"
 #include "core/bot.h"
 #include "core/error_text.h"
+#include "games/install_games.h"
 #include "instance_lock.h"
 #include "services/install_services.h"
+#include "services/timed_features.h"
 #include "transport/net.h"
 
 namespace {
@@ -118,6 +120,9 @@ int RunBot(const CommandLine& line) {
   Bot bot(session->Loop(), clock, options);
   bot.AddView(&session->LogView());
   std::unique_ptr<InstalledServices> services = InstallServices(bot);
+  std::unique_ptr<Games> games = InstallGames(bot);
+  TimedFeatures timed(bot, [&services] { services->GiveAnecdote(0, /*byTimer=*/true); });
+  InstallTimedFeatures(bot, timed);
 
   bool closing = false;
   session->Start(
@@ -140,6 +145,9 @@ int RunBot(const CommandLine& line) {
   // window's message loop would after its error report.
   try {
     bot.FormCreate();
+    games->CheckBirthdaysAtStart();
+    // Without a window, the program's start is the window's first showing.
+    timed.WindowShown();
   } catch (const std::exception& e) {
     bot.log.LogLine(ErrorLogLine(e));
   }

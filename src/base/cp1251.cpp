@@ -160,4 +160,10 @@ std::string LatinUpperCase(std::string_view text) {
                   [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });
 }
 
+std::string TrimControls(std::string_view text) {
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= 32) text.remove_prefix(1);
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= 32) text.remove_suffix(1);
+  return std::string(text);
+}
+
 }  // namespace pelmo

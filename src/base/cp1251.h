@@ -33,4 +33,8 @@ std::string NarrowLowerCase(std::string_view text);
 // Latin letters a-z only (the "MAIN" channel test and the topic box).
 std::string LatinUpperCase(std::string_view text);
 
+// Without the characters of code 32 and below at both ends, as the
+// runtime's Trim cuts.
+std::string TrimControls(std::string_view text);
+
 }  // namespace pelmo

@@ -218,6 +218,10 @@ bool IniFile::ValueExists(std::string_view section, std::string_view key) const 
   return FindKey(lines, Trim(section), Trim(key)).line != kNoLine;
 }
 
+bool IniFile::IntegerUnreadable(std::string_view section, std::string_view key) const {
+  return ValueExists(section, key) && !ParseInteger(ReadString(section, key, "")).has_value();
+}
+
 bool IniFile::SectionExists(std::string_view section) const {
   return !ReadSection(section).empty();
 }

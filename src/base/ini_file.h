@@ -35,6 +35,9 @@ class IniFile {
   bool ReadBool(std::string_view section, std::string_view key,
                 bool defaultValue) const;
   bool ValueExists(std::string_view section, std::string_view key) const;
+  // True when the key is there but ReadInteger cannot read its value (so
+  // the caller's default applies).
+  bool IntegerUnreadable(std::string_view section, std::string_view key) const;
   // True when the section holds at least one key (Delphi's SectionExists):
   // a bare header does not count.
   bool SectionExists(std::string_view section) const;

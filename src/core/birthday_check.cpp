@@ -1,5 +1,7 @@
 #include "core/birthday_check.h"
 
+#include <algorithm>
+
 #include "base/text_file.h"
 
 namespace pelmo {
@@ -62,6 +64,115 @@ bool BirthdayTodayOrTomorrow(const std::vector<BirthdayEntry>& table,
   if (IsBirthdayOn(table, today.day, today.month)) return true;
   DateTimeParts tomorrow = DecodeDateTime(DateOf(now) + 1);
   return IsBirthdayOn(table, tomorrow.day, tomorrow.month);
+}
+
+}  // namespace pelmo
+
+namespace pelmo {
+
+namespace {
+
+constexpr std::size_t kCountOffset = kBirthdaySlots * kBirthdayEntrySize;
+
+void WriteInt32(std::string& block, std::size_t offset, std::int32_t value) {
+  const auto bits = static_cast<std::uint32_t>(value);
+  for (int i = 0; i < 4; ++i) {
+    block[offset + i] = static_cast<char>((bits >> (8 * i)) & 0xFF);
+  }
+}
+
+// Only the length byte and the characters are written; the rest of the
+// field keeps what it held, as the record's string assignment does.
+void WriteShortString(std::string& block, std::size_t offset, const std::string& text) {
+  const std::size_t length = std::min<std::size_t>(text.size(), 255);
+  block[offset] = static_cast<char>(length);
+  block.replace(offset + 1, length, text, 0, length);
+}
+
+void WriteEntry(std::string& block, int index, const BirthdayEntry& entry) {
+  const std::size_t base = static_cast<std::size_t>(index) * kBirthdayEntrySize;
+  WriteShortString(block, base, entry.Name);
+  WriteShortString(block, base + 256, entry.Group);
+  WriteInt32(block, base + 512, entry.Day);
+  WriteInt32(block, base + 516, entry.Month);
+  WriteInt32(block, base + 520, entry.Year);
+}
+
+}  // namespace
+
+BirthdayTable::BirthdayTable() : m_block(kBirthdayFileSize, '\0') {}
+
+BirthdayTable::LoadResult BirthdayTable::Load(const std::string& path) {
+  m_block.assign(kBirthdayFileSize, '\0');
+  // A little more than a block is read, so that a longer file is told
+  // from a whole one.
+  std::optional<std::string> contents = ReadWholeFile(path, kBirthdayFileSize + 1);
+  if (!contents) {
+    return FileSize(path) > 0 ? LoadResult::WrongSize : LoadResult::Empty;
+  }
+  if (contents->empty()) return LoadResult::Empty;
+  if (contents->size() != kBirthdayFileSize) return LoadResult::WrongSize;
+  m_block = std::move(*contents);
+  return LoadResult::Loaded;
+}
+
+void BirthdayTable::Save(const std::string& path) const { RewriteFile(path, m_block); }
+
+int BirthdayTable::Count() const {
+  std::int32_t count = ReadInt32(m_block, kCountOffset);
+  if (count < 0) return 0;
+  if (count > static_cast<std::int32_t>(kBirthdaySlots)) return kBirthdaySlots;
+  return count;
+}
+
+BirthdayEntry BirthdayTable::At(int index) const {
+  const std::size_t base = static_cast<std::size_t>(index) * kBirthdayEntrySize;
+  BirthdayEntry entry;
+  entry.Name = ReadShortString(m_block, base);
+  entry.Group = ReadShortString(m_block, base + 256);
+  entry.Day = ReadInt32(m_block, base + 512);
+  entry.Month = ReadInt32(m_block, base + 516);
+  entry.Year = ReadInt32(m_block, base + 520);
+  return entry;
+}
+
+std::vector<BirthdayEntry> BirthdayTable::Entries() const { return ParseBirthdays(m_block); }
+
+bool BirthdayTable::IsBirthdayOn(int day, int month) const {
+  for (int i = 0; i < Count(); ++i) {
+    const std::size_t base = static_cast<std::size_t>(i) * kBirthdayEntrySize;
+    if (ReadInt32(m_block, base + 512) == day && ReadInt32(m_block, base + 516) == month) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool BirthdayTable::Add(const BirthdayEntry& entry) {
+  const int count = Count();
+  if (count >= static_cast<int>(kBirthdaySlots)) return false;
+  WriteEntry(m_block, count, entry);
+  SetCount(count + 1);
+  return true;
+}
+
+void BirthdayTable::Set(int index, const BirthdayEntry& entry) {
+  if (index < 0 || index >= Count()) return;
+  WriteEntry(m_block, index, entry);
+}
+
+void BirthdayTable::Delete(int index) {
+  const int count = Count();
+  if (index < 0 || index >= count) return;
+  const std::size_t from = static_cast<std::size_t>(index + 1) * kBirthdayEntrySize;
+  const std::size_t to = static_cast<std::size_t>(index) * kBirthdayEntrySize;
+  const std::size_t length = static_cast<std::size_t>(count - index - 1) * kBirthdayEntrySize;
+  m_block.replace(to, length, m_block, from, length);
+  SetCount(count - 1);
+}
+
+void BirthdayTable::SetCount(int count) {
+  WriteInt32(m_block, kCountOffset, static_cast<std::int32_t>(count));
 }
 
 }  // namespace pelmo

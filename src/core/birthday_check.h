@@ -45,4 +45,48 @@ bool IsBirthdayOn(const std::vector<BirthdayEntry>& table, int day, int month);
 bool BirthdayTodayOrTomorrow(const std::vector<BirthdayEntry>& table,
                              TDateTime now);
 
+// The table as one block of kBirthdayFileSize bytes, kept whole so that a
+// file written by another installation is saved back unchanged: bytes
+// past a name's length, slots from the count on and a count out of range
+// stay as they were until an operation touches them. Main thread only.
+class BirthdayTable {
+ public:
+  enum class LoadResult {
+    Loaded,     // the file had the block's size
+    Empty,      // missing or empty (a new installation): an empty table
+    WrongSize,  // any other size: an empty table; the file is left alone
+  };
+
+  // A zero-filled block: no entries.
+  BirthdayTable();
+
+  // Reads the file into the block. Anything but a whole block gives an
+  // empty table.
+  LoadResult Load(const std::string& path);
+  // Writes the whole block through a temporary file and a rename. Throws
+  // FileError; the old file then remains.
+  void Save(const std::string& path) const;
+
+  // The valid entries: the count read as 0 below 0 and as 256 above it.
+  int Count() const;
+  BirthdayEntry At(int index) const;  // 0 <= index < Count()
+  std::vector<BirthdayEntry> Entries() const;
+  bool IsBirthdayOn(int day, int month) const;
+
+  // Stores the entry into slot Count() and counts it; false when all 256
+  // slots are taken. Name and group are cut to 255 characters.
+  bool Add(const BirthdayEntry& entry);
+  // Rewrites entry index (0 <= index < Count()) in place.
+  void Set(int index, const BirthdayEntry& entry);
+  // Removes entry index (0 <= index < Count()): the later slots move down
+  // by one, the count drops by one.
+  void Delete(int index);
+
+  const std::string& Block() const { return m_block; }
+
+ private:
+  void SetCount(int count);
+  std::string m_block;
+};
+
 }  // namespace pelmo

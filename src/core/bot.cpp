@@ -32,7 +32,7 @@ Bot::Bot(EventLoop& eventLoop, const Clock& botClock, BotOptions botOptions)
       replies(codec, netSettings, out, log),
       store(folder, settings, netSettings, out,
             options.configDir.empty() ? DefaultConfigDir() : options.configDir,
-            options.programPath),
+            options.programPath, &log),
       dispatcher(*this),
       interpreter(*this) {
   // Net registered itself as the codec's sender.
@@ -75,7 +75,13 @@ void Bot::FormCreate() {
   random.Randomize(clock);
   topic.TopicLocked = false;
 
-  if (settings.EnableBotCB) StartTBClick();
+  if (settings.EnableBotCB) {
+    StartTBClick();
+  } else {
+    // Without a window nothing else shows why the bot never speaks.
+    log.LogLine("The bot is switched off: EnableBot=0 in section [chat] of Net.ini; "
+                "EnableBot=1 starts it.");
+  }
 
   store.LoadStartCounter(clock);
   SetStatusPanel(3, "Last start: " + settings.LastDate + " in " + settings.LastTime);

@@ -51,7 +51,8 @@ class Bot {
   // Program start, up to the automatic start of the bot: empties the ring
   // and the log, creates botfile/ and the missing data files, runs the
   // hooks' LoadLists and LoadChatterbox, loads the settings, seeds the
-  // generator, unlocks the topic, starts the bot when EnableBotCB is on,
+  // generator, unlocks the topic, starts the bot when EnableBotCB is on
+  // (else logs one line naming the key that switches it on),
   // reads the start counter (panel 3) and starts the 60 s roster refresh.
   // Services are installed before this. Errors are logged, not thrown.
   void FormCreate();

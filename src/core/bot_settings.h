@@ -55,6 +55,11 @@ struct BotSettings {
   std::string edPassword;
   std::string edProxyServer;
   std::string edProxyPort;
+  // The informer URL and the result file below botfile/ (others.ini
+  // "Pogoda" "URL" and "OutputFileName"; read at start, saved at close and
+  // after each download by the weather download, not by the settings page).
+  std::string URLe;
+  std::string OutputName = "weather.txt";
 
   // Anecdote page.
   std::string AnekMinE = "10";

@@ -13,15 +13,6 @@ namespace {
 
 bool IsPrefix(char c) { return c == '!' || c == '\\'; }
 
-// Characters of code 32 and below go from both ends.
-std::string TrimControls(const std::string& text) {
-  std::size_t begin = 0;
-  std::size_t end = text.size();
-  while (begin < end && static_cast<unsigned char>(text[begin]) <= 32) ++begin;
-  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32) --end;
-  return text.substr(begin, end - begin);
-}
-
 // The window note of a password-channel command, tested in the order the
 // offline-message service tests them ("d" and "r" whole, then the first
 // character "c", then the first four "stop" or "nick"); empty for any

@@ -97,11 +97,11 @@ std::string SecondsWord(long long n) {
 }
 
 std::string PeopleWord(long long n) {
-  // The rule was written for the counts a vote can reach, up to 64.
-  if (n >= 2 && n <= 64) {
-    const long long last = n % 10;
-    if (last >= 2 && last <= 4 && (n < 12 || n > 14)) return W("человека");
-  }
+  // Every count a vote can reach: 72 and 102 are "человека" as well.
+  if (n < 0) return W("человек");
+  const long long lastTwo = n % 100;
+  const long long last = lastTwo % 10;
+  if (last >= 2 && last <= 4 && (lastTwo < 12 || lastTwo > 14)) return W("человека");
   return W("человек");
 }
 

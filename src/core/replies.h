@@ -67,7 +67,8 @@ class OutStateGuard {
 
 // "секунда", "секунды" or "секунд" for n (Windows-1251).
 std::string SecondsWord(long long n);
-// "человека" for 2-4, 22-24 ... 62-64, else "человек" (Windows-1251).
+// "человека" when n ends in 2, 3 or 4 but not in 12, 13 or 14, else
+// "человек" (Windows-1251).
 std::string PeopleWord(long long n);
 
 }  // namespace pelmo

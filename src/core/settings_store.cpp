@@ -97,13 +97,15 @@ constexpr OthersKey kOthersKeys[] = {
 }  // namespace
 
 SettingsStore::SettingsStore(const WorkFolder& folder, BotSettings& settings, NetSettings& net,
-                             OutgoingState& out, std::string configDir, std::string programPath)
+                             OutgoingState& out, std::string configDir, std::string programPath,
+                             LineLog* log)
     : m_folder(folder),
       m_settings(settings),
       m_net(net),
       m_out(out),
       m_configDir(std::move(configDir)),
-      m_programPath(std::move(programPath)) {}
+      m_programPath(std::move(programPath)),
+      m_log(log) {}
 
 void SettingsStore::ApplyNickAndHost() {
   m_net.BotNick = m_settings.NickE.substr(0, kShortString);
@@ -115,7 +117,8 @@ void SettingsStore::LoadSettings(const std::vector<std::uint32_t>& interfaces) {
   BotSettings& s = m_settings;
 
   // Network keys, shown on the network page.
-  NetLoad(netIni, m_net, m_out, interfaces.empty() ? GetLocalAddress() : interfaces.front());
+  NetLoad(netIni, m_net, m_out, interfaces.empty() ? GetLocalAddress() : interfaces.front(),
+          m_log);
   s.PortE = std::to_string(m_net.Port);
   s.TTLe = std::to_string(m_net.TTL);
   s.MsgSizeE = std::to_string(m_net.MaxMessageSize);
@@ -126,6 +129,10 @@ void SettingsStore::LoadSettings(const std::vector<std::uint32_t>& interfaces) {
   s.HostE = netIni.ReadString("chat", "Host", "PelmoBot");
   ApplyNickAndHost();
   for (const ChatSwitch& entry : kChatSwitches) {
+    if (netIni.IntegerUnreadable("chat", entry.key)) {
+      LogUnreadableValue(m_log, "chat", entry.key, netIni.ReadString("chat", entry.key, ""),
+                         "a number", "1");
+    }
     s.*entry.field = netIni.ReadBool("chat", entry.key, true);
   }
   s.FloodE = netIni.ReadInteger("chat", "Flood", 10);
@@ -134,22 +141,6 @@ void SettingsStore::LoadSettings(const std::vector<std::uint32_t>& interfaces) {
   m_out.NickColor = s.ColorP;
   s.CheckLogFileSizeCB = netIni.ReadBool("chat", "CheckLogFileSize", true);
   s.CheckLogFileSizeE = netIni.ReadInteger("chat", "CheckLogFileSizeE", 220000);
-
-  // The group or broadcast address of the mode. A missing or unreadable
-  // value takes a real group, or this interface's own broadcast address.
-  std::uint32_t sendAddress = 0;
-  if (s.MulticastModeCB) {
-    if (!ParseAddress(netIni.ReadString("net", "netaddr", ""), sendAddress)) {
-      sendAddress = kDefaultGroup;
-    }
-  } else if (!ParseAddress(netIni.ReadString("net", "IpBroadcast", ""), sendAddress)) {
-    sendAddress = BroadcastAddressOf(m_net.LocalAddress);
-  }
-  m_net.SendAddress = sendAddress;
-  m_out.OutAddress = sendAddress;
-  s.NetAddrE = AddressToText(sendAddress);
-
-  LoadOthers();
 
   // The interface list; a stored address that is not listed any more gives
   // way to the first listed one.
@@ -164,6 +155,25 @@ void SettingsStore::LoadSettings(const std::vector<std::uint32_t>& interfaces) {
     m_net.LocalAddress = interfaces.front();
     s.InterfacesIndex = 0;
   }
+
+  // The group or broadcast address of the mode. A missing or unreadable
+  // value takes a real group, or the broadcast address of the interface
+  // the bot will use (known only after the interface check above).
+  const char* addressKey = s.MulticastModeCB ? "netaddr" : "IpBroadcast";
+  const std::string stored = netIni.ReadString("net", addressKey, "");
+  std::uint32_t sendAddress = 0;
+  if (!ParseAddress(stored, sendAddress)) {
+    sendAddress = s.MulticastModeCB ? kDefaultGroup : BroadcastAddressOf(m_net.LocalAddress);
+    if (netIni.ValueExists("net", addressKey)) {
+      LogUnreadableValue(m_log, "net", addressKey, stored, "an address",
+                         AddressToText(sendAddress));
+    }
+  }
+  m_net.SendAddress = sendAddress;
+  m_out.OutAddress = sendAddress;
+  s.NetAddrE = AddressToText(sendAddress);
+
+  LoadOthers();
 
   s.AutoStartCB = AutostartEntryExists(m_configDir);
   s.ADMvle = LoadAdmins(m_folder.BotFile("admin.txt"));

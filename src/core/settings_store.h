@@ -13,6 +13,7 @@
 namespace pelmo {
 
 class Clock;
+class LineLog;
 class WorkFolder;
 struct BotSettings;
 struct NetSettings;
@@ -22,9 +23,10 @@ class SettingsStore {
  public:
   // configDir: where the autostart entry and the switch copy go (normally
   // $XDG_CONFIG_HOME or ~/.config). programPath: written into the entry.
+  // log (may be null): where a Net.ini value that cannot be read is named.
   SettingsStore(const WorkFolder& folder, BotSettings& settings,
                 NetSettings& net, OutgoingState& out, std::string configDir,
-                std::string programPath);
+                std::string programPath, LineLog* log = nullptr);
 
   // The settings load (start-up and "Cancel"): network keys, section
   // "chat", the group or broadcast address of the mode, others.ini, the
@@ -60,6 +62,7 @@ class SettingsStore {
   OutgoingState& m_out;
   std::string m_configDir;
   std::string m_programPath;
+  LineLog* m_log;
 };
 
 }  // namespace pelmo

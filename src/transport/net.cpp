@@ -12,8 +12,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 #include <system_error>
 
 #include "base/cp1251.h"
@@ -35,6 +37,15 @@ bool SetInt(int socket, int level, int option, int value) {
 void CloseFd(int& fd) {
   if (fd >= 0) close(fd);
   fd = -1;
+}
+
+// How many groups one socket may join in this network namespace; the
+// kernel's default when the setting cannot be read.
+std::size_t MembershipLimit() {
+  std::ifstream file("/proc/sys/net/ipv4/igmp_max_memberships");
+  long long limit = 0;
+  if (file >> limit && limit >= 0) return static_cast<std::size_t>(limit);
+  return 20;
 }
 
 }  // namespace
@@ -152,6 +163,15 @@ bool Net::OpenReceiveSocket() {
     if (m_localAddress != INADDR_ANY && !FindInterface(m_localAddress, info)) {
       return Fail(errno);
     }
+    // The wildcard bind lets in broadcasts of every network of this
+    // computer; broadcast mode keeps those of LocalAddress's interface
+    // only, as a socket bound to that address would get. The arrival
+    // interface comes with each datagram.
+    m_chatIndex = 0;
+    if (!m_settings.MulticastMode && m_localAddress != INADDR_ANY) {
+      if (!SetInt(m_recvSocket, IPPROTO_IP, IP_PKTINFO, 1)) return Fail(errno);
+      m_chatIndex = info.Index;
+    }
     // Only the groups this socket joins, as on Windows.
     SetInt(m_recvSocket, IPPROTO_IP, IP_MULTICAST_ALL, 0);
     const sockaddr_in any = MakeSocketAddress(INADDR_ANY, m_port);
@@ -187,15 +207,43 @@ bool Net::JoinGroups() {
     member = m_memberSocket;
   }
   const std::vector<std::uint32_t> interfaces = m_interfaces ? *m_interfaces : GetInterfaces();
+  // A membership belongs to an interface, not to an address: a second
+  // address of one interface would be refused as already joined. A socket
+  // holds only so many memberships (ENOBUFS past the limit); the
+  // interfaces that come first in the list are the ones joined.
+  std::size_t limit = MembershipLimit();
+  std::vector<int> joined;
+  std::vector<std::uint32_t> leftOut;
   for (std::uint32_t address : interfaces) {
+    InterfaceInfo info;
+    const int index = FindInterface(address, info) ? info.Index : 0;
+    if (index != 0 && std::find(joined.begin(), joined.end(), index) != joined.end()) continue;
+    if (joined.size() >= limit) {
+      leftOut.push_back(address);
+      continue;
+    }
     m_log.LogLine("SetSockOpt(IP_ADD_MEMBERSHIP): " + AddressToText(address));
-    ip_mreq request{};
+    ip_mreqn request{};
     request.imr_multiaddr.s_addr = htonl(m_settings.SendAddress);
-    request.imr_interface.s_addr = htonl(address);
+    request.imr_address.s_addr = htonl(address);
+    request.imr_ifindex = index;
     if (setsockopt(member, IPPROTO_IP, IP_ADD_MEMBERSHIP, &request, sizeof request) != 0) {
-      return Fail(errno);
+      if (errno == ENOBUFS) {
+        limit = joined.size();
+        leftOut.push_back(address);
+        continue;
+      }
+      if (errno != EADDRINUSE) return Fail(errno);
     }
     m_log.LogLine("Ok");
+    joined.push_back(index);
+  }
+  if (!leftOut.empty()) {
+    std::string line = "Group not joined on " + std::to_string(leftOut.size()) +
+                       " interface(s), limit of " + std::to_string(limit) +
+                       " memberships (net.ipv4.igmp_max_memberships):";
+    for (std::uint32_t address : leftOut) line += " " + AddressToText(address);
+    m_log.LogLine(line);
   }
   return true;
 }

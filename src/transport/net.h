@@ -4,8 +4,10 @@
 // wildcard address and the chat port (on Linux a socket bound to a unicast
 // address receives no broadcast or multicast datagrams); LocalAddress is
 // kept for the group memberships, the multicast interface and the log.
-// Multicast mode joins SendAddress on every interface; broadcast mode sets
-// SO_BROADCAST on the sending socket.
+// Multicast mode joins SendAddress once on every interface, as many as the
+// system lets one socket join; broadcast mode sets SO_BROADCAST on the
+// sending socket and takes only datagrams that arrive on LocalAddress's
+// interface or are addressed to LocalAddress.
 //
 // Sniffer mode: an AF_PACKET capture bound to the interface of
 // LocalAddress picks out the chat's UDP datagrams with the receive loop's
@@ -30,6 +32,8 @@
 
 #include "transport/blowfish.h"
 #include "transport/packet_codec.h"
+
+struct msghdr;
 
 namespace pelmo {
 
@@ -93,6 +97,9 @@ class Net final : public DatagramSender {
   void ReceiveLoop(AliveFlag alive);
   bool ReceiveOne(std::vector<std::uint8_t>& buffer, FragmentReassembler& fragments,
                   TRecvInfo& info, int& error);
+  // Broadcast mode: whether a received datagram (its IP_PKTINFO) came in
+  // on the chat's interface or is addressed to LocalAddress.
+  bool FromChatNetwork(const msghdr& message) const;
   void PostError(const AliveFlag& alive, int code);
   void PostDatagram(const AliveFlag& alive, TRecvInfo info);
   void WaitForStop(int milliseconds);
@@ -119,6 +126,9 @@ class Net final : public DatagramSender {
   std::uint16_t m_port = 0;
   std::uint32_t m_localAddress = 0;
   std::uint8_t m_ttl = 0;
+  // Simple broadcast mode: the interface of LocalAddress, the only one
+  // whose datagrams are taken (0: any).
+  int m_chatIndex = 0;
   int m_wakeFd = -1;  // eventfd that wakes the receive thread at stop
   // Holds the group memberships in sniffer mode (a capture socket cannot).
   int m_memberSocket = -1;

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <new>
 
 #include "base/event_loop.h"
@@ -34,6 +35,19 @@ void PostMemError(EventLoop& loop, LineLog& log, const std::shared_ptr<std::atom
 }
 
 }  // namespace
+
+bool Net::FromChatNetwork(const msghdr& message) const {
+  for (const cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
+       header = CMSG_NXTHDR(const_cast<msghdr*>(&message), const_cast<cmsghdr*>(header))) {
+    if (header->cmsg_level != IPPROTO_IP || header->cmsg_type != IP_PKTINFO) continue;
+    in_pktinfo packet{};
+    std::memcpy(&packet, CMSG_DATA(header), sizeof packet);
+    // What this computer sends to LocalAddress itself comes in through
+    // loopback.
+    return packet.ipi_ifindex == m_chatIndex || ntohl(packet.ipi_addr.s_addr) == m_localAddress;
+  }
+  return false;
+}
 
 void Net::ReceiveLoop(AliveFlag alive) {
   std::vector<std::uint8_t> buffer(kPacketBufferSize);
@@ -87,11 +101,19 @@ bool Net::ReceiveOne(std::vector<std::uint8_t>& buffer, FragmentReassembler& fra
     }
   } else {
     sockaddr_in from{};
-    socklen_t fromLength = sizeof from;
-    received = recvfrom(m_recvSocket, buffer.data(), buffer.size(), MSG_DONTWAIT,
-                        reinterpret_cast<sockaddr*>(&from), &fromLength);
+    iovec data{buffer.data(), buffer.size()};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+    msghdr message{};
+    message.msg_name = &from;
+    message.msg_namelen = sizeof from;
+    message.msg_iov = &data;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    received = recvmsg(m_recvSocket, &message, MSG_DONTWAIT);
     info.SrcAddr = ntohl(from.sin_addr.s_addr);
     info.SrcPort = ntohs(from.sin_port);
+    if (received > 0 && m_chatIndex != 0 && !FromChatNetwork(message)) return false;
   }
   if (received < 0) {
     if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) error = errno;

@@ -4,10 +4,12 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace pelmo {
 
 class IniFile;
+class LineLog;
 struct OutgoingState;
 
 struct NetSettings {
@@ -23,13 +25,25 @@ struct NetSettings {
   std::string BotHost = "Pelmo_bot";
 };
 
+// What an "ip" that is no dotted address loads as.
+inline constexpr std::uint32_t kUnreadableAddress = 0xFFFFFFFF;  // 255.255.255.255
+
 // Reads "net" ip/port/ttl, "socket" snifermode/REUSEADDR/MultiCast and
 // "chat" MaxMessageSize with their defaults and clamps (ttl 0-255,
 // MaxMessageSize 100-64000); a missing "ip" defaults to defaultLocalAddress
 // (normally GetLocalAddress()). Then OutAddress := SendAddress and NetSave,
 // so a missing file is created and clamped values are written back.
+// A value that is there but is no number (an "ip" no address) gets the
+// default (255.255.255.255) like a missing one, and one line in log (when
+// given) names the key and the value, so that the operator sees why.
 void NetLoad(IniFile& netIni, NetSettings& settings, OutgoingState& out,
-             std::uint32_t defaultLocalAddress);
+             std::uint32_t defaultLocalAddress, LineLog* log = nullptr);
+
+// The line that tells the operator a Net.ini value could not be read as
+// kind ("a number", "an address") and used instead; nothing when log is
+// null.
+void LogUnreadableValue(LineLog* log, std::string_view section, std::string_view key,
+                        std::string_view value, std::string_view kind, std::string_view used);
 // Writes the seven keys above from memory.
 void NetSave(IniFile& netIni, const NetSettings& settings);
 

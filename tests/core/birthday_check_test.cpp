@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "base/cp1251.h"
+#include "base/random.h"
 #include "fakes/temp_dir.h"
 
 namespace pelmo {
@@ -100,6 +102,84 @@ TEST(BirthdayCheck, TodayOrTomorrowAcrossMonthAndYearEnds) {
   EXPECT_TRUE(BirthdayTodayOrTomorrow(table, EncodeDate(2028, 2, 28)));
   EXPECT_FALSE(BirthdayTodayOrTomorrow(table, EncodeDate(2027, 2, 28)));
   EXPECT_FALSE(BirthdayTodayOrTomorrow({}, EncodeDate(2027, 1, 1)));
+}
+
+
+constexpr std::size_t kCountOffset = 256 * 524;
+
+// A block as another installation leaves it: every byte that no field
+// defines holds something.
+std::string ForeignBlock(std::int32_t count) {
+  Random random(42);
+  std::string block(kBirthdayFileSize, '\0');
+  for (char& c : block) c = static_cast<char>(random.Next(256));
+  for (std::size_t slot = 0; slot < 256; ++slot) {
+    block[slot * 524] = 5;  // names and groups of five bytes
+    block[slot * 524 + 256] = 3;
+  }
+  PutInt32(block, kCountOffset, count);
+  return block;
+}
+
+BirthdayEntry Person(const std::string& name, int day, int month, int year = 1990,
+                     const std::string& group = "g") {
+  return BirthdayEntry{W(name), W(group), day, month, year};
+}
+
+TEST(BirthdayTable, FileOfAnotherInstallationSavesBackByteForByte) {
+  TempDir dir;
+  for (std::int32_t count : {3, 0, 256, 300, -1}) {
+    const std::string block = ForeignBlock(count);
+    dir.WriteFile("BirthDay.dat", block);
+    BirthdayTable table;
+    ASSERT_EQ(table.Load(dir.FilePath("BirthDay.dat")), BirthdayTable::LoadResult::Loaded);
+    EXPECT_EQ(table.Count(), std::clamp(count, 0, 256)) << count;
+    table.Save(dir.FilePath("copy.dat"));
+    EXPECT_EQ(dir.ReadFile("copy.dat"), block) << count;
+  }
+}
+
+TEST(BirthdayTable, EditsTouchOnlyTheirFields) {
+  TempDir dir;
+  const std::string block = ForeignBlock(3);
+  dir.WriteFile("BirthDay.dat", block);
+  BirthdayTable table;
+  table.Load(dir.FilePath("BirthDay.dat"));
+  const BirthdayEntry third = table.At(2);
+
+  table.Set(0, Person("Ян", 7, 3));
+  std::string expected = block;
+  expected[0] = 2;
+  expected.replace(1, 2, W("Ян"));
+  expected[256] = 1;
+  expected[257] = 'g';
+  PutInt32(expected, 512, 7);
+  PutInt32(expected, 516, 3);
+  PutInt32(expected, 520, 1990);
+  EXPECT_EQ(table.Block(), expected);
+
+  // Delete moves the later slots down; the old last slot stays as it was.
+  table.Delete(1);
+  EXPECT_EQ(table.Count(), 2);
+  EXPECT_EQ(table.At(1).Name, third.Name);
+  EXPECT_EQ(table.At(1).Day, third.Day);
+  EXPECT_EQ(table.Block().substr(2 * 524, 524), block.substr(2 * 524, 524));
+  EXPECT_EQ(table.Block().substr(1 * 524, 524), block.substr(2 * 524, 524));
+}
+
+TEST(BirthdayTable, HoldsAtMost256AndCutsLongNames) {
+  BirthdayTable table;
+  for (int i = 0; i < 256; ++i) ASSERT_TRUE(table.Add(Person("p" + std::to_string(i), 1, 1)));
+  const std::string full = table.Block();
+  EXPECT_FALSE(table.Add(Person("лишний", 2, 2)));
+  EXPECT_EQ(table.Block(), full);
+  EXPECT_EQ(table.Count(), 256);
+
+  BirthdayTable other;
+  other.Add(BirthdayEntry{std::string(300, 'n'), std::string(256, 'g'), 1, 2, 3});
+  EXPECT_EQ(other.At(0).Name, std::string(255, 'n'));
+  EXPECT_EQ(other.At(0).Group, std::string(255, 'g'));
+  EXPECT_EQ(other.At(0).Year, 3);
 }
 
 }  // namespace

@@ -1,0 +1,104 @@
+#include "games/chatterbox.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <optional>
+#include <utility>
+
+#include "base/date_time.h"
+#include "base/text_file.h"
+#include "core/bot.h"
+
+namespace pelmo {
+
+namespace {
+
+std::vector<std::string> FileLines(const std::vector<Phrase>& phrases) {
+  std::vector<std::string> lines;
+  lines.reserve(phrases.size());
+  for (const Phrase& phrase : phrases) lines.push_back(phrase.trigger + "^" + phrase.answer);
+  return lines;
+}
+
+bool ReadsBack(const Phrase& phrase) {
+  const auto breaksLine = [](const std::string& text) {
+    return text.find_first_of("\r\n") != std::string::npos;
+  };
+  return phrase.trigger.find('^') == std::string::npos && !breaksLine(phrase.trigger) &&
+         !breaksLine(phrase.answer);
+}
+
+}  // namespace
+
+Phrase SplitPhraseLine(const std::string& line) {
+  const std::size_t caret = line.find('^');
+  if (caret == std::string::npos) return {"", line};
+  return {line.substr(0, caret), line.substr(caret + 1)};
+}
+
+Chatterbox::Chatterbox(std::string path, const Clock& clock)
+    : m_path(std::move(path)), m_clock(clock) {}
+
+void Chatterbox::LoadPhrases() {
+  ClearPhrases();
+  const std::vector<std::string> lines = ReadLines(m_path);
+  for (const std::string& line : lines) {
+    if (m_phrases.size() >= kMaxPhrases) break;
+    m_phrases.push_back(SplitPhraseLine(line));
+  }
+}
+
+void Chatterbox::SavePhrases() const { RewriteLines(m_path, FileLines(m_phrases)); }
+
+void Chatterbox::ClearPhrases() { m_phrases.clear(); }
+
+void Chatterbox::AddPhrase(const std::string& trigger, const std::string& answer) {
+  if (m_phrases.size() >= kMaxPhrases) return;
+  m_phrases.push_back({trigger, answer});
+}
+
+int Chatterbox::FindPhrase(const std::string& text) const {
+  std::vector<int> matches;
+  for (std::size_t i = 0; i < m_phrases.size(); ++i) {
+    if (m_phrases[i].trigger == text) matches.push_back(static_cast<int>(i));
+  }
+  if (matches.empty()) return -1;
+  return matches[m_clock.TickMs() % matches.size()];
+}
+
+std::string Chatterbox::TriggerAt(int index) const {
+  if (index < 0 || static_cast<std::size_t>(index) >= m_phrases.size()) return {};
+  return m_phrases[static_cast<std::size_t>(index)].trigger;
+}
+
+std::string Chatterbox::AnswerAt(int index) const {
+  if (index < 0 || static_cast<std::size_t>(index) >= m_phrases.size()) return {};
+  return m_phrases[static_cast<std::size_t>(index)].answer;
+}
+
+int Chatterbox::SaveRows(const std::vector<Phrase>& rows) {
+  const std::size_t kept = std::min(rows.size(), kMaxPhrases);
+  for (std::size_t i = 0; i < kept; ++i) {
+    if (!ReadsBack(rows[i])) return static_cast<int>(i);
+  }
+  std::vector<Phrase> phrases(rows.begin(), rows.begin() + static_cast<std::ptrdiff_t>(kept));
+  // The file first: when it cannot be written, the pairs in memory still
+  // match the file.
+  RewriteLines(m_path, FileLines(phrases));
+  m_phrases = std::move(phrases);
+  return -1;
+}
+
+void InstallChatterbox(Bot& bot, Chatterbox& chatterbox) {
+  bot.hooks.LoadChatterbox = [&chatterbox] {
+    chatterbox.LoadPhrases();
+    return chatterbox.PhraseCount();
+  };
+  bot.hooks.Chatterbox = [&chatterbox](const std::string& text) -> std::optional<std::string> {
+    const int index = chatterbox.FindPhrase(text);
+    if (index < 0) return std::nullopt;
+    return chatterbox.AnswerAt(index);
+  };
+}
+
+}  // namespace pelmo

@@ -1,0 +1,34 @@
+// Installs the games into a bot: the quiz, the vote, the birthdays and the
+// chatterbox each fill their slots of the bot's ServiceHooks. The returned
+// object owns them and gives the control window what it works on (the
+// birthday table and its check, the chatterbox pairs); keep it alive as
+// long as the bot, and destroy it first. Call before Bot::FormCreate.
+#pragma once
+
+#include <memory>
+
+#include "games/birthdays.h"
+#include "games/chatterbox.h"
+#include "games/quiz.h"
+#include "games/vote.h"
+
+namespace pelmo {
+
+class Bot;
+
+struct Games {
+  explicit Games(Bot& bot);
+
+  // The birthday check of the program's start, after Bot::FormCreate: to
+  // everybody when the bot runs.
+  void CheckBirthdaysAtStart() { birthdays.CheckForAll(); }
+
+  Quiz quiz;
+  Vote vote;
+  Birthdays birthdays;
+  Chatterbox chatterbox;
+};
+
+std::unique_ptr<Games> InstallGames(Bot& bot);
+
+}  // namespace pelmo

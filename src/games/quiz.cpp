@@ -1,0 +1,226 @@
+#include "games/quiz.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <exception>
+#include <utility>
+
+#include "base/cp1251.h"
+#include "base/ini_file.h"
+#include "base/line_log.h"
+#include "base/random.h"
+#include "base/str_to_int.h"
+#include "base/text_file.h"
+#include "core/bot.h"
+#include "core/bot_settings.h"
+#include "core/replies.h"
+#include "transport/outgoing_state.h"
+
+namespace pelmo {
+
+namespace {
+
+constexpr const char* kScoreSection = "users";
+constexpr int kTickMs = 1000;
+constexpr int kQuestionDelayMs = 7000;
+
+long long ScoreValue(const std::string& text) {
+  try {
+    return StrToInt(text);
+  } catch (const std::exception&) {
+    return 0;
+  }
+}
+
+}  // namespace
+
+Quiz::Quiz(QuizFiles files, EventLoop& loop, const Clock& clock, Random& random,
+           Replies& replies, OutgoingState& out, const BotSettings& settings, LineLog& log)
+    : m_files(std::move(files)),
+      m_loop(loop),
+      m_clock(clock),
+      m_random(random),
+      m_replies(replies),
+      m_out(out),
+      m_settings(settings),
+      m_log(log) {}
+
+Quiz::~Quiz() { EndTimer(); }
+
+void Quiz::QuizText(const std::string& text, std::uint32_t address, const std::string& nick) {
+  if (AnsiUpperCase(text.substr(0, 6)) == W("ЛУЧШИЕ")) {
+    SayTo(address, W("\rЛУЧШИЕ ИГРОКИ:\r") + TopList(ScoreValue(text.substr(6))));
+    return;
+  }
+  const std::string upper = AnsiUpperCase(text);
+  if (upper == W("ИНФОРМАЦИЯ")) {
+    SayTo(address, InformationText());
+    return;
+  }
+  if (upper == W("КОМАНДЫ")) {
+    SayTo(address, W("\rКоманды:\r!старт - запустить викторину\r!стоп - остановить викторину\r"
+                     "!информация - краткая информация по викторине\r"
+                     "!лучшие - список лучших игроков\r!команды - no comment"));
+    return;
+  }
+  if (!QuizRunning() || !m_questionActive || m_currentIndex >= m_questions.size()) return;
+  const std::string& answer = m_questions[m_currentIndex].Answer;
+  if (AnsiUpperCase(TrimControls(text)) != AnsiUpperCase(TrimControls(answer))) return;
+  Say(W("\rУГАДАЛ: ") + nick + W(", маладец!"));
+  m_elapsed = 0;
+  m_questionActive = false;
+  m_currentHint.clear();
+  AddScore(nick, 1);
+}
+
+void Quiz::QuizStartCommand(const std::string& text) {
+  if (AnsiUpperCase(text) != W("СТАРТ")) return;
+  if (QuizRunning()) {
+    Say(W("Викторина уже запущена..."));
+    return;
+  }
+  StartQuiz();
+}
+
+void Quiz::QuizStopCommand(const std::string& text) {
+  if (AnsiUpperCase(text) != W("СТОП")) return;
+  if (!QuizRunning()) {
+    Say(W("Викторина не запущена..."));
+    return;
+  }
+  StopQuiz();
+}
+
+void Quiz::StartQuiz() {
+  if (QuizRunning()) return;
+  m_random.Randomize(m_clock);
+  if (m_questions.empty() || m_questionCount == 0) {
+    Say(W("Внимание, загрузка вопросов, ждите..."));
+    if (LoadQuestions() == 0) {
+      Say(W("Ошибка! Вопросы викторины не загружены, обратитесь к администратору викторины..."));
+      return;
+    }
+    Say(W("Загрузка успешна закончена. Всего вопросов викторины: ") +
+        std::to_string(m_questionCount));
+  }
+  m_timer = m_loop.StartTimer(std::chrono::milliseconds(kTickMs), true, [this] { QuizTick(); });
+  Say(W("Викторина запущена..."));
+}
+
+void Quiz::StopQuiz() {
+  EndTimer();
+  m_questions.clear();
+  m_questions.shrink_to_fit();
+  // A later start may read a shorter or changed file: no question of this
+  // list may go on there.
+  m_questionActive = false;
+  m_currentHint.clear();
+  m_elapsed = 0;
+  Say(W("Викторина остановлена."));
+}
+
+void Quiz::QuizTick() {
+  m_elapsed += kTickMs;
+  if (!m_questionActive) {
+    if (m_elapsed > kQuestionDelayMs) AskQuestion();
+    return;
+  }
+  if (m_currentIndex >= m_questions.size()) {
+    m_questionActive = false;
+    return;
+  }
+  const TQuestion& question = m_questions[m_currentIndex];
+  for (int k = kHintStages; k >= 1; --k) {
+    if (std::abs(m_elapsed - kHintTimes[static_cast<std::size_t>(k)]) >= kTickMs) continue;
+    if (k == kHintStages) {
+      m_currentHint.clear();
+      m_elapsed = 0;
+      m_questionActive = false;
+      Say(W("\r\rНикто не угадал, \rОТВЕТ: ") + question.Answer);
+    } else {
+      m_currentHint = MakeHint(question.Answer, m_currentHint, k, kHintStages, m_random);
+      Say(W("\rПОДСКАЗКА №") + std::to_string(k) + ": \r" + m_currentHint);
+    }
+    return;
+  }
+}
+
+void Quiz::AskQuestion() {
+  if (m_questionCount == 0 || m_questions.empty()) return;
+  m_elapsed = 0;
+  m_questionActive = true;
+  m_currentHint.clear();
+  m_currentIndex = m_random.Next(static_cast<std::uint32_t>(m_questionCount));
+  Say(W("\r\rВОПРОС: ") + m_questions[m_currentIndex].Question);
+}
+
+std::size_t Quiz::LoadQuestions() {
+  m_questions.clear();
+  m_questionCount = 0;
+  for (const std::string& line : ReadLines(m_files.questions)) {
+    if (std::optional<TQuestion> question = ParseQuestionLine(line)) {
+      m_questions.push_back(std::move(*question));
+    }
+  }
+  m_questionCount = m_questions.size();
+  return m_questionCount;
+}
+
+void Quiz::AddScore(const std::string& nick, long long points) {
+  IniFile scores(m_files.scores);
+  const long long score = scores.ReadInteger(kScoreSection, nick, 0);
+  if (!scores.WriteInteger(kScoreSection, nick, score + points)) {
+    m_log.LogLine(W("Викторина: очко игрока ") + nick +
+                      W(" не записано (ник не годится в ключ topvictor.txt или файл не записать)"),
+                  255);
+  }
+}
+
+std::string Quiz::TopList(long long count) const {
+  std::vector<TUser> players;
+  for (const auto& [name, value] : IniFile(m_files.scores).ReadSectionValues(kScoreSection)) {
+    players.push_back(TUser{name, ScoreValue(value)});
+  }
+  SortPlayers(players);
+  return TopListLines(players, count);
+}
+
+std::string Quiz::InformationText() const {
+  std::string text = W(
+      "\rВикторина\r"
+      "Вопросы задаёт бот, отвечать нужно в этом канале: кто первым напишет ответ, "
+      "тот получает очко.\r"
+      "Спасибо всем, кто присылал вопросы для викторины!\r"
+      "Об ошибках в вопросах и ответах пишите администратору бота.\r");
+  if (m_questionCount != 0) {
+    text += W("Всего загруженных вопросов -") + std::to_string(m_questionCount) + "\r";
+  }
+  return text + W("На этом всё, спасибо за внимание!\r") + ":)";
+}
+
+void Quiz::Say(const std::string& text) {
+  m_replies.SayInChannel(m_settings.NameChanVicE, text, kKindLine);
+}
+
+void Quiz::SayTo(std::uint32_t address, const std::string& text) {
+  OutStateGuard guard(m_out, m_replies.Settings());
+  m_out.OutAddress = address;
+  m_replies.SayInChannel(m_settings.NameChanVicE, text, kKindLine);
+}
+
+void Quiz::EndTimer() {
+  if (m_timer != 0) m_loop.StopTimer(m_timer);
+  m_timer = 0;
+}
+
+void InstallQuiz(Bot& bot, Quiz& quiz) {
+  ServiceHooks& hooks = bot.hooks;
+  hooks.QuizText = [&bot, &quiz](const std::string& text, ServiceHooks::Address address) {
+    quiz.QuizText(text, address, bot.codec.CurrentPacket.SenderNick);
+  };
+  hooks.QuizStartCommand = [&quiz](const std::string& text) { quiz.QuizStartCommand(text); };
+  hooks.QuizStopCommand = [&quiz](const std::string& text) { quiz.QuizStopCommand(text); };
+  hooks.OnBotStopped.push_back([&quiz] { quiz.StopQuiz(); });
+}
+
+}  // namespace pelmo

@@ -1,0 +1,97 @@
+#include "services/external_commands.h"
+
+#include <exception>
+#include <optional>
+#include <vector>
+
+#include "base/cp1251.h"
+#include "base/text_file.h"
+#include "core/bot.h"
+#include "core/replies.h"
+
+namespace pelmo {
+
+namespace {
+
+const std::string kQuote = "\"";
+
+}  // namespace
+
+std::string CommandFilePath(const std::string& workDir, const std::string& path) {
+  std::string mapped = path;
+  for (char& c : mapped) {
+    if (c == '\\') c = '/';
+  }
+  if (!mapped.empty() && mapped[0] == '/') return mapped;
+  return JoinPath(workDir, mapped);
+}
+
+ExternalCommands::ExternalCommands(const WorkFolder& folder, Replies& replies, BotLog& log)
+    : m_folder(folder), m_replies(replies), m_log(log) {}
+
+void ExternalCommands::RunExternalCommand(const std::string& command, std::uint32_t address) {
+  try {
+    Run(command, address);
+  } catch (const std::exception&) {
+    m_log.LogLine(W("Ошибка при выдаче доп. ком."), 0);
+    try {
+      m_replies.SayTo(address, W("Ошибка в команде."), kKindListing);
+    } catch (const std::exception&) {
+      // Nothing more to tell; the chat line ends here.
+    }
+  }
+}
+
+void ExternalCommands::Run(const std::string& command, std::uint32_t address) {
+  const std::size_t begin = command.find_first_not_of(' ');
+  if (begin == std::string::npos) return;
+  const std::size_t end = command.find(' ', begin);
+  const std::string word = AnsiUpperCase(command.substr(begin, end - begin));
+  const bool listing = word == "EXTCMD" || word == W("ДОПКОМ");
+
+  const std::string iniPath = m_folder.ExtCmdsIni();
+  const std::vector<std::string> lines =
+      FileExists(iniPath) ? ReadLines(iniPath) : std::vector<std::string>{};
+  std::string reply = W("\r\n\r\nСписок дополнительных команд:\r\n");
+  int counted = 0;
+  for (const std::string& line : lines) {
+    const std::size_t equals = line.find('=');
+    const std::string name = line.substr(0, equals);
+    if (name.empty()) continue;
+    ++counted;
+    if (listing) {
+      reply += std::to_string(counted) + ") " + name + "\r\n";
+      continue;
+    }
+    if (AnsiUpperCase(name) != word) continue;
+
+    const std::string path = equals == std::string::npos ? std::string() : line.substr(equals + 1);
+    const std::string filePath = CommandFilePath(m_folder.Dir(), path);
+    if (path.empty() || !FileExists(filePath)) {
+      m_log.LogLine(W("Ошибка: файл доп. команды ") + kQuote + name + kQuote +
+                        W(" не найден (") + path + ")",
+                    0);
+      m_replies.SayTo(address, W("Ошибка в команде."), kKindListing);
+      return;
+    }
+    const std::optional<std::string> contents = ReadWholeFile(filePath, kMaxCommandFileSize);
+    if (!contents) throw FileError("cannot read " + filePath);
+    m_log.LogLine(W("Выдана команда: ") + kQuote + name + kQuote + " (" + path + ")", 0);
+    std::string text = W("Дополнительная команда: ") + name + "\r\n";
+    for (const std::string& fileLine : SplitLines(*contents)) text += fileLine + "\r\n";
+    m_replies.SayTo(address, text, kKindListing);
+    return;
+  }
+  if (!listing) return;
+  if (counted == 0) reply = W("Дополнительные команды не заданы.");
+  m_replies.SayTo(address, reply, kKindListing);
+}
+
+void InstallExternalCommands(Bot& bot, ExternalCommands& commands) {
+  bot.hooks.ExternalCommand = [&commands](const std::string& command,
+                                          ServiceHooks::Address address) {
+    commands.RunExternalCommand(command, address);
+  };
+}
+
+}  // namespace pelmo

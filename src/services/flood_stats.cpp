@@ -1,0 +1,211 @@
+#include "services/flood_stats.h"
+
+#include <algorithm>
+#include <exception>
+#include <stdexcept>
+#include <vector>
+
+#include "base/cp1251.h"
+#include "base/str_to_int.h"
+#include "base/text_file.h"
+#include "core/bot.h"
+#include "core/replies.h"
+#include "services/stat_store.h"
+#include "transport/outgoing_state.h"
+
+namespace pelmo {
+
+namespace {
+
+const std::string kFrame = "\r\n-----------------------------------------\r\n";
+
+std::size_t StatTabs(std::size_t length) {
+  if (length >= 1 && length <= 2) return 5;
+  if (length >= 3 && length <= 6) return 4;
+  if (length >= 7 && length <= 17) return 3;
+  if (length >= 18 && length <= 26) return 2;
+  if (length >= 27 && length <= 32) return 1;
+  return 0;
+}
+
+std::size_t TableTabs(std::size_t length) {
+  if (length >= 1 && length <= 4) return 5;
+  if (length >= 5 && length <= 9) return 4;
+  if (length >= 10 && length <= 17) return 3;
+  if (length >= 18 && length <= 26) return 2;
+  if (length >= 27 && length <= 32) return 1;
+  return 0;
+}
+
+TDateTime MondayOf(TDateTime now) {
+  // DayOfWeek: 1 Sunday .. 7 Saturday; Sunday ends its week.
+  return DateOf(now) - static_cast<double>((DayOfWeek(now) + 5) % 7);
+}
+
+bool StartsWithFolded(const std::string& text, const std::string& lowerPrefix) {
+  return text.size() >= lowerPrefix.size() &&
+         AnsiLowerCase(text.substr(0, lowerPrefix.size())) == lowerPrefix;
+}
+
+struct TableEntry {
+  std::string sortKey;  // count padded with zeros + ":" + name, upper-cased
+  std::string value;    // the count's text
+  std::string name;
+};
+
+long long ReadCount(const std::string& text) {
+  try {
+    std::size_t used = 0;
+    long long value = std::stoll(text, &used);
+    return used == text.size() ? value : 0;
+  } catch (const std::exception&) {
+    return 0;
+  }
+}
+
+}  // namespace
+
+std::string DayKey(TDateTime now) { return "Day-" + DateToStr(now); }
+std::string WeekKey(TDateTime now) { return "Week-" + DateToStr(MondayOf(now)); }
+
+FloodStats::FloodStats(StatStore& store, Replies& replies, const OutgoingState& out,
+                       const Clock& clock)
+    : m_store(store), m_replies(replies), m_out(out), m_clock(clock) {}
+
+void FloodStats::Count(const std::string& host, const std::string& nick, const std::string& text) {
+  // Names come off the network; one the file cannot hold as itself would
+  // count under another name or break the file, so it counts nothing.
+  if (!StatStore::SafeSection(host) || !StatStore::SafeKey("User-" + nick)) return;
+  const auto length = static_cast<std::int64_t>(text.size());
+  const TDateTime now = m_clock.Now();
+  m_store.AddInteger(host, DayKey(now), length);
+  m_store.AddInteger(host, WeekKey(now), length);
+  m_store.AddInteger(host, "User-" + nick, length);
+  m_store.AddInteger(host, "Total", length);
+}
+
+bool FloodStats::Command(const std::string& text, const std::string& senderHost,
+                         std::uint32_t address) {
+  const CommandWords words = SplitCommandWord(text);
+  std::string report;
+  if (words.word == "stat" || words.word == W("ыефе")) {
+    if (m_out.OutChannel != "Main") return true;
+    report = StatReport(AnsiUpperCase(words.rest.empty() ? senderHost : words.rest));
+  } else {
+    int mode = -1;
+    if (words.word == "top" || words.word == W("ещз")) mode = 0;
+    if (words.word == "htop" || words.word == W("рещз")) mode = 1;
+    if (words.word == "ttop" || words.word == W("еещз")) mode = 2;
+    if (mode < 0) return false;
+    long long rows = 10;
+    try {
+      if (!words.rest.empty()) rows = StrToInt(words.rest);
+    } catch (const std::invalid_argument&) {
+      rows = 10;
+    }
+    report = TableReport(mode, rows);
+  }
+  if (!report.empty()) m_replies.SayTo(address, report, kKindListing);
+  return true;
+}
+
+std::string FloodStats::StatReport(const std::string& section) {
+  if (!m_store.SectionExists(section)) return {};
+  const TDateTime now = m_clock.Now();
+  const std::string monday = DateToStr(MondayOf(now));
+  const std::string unknown = W("Неизвестно");
+  std::vector<std::string> lines;
+  lines.push_back(kFrame);
+  lines.push_back(W("\t\tСтатистика для ") + section + "\r\n");
+  lines.push_back(W("* Счетовод флуда:"));
+  lines.push_back(W("  - всего за сутки:\t\t\t") + m_store.ReadString(section, DayKey(now), unknown));
+  lines.push_back(W("  - всего за неделю:\t\t\t") +
+                  m_store.ReadString(section, WeekKey(now), unknown));
+  const auto values = m_store.SectionValues(section);
+  bool heading = false;
+  for (const auto& [key, value] : values) {
+    if (!StartsWithFolded(key, "week-")) continue;
+    TDateTime start = 0;
+    if (!TryStrToDate(key.substr(5), start) || DateToStr(start) == monday) continue;
+    if (!heading) lines.push_back(W("  * Недельные статы:"));
+    heading = true;
+    lines.push_back(W("    - с ") + DateToStr(start) + W(" по ") + DateToStr(start + 6) + "\t\t" +
+                    std::to_string(m_store.ReadInteger(section, key, 0)));
+  }
+  for (const auto& [key, value] : values) {
+    if (!StartsWithFolded(key, "user-")) continue;
+    const std::string nick = key.substr(5);
+    lines.push_back(W("  - для ") + nick + std::string(StatTabs(nick.size()), '\t') + value);
+  }
+  lines.push_back(W("  - и всего: \t\t\t\t") + m_store.ReadString(section, "Total", unknown));
+  lines.push_back("\r\n-----------------------------------------");
+  return JoinLines(lines);
+}
+
+std::string FloodStats::TableReport(int mode, long long rows) {
+  std::vector<TableEntry> entries;
+  if (mode == 0 || mode == 1) {
+    for (const std::string& host : m_store.Sections()) {
+      if (mode == 1) {
+        std::string value = TrimControls(m_store.ReadString(host, "Total", "0"));
+        if (value != "0") entries.push_back({{}, value, " " + host});
+        continue;
+      }
+      m_store.VisitValues(host, [&](std::string_view key, std::string_view raw) {
+        if (key.find("User-") == std::string_view::npos) return;
+        std::string value = TrimControls(raw);
+        if (value == "0") return;
+        entries.push_back({{}, value, std::string(key.substr(5)) + " (" + host + ")"});
+      });
+    }
+  }
+  // Counts padded to 20 digits order as numbers up to the 64-bit limit;
+  // equal counts then order by name, case ignored.
+  for (TableEntry& entry : entries) {
+    std::string padded = entry.value.size() < 20
+                             ? std::string(20 - entry.value.size(), '0') + entry.value
+                             : entry.value;
+    entry.sortKey = AnsiUpperCase(padded + ":" + entry.name);
+  }
+  std::sort(entries.begin(), entries.end(),
+            [](const TableEntry& a, const TableEntry& b) { return a.sortKey < b.sortKey; });
+
+  std::vector<std::string> lines;
+  lines.push_back(kFrame);
+  lines.push_back(mode == 2 ? W("\tСтатистика лодырей\r\n") : W("\tСтатистика болтунов\r\n"));
+  long long rank = 0;
+  for (auto it = entries.rbegin(); it != entries.rend() && rank < rows; ++it) {
+    ++rank;
+    lines.push_back(std::to_string(rank) + ". " + it->name +
+                    std::string(TableTabs(it->name.size()), '\t') +
+                    std::to_string(ReadCount(it->value)));
+  }
+  lines.push_back(kFrame);
+  return JoinLines(lines);
+}
+
+void InstallFloodStats(Bot& bot, FloodStats& stats, StatStore& store) {
+  ServiceHooks& hooks = bot.hooks;
+  // The interpreter calls these for every command line without a guard; a
+  // statistics failure must not keep the command itself from running.
+  hooks.StatisticsCommand = [&bot, &stats](const std::string& command,
+                                           ServiceHooks::Address address) {
+    try {
+      stats.Command(command, bot.codec.CurrentPacket.SenderHost, address);
+    } catch (const std::exception&) {
+    }
+  };
+  hooks.FloodCounter = [&bot, &stats](const std::string& command) {
+    try {
+      const TIncomingPacket& packet = bot.codec.CurrentPacket;
+      stats.Count(packet.SenderHost, packet.SenderNick, command);
+    } catch (const std::exception&) {
+    }
+  };
+  // Edits made to the file while the bot was stopped are read at start.
+  hooks.OnBotStarted.push_back([&store] { store.Reload(); });
+  hooks.OnBotStopped.push_back([&store] { store.FlushQuietly(); });
+  hooks.OnFormClose.push_back([&store] { store.FlushQuietly(); });
+}
+
+}  // namespace pelmo

@@ -1,0 +1,161 @@
+#include "services/news.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "base/cp1251.h"
+#include "base/date_time.h"
+#include "base/text_file.h"
+#include "core/bot.h"
+#include "core/replies.h"
+
+namespace pelmo {
+
+namespace {
+
+constexpr std::size_t kTailChunk = 64 * 1024;
+
+bool HasLineBreak(const std::string& text) {
+  return text.find_first_of("\r\n") != std::string::npos;
+}
+
+class Fd {
+ public:
+  explicit Fd(int fd) : m_fd(fd) {}
+  ~Fd() {
+    if (m_fd >= 0) ::close(m_fd);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return m_fd; }
+
+ private:
+  int m_fd;
+};
+
+}  // namespace
+
+std::vector<std::string> ReadLastLines(const std::string& path, std::size_t count) {
+  if (count == 0 || !FileExists(path)) return {};
+  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  struct stat info {};
+  if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0) throw FileError("cannot read " + path);
+  std::string tail;
+  off_t at = info.st_size;
+  std::size_t breaks = 0;
+  // Each line break is at most two bytes: more than 2 * (count + 1) of them
+  // holds count whole lines after the first, perhaps partial, one.
+  while (at > 0 && breaks <= 2 * (count + 1)) {
+    const std::size_t size = static_cast<std::size_t>(std::min<off_t>(at, kTailChunk));
+    at -= static_cast<off_t>(size);
+    std::string chunk(size, '\0');
+    std::size_t done = 0;
+    while (done < size) {
+      ssize_t got = ::pread(fd.get(), chunk.data() + done, size - done,
+                            at + static_cast<off_t>(done));
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) throw FileError("cannot read " + path);
+      done += static_cast<std::size_t>(got);
+    }
+    breaks += static_cast<std::size_t>(std::count_if(
+        chunk.begin(), chunk.end(), [](char c) { return c == '\r' || c == '\n'; }));
+    tail.insert(0, chunk);
+  }
+  std::vector<std::string> lines = SplitLines(tail);
+  // Not at the start of the file: the first line may be cut.
+  if (at > 0 && !lines.empty()) lines.erase(lines.begin());
+  if (lines.size() > count) lines.erase(lines.begin(), lines.end() - static_cast<long>(count));
+  return lines;
+}
+
+News::News(std::string newsPath, std::string seenNewsPath, const Clock& clock,
+           Replies& replies)
+    : m_newsPath(std::move(newsPath)),
+      m_seenNewsPath(std::move(seenNewsPath)),
+      m_clock(clock),
+      m_replies(replies) {}
+
+std::vector<std::string> News::Readers() const {
+  return FileExists(m_seenNewsPath) ? ReadLines(m_seenNewsPath) : std::vector<std::string>{};
+}
+
+void News::AddNews(const std::string& nick, const std::string& text, std::uint32_t address) {
+  const TDateTime now = m_clock.Now();
+  AppendLine(m_newsPath, text + " (" + nick + ") " + FormatDateTime(W("d mmmm yyyy г."), now) +
+                             FormatDateTime("h:n:s", now));
+  m_replies.SayTo(address, nick + W("%cf%, Ваша новость добавлена."), kKindLine);
+  RewriteLines(m_seenNewsPath,
+               HasLineBreak(nick) ? std::vector<std::string>{} : std::vector<std::string>{nick});
+}
+
+void News::ShowNews(const std::string& nick, std::uint32_t address) {
+  const std::vector<std::string> items = ReadLastLines(m_newsPath, kNewsShown);
+  std::string text = "\r\n\r\n" + std::string(26, ' ') + W("> > > Н О В О С Т И ! ! !< < <\r\n");
+  for (auto it = items.rbegin(); it != items.rend(); ++it) {
+    text += "\r\n" + std::string(25, '=') + "\r\n" + *it;
+  }
+  m_replies.SayTo(address, text, kKindListing);
+
+  if (HasLineBreak(nick)) return;
+  const std::vector<std::string> readers = Readers();
+  if (std::find(readers.begin(), readers.end(), nick) == readers.end()) {
+    AppendLine(m_seenNewsPath, nick);
+  }
+}
+
+void News::NotifyUnreadNews(const std::string& nick, std::uint32_t address) {
+  // With no news at all there is nothing to read.
+  if (ReadLastLines(m_newsPath, 1).empty()) return;
+  const std::vector<std::string> readers = Readers();
+  if (std::find(readers.begin(), readers.end(), nick) != readers.end()) return;
+  m_replies.SayTo(address,
+                  nick + W("%cf%, Есть непрочитанные новости для Вас. Для просмотра наберите !news"),
+                  kKindLine);
+}
+
+void InstallNews(Bot& bot, News& news) {
+  bot.hooks.NotifyNews = [&news](const std::string& nick, ServiceHooks::Address address) {
+    news.NotifyUnreadNews(nick, address);
+  };
+
+  CommandTable& table = bot.interpreter.Table();
+  table.Add(CommandRow{
+      .place = 13,
+      .aliases = {W("нов"), "yjd", "news", W("туцы"), W("новости"), "yjdjcnb"},
+      .note = W(") команда новости."),
+      .handler = [&news](CommandContext& context) {
+        news.ShowNews(context.nick, context.address);
+      },
+  });
+  table.Add(CommandRow{
+      .place = 14,
+      .aliases = {"add_news ", W("фвв_туцы "), W("доб_нов "), "lj,_yjd "},
+      .k = CommandRow::kAliasLength,
+      .noteByHandler = true,
+      .handler = Quietly([&bot, &news](CommandContext& context) {
+        if (HasLineBreak(context.argument)) {
+          // The refusal stands out in red; the bot's own colour comes back
+          // after it, whatever happens.
+          struct ColorGuard {
+            OutgoingState& out;
+            std::uint32_t saved;
+            ~ColorGuard() { out.NickColor = saved; }
+          } guard{bot.out, bot.out.NickColor};
+          bot.out.NickColor = 255;
+          bot.replies.SayTo(context.address,
+                            context.nick + W("%cf%, Нельзя добавлять многострочные новости. "
+                                             "Удовлетворитесь 1 строкой."),
+                            kKindLine);
+          return;
+        }
+        context.WriteNote(W(") команда добавить новости."));
+        news.AddNews(context.nick, context.argument, context.address);
+      }),
+  });
+}
+
+}  // namespace pelmo

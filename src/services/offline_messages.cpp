@@ -1,0 +1,304 @@
+#include "services/offline_messages.h"
+
+#include <algorithm>
+#include <exception>
+#include <optional>
+
+#include "base/cp1251.h"
+#include "base/date_time.h"
+#include "base/random.h"
+#include "base/text_file.h"
+#include "core/bot.h"
+#include "core/replies.h"
+#include "core/work_folder.h"
+#include "transport/net_settings.h"
+#include "transport/outgoing_state.h"
+
+namespace pelmo {
+
+namespace {
+
+constexpr std::size_t kSumSize = 4;
+constexpr std::size_t kPasswordLine = 255;
+
+std::string Greeting() { return W("Спасибо за регистрацию в нашей системе!"); }
+std::string NotRegistered() { return W("Такой пользователь не зарегестрирован в системе."); }
+
+std::string SumBytes(std::uint32_t sum) {
+  std::string bytes(kSumSize, '\0');
+  for (std::size_t i = 0; i < kSumSize; ++i) {
+    bytes[i] = static_cast<char>((sum >> (8 * i)) & 0xFF);
+  }
+  return bytes;
+}
+
+}  // namespace
+
+std::string BoxFileName(const std::string& nick) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string name;
+  name.reserve(nick.size() * 2);
+  for (unsigned char c : nick) {
+    name += kDigits[c >> 4];
+    name += kDigits[c & 0x0F];
+  }
+  return name;
+}
+
+std::uint32_t PasswordSum(const std::string& password) {
+  std::uint32_t sum = 0;
+  for (unsigned char c : password) sum += c;
+  return sum;
+}
+
+void MaskBox(std::string& text, std::size_t count) {
+  Random mask(kBoxMaskSeed);
+  for (std::size_t i = 0; i < count && i < text.size(); ++i) {
+    text[i] = static_cast<char>(static_cast<unsigned char>(text[i]) ^ mask.Next(255));
+  }
+}
+
+OfflineMessages::OfflineMessages(const WorkFolder& folder, Replies& replies, OutgoingState& out,
+                                 const Clock& clock)
+    : m_folder(folder), m_replies(replies), m_out(out), m_clock(clock) {}
+
+std::string OfflineMessages::BoxPath(const std::string& nick) const {
+  return m_folder.UserFile(BoxFileName(nick));
+}
+
+void OfflineMessages::WriteBox(const std::string& nick, const std::string& password,
+                               const std::string& text) {
+  std::string buffer = text;
+  MaskBox(buffer, buffer.size());
+  RewriteFile(BoxPath(nick), buffer + SumBytes(PasswordSum(password)));
+}
+
+OfflineMessages::Box OfflineMessages::ReadBox(const std::string& nick,
+                                              const std::string& password) {
+  Box box;
+  const std::string path = BoxPath(nick);
+  if (!FileExists(path)) return box;
+  std::optional<std::string> contents = ReadWholeFile(path);
+  if (!contents) throw FileError("cannot read " + path);
+  // Without a whole sum no password can open it, and nothing may be
+  // written into it.
+  if (contents->size() < kSumSize) {
+    box.state = BoxState::kWrongPassword;
+    return box;
+  }
+  const std::size_t textSize = contents->size() - kSumSize;
+  if (contents->substr(textSize) != SumBytes(PasswordSum(password))) {
+    box.state = BoxState::kWrongPassword;
+    return box;
+  }
+  box.text = contents->substr(0, textSize);
+  MaskBox(box.text, textSize);
+  box.state = BoxState::kOk;
+  return box;
+}
+
+void OfflineMessages::RegisterSubscriber(const std::string& nick, const std::string& password,
+                                         std::uint32_t address) {
+  if (nick.empty() || password.empty()) return;
+  // Registering over a box would throw away its mail and hand it to
+  // whoever asked.
+  if (FileExists(BoxPath(nick))) {
+    m_replies.SayTo(address, nick + W(" уже зарегистрирован в системе отложенных сообщений."),
+                    kKindLine);
+    return;
+  }
+  WriteBox(nick, password, Greeting());
+  m_replies.SayTo(address, nick + W(" Зарегистрирован в системе отложенных сообщений."),
+                  kKindLine);
+}
+
+bool OfflineMessages::PasswordChannelCommand(const std::string& nick, const std::string& command,
+                                             const std::string& channel,
+                                             const std::string& password) {
+  if (command == "d") {
+    EmptyBox(nick, password);
+  } else if (command == "r") {
+    ShowBox(nick, channel, password);
+  } else if (!command.empty() && command[0] == 'c') {
+    ChangePassword(nick, channel, password, command);
+  } else if (command.compare(0, 4, "stop") == 0) {
+    ClearRespondent(nick, channel, password);
+  } else if (command.compare(0, 4, "nick") == 0) {
+    SetRespondent(nick, channel, password, command);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+void OfflineMessages::SayInPasswordChannel(const std::string& channel,
+                                           const std::string& password, const std::string& text) {
+  OutStateGuard guard(m_out, m_replies.Settings());
+  m_out.OutChannel = channel;
+  m_replies.SendPasswordLine(text, password);
+}
+
+void OfflineMessages::ShowBox(const std::string& nick, const std::string& channel,
+                              const std::string& password) {
+  const Box box = ReadBox(nick, password);
+  if (box.state == BoxState::kMissing) {
+    SayInPasswordChannel(channel, password, NotRegistered());
+    return;
+  }
+  if (box.state == BoxState::kWrongPassword) {
+    SayInPasswordChannel(channel, password, W("Неверный пароль или имя пользователя."));
+    return;
+  }
+  // A password line holds 255 characters; a longer box goes in pieces so
+  // that its later messages can be read at all.
+  std::size_t at = 0;
+  do {
+    SayInPasswordChannel(channel, password, box.text.substr(at, kPasswordLine));
+    at += kPasswordLine;
+  } while (at < box.text.size());
+
+  std::vector<std::string> readers = ReadList();
+  if (std::find(readers.begin(), readers.end(), nick) == readers.end()) {
+    readers.push_back(nick);
+    RewriteLines(m_folder.UserFile("seen.txt"), readers);
+  }
+}
+
+void OfflineMessages::EmptyBox(const std::string& nick, const std::string& password) {
+  if (ReadBox(nick, password).state == BoxState::kOk) WriteBox(nick, password, " ");
+}
+
+void OfflineMessages::ChangePassword(const std::string& nick, const std::string& channel,
+                                     const std::string& password, const std::string& command) {
+  const Box box = ReadBox(nick, password);
+  if (box.state != BoxState::kOk) return;
+  WriteBox(nick, command.size() > 2 ? command.substr(2) : std::string(), box.text);
+  SayInPasswordChannel(channel, password, W("Ваш пароль успешно сменен"));
+}
+
+void OfflineMessages::SetRespondent(const std::string& nick, const std::string& channel,
+                                    const std::string& password, const std::string& command) {
+  const std::string respondent = command.size() > 5 ? command.substr(5) : std::string();
+  auto entry = std::find_if(m_respondents.begin(), m_respondents.end(),
+                            [&](const auto& pair) { return pair.first == nick; });
+  if (entry != m_respondents.end()) {
+    entry->second = respondent;
+  } else if (m_respondents.size() >= kMaxRespondents) {
+    SayInPasswordChannel(channel, password, W("Список респондентов полон, попробуйте позже."));
+    return;
+  } else {
+    m_respondents.emplace_back(nick, respondent);
+  }
+  SayInPasswordChannel(channel, password, W("Ник респондента задан."));
+}
+
+void OfflineMessages::ClearRespondent(const std::string& nick, const std::string& channel,
+                                      const std::string& password) {
+  auto entry = std::find_if(m_respondents.begin(), m_respondents.end(),
+                            [&](const auto& pair) { return pair.first == nick; });
+  if (entry != m_respondents.end()) {
+    // The last entry takes the freed slot.
+    *entry = m_respondents.back();
+    m_respondents.pop_back();
+  }
+  SayInPasswordChannel(channel, password, W("Респондент обнулен"));
+}
+
+void OfflineMessages::DeliverLine(const std::string& sender, const std::string& line,
+                                  const std::string& channel, const std::string& password) {
+  auto entry = std::find_if(m_respondents.begin(), m_respondents.end(),
+                            [&](const auto& pair) { return pair.first == sender; });
+  if (entry == m_respondents.end()) return;
+  const std::string respondent = entry->second;
+  const TDateTime now = m_clock.Now();
+  const std::string record = "\n\r" + FormatDateTime(W("d mmmm yyyy г."), now) +
+                             FormatDateTime("h:n:s", now) + " From " + sender + ": " + line;
+  if (ReadBox(sender, password).state != BoxState::kOk) return;
+
+  const std::string path = BoxPath(respondent);
+  if (!FileExists(path)) {
+    SayInPasswordChannel(channel, password, NotRegistered());
+    return;
+  }
+  std::optional<std::string> contents = ReadWholeFile(path);
+  if (!contents) throw FileError("cannot read " + path);
+  // A file without a whole password sum is no box to write into.
+  if (contents->size() < kSumSize) {
+    SayInPasswordChannel(channel, password, NotRegistered());
+    return;
+  }
+  const std::size_t textSize = contents->size() - kSumSize;
+  const std::string sum = contents->substr(textSize);
+  std::string text = contents->substr(0, textSize);
+  MaskBox(text, textSize);
+  text += record;
+  MaskBox(text, text.size());
+  RewriteFile(path, text + sum);
+  SayInPasswordChannel(channel, password, W("Ваше сообщение успешно доставлено."));
+
+  std::vector<std::string> readers = ReadList();
+  const auto kept = std::remove(readers.begin(), readers.end(), respondent);
+  if (kept != readers.end()) {
+    readers.erase(kept, readers.end());
+    RewriteLines(m_folder.UserFile("seen.txt"), readers);
+  }
+}
+
+void OfflineMessages::NotifyUnread(const std::string& nick, std::uint32_t address) {
+  const std::vector<std::string> readers = ReadList();
+  if (std::find(readers.begin(), readers.end(), nick) != readers.end()) return;
+  if (!FileExists(BoxPath(nick))) return;
+  m_replies.SayTo(address,
+                  nick + W("%cf%, Есть непрочитанные личные сообщения для Вас.") + "\r" +
+                      W("Для просмотра войдите под своим паролем!"),
+                  kKindLine);
+}
+
+std::vector<std::string> OfflineMessages::ReadList() {
+  // A missing list is an empty one: nobody has read anything yet.
+  const std::string path = m_folder.UserFile("seen.txt");
+  if (!FileExists(path)) return {};
+  return ReadLines(path);
+}
+
+void InstallOfflineMessages(Bot& bot, OfflineMessages& messages) {
+  ServiceHooks& hooks = bot.hooks;
+  // The interpreter and the join handler call these without a guard; a
+  // file error ends this service's part only.
+  hooks.PasswordChannelCommand = [&bot, &messages](const std::string& command,
+                                                   const std::string& channel,
+                                                   const std::string& password,
+                                                   ServiceHooks::Address) {
+    try {
+      return messages.PasswordChannelCommand(bot.codec.CurrentPacket.SenderNick, command, channel,
+                                             password);
+    } catch (const std::exception&) {
+      return true;
+    }
+  };
+  hooks.DeliverLine = [&bot, &messages](const std::string& text, const std::string& channel,
+                                        const std::string& password, ServiceHooks::Address) {
+    try {
+      messages.DeliverLine(bot.codec.CurrentPacket.SenderNick, text, channel, password);
+    } catch (const std::exception&) {
+    }
+  };
+  hooks.NotifyUnread = [&messages](const std::string& nick, ServiceHooks::Address address) {
+    try {
+      messages.NotifyUnread(nick, address);
+    } catch (const std::exception&) {
+    }
+  };
+
+  bot.interpreter.Table().Add(CommandRow{
+      .place = 5,
+      .aliases = {W("рег "), "reg "},
+      .k = 4,
+      .note = W(") команда зарегистрировать пользователя в системе отложенных сообщений."),
+      .handler = Quietly([&messages](CommandContext& context) {
+        messages.RegisterSubscriber(context.nick, context.argument, context.address);
+      }),
+  });
+}
+
+}  // namespace pelmo

@@ -1,0 +1,106 @@
+// Offline messages: a user registers a nick with a password ("рег"/"reg")
+// and gets a box file user/<nick in upper-case hex>; in a password channel
+// whose password is his own he reads ("r"), empties ("d") and re-keys
+// ("c" + new password) his box, chooses a respondent ("nick " + nick) or
+// clears him ("stop"), and every plain line he writes there is appended to
+// the respondent's box. user/seen.txt lists the nicks that have read their
+// box since the last delivery to it; a joiner not in it is told of unread
+// mail. Main thread only.
+//
+// A box file is binary: the box text, each byte XOR-ed with the mask, then
+// the sum of the password's bytes as 32-bit little-endian. The mask is the
+// stream of draws below 255 of the program's linear congruential generator
+// started from kBoxMaskSeed, the same for every file and pass (so masking
+// twice restores the text). It has its own generator: reseeding the bot's
+// shared one would repeat the quiz's and the anecdotes' choices.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace pelmo {
+
+class Bot;
+class Clock;
+class Replies;
+class WorkFolder;
+struct OutgoingState;
+
+// The seed of the box mask: fixed so that boxes stay readable across runs
+// and installations of this bot. Changing it makes every box unreadable.
+inline constexpr std::uint32_t kBoxMaskSeed = 0x5045'4C4Du;  // "PELM"
+
+// The most respondents kept at once; the next nick is refused.
+inline constexpr std::size_t kMaxRespondents = 100;
+
+// "user/" name of the nick's box: its bytes as upper-case hex.
+std::string BoxFileName(const std::string& nick);
+// Sum of the password's byte values, modulo 2^32.
+std::uint32_t PasswordSum(const std::string& password);
+// XORs the first count bytes with the mask stream (count <= text.size()).
+void MaskBox(std::string& text, std::size_t count);
+
+class OfflineMessages {
+ public:
+  OfflineMessages(const WorkFolder& folder, Replies& replies, OutgoingState& out,
+                  const Clock& clock);
+
+  enum class BoxState { kMissing, kWrongPassword, kOk };
+  struct Box {
+    BoxState state = BoxState::kMissing;
+    std::string text;  // the unmasked text when kOk
+  };
+
+  // Creates or overwrites the box. Throws FileError when it cannot be
+  // written (the old file then stays).
+  void WriteBox(const std::string& nick, const std::string& password, const std::string& text);
+  // A file shorter than the 4 bytes of the sum reads as a wrong password.
+  // Throws FileError when the file exists but cannot be read.
+  Box ReadBox(const std::string& nick, const std::string& password);
+
+  // Registration from the chat; the reply goes to the address. Nothing
+  // with an empty nick or password; an existing box is refused and kept.
+  void RegisterSubscriber(const std::string& nick, const std::string& password,
+                          std::uint32_t address);
+  // A password-channel command (prefix removed): "d", "r", "c…", "stop…",
+  // "nick…". False for any other text. Replies go into the channel.
+  bool PasswordChannelCommand(const std::string& nick, const std::string& command,
+                              const std::string& channel, const std::string& password);
+  // A plain password-channel line for the sender's respondent.
+  void DeliverLine(const std::string& sender, const std::string& line,
+                   const std::string& channel, const std::string& password);
+  // The unread notice for a joiner, to his address.
+  void NotifyUnread(const std::string& nick, std::uint32_t address);
+
+  // The respondent table in slot order (nick, respondent).
+  const std::vector<std::pair<std::string, std::string>>& Respondents() const {
+    return m_respondents;
+  }
+
+ private:
+  void ShowBox(const std::string& nick, const std::string& channel, const std::string& password);
+  void EmptyBox(const std::string& nick, const std::string& password);
+  void ChangePassword(const std::string& nick, const std::string& channel,
+                      const std::string& password, const std::string& command);
+  void SetRespondent(const std::string& nick, const std::string& channel,
+                     const std::string& password, const std::string& command);
+  void ClearRespondent(const std::string& nick, const std::string& channel,
+                       const std::string& password);
+  void SayInPasswordChannel(const std::string& channel, const std::string& password,
+                            const std::string& text);
+  std::vector<std::string> ReadList();
+  std::string BoxPath(const std::string& nick) const;
+
+  const WorkFolder& m_folder;
+  Replies& m_replies;
+  OutgoingState& m_out;
+  const Clock& m_clock;
+  std::vector<std::pair<std::string, std::string>> m_respondents;
+};
+
+// Fills the offline-message slots and adds the registration row.
+void InstallOfflineMessages(Bot& bot, OfflineMessages& messages);
+
+}  // namespace pelmo

@@ -1,0 +1,181 @@
+#include "services/private_box.h"
+
+#include <exception>
+#include <vector>
+
+#include "base/cp1251.h"
+#include "base/date_time.h"
+#include "core/bot.h"
+#include "core/replies.h"
+#include "services/stat_store.h"
+#include "transport/outgoing_state.h"
+
+namespace pelmo {
+
+namespace {
+
+const char kLastRead[] = "LastLetterRead";
+// Between the note's header and its text; a listing shows it as a new line.
+const std::string kSeparator = " !\"";
+
+std::string NoteKey(long long n) { return "Message-" + std::to_string(n); }
+
+std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
+  for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) {
+    text.replace(at, from.size(), to);
+  }
+  return text;
+}
+
+// An INI value is one line; a break would cut the note and begin a
+// forged key.
+std::string OneLine(std::string text) {
+  for (char& c : text) {
+    if (c == '\r' || c == '\n' || c == '\0') c = ' ';
+  }
+  return text;
+}
+
+}  // namespace
+
+std::string NotesWord(long long n) {
+  const long long lastTwo = n % 100;
+  const long long last = n % 10;
+  if (lastTwo >= 11 && lastTwo <= 14) return W(" сообщений!");
+  if (last == 1) return W(" сообщение!");
+  if (last >= 2 && last <= 4) return W(" сообщения!");
+  return W(" сообщений!");
+}
+
+PrivateBox::PrivateBox(StatStore& store, Replies& replies, OutgoingState& out, const Clock& clock)
+    : m_store(store), m_replies(replies), m_out(out), m_clock(clock) {}
+
+bool PrivateBox::Command(const std::string& text, const std::string& nick,
+                         const std::string& host, std::uint32_t address) {
+  const CommandWords words = SplitCommandWord(text);
+  const bool mess = words.word == "mess" || words.word == W("ьуыы");
+  const bool kill = words.word == "cmess" || words.word == W("сьуыы") || words.word == "kill" ||
+                    words.word == W("лшдд");
+  if (!mess && !kill) return false;
+  if (m_out.OutChannel != "Main") return true;
+  if (kill) {
+    DeleteRead(host, address);
+  } else if (!words.rest.empty()) {
+    LeaveNote(words.rest, nick, host, address);
+  } else {
+    std::string listing = Summary(host, true);
+    m_replies.SayTo(address, "\r\n---------------------\r\n" + listing, kKindListing);
+  }
+  return true;
+}
+
+void PrivateBox::LeaveNote(const std::string& rest, const std::string& nick,
+                           const std::string& host, std::uint32_t address) {
+  const std::size_t space = rest.find(' ');
+  if (space == std::string::npos) {
+    m_replies.SayTo(address, W("Ошибка ввода"), kKindLine);
+    return;
+  }
+  const std::string recipient = AnsiUpperCase(TrimControls(rest.substr(0, space)));
+  const std::string note = TrimControls(rest.substr(space + 1));
+  if (!StatStore::SafeSection(recipient) || !m_store.SectionExists(recipient)) {
+    m_replies.SayTo(address, W("Пользователь не найден"), kKindLine);
+    return;
+  }
+  int free = 0;
+  for (int n = 1; n <= kBoxNotes && free == 0; ++n) {
+    if (!m_store.ValueExists(recipient, NoteKey(n))) free = n;
+  }
+  if (free == 0) {
+    m_replies.SayTo(address, W("Ящик пользователя переполнен"), kKindLine);
+    return;
+  }
+  const TDateTime now = m_clock.Now();
+  const std::string value = OneLine(W("* Сообщение от ") + nick + " (" + host + W("). Дата: ") +
+                                    DateToStr(now) + " " + TimeToStr(now) + kSeparator + note);
+  if (!m_store.WriteString(recipient, NoteKey(free), value)) return;
+  try {
+    m_store.Flush();
+  } catch (...) {
+    m_store.DeleteKey(recipient, NoteKey(free));
+    throw;
+  }
+  m_replies.SayTo(address, W("Сообщение добавлено"), kKindLine);
+}
+
+std::string PrivateBox::Summary(const std::string& host, bool listing) {
+  if (host.empty() || !m_store.SectionExists(host)) return {};
+  const long long lastRead = m_store.ReadInteger(host, kLastRead, 0);
+  long long count = 0;
+  std::string notes;
+  for (int n = 1; n <= kBoxNotes; ++n) {
+    std::string value = m_store.ReadString(host, NoteKey(n), "");
+    if (TrimControls(value).empty()) continue;
+    ++count;
+    if (listing) notes += ReplaceAll(value, kSeparator, "\r\n\t") + "\r\n";
+  }
+  std::string summary = W("У Вас ") + std::to_string(count) + NotesWord(count);
+  if (count - lastRead > 0) summary += W(" Новых: ") + std::to_string(count - lastRead);
+  if (!listing) return summary;
+  m_store.WriteInteger(host, kLastRead, count);
+  m_store.Flush();
+  return summary + "\r\n" + notes;
+}
+
+void PrivateBox::DeleteRead(const std::string& host, std::uint32_t address) {
+  if (host.empty() || !m_store.SectionExists(host)) return;
+  const long long lastRead = m_store.ReadInteger(host, kLastRead, 0);
+  long long count = 0;
+  long long remaining = 0;
+  for (int n = 1; n <= kBoxNotes; ++n) {
+    std::string value = m_store.ReadString(host, NoteKey(n), "");
+    if (TrimControls(value).empty()) continue;
+    ++count;
+    m_store.DeleteKey(host, NoteKey(n));
+    // Notes that came after the last listing move down and stay new.
+    if (n > lastRead) {
+      m_store.WriteString(host, NoteKey(n - lastRead), value);
+      ++remaining;
+    }
+  }
+  m_store.DeleteKey(host, kLastRead);
+  m_store.Flush();
+  if (count > 0) {
+    m_replies.SayTo(address,
+                    W("Удалено : ") + std::to_string(count - remaining) + W(", осталось: ") +
+                        std::to_string(remaining),
+                    kKindLine);
+  } else {
+    m_replies.SayTo(address, W("Все сообщения удалены"), kKindLine);
+  }
+}
+
+void PrivateBox::JoinNotice(const std::string& host, std::uint32_t address) {
+  if (host.empty() || !m_store.SectionExists(host)) return;
+  const std::string summary = Summary(host, false);
+  if (summary == W("У Вас 0 сообщений!")) return;
+  m_out.OutChannel = "Main";
+  m_replies.SayTo(address, summary + W(" Для прочтения наберите !mess"), kKindLine);
+}
+
+void InstallPrivateBox(Bot& bot, PrivateBox& box) {
+  ServiceHooks& hooks = bot.hooks;
+  // Called for every command line and every join without a guard: a file
+  // error ends the box's part only.
+  hooks.PrivateBoxCommand = [&bot, &box](const std::string& command,
+                                         ServiceHooks::Address address) {
+    try {
+      const TIncomingPacket& packet = bot.codec.CurrentPacket;
+      box.Command(command, packet.SenderNick, packet.SenderHost, address);
+    } catch (const std::exception&) {
+    }
+  };
+  hooks.PrivateBoxJoinNotice = [&box](const std::string& host, ServiceHooks::Address address) {
+    try {
+      box.JoinNotice(host, address);
+    } catch (const std::exception&) {
+    }
+  };
+}
+
+}  // namespace pelmo

@@ -1,0 +1,59 @@
+// The private note box: notes left for a computer (by its host name) under
+// "Message-1".."Message-50" of its section in botfile/stat.ini, listed with
+// "mess", cleared with "cmess"/"kill", announced when its user joins.
+// Only hosts that already have a section (made by the flood statistics)
+// can receive notes. Every change is written to the file before the user
+// is told of it. Main thread only.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace pelmo {
+
+class Bot;
+class Clock;
+class Replies;
+class StatStore;
+struct OutgoingState;
+
+// The number of notes a box holds; a full box refuses the next one.
+inline constexpr int kBoxNotes = 50;
+
+class PrivateBox {
+ public:
+  PrivateBox(StatStore& store, Replies& replies, OutgoingState& out, const Clock& clock);
+
+  // A command text (prefix removed) from nick on host at address: "mess"
+  // alone lists, "mess HOST text" leaves a note, "cmess"/"kill" deletes the
+  // listed notes (and the other-layout words; the word's case ignored).
+  // Acts only while OutChannel is "Main". True when the word was one of
+  // these. Throws FileError when stat.ini cannot be read or written; a
+  // note is then not confirmed.
+  bool Command(const std::string& text, const std::string& nick, const std::string& host,
+               std::uint32_t address);
+
+  // The join notice for the host, to the address, when notes wait.
+  void JoinNotice(const std::string& host, std::uint32_t address);
+
+  // "У Вас " + N + word [+ " Новых: " + new]; with listing, the notes
+  // follow and "LastLetterRead" becomes N. Empty for an unknown host.
+  std::string Summary(const std::string& host, bool listing);
+
+ private:
+  void LeaveNote(const std::string& rest, const std::string& nick, const std::string& host,
+                 std::uint32_t address);
+  void DeleteRead(const std::string& host, std::uint32_t address);
+
+  StatStore& m_store;
+  Replies& m_replies;
+  OutgoingState& m_out;
+  const Clock& m_clock;
+};
+
+// " сообщение!", " сообщения!" or " сообщений!" for n (Windows-1251).
+std::string NotesWord(long long n);
+
+void InstallPrivateBox(Bot& bot, PrivateBox& box);
+
+}  // namespace pelmo

@@ -1,0 +1,235 @@
+#include "services/seen_tracker.h"
+
+#include <chrono>
+#include <exception>
+#include <stdexcept>
+
+#include "base/cp1251.h"
+#include "base/text_file.h"
+#include "core/bot.h"
+#include "core/replies.h"
+
+namespace pelmo {
+
+namespace {
+
+constexpr std::chrono::milliseconds kFlushDelay{1000};
+
+std::string NickOf(const std::string& line) {
+  std::size_t at = line.find(kSeenSeparator);
+  return at == std::string::npos ? std::string() : line.substr(0, at);
+}
+
+std::string Part(long long count, const char* singular, const char* few, const char* many) {
+  if (count == 0) return {};
+  return std::to_string(count) + CountWord(count, singular, few, many);
+}
+
+struct YearMonthDay {
+  int year, month, day;
+  auto operator<=>(const YearMonthDay&) const = default;
+};
+
+// The calendar difference between two dates, later minus earlier, in the
+// years, months and days a person would count.
+std::string DatePhrase(YearMonthDay earlier, YearMonthDay later) {
+  int years = later.year - earlier.year;
+  int months = 0;
+  int days = 0;
+  if (later.month < earlier.month) {
+    months = 12;
+    --years;
+  }
+  months += later.month - earlier.month;
+  if (later.day < earlier.day) {
+    days = DaysInMonth(earlier.year, earlier.month);
+    if (months > 0) {
+      --months;
+    } else {
+      --years;
+      months = 11;
+    }
+  }
+  days += later.day - earlier.day;
+  return Part(days, "день", "дня", "дней") + Part(months, "месяц", "месяца", "месяцев") +
+         Part(years, "год", "года", "лет");
+}
+
+}  // namespace
+
+std::string CountWord(long long n, const char* singular, const char* few, const char* many) {
+  const char* word = nullptr;
+  if (n == 1) {
+    word = singular;
+  } else if (n >= 2 && n <= 4) {
+    word = few;
+  } else if (n >= 5 && n <= 20) {
+    word = many;
+  } else if (n > 20) {
+    long long last = n % 10;
+    word = last == 1 ? singular : (last >= 2 && last <= 4) ? few : many;
+  }
+  return word == nullptr ? std::string() : " " + W(word) + " ";
+}
+
+std::string SeenPhrase(TDateTime seen, TDateTime now) {
+  const DateTimeParts s = DecodeDateTime(seen);
+  const DateTimeParts n = DecodeDateTime(now);
+  const YearMonthDay seenDay{s.year, s.month, s.day};
+  const YearMonthDay today{n.year, n.month, n.day};
+  // A record from the future (the clock was set back) reads as now.
+  if (seenDay > today) return "0";
+  if (seenDay < today) return DatePhrase(seenDay, today);
+
+  long long elapsed = (n.hour * 3600LL + n.minute * 60LL + n.second) -
+                      (s.hour * 3600LL + s.minute * 60LL + s.second);
+  if (elapsed < 0) elapsed = 0;
+  const long long hours = elapsed / 3600;
+  const long long minutes = elapsed % 3600 / 60;
+  if (hours == 0 && minutes == 0) return "0";
+  std::string phrase;
+  if (hours > 0) phrase = std::to_string(hours) + CountWord(hours, "час", "часа", "часов");
+  // Whole hours read "3 часа ", not "3 часа 0 ".
+  if (minutes > 0 || hours == 0) {
+    phrase += std::to_string(minutes) + CountWord(minutes, "минуту", "минуты", "минут");
+  }
+  return phrase;
+}
+
+SeenTracker::SeenTracker(std::string seenPath, std::string logPath, const Clock& clock,
+                         Replies& replies, EventLoop& loop)
+    : m_path(std::move(seenPath)),
+      m_logPath(std::move(logPath)),
+      m_clock(clock),
+      m_replies(replies),
+      m_loop(loop) {}
+
+SeenTracker::~SeenTracker() {
+  if (m_timer != 0) m_loop.StopTimer(m_timer);
+  try {
+    Flush();
+  } catch (const std::exception&) {
+  }
+}
+
+void SeenTracker::Load() {
+  if (m_loaded) return;
+  // A missing file is an empty one; an unreadable one ends the event and
+  // is tried again next time.
+  // Anything else in its place (a folder, say) is unreadable.
+  if (FileExists(m_path) || DirectoryExists(m_path)) m_lines = ReadLines(m_path);
+  m_index.clear();
+  for (std::size_t i = 0; i < m_lines.size(); ++i) m_index[NickOf(m_lines[i])] = i;
+  m_loaded = true;
+}
+
+std::size_t SeenTracker::Size() {
+  Load();
+  return m_lines.size();
+}
+
+void SeenTracker::RecordSeen(const std::string& nick) {
+  if (nick.find_first_of(std::string("\r\n") + kSeenSeparator) != std::string::npos) return;
+  try {
+    Load();
+  } catch (const FileError&) {
+    // An unreadable list is left alone (rewriting it would lose it), and
+    // the chat line goes on to its reply; the query reports the error.
+    return;
+  }
+  const TDateTime now = m_clock.Now();
+  std::string line = nick + kSeenSeparator + TimeToStr(now) + "/" + DateToStr(now);
+  auto found = m_index.find(nick);
+  if (found == m_index.end()) {
+    m_index.emplace(nick, m_lines.size());
+    m_lines.push_back(std::move(line));
+  } else if (m_lines[found->second] != line) {
+    m_lines[found->second] = std::move(line);
+  } else {
+    return;  // the same minute: nothing changed
+  }
+  m_dirty = true;
+  ScheduleFlush();
+}
+
+void SeenTracker::ScheduleFlush() {
+  if (m_timer != 0) return;
+  m_timer = m_loop.StartTimer(kFlushDelay, false, [this] {
+    m_timer = 0;
+    try {
+      Flush();
+    } catch (const std::exception&) {
+      // Still pending: the next record arms the timer again.
+    }
+  });
+}
+
+void SeenTracker::Flush() {
+  if (!m_dirty) return;
+  RewriteLines(m_path, m_lines);
+  m_dirty = false;
+}
+
+void SeenTracker::SeenQuery(const std::string& name, const std::string& asker) {
+  Load();
+  const TDateTime now = m_clock.Now();
+  const std::string sought = AnsiUpperCase(TrimControls(name));
+  const std::string* record = nullptr;
+  for (auto it = m_lines.rbegin(); it != m_lines.rend(); ++it) {
+    if (it->find(kSeenSeparator) == std::string::npos) continue;
+    if (AnsiUpperCase(TrimControls(NickOf(*it))) == sought) {
+      record = &*it;
+      break;
+    }
+  }
+
+  std::string answer;
+  if (record == nullptr) {
+    answer = W("Пользователь ") + name + W(" не появлялся здесь");
+  } else {
+    const std::size_t separator = record->find(kSeenSeparator);
+    const std::size_t slash = record->find('/', separator + 1);
+    TDateTime time = 0;
+    TDateTime date = 0;
+    if (slash == std::string::npos ||
+        !TryStrToTime(std::string_view(*record).substr(separator + 1, slash - separator - 1),
+                      time) ||
+        !TryStrToDate(std::string_view(*record).substr(slash + 1), date)) {
+      throw std::invalid_argument("seen record does not read: " + *record);
+    }
+    const std::string phrase = SeenPhrase(date + time, now);
+    if (phrase == "0") {
+      answer = W("Я только что видел тут пользователя под ником ") + name;
+    } else {
+      answer = W("Пользователь ") + name + W(" был тут ") + phrase + W("назад (") +
+               DateToStr(date) + W(" в ") + TimeToStr(time) + ")";
+    }
+  }
+  m_replies.SayTo(m_replies.Settings().SendAddress, answer, kKindLine);
+  AppendLine(m_logPath, FormatDateTime("[mm:dd:yyyy/hh:nn:ss]", now) + " " + asker +
+                            W(" искал(а) пользователя ") + TrimControls(name));
+}
+
+void InstallSeenTracker(Bot& bot, SeenTracker& seen) {
+  bot.hooks.RecordSeen = [&seen](const std::string& nick) { seen.RecordSeen(nick); };
+  const auto flush = [&seen] { seen.Flush(); };
+  bot.hooks.OnBotStopped.push_back(flush);
+  bot.hooks.OnFormClose.push_back(flush);
+
+  bot.interpreter.Table().Add(CommandRow{
+      .place = 9,
+      .aliases = {"seen ", W("ыуут ")},
+      .k = 5,
+      .note = W(") команда Seen."),
+      .handler = Quietly([&bot, &seen](CommandContext& context) {
+        if (context.argument == context.nick) {
+          bot.replies.SayTo(bot.netSettings.SendAddress,
+                            context.nick + W(", потерялся в этом жестоком мире?"), kKindLine);
+        } else {
+          seen.SeenQuery(context.argument, context.nick);
+        }
+      }),
+  });
+}
+
+}  // namespace pelmo

@@ -1,0 +1,307 @@
+#include "services/stat_store.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <exception>
+#include <limits>
+#include <optional>
+
+#include "base/cp1251.h"
+#include "base/text_file.h"
+
+namespace pelmo {
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
+
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+bool HasBreak(std::string_view text) {
+  return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+std::string Fold(std::string_view name) { return AnsiUpperCase(name); }
+
+std::string_view UnquotedView(std::string_view value) {
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+      value.back() == value.front()) {
+    value = value.substr(1, value.size() - 2);
+  }
+  return value;
+}
+
+std::string Unquote(std::string_view value) { return std::string(UnquotedView(value)); }
+
+std::optional<std::int64_t> ParseInt64(std::string_view text) {
+  text = Trim(text);
+  bool negative = false;
+  if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
+    negative = text.front() == '-';
+    text.remove_prefix(1);
+  }
+  if (text.empty()) return std::nullopt;
+  std::uint64_t value = 0;
+  const std::uint64_t limit =
+      static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) + (negative ? 1 : 0);
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    std::uint64_t digit = static_cast<std::uint64_t>(c - '0');
+    if (value > (limit - digit) / 10) return std::nullopt;
+    value = value * 10 + digit;
+  }
+  if (negative) return value == limit ? std::numeric_limits<std::int64_t>::min()
+                                      : -static_cast<std::int64_t>(value);
+  return static_cast<std::int64_t>(value);
+}
+
+}  // namespace
+
+StatStore::StatStore(std::string path, EventLoop& loop) : m_path(std::move(path)), m_loop(loop) {}
+
+StatStore::~StatStore() {
+  if (m_timer != 0) m_loop.StopTimer(m_timer);
+  FlushQuietly();
+}
+
+bool StatStore::SafeSection(std::string_view name) {
+  return !name.empty() && !HasBreak(name) && Trim(name).size() == name.size() &&
+         name.find(']') == std::string_view::npos;
+}
+
+bool StatStore::SafeKey(std::string_view name) {
+  return !name.empty() && !HasBreak(name) && Trim(name).size() == name.size() &&
+         name.find('=') == std::string_view::npos && name.front() != '[' &&
+         name.front() != ';';
+}
+
+void StatStore::EnsureLoaded() {
+  if (m_loaded) return;
+  // Only a file that is not there reads as empty: one that is there and
+  // cannot be read must never be replaced by the counts of this run alone.
+  std::string contents;
+  struct stat info;
+  if (::stat(m_path.c_str(), &info) == 0 || errno != ENOENT) {
+    std::optional<std::string> read = ReadWholeFile(m_path);
+    if (!read) throw FileError("cannot read " + m_path);
+    contents = std::move(*read);
+  }
+  m_sections.clear();
+  m_index.clear();
+  m_sections.push_back(Section{.name = "", .hasHeader = false});  // lines before any header
+  for (std::string& raw : SplitLines(contents)) {
+    std::string_view text = Trim(raw);
+    if (!text.empty() && text.front() == '[' && text.find(']') != std::string_view::npos) {
+      std::string name(Trim(text.substr(1, text.rfind(']') - 1)));
+      m_index.emplace(Fold(name), m_sections.size());  // the first of a name wins
+      m_sections.push_back(Section{.name = std::move(name)});
+      continue;
+    }
+    Line line;
+    std::size_t equals = text.find('=');
+    if (!text.empty() && text.front() != ';' && equals != std::string_view::npos &&
+        !Trim(text.substr(0, equals)).empty()) {
+      line.key = std::string(Trim(text.substr(0, equals)));
+      line.value = std::string(Trim(text.substr(equals + 1)));
+    } else {
+      line.raw = std::move(raw);
+    }
+    m_sections.back().lines.push_back(std::move(line));
+  }
+  for (Section& section : m_sections) Reindex(section);
+  m_loaded = true;
+  m_dirty = false;
+}
+
+void StatStore::Reindex(Section& section) {
+  section.keys.clear();
+  for (std::size_t i = 0; i < section.lines.size(); ++i) {
+    Line& line = section.lines[i];
+    if (!line.key.empty()) line.shadowed = !section.keys.emplace(Fold(line.key), i).second;
+  }
+}
+
+StatStore::Section* StatStore::FindSection(std::string_view section) {
+  EnsureLoaded();
+  auto it = m_index.find(Fold(section));
+  return it == m_index.end() ? nullptr : &m_sections[it->second];
+}
+
+StatStore::Line* StatStore::FindLine(std::string_view section, std::string_view key) {
+  Section* found = FindSection(section);
+  if (found == nullptr) return nullptr;
+  auto it = found->keys.find(Fold(key));
+  return it == found->keys.end() ? nullptr : &found->lines[it->second];
+}
+
+bool StatStore::SectionExists(std::string_view section) {
+  Section* found = FindSection(section);
+  return found != nullptr && !found->keys.empty();
+}
+
+bool StatStore::ValueExists(std::string_view section, std::string_view key) {
+  return FindLine(section, key) != nullptr;
+}
+
+std::string StatStore::ReadString(std::string_view section, std::string_view key,
+                                  std::string_view defaultValue) {
+  Line* line = FindLine(section, key);
+  return line == nullptr ? std::string(defaultValue) : Unquote(line->value);
+}
+
+std::int64_t StatStore::ReadInteger(std::string_view section, std::string_view key,
+                                    std::int64_t defaultValue) {
+  Line* line = FindLine(section, key);
+  if (line == nullptr) return defaultValue;
+  return ParseInt64(Unquote(line->value)).value_or(defaultValue);
+}
+
+std::vector<std::string> StatStore::Sections() {
+  EnsureLoaded();
+  // File order: each name where it first appears.
+  std::vector<std::string> ordered;
+  for (std::size_t i = 1; i < m_sections.size(); ++i) {
+    if (m_index.at(Fold(m_sections[i].name)) == i) ordered.push_back(m_sections[i].name);
+  }
+  return ordered;
+}
+
+std::vector<std::pair<std::string, std::string>> StatStore::SectionValues(
+    std::string_view section) {
+  std::vector<std::pair<std::string, std::string>> values;
+  VisitValues(section, [&values](std::string_view key, std::string_view value) {
+    values.emplace_back(key, value);
+  });
+  return values;
+}
+
+void StatStore::VisitValues(
+    std::string_view section,
+    const std::function<void(std::string_view key, std::string_view value)>& visit) {
+  const Section* found = FindSection(section);
+  if (found == nullptr) return;
+  for (const Line& line : found->lines) {
+    // A repeated key is listed once, as lookups see only the first.
+    if (line.key.empty() || line.shadowed) continue;
+    visit(line.key, UnquotedView(line.value));
+  }
+}
+
+StatStore::Section& StatStore::SectionForWrite(std::string_view section) {
+  if (Section* found = FindSection(section)) return *found;
+  m_index.emplace(Fold(section), m_sections.size());
+  m_sections.push_back(Section{.name = std::string(section)});
+  return m_sections.back();
+}
+
+bool StatStore::SetValue(std::string_view section, std::string_view key, std::string value) {
+  if (!SafeSection(section) || !SafeKey(key) || HasBreak(value)) return false;
+  Section& target = SectionForWrite(section);
+  auto it = target.keys.find(Fold(key));
+  if (it != target.keys.end()) {
+    target.lines[it->second].value = std::move(value);
+  } else {
+    target.keys.emplace(Fold(key), target.lines.size());
+    target.lines.push_back(Line{.key = std::string(key), .value = std::move(value), .raw = {}});
+  }
+  Changed();
+  return true;
+}
+
+bool StatStore::WriteString(std::string_view section, std::string_view key,
+                            std::string_view value) {
+  return SetValue(section, key, std::string(value));
+}
+
+bool StatStore::WriteInteger(std::string_view section, std::string_view key, std::int64_t value) {
+  return SetValue(section, key, std::to_string(value));
+}
+
+bool StatStore::AddInteger(std::string_view section, std::string_view key, std::int64_t amount) {
+  if (!SafeSection(section) || !SafeKey(key)) return false;
+  std::int64_t value = ReadInteger(section, key, 0);
+  constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+  constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
+  if (amount > 0 && value > kMax - amount) {
+    value = kMax;
+  } else if (amount < 0 && value < kMin - amount) {
+    value = kMin;
+  } else {
+    value += amount;
+  }
+  return WriteInteger(section, key, value);
+}
+
+bool StatStore::DeleteKey(std::string_view section, std::string_view key) {
+  Section* found = FindSection(section);
+  if (found == nullptr) return false;
+  auto it = found->keys.find(Fold(key));
+  if (it == found->keys.end()) return false;
+  found->lines.erase(found->lines.begin() + static_cast<std::ptrdiff_t>(it->second));
+  Reindex(*found);
+  Changed();
+  return true;
+}
+
+void StatStore::Changed() {
+  m_dirty = true;
+  if (m_timer != 0) return;
+  m_timer = m_loop.StartTimer(kStatFlushDelay, false, [this] {
+    m_timer = 0;
+    FlushQuietly();
+  });
+}
+
+std::string StatStore::Serialize() const {
+  std::string text;
+  for (const Section& section : m_sections) {
+    if (section.hasHeader) text += "[" + section.name + "]\r\n";
+    for (const Line& line : section.lines) {
+      text += line.key.empty() ? line.raw : line.key + "=" + line.value;
+      text += "\r\n";
+    }
+  }
+  return text;
+}
+
+void StatStore::Flush() {
+  if (!m_loaded || !m_dirty) return;
+  RewriteFile(m_path, Serialize());
+  m_dirty = false;
+}
+
+void StatStore::FlushQuietly() noexcept {
+  try {
+    Flush();
+  } catch (...) {
+    // The changes stay pending; the next change or stop tries again.
+  }
+}
+
+void StatStore::Reload() {
+  FlushQuietly();
+  // Changes that could not be written are not thrown away.
+  if (m_dirty) return;
+  m_loaded = false;
+  // Read now, so that the first command does not wait for it; a failure
+  // is met again (and thrown) at first use.
+  try {
+    EnsureLoaded();
+  } catch (const std::exception&) {
+  }
+}
+
+CommandWords SplitCommandWord(std::string_view text) {
+  std::size_t space = text.find(' ');
+  CommandWords words;
+  words.word = AnsiLowerCase(TrimControls(text.substr(0, space)));
+  if (space != std::string_view::npos) words.rest = TrimControls(text.substr(space + 1));
+  return words;
+}
+
+}  // namespace pelmo

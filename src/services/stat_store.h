@@ -1,0 +1,131 @@
+// botfile/stat.ini held in memory, shared by the flood statistics and the
+// private note box (one section per host). Lookups of sections and keys
+// ignore the case of Latin and Cyrillic letters, as the profile functions
+// do; the first section or key of a name wins. Every command line is
+// counted here, so a change only marks the store dirty and arms a one-shot
+// timer on the event loop: the whole file is rewritten (temporary file and
+// rename) at most about once a second, and at Flush() (bot stop, program
+// close). Writers that must confirm to the user call Flush() themselves.
+// The file is loaded on first use and again by Reload(); while loaded, the
+// memory is the truth and outside edits of the file are overwritten.
+// Main thread only.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "base/event_loop.h"
+
+namespace pelmo {
+
+// The delay between the first change and the rewrite of the file.
+inline constexpr std::chrono::milliseconds kStatFlushDelay{1000};
+
+class StatStore {
+ public:
+  // path: the file; loop: where the delayed rewrite runs. Neither is
+  // touched before first use. The loop must outlive the store.
+  StatStore(std::string path, EventLoop& loop);
+  ~StatStore();
+  StatStore(const StatStore&) = delete;
+  StatStore& operator=(const StatStore&) = delete;
+
+  const std::string& Path() const { return m_path; }
+
+  // True when the name can be a section or key of the file and reads back
+  // as itself: not empty, no CR, LF or zero byte, no blank at either end;
+  // a section holds no "]", a key no "=" and does not begin with "[" or ";".
+  static bool SafeSection(std::string_view name);
+  static bool SafeKey(std::string_view name);
+
+  // Reads. Each loads the file first when it is not loaded and throws
+  // FileError when it exists but cannot be read (the file is then never
+  // rewritten from an empty memory).
+  bool SectionExists(std::string_view section);
+  bool ValueExists(std::string_view section, std::string_view key);
+  // The value as the profile reader gives it (trimmed, one pair of quotes
+  // around the whole value dropped); the default when missing.
+  std::string ReadString(std::string_view section, std::string_view key,
+                         std::string_view defaultValue);
+  // A decimal 64-bit value (blanks and a sign allowed); the default when
+  // missing or not such a number.
+  std::int64_t ReadInteger(std::string_view section, std::string_view key,
+                           std::int64_t defaultValue);
+  // Section names in file order, each once.
+  std::vector<std::string> Sections();
+  // key=value pairs of a section in file order (values as ReadString).
+  std::vector<std::pair<std::string, std::string>> SectionValues(std::string_view section);
+  // The same pairs handed to visit without copies; the views live until
+  // the next change. visit must not change the store.
+  void VisitValues(std::string_view section,
+                   const std::function<void(std::string_view key, std::string_view value)>& visit);
+
+  // Writes. Each returns false and changes nothing for a name that is not
+  // safe or a value holding CR, LF or a zero byte; otherwise the change is
+  // in memory and the rewrite is armed.
+  bool WriteString(std::string_view section, std::string_view key, std::string_view value);
+  bool WriteInteger(std::string_view section, std::string_view key, std::int64_t value);
+  // Adds to a key's integer (missing or unreadable: 0), saturating at the
+  // 64-bit limits.
+  bool AddInteger(std::string_view section, std::string_view key, std::int64_t amount);
+  // False when the key was not there.
+  bool DeleteKey(std::string_view section, std::string_view key);
+
+  // Rewrites the file now when something changed. Throws FileError when it
+  // cannot be written (the changes stay pending).
+  void Flush();
+  // Flush() that logs nothing and throws nothing (timer, stop, close).
+  void FlushQuietly() noexcept;
+  // Flushes, then reads the file again (the operator may have edited it
+  // while the bot was stopped); keeps the memory when the flush failed.
+  void Reload();
+  bool Dirty() const { return m_dirty; }
+
+ private:
+  struct Line {
+    std::string key{};    // empty: a line kept as it was (comment, blank)
+    std::string value{};  // trimmed, as found in the file
+    std::string raw{};
+    bool shadowed = false;  // a repeated key, which lookups never see
+  };
+  struct Section {
+    std::string name{};
+    bool hasHeader = true;
+    std::vector<Line> lines{};
+    std::unordered_map<std::string, std::size_t> keys{};  // folded key -> line
+  };
+
+  void EnsureLoaded();
+  Section* FindSection(std::string_view section);
+  Section& SectionForWrite(std::string_view section);
+  Line* FindLine(std::string_view section, std::string_view key);
+  bool SetValue(std::string_view section, std::string_view key, std::string value);
+  void Reindex(Section& section);
+  void Changed();
+  std::string Serialize() const;
+
+  std::string m_path;
+  EventLoop& m_loop;
+  bool m_loaded = false;
+  bool m_dirty = false;
+  EventLoop::TimerId m_timer = 0;
+  std::vector<Section> m_sections;
+  std::unordered_map<std::string, std::size_t> m_index;  // folded name -> first section
+};
+
+// The command texts of the services on stat.ini: split at the first space
+// into the word (trimmed, lower-cased by the ANSI rules) and the rest
+// (trimmed); trimming removes characters of code 32 and below.
+struct CommandWords {
+  std::string word;
+  std::string rest;
+};
+CommandWords SplitCommandWord(std::string_view text);
+
+}  // namespace pelmo

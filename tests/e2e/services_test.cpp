@@ -1,0 +1,150 @@
+// The services through the real pelmobot on loopback: one command of each,
+// typed by a peer on 127.0.0.2, answered on real sockets from real files.
+#include <signal.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/cp1251.h"
+#include "fakes/bot_fixture.h"
+#include "fakes/child_process.h"
+#include "fakes/temp_dir.h"
+#include "fakes/udp_peer.h"
+
+namespace pelmo {
+namespace {
+
+using namespace std::chrono_literals;
+
+#ifdef PELMOBOT_PATH
+constexpr const char* kProgram = PELMOBOT_PATH;
+#else
+constexpr const char* kProgram = nullptr;
+#endif
+
+constexpr std::uint32_t kBotAddress = Loopback(1);
+constexpr std::uint32_t kPeerAddress = Loopback(2);
+
+struct Said {
+  std::uint8_t kind = 0;
+  std::string channel;
+  std::string text;
+};
+
+class ServicesEndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (kProgram == nullptr) GTEST_SKIP() << "pelmobot was not built";
+    port = FindFreeLoopbackPort();
+    dir.WriteFile("Net.ini", LoopbackNetIni(port, {"AnecInterval=20"}));
+    dir.WriteFile("botfile/anecdot.txt", W("Штирлиц шёл по лесу\r\n"));
+    dir.WriteFile("botfile/Aforizm.txt", W("Тише едешь - дальше будешь\r\n"));
+    dir.WriteFile("botfile/news.txt", W("Пельмени в пятницу (Ann) 4 декабря 2026 г.9:0:0\r\n"));
+    dir.WriteFile("botfile/top.txt", "Ann (\xB6" "90\r\nTester (\xB6" "42\r\n");
+    dir.WriteFile("botfile/seen.txt", "Ghost\x8F" "10:00/01.12.2020\r\n");
+    dir.WriteFile("extcmds.ini", "rules=docs\\rules.txt\r\n");
+    dir.WriteFile("docs/rules.txt", W("Не флудить\r\n"));
+    ASSERT_TRUE(peer.Bind(kPeerAddress, port));
+    ASSERT_TRUE(everybody.Bind(kLoopbackBroadcast, port));
+    bot = std::make_unique<ChildProcess>(kProgram, std::vector<std::string>{"--dir", dir.Path()});
+    ASSERT_TRUE(bot->WaitForOutPart("] Started.", 5s));
+  }
+
+  void Say(const std::string& text, const std::string& channel = "Main") {
+    ASSERT_TRUE(peer.SendPacket(kBotAddress, port, kPacketChatLine, ChatLinePayload(0, channel, text)));
+  }
+
+  // The next chat line the bot says on the socket.
+  static std::optional<Said> Next(UdpPeer& socket) {
+    const auto deadline = std::chrono::steady_clock::now() + 3s;
+    while (std::chrono::steady_clock::now() < deadline) {
+      std::optional<PeerPacket> packet = socket.ReceivePacket(300ms);
+      if (!packet || packet->Header.PacketType != kPacketChatLine ||
+          packet->Header.SenderNick != "@Pelmo_bot") {
+        continue;
+      }
+      const std::vector<std::uint8_t>& p = packet->Payload;
+      if (p.size() < 2 || p.size() < 2u + p[1]) continue;
+      Said said;
+      said.kind = p[0];
+      said.channel.assign(p.begin() + 2, p.begin() + 2 + p[1]);
+      std::size_t end = 2 + p[1];
+      while (end < p.size() && p[end] != 0) ++end;
+      said.text.assign(p.begin() + 2 + p[1], p.begin() + end);
+      return said;
+    }
+    return std::nullopt;
+  }
+  std::string ToMe() {
+    std::optional<Said> said = Next(peer);
+    EXPECT_TRUE(said) << "no unicast reply";
+    return said ? said->text : std::string();
+  }
+  Said ToAll() {
+    std::optional<Said> said = Next(everybody);
+    EXPECT_TRUE(said) << "nothing said to everybody";
+    return said.value_or(Said{});
+  }
+
+  TempDir dir;
+  std::uint16_t port = 0;
+  UdpPeer peer;       // Tester on TESTPC
+  UdpPeer everybody;  // hears the broadcasts
+  std::unique_ptr<ChildProcess> bot;
+};
+
+TEST_F(ServicesEndToEnd, OneCommandOfEachService) {
+  Say("!a");
+  EXPECT_EQ(ToAll().text, W("Тише едешь - дальше будешь"));
+
+  Say("!w", "Anecdot");
+  Said anecdote = ToAll();
+  EXPECT_EQ(anecdote.channel, "Anecdot");
+  EXPECT_EQ(anecdote.text, W("\r\nШтирлиц шёл по лесу\r\n\r\n"));
+  Say(W("!ц"), "Anecdot");
+  const std::string wait = W("Подождите ");  // 20 or 19 seconds, as time goes
+  EXPECT_EQ(ToMe().substr(0, wait.size()), wait);
+
+  Say("!news");
+  EXPECT_EQ(ToMe(), "\r\n\r\n" + std::string(26, ' ') + W("> > > Н О В О С Т И ! ! !< < <\r\n") +
+                        "\r\n" + std::string(25, '=') + "\r\n" +
+                        W("Пельмени в пятницу (Ann) 4 декабря 2026 г.9:0:0"));
+
+  Say("!mytop");
+  EXPECT_EQ(ToMe(), W("Tester: занимает 2  место в топе, при 42 количестве набранных символов."));
+
+  Say("!RULES");
+  EXPECT_EQ(ToMe(), W("Дополнительная команда: rules\r\nНе флудить\r\n"));
+
+  Say("!seen ghost");
+  Said seen = ToAll();
+  const std::string head = W("Пользователь ghost был тут ");
+  EXPECT_EQ(seen.text.substr(0, head.size()), head);
+  EXPECT_NE(seen.text.find(W("назад (01.12.2020 в 10:00)")), std::string::npos) << seen.text;
+
+  Say(W("!add Без труда не вытащишь"));
+  EXPECT_EQ(ToMe(), W("Tester%cf%, Ваш афоризм добавлен."));
+  EXPECT_EQ(dir.ReadFile("botfile/Aforizm.txt"),
+            W("Тише едешь - дальше будешь\r\nБез труда не вытащишь (Tester)\r\n"));
+
+  // The seen list reaches the disk within about a second of the lines.
+  const auto deadline = std::chrono::steady_clock::now() + 3s;
+  while (dir.ReadFile("botfile/seen.txt").find("Tester\x8F") == std::string::npos &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(50ms);
+  }
+  EXPECT_NE(dir.ReadFile("botfile/seen.txt").find("Tester\x8F"), std::string::npos);
+  EXPECT_EQ(dir.ReadFile("botfile/seen.txt").find("Ghost\x8F" "10:00/01.12.2020\r\n"), 0u);
+
+  bot->Signal(SIGTERM);
+  EXPECT_EQ(bot->Wait(10s), std::optional<int>(0));
+}
+
+}  // namespace
+}  // namespace pelmo

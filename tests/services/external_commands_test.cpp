@@ -1,0 +1,94 @@
+#include "services/external_commands.h"
+
+#include <gtest/gtest.h>
+
+#include "base/cp1251.h"
+#include "base/text_file.h"
+#include "fakes/bot_fixture.h"
+
+namespace pelmo {
+namespace {
+
+TEST(CommandFilePath, BackslashesAndRelativePaths) {
+  EXPECT_EQ(CommandFilePath("/w", "cmds\\rules.txt"), "/w/cmds/rules.txt");
+  EXPECT_EQ(CommandFilePath("/w", "rules.txt"), "/w/rules.txt");
+  EXPECT_EQ(CommandFilePath("/w", "/etc/motd"), "/etc/motd");
+  EXPECT_EQ(CommandFilePath("/w", "\\abs\\x.txt"), "/abs/x.txt");
+}
+
+class ExternalCommandsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    f.PrepareOffline();
+    f.dir.WriteFile("cmds/rules.txt", W("Правило 1\r\nПравило 2\n"));
+    f.dir.WriteFile("empty.txt", "");
+  }
+  // What one command text gets back: the texts sent (kind 3, unicast).
+  std::vector<std::string> Run(const std::string& command) {
+    f.ClearSent();
+    commands.RunExternalCommand(command, kUser);
+    std::vector<std::string> texts;
+    for (const SentPacket& p : f.Sent()) {
+      EXPECT_EQ(p.kind, 3);
+      EXPECT_EQ(p.dstAddr, kUser);
+      texts.push_back(p.text);
+    }
+    return texts;
+  }
+  using Texts = std::vector<std::string>;
+
+  BotFixture f;
+  ExternalCommands commands{f.bot().folder, f.bot().replies, f.bot().log};
+  const std::uint32_t kUser = Loopback(2);
+  const std::string kError = W("Ошибка в команде.");
+};
+
+TEST_F(ExternalCommandsTest, ListingAndCommands) {
+  f.dir.WriteFile("extcmds.ini", W("rules=cmds\\rules.txt\r\n\r\n=skipped\r\n[Section]\n"
+                                    "ПРАВИЛА=cmds/rules.txt\r\nRules=empty.txt\r\n"
+                                    "blank=empty.txt\r\nghost=nowhere.txt\r\nnopath\r\n"));
+  const std::string rules = W("Правило 1\r\nПравило 2\r\n");
+  const struct {
+    std::string command;
+    Texts replies;
+  } cases[] = {
+      {"extcmd", {W("\r\n\r\nСписок дополнительных команд:\r\n1) rules\r\n2) [Section]\r\n"
+                    "3) ПРАВИЛА\r\n4) Rules\r\n5) blank\r\n6) ghost\r\n7) nopath\r\n")}},
+      {W("допком all"), {Run("EXTCMD")}},
+      {"RULES", {W("Дополнительная команда: rules\r\n") + rules}},  // the first of two
+      {"  Rules and more", {W("Дополнительная команда: rules\r\n") + rules}},
+      {W("правила"), {W("Дополнительная команда: ПРАВИЛА\r\n") + rules}},
+      {"blank", {W("Дополнительная команда: blank\r\n")}},
+      {"ghost", {kError}},
+      {"nopath", {kError}},
+      {"nothing", {}},
+      {"", {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Run(c.command), c.replies) << c.command;
+  EXPECT_TRUE(f.view.Contains(W("Выдана команда: \"rules\" (cmds\\rules.txt)")));
+  EXPECT_TRUE(f.view.Contains(W("Ошибка: файл доп. команды \"ghost\" не найден (nowhere.txt)")));
+}
+
+TEST_F(ExternalCommandsTest, MissingOrEmptyListHasNoCommands) {
+  for (bool missing : {true, false}) {
+    if (missing) {
+      std::remove(f.dir.FilePath("extcmds.ini").c_str());
+    } else {
+      f.dir.WriteFile("extcmds.ini", "\r\n");
+    }
+    EXPECT_EQ(Run("extcmd"), Texts{W("Дополнительные команды не заданы.")});
+    EXPECT_EQ(Run("anything"), Texts{});
+  }
+  EXPECT_FALSE(f.view.Contains(W("Ошибка при выдаче доп. ком.")));
+}
+
+TEST_F(ExternalCommandsTest, OversizedOrUnreadableFilesAreErrors) {
+  f.dir.WriteFile("big.txt", std::string(kMaxCommandFileSize + 1, 'x'));
+  f.dir.WriteFile("extcmds.ini", "big=big.txt\r\ndir=cmds\r\n");
+  EXPECT_EQ(Run("big"), Texts{kError});
+  EXPECT_EQ(Run("dir"), Texts{kError});
+  EXPECT_TRUE(f.view.Contains(W("Ошибка при выдаче доп. ком.")));
+}
+
+}  // namespace
+}  // namespace pelmo
