@@ -79,6 +79,16 @@ bool FindWinInterface(std::uint32_t address, unsigned& mtu) {
   return found;
 }
 
+unsigned long WinInterfaceIndex(std::uint32_t address) {
+  unsigned long index = 0;
+  ForEachAddress([&](const IP_ADAPTER_ADDRESSES& adapter, std::uint32_t candidate) {
+    if (candidate != address) return true;
+    index = adapter.IfIndex;
+    return false;
+  });
+  return index;
+}
+
 sockaddr_in MakeWinSocketAddress(std::uint32_t address, std::uint16_t port) {
   sockaddr_in result{};
   result.sin_family = AF_INET;

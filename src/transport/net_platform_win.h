@@ -28,6 +28,9 @@ struct Net::Platform {
 // say).
 bool FindWinInterface(std::uint32_t address, unsigned& mtu);
 
+// The index of the adapter that holds address; 0 when none does.
+unsigned long WinInterfaceIndex(std::uint32_t address);
+
 // The IPv4 socket address of address and port (both host order).
 sockaddr_in MakeWinSocketAddress(std::uint32_t address, std::uint16_t port);
 

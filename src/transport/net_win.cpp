@@ -12,6 +12,7 @@
 #include <mstcpip.h>
 #include <ws2tcpip.h>
 
+#include <algorithm>
 #include <system_error>
 
 #include "base/cp1251.h"
@@ -179,16 +180,26 @@ bool Net::OpenReceiveSocket() {
 
 bool Net::JoinGroups() {
   const std::vector<std::uint32_t> interfaces = m_interfaces ? *m_interfaces : GetInterfaces();
+  // A membership belongs to an adapter, not to an address: a second
+  // address of one adapter is passed over, and one the system reports as
+  // joined already counts as joined.
+  std::vector<unsigned long> joined;
   for (std::uint32_t address : interfaces) {
+    const unsigned long adapter = WinInterfaceIndex(address);
+    if (adapter != 0 && std::find(joined.begin(), joined.end(), adapter) != joined.end()) {
+      continue;
+    }
     m_log.LogLine("SetSockOpt(IP_ADD_MEMBERSHIP): " + AddressToText(address));
     ip_mreq request{};
     request.imr_multiaddr.s_addr = htonl(m_settings.SendAddress);
     request.imr_interface.s_addr = htonl(address);
     if (::setsockopt(m_platform->recvSocket, IPPROTO_IP, IP_ADD_MEMBERSHIP,
-                     reinterpret_cast<const char*>(&request), sizeof request) != 0) {
+                     reinterpret_cast<const char*>(&request), sizeof request) != 0 &&
+        ::WSAGetLastError() != WSAEADDRINUSE) {
       return Fail(::WSAGetLastError());
     }
     m_log.LogLine("Ok");
+    joined.push_back(adapter);
   }
   return true;
 }
