@@ -9,7 +9,9 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 jobs=$(nproc)
 
-packages=(g++-mingw-w64-x86-64-posix wine wine64 googletest cmake g++ libgtest-dev libssl-dev)
+# The native build of the end-to-end tests needs the Linux leg's packages.
+scripts/install-deps.sh
+packages=(g++-mingw-w64-x86-64-posix wine wine64 googletest)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
