@@ -52,6 +52,10 @@ std::string JoinLines(const std::vector<std::string>& lines);
 // new one, never half. Throws FileError on failure (the old file remains).
 void RewriteFile(const std::string& path, std::string_view contents);
 void RewriteLines(const std::string& path, const std::vector<std::string>& lines);
+// Removes, from dir itself (not below it), the temporary files of
+// RewriteFile that a process killed before its rename left behind; those
+// of processes still running are kept. The number removed.
+int RemoveStaleTempFiles(const std::string& dir);
 // Appends line + CR LF (creating the file); when the file does not end in a
 // line end, one is written first. Throws FileError on failure.
 void AppendLine(const std::string& path, std::string_view line);

@@ -1,6 +1,8 @@
 #include "base/text_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -55,6 +57,8 @@ std::string DirectoryOf(const std::string& path) {
   if (slash == 0) return "/";
   return path.substr(0, slash);
 }
+
+constexpr int kTempNameTries = 1000;
 
 // pid + counter: unique among this process's rewrites and other processes.
 std::string TempNameFor(const std::string& path) {
@@ -145,6 +149,12 @@ bool ReadFilePart(const std::string& path, long long offset, std::size_t size,
 void RewriteFile(const std::string& path, std::string_view contents) {
   std::string temp = TempNameFor(path);
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  // A process killed mid-rewrite may have left a file under the name this
+  // process would use next, when it had the same pid; take the next name.
+  for (int tries = 0; fd < 0 && errno == EEXIST && tries < kTempNameTries; ++tries) {
+    temp = TempNameFor(path);
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  }
   if (fd < 0) throw FileError(ErrorText("cannot create", temp, errno));
   FdCloser closer(fd);
 
@@ -170,6 +180,35 @@ void RewriteFile(const std::string& path, std::string_view contents) {
     ::fsync(dirFd);
     ::close(dirFd);
   }
+}
+
+int RemoveStaleTempFiles(const std::string& dir) {
+  DIR* folder = ::opendir(dir.c_str());
+  if (folder == nullptr) return 0;
+  int removed = 0;
+  while (const dirent* entry = ::readdir(folder)) {
+    // "." + name + ".tmp" + pid + "-" + counter, as TempNameFor makes it.
+    const std::string_view name = entry->d_name;
+    const std::size_t mark = name.rfind(".tmp");
+    if (name.size() < 2 || name[0] != '.' || mark == 0 || mark == std::string_view::npos) continue;
+    const std::string_view tail = name.substr(mark + 4);
+    const std::size_t dash = tail.find('-');
+    if (dash == 0 || dash == std::string_view::npos || dash + 1 == tail.size() ||
+        tail.find_first_not_of("0123456789-") != std::string_view::npos ||
+        tail.find('-', dash + 1) != std::string_view::npos || dash > 9) {
+      continue;
+    }
+    const pid_t pid = static_cast<pid_t>(std::stol(std::string(tail.substr(0, dash))));
+    if (pid <= 0 || ::kill(pid, 0) == 0 || errno != ESRCH) continue;
+    struct stat info;
+    if (::fstatat(::dirfd(folder), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(info.st_mode)) {
+      continue;
+    }
+    if (::unlinkat(::dirfd(folder), entry->d_name, 0) == 0) ++removed;
+  }
+  ::closedir(folder);
+  return removed;
 }
 
 void AppendLine(const std::string& path, std::string_view line) {

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <string>
 
 #include "base/windows_text_win.h"
 
@@ -59,6 +60,8 @@ bool WriteAll(HANDLE file, std::string_view data) {
 DWORD Attributes(const std::string& path) {
   return ::GetFileAttributesW(WideFromUtf8(path).c_str());
 }
+
+constexpr int kTempNameTries = 1000;
 
 // pid + counter: unique among this process's rewrites and other processes.
 std::string TempNameFor(const std::string& path) {
@@ -152,8 +155,16 @@ bool ReadFilePart(const std::string& path, long long offset, std::size_t size,
 }
 
 void RewriteFile(const std::string& path, std::string_view contents) {
-  const std::string temp = TempNameFor(path);
-  const HANDLE file = Open(temp, GENERIC_WRITE, CREATE_NEW);
+  std::string temp = TempNameFor(path);
+  HANDLE file = Open(temp, GENERIC_WRITE, CREATE_NEW);
+  // A process killed mid-rewrite may have left a file under the name this
+  // process would use next, when it had the same id; take the next name.
+  for (int tries = 0; file == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_FILE_EXISTS &&
+                      tries < kTempNameTries;
+       ++tries) {
+    temp = TempNameFor(path);
+    file = Open(temp, GENERIC_WRITE, CREATE_NEW);
+  }
   if (file == INVALID_HANDLE_VALUE) {
     throw FileError(ErrorText("cannot create", temp, ::GetLastError()));
   }
@@ -173,6 +184,44 @@ void RewriteFile(const std::string& path, std::string_view contents) {
     ::DeleteFileW(WideFromUtf8(temp).c_str());
     throw FileError(ErrorText("cannot replace", path, error));
   }
+}
+
+int RemoveStaleTempFiles(const std::string& dir) {
+  WIN32_FIND_DATAW found;
+  const HANDLE search = ::FindFirstFileW(WideFromUtf8(JoinPath(dir, ".*.tmp*")).c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return 0;
+  int removed = 0;
+  do {
+    if ((found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
+      continue;
+    }
+    // "." + name + ".tmp" + process id + "-" + counter, as TempNameFor
+    // makes it.
+    const std::wstring name = found.cFileName;
+    const std::size_t mark = name.rfind(L".tmp");
+    if (name.size() < 2 || name[0] != L'.' || mark == 0 || mark == std::wstring::npos) continue;
+    const std::wstring tail = name.substr(mark + 4);
+    const std::size_t dash = tail.find(L'-');
+    if (dash == 0 || dash == std::wstring::npos || dash + 1 == tail.size() ||
+        tail.find_first_not_of(L"0123456789-") != std::wstring::npos ||
+        tail.find(L'-', dash + 1) != std::wstring::npos || dash > 9) {
+      continue;
+    }
+    const auto id = static_cast<DWORD>(std::stoul(tail.substr(0, dash)));
+    if (id == 0) continue;
+    // A process that still runs (or that cannot be asked) keeps its file.
+    const HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, id);
+    if (process != nullptr) {
+      const bool running = ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+      ::CloseHandle(process);
+      if (running) continue;
+    } else if (::GetLastError() != ERROR_INVALID_PARAMETER) {
+      continue;
+    }
+    if (::DeleteFileW(WideFromUtf8(JoinPath(dir, Utf8FromWide(name))).c_str())) ++removed;
+  } while (::FindNextFileW(search, &found));
+  ::FindClose(search);
+  return removed;
 }
 
 void AppendLine(const std::string& path, std::string_view line) {

