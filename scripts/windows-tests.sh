@@ -41,7 +41,11 @@ cmake --build "$root/build-win" -j"$jobs"
 
 echo "== Unit tests under wine"
 # A wine server that stays up between the test programs saves its start.
+# Its service processes are started here, away from ctest's output pipes:
+# started by the first test they would hold them open, and ctest would
+# wait for them until its time-out.
 wineserver -p
+wine wineboot >/dev/null 2>&1 </dev/null || true
 ctest --test-dir "$root/build-win" --output-on-failure
 
 echo "== End-to-end tests of pelmobot.exe under wine"
