@@ -10,7 +10,7 @@
 
 #include "base/ini_file.h"
 #include "transport/net.h"
-#include "transport/net_interfaces.h"
+#include "transport/net_interfaces_posix.h"
 
 namespace pelmo {
 

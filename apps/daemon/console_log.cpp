@@ -1,9 +1,5 @@
 #include "console_log.h"
 
-#include <unistd.h>
-
-#include <cerrno>
-
 #include "base/cp1251.h"
 
 namespace pelmo {
@@ -51,16 +47,8 @@ std::string ConsoleLog::FormatLine(const std::string& prefix, const std::string&
 
 void ConsoleLog::OnLogLine(const std::string& prefix, const std::string& text,
                            std::uint32_t color) {
-  const std::string line = FormatLine(prefix, text, color, m_colour);
-  std::size_t done = 0;
-  while (done < line.size()) {
-    ssize_t written = ::write(m_fd, line.data() + done, line.size() - done);
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return;  // a closed pipe or a full disk: the bot goes on
-    }
-    done += static_cast<std::size_t>(written);
-  }
+  // A closed pipe or a full disk: the bot goes on.
+  WriteOutput(m_fd, FormatLine(prefix, text, color, m_colour));
 }
 
 }  // namespace pelmo

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "core/bot_view.h"
 
@@ -30,5 +31,10 @@ class ConsoleLog final : public BotView {
   int m_fd;
   bool m_colour;
 };
+
+// Writes UTF-8 text whole to the descriptor; false when it cannot. On a
+// Windows console the text is written as UTF-16, so that it shows in any
+// console code page.
+bool WriteOutput(int fd, std::string_view utf8);
 
 }  // namespace pelmo

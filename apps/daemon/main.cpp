@@ -1,12 +1,7 @@
 // pelmobot: the bot without a window. The log goes to standard output,
-// lines typed on a terminal go into the chat, SIGTERM and SIGINT close the
-// program as closing the window does.
-#include <signal.h>
-#include <sys/signalfd.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <climits>
+// lines typed on a terminal go into the chat, SIGTERM and SIGINT (on
+// Windows Ctrl+C and closing the console) close the program as closing the
+// window does. The platform's part is console_session.h.
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -18,9 +13,8 @@
 #include "base/cp1251.h"
 #include "base/date_time.h"
 #include "base/ini_file.h"
-#include "base/poll_event_loop.h"
 #include "base/text_file.h"
-#include "console_log.h"
+#include "console_session.h"
 #include "core/birthday_check.h"
 #include "core/bot.h"
 #include "core/error_text.h"
@@ -51,8 +45,9 @@ constexpr const char* kUsage =
     "today or tomorrow.\n"
     "\n"
     "The log goes to standard output. On a terminal, lines typed on standard\n"
-    "input are said in the chat. SIGTERM or SIGINT stops the bot, which says\n"
-    "goodbye to the chat and counts the run in others.ini.\n";
+    "input are said in the chat. SIGTERM or SIGINT (on Windows Ctrl+C or\n"
+    "closing the console window) stops the bot, which says goodbye to the\n"
+    "chat and counts the run in others.ini.\n";
 
 struct CommandLine {
   std::string dir = ".";
@@ -62,7 +57,8 @@ struct CommandLine {
   std::string error;
 };
 
-CommandLine ParseCommandLine(int argc, char** argv) {
+CommandLine ParseCommandLine(const std::vector<std::string>& argv) {
+  const int argc = static_cast<int>(argv.size());
   CommandLine line;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -94,13 +90,6 @@ CommandLine ParseCommandLine(int argc, char** argv) {
   return line;
 }
 
-std::string ProgramPath() {
-  char buffer[PATH_MAX];
-  ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  if (length <= 0) return "pelmobot";
-  return std::string(buffer, static_cast<std::size_t>(length));
-}
-
 // With the bot on a loopback address, the multicast group is joined on
 // loopback only: joining it on the other interfaces would announce the
 // membership on their networks, and the shipped working folder promises
@@ -114,107 +103,43 @@ std::vector<std::uint32_t> LoopbackInterfaces(const std::string& dir) {
   return {address};
 }
 
-// Standard input on a terminal: each line (UTF-8) goes to the console
-// line. Its end only stops the reading, never the bot.
-class ConsoleInputReader {
- public:
-  ConsoleInputReader(PollEventLoop& loop, Bot& bot) : m_loop(loop), m_bot(bot) {}
-
-  void Start() {
-    m_loop.WatchFd(STDIN_FILENO, [this] { ReadSome(); });
-  }
-
- private:
-  void ReadSome() {
-    char buffer[4096];
-    ssize_t count = ::read(STDIN_FILENO, buffer, sizeof buffer);
-    if (count < 0) {
-      if (errno == EINTR || errno == EAGAIN) return;
-      m_loop.UnwatchFd(STDIN_FILENO);
-      return;
-    }
-    if (count == 0) {
-      // A last line without its line end is still said.
-      if (!m_pending.empty()) Say(std::exchange(m_pending, {}));
-      m_loop.UnwatchFd(STDIN_FILENO);
-      return;
-    }
-    m_pending.append(buffer, static_cast<std::size_t>(count));
-    std::size_t end;
-    while ((end = m_pending.find('\n')) != std::string::npos) {
-      std::string line = m_pending.substr(0, end);
-      m_pending.erase(0, end + 1);
-      Say(line);
-    }
-    // A line that never ends is cut rather than held without limit.
-    if (m_pending.size() > 65536) m_pending.clear();
-  }
-
-  void Say(std::string line) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    try {
-      m_bot.ConsoleInput(Utf8ToCp1251(line));
-    } catch (const std::exception& e) {
-      m_bot.log.LogLine(ErrorLogLine(e));
-    }
-  }
-
-  PollEventLoop& m_loop;
-  Bot& m_bot;
-  std::string m_pending;
-};
-
 int RunBot(const CommandLine& line) {
-  // Blocked before any thread starts, so that only the signalfd sees them.
-  // A program the bot starts inherits this mask and the ignored signals
-  // below: whoever starts one sets them back for it.
-  sigset_t signals;
-  sigemptyset(&signals);
-  sigaddset(&signals, SIGTERM);
-  sigaddset(&signals, SIGINT);
-  if (sigprocmask(SIG_BLOCK, &signals, nullptr) != 0) {
-    std::perror("pelmobot: sigprocmask");
-    return 1;
-  }
-  ::signal(SIGPIPE, SIG_IGN);
-  // Started in the background of a shell, a read of the terminal would stop
-  // the whole bot (and, with "stty tostop", so would a log line); ignored,
-  // the read fails instead and the console line is given up.
-  ::signal(SIGTTIN, SIG_IGN);
-  ::signal(SIGTTOU, SIG_IGN);
-  int signalFd = ::signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
-  if (signalFd < 0) {
-    std::perror("pelmobot: signalfd");
+  std::unique_ptr<ConsoleSession> session;
+  try {
+    session = std::make_unique<ConsoleSession>();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "pelmobot: %s\n", e.what());
     return 1;
   }
 
   SystemClock clock;
-  PollEventLoop loop;
   BotOptions options;
   options.workDir = line.dir;
   options.programPath = ProgramPath();
   options.interfaces = LoopbackInterfaces(line.dir);
-  Bot bot(loop, clock, options);
-  ConsoleLog console(STDOUT_FILENO, ::isatty(STDOUT_FILENO) == 1);
-  bot.AddView(&console);
+  Bot bot(session->Loop(), clock, options);
+  bot.AddView(&session->LogView());
   std::unique_ptr<InstalledServices> services = InstallServices(bot);
   std::unique_ptr<Games> games = InstallGames(bot);
   TimedFeatures timed(bot, [&services] { services->GiveAnecdote(0, /*byTimer=*/true); });
   InstallTimedFeatures(bot, timed);
 
   bool closing = false;
-  loop.WatchFd(signalFd, [&] {
-    signalfd_siginfo info;
-    while (::read(signalFd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
-    }
-    if (closing) return;
-    closing = true;
-    // Quit first: should the close fail, the loop still ends.
-    loop.Quit();
-    bot.FormClose();
-  });
-  ConsoleInputReader input(loop, bot);
-  if (::isatty(STDIN_FILENO) == 1) input.Start();
+  session->Start(
+      [&] {
+        if (closing) return;
+        closing = true;
+        // Quit first: should the close fail, the loop still ends.
+        session->Quit();
+        bot.FormClose();
+      },
+      [&](const std::string& typed) {
+        try {
+          bot.ConsoleInput(Utf8ToCp1251(typed));
+        } catch (const std::exception& e) {
+          bot.log.LogLine(ErrorLogLine(e));
+        }
+      });
 
   // An error escaping a handler is reported and the loop goes on, as the
   // window's message loop would after its error report.
@@ -228,19 +153,18 @@ int RunBot(const CommandLine& line) {
   }
   for (;;) {
     try {
-      loop.Run();
+      session->Run();
       break;
     } catch (const std::exception& e) {
       bot.log.LogLine(ErrorLogLine(e));
     }
   }
-  bot.RemoveView(&console);
-  ::close(signalFd);
+  bot.RemoveView(&session->LogView());
   return 0;
 }
 
 int Main(int argc, char** argv) {
-  const CommandLine line = ParseCommandLine(argc, argv);
+  const CommandLine line = ParseCommandLine(ProgramArguments(argc, argv));
   if (!line.error.empty()) {
     std::fprintf(stderr, "pelmobot: %s\nTry 'pelmobot --help'.\n", line.error.c_str());
     return 2;

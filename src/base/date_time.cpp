@@ -1,12 +1,14 @@
 #include "base/date_time.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <ctime>
 #include <string>
 
 #include "base/cp1251.h"
+#include "base/local_time.h"
 
 namespace pelmo {
 namespace {
@@ -306,7 +308,7 @@ TDateTime DateOf(TDateTime value) {
 
 TDateTime FromUnixTime(std::time_t seconds, int milliseconds) {
   std::tm local{};
-  if (localtime_r(&seconds, &local) == nullptr) {
+  if (!ToLocalTime(seconds, local)) {
     // Out of the C library's range: fall back to UTC arithmetic.
     std::int64_t s = static_cast<std::int64_t>(seconds);
     std::int64_t day = (s >= 0 ? s : s - 86399) / 86400;
@@ -365,16 +367,17 @@ bool TryStrToDateTime(std::string_view text, TDateTime& value) {
 }
 
 TDateTime SystemClock::Now() const {
-  timespec ts{};
-  clock_gettime(CLOCK_REALTIME, &ts);
-  return FromUnixTime(ts.tv_sec, static_cast<int>(ts.tv_nsec / 1000000));
+  const auto sinceEpoch = std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::system_clock::now().time_since_epoch());
+  const std::int64_t ms = sinceEpoch.count();
+  const std::int64_t seconds = (ms >= 0 ? ms : ms - 999) / 1000;
+  return FromUnixTime(static_cast<std::time_t>(seconds), static_cast<int>(ms - seconds * 1000));
 }
 
 std::uint64_t SystemClock::TickMs() const {
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<std::uint64_t>(ts.tv_sec) * 1000 +
-         static_cast<std::uint64_t>(ts.tv_nsec / 1000000);
+  return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                        std::chrono::steady_clock::now().time_since_epoch())
+                                        .count());
 }
 
 }  // namespace pelmo

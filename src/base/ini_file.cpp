@@ -1,8 +1,5 @@
 #include "base/ini_file.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <optional>
 #include <unordered_set>
 
@@ -84,11 +81,7 @@ bool HasLineBreak(std::string_view text) {
 // The file's lines; an empty list for a missing file; nullopt when the file
 // exists but cannot be read (it must then not be overwritten).
 std::optional<std::vector<std::string>> LoadLines(const std::string& path) {
-  struct stat info;
-  if (::stat(path.c_str(), &info) != 0) {
-    if (errno == ENOENT) return std::vector<std::string>();
-    return std::nullopt;
-  }
+  if (PathMissing(path)) return std::vector<std::string>();
   std::optional<std::string> contents = ReadWholeFile(path);
   if (!contents) return std::nullopt;
   return SplitLines(*contents);

@@ -1,4 +1,4 @@
-// The headless program's main-thread loop: poll() on an eventfd that Post()
+// The Linux program's main-thread loop: poll() on an eventfd that Post()
 // signals, on file descriptors being watched (standard input, signals), with
 // the nearest timer as the timeout.
 #pragma once
@@ -10,6 +10,7 @@
 #include <mutex>
 
 #include "base/event_loop.h"
+#include "base/timer_queue.h"
 
 namespace pelmo {
 
@@ -44,14 +45,7 @@ class PollEventLoop final : public EventLoop {
   void Quit();
 
  private:
-  struct Timer {
-    std::chrono::steady_clock::time_point due;
-    std::chrono::milliseconds interval;
-    bool repeating;
-    Task task;
-  };
   void RunPostedTasks();
-  void RunDueTimers();
   void Wake();
   int PollTimeoutMs();
 
@@ -59,8 +53,7 @@ class PollEventLoop final : public EventLoop {
   std::mutex m_mutex;
   std::deque<Task> m_posted;
   std::atomic<bool> m_quit{false};
-  std::map<TimerId, Timer> m_timers;
-  TimerId m_nextTimerId = 1;
+  TimerQueue m_timers;
   std::map<int, Task> m_watchers;
 };
 

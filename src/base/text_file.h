@@ -1,6 +1,7 @@
 // Whole-file reads and safe rewrites of the bot's data files. Text files
 // are read accepting CR LF or LF (a lone CR ends a line too) and written
-// with CR LF; contents are Windows-1251 bytes and are not converted.
+// with CR LF; contents are Windows-1251 bytes and are not converted. Paths
+// are UTF-8 ("/" separates folders on Windows too).
 #pragma once
 
 #include <cstddef>
@@ -24,12 +25,20 @@ bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
 // Creates one directory level; true when it exists afterwards.
 bool CreateDirectory(const std::string& path);
+// True only when nothing exists at path; false when something does or the
+// system cannot tell (no right to look, say), so that callers never take
+// an unreadable file for an absent one.
+bool PathMissing(const std::string& path);
 // Size in bytes, -1 when the file is missing.
 long long FileSize(const std::string& path);
 
 // The whole file; nullopt when missing, unreadable or larger than the cap.
 std::optional<std::string> ReadWholeFile(const std::string& path,
                                          std::size_t cap = kMaxFileSize);
+// Up to size bytes of the file from offset (fewer at its end) into out.
+// False when the file cannot be opened or read.
+bool ReadFilePart(const std::string& path, long long offset, std::size_t size,
+                  std::string& out);
 // The file's lines without their line ends. Throws FileError when the file
 // is missing or unreadable. A final line end does not start another line.
 std::vector<std::string> ReadLines(const std::string& path);

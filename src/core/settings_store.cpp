@@ -1,10 +1,5 @@
 #include "core/settings_store.h"
 
-#include <arpa/inet.h>
-#include <ifaddrs.h>
-#include <net/if.h>
-#include <netinet/in.h>
-
 #include <charconv>
 
 #include "base/date_time.h"
@@ -14,6 +9,7 @@
 #include "core/autostart.h"
 #include "core/bot_settings.h"
 #include "core/work_folder.h"
+#include "transport/broadcast_address.h"
 #include "transport/net.h"
 #include "transport/net_settings.h"
 #include "transport/outgoing_state.h"
@@ -24,8 +20,6 @@ namespace {
 
 constexpr std::size_t kShortString = 255;
 constexpr std::uint32_t kDefaultGroup = 0xEA000001;      // 234.0.0.1
-constexpr std::uint32_t kLimitedBroadcast = 0xFFFFFFFF;  // 255.255.255.255
-constexpr std::uint32_t kLoopbackBroadcast = 0x7FFFFFFF;  // 127.255.255.255
 
 // A whole decimal integer, blanks around it allowed, as the page's number
 // fields must hold one.
@@ -46,32 +40,11 @@ bool ParseInRange(std::string_view text, long long low, long long high, long lon
 bool ParseAddress(std::string_view text, std::uint32_t& address) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
   while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  in_addr parsed{};
-  if (::inet_pton(AF_INET, std::string(text).c_str(), &parsed) != 1) return false;
-  address = ntohl(parsed.s_addr);
+  // TextToAddress gives the all-ones address for any text it cannot read.
+  const std::uint32_t parsed = TextToAddress(text);
+  if (parsed == 0xFFFFFFFFu && text != "255.255.255.255") return false;
+  address = parsed;
   return true;
-}
-
-// The directed broadcast address of the interface that holds the address,
-// or the limited broadcast when no such interface has one. The loopback
-// network has no broadcast flag, but 127.255.255.255 reaches it; the
-// limited broadcast from a bot kept on loopback would leave the machine.
-std::uint32_t BroadcastAddressOf(std::uint32_t localAddress) {
-  if ((localAddress >> 24) == 127) return kLoopbackBroadcast;
-  ifaddrs* list = nullptr;
-  if (::getifaddrs(&list) != 0) return kLimitedBroadcast;
-  std::uint32_t result = kLimitedBroadcast;
-  for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
-    if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET) continue;
-    if ((entry->ifa_flags & IFF_BROADCAST) == 0 || entry->ifa_broadaddr == nullptr) continue;
-    const auto* address = reinterpret_cast<const sockaddr_in*>(entry->ifa_addr);
-    if (ntohl(address->sin_addr.s_addr) != localAddress) continue;
-    const auto* broadcast = reinterpret_cast<const sockaddr_in*>(entry->ifa_broadaddr);
-    result = ntohl(broadcast->sin_addr.s_addr);
-    break;
-  }
-  ::freeifaddrs(list);
-  return result;
 }
 
 // The nine switches of section "chat" in the order the save writes them;

@@ -1,11 +1,6 @@
 #include "services/news.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 
 #include "base/cp1251.h"
 #include "base/date_time.h"
@@ -23,43 +18,23 @@ bool HasLineBreak(const std::string& text) {
   return text.find_first_of("\r\n") != std::string::npos;
 }
 
-class Fd {
- public:
-  explicit Fd(int fd) : m_fd(fd) {}
-  ~Fd() {
-    if (m_fd >= 0) ::close(m_fd);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return m_fd; }
-
- private:
-  int m_fd;
-};
-
 }  // namespace
 
 std::vector<std::string> ReadLastLines(const std::string& path, std::size_t count) {
   if (count == 0 || !FileExists(path)) return {};
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  struct stat info {};
-  if (fd.get() < 0 || ::fstat(fd.get(), &info) != 0) throw FileError("cannot read " + path);
+  const long long size = FileSize(path);
+  if (size < 0) throw FileError("cannot read " + path);
   std::string tail;
-  off_t at = info.st_size;
+  long long at = size;
   std::size_t breaks = 0;
   // Each line break is at most two bytes: more than 2 * (count + 1) of them
   // holds count whole lines after the first, perhaps partial, one.
   while (at > 0 && breaks <= 2 * (count + 1)) {
-    const std::size_t size = static_cast<std::size_t>(std::min<off_t>(at, kTailChunk));
-    at -= static_cast<off_t>(size);
-    std::string chunk(size, '\0');
-    std::size_t done = 0;
-    while (done < size) {
-      ssize_t got = ::pread(fd.get(), chunk.data() + done, size - done,
-                            at + static_cast<off_t>(done));
-      if (got < 0 && errno == EINTR) continue;
-      if (got <= 0) throw FileError("cannot read " + path);
-      done += static_cast<std::size_t>(got);
+    const auto step = static_cast<std::size_t>(std::min<long long>(at, kTailChunk));
+    at -= static_cast<long long>(step);
+    std::string chunk;
+    if (!ReadFilePart(path, at, step, chunk) || chunk.size() != step) {
+      throw FileError("cannot read " + path);
     }
     breaks += static_cast<std::size_t>(std::count_if(
         chunk.begin(), chunk.end(), [](char c) { return c == '\r' || c == '\n'; }));

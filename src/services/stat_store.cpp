@@ -1,8 +1,5 @@
 #include "services/stat_store.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <exception>
 #include <limits>
 #include <optional>
@@ -85,8 +82,7 @@ void StatStore::EnsureLoaded() {
   // Only a file that is not there reads as empty: one that is there and
   // cannot be read must never be replaced by the counts of this run alone.
   std::string contents;
-  struct stat info;
-  if (::stat(m_path.c_str(), &info) == 0 || errno != ENOENT) {
+  if (!PathMissing(m_path)) {
     std::optional<std::string> read = ReadWholeFile(m_path);
     if (!read) throw FileError("cannot read " + m_path);
     contents = std::move(*read);

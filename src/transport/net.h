@@ -9,13 +9,19 @@
 // sending socket and takes only datagrams that arrive on LocalAddress's
 // interface or are addressed to LocalAddress.
 //
-// Sniffer mode: an AF_PACKET capture bound to the interface of
+// Sniffer mode on Linux: an AF_PACKET capture bound to the interface of
 // LocalAddress picks out the chat's UDP datagrams with the receive loop's
 // filter, after putting IPv4 fragments back together (a capture sees the
 // link's pieces, not the kernel's whole datagrams); packets leave through a
 // raw socket with IP_HDRINCL and headers of our own, in fragments when
 // longer than the link's MTU. Needs root or CAP_NET_RAW; without them
 // NetStart fails cleanly.
+//
+// Windows (net_win.cpp, net_receive_win.cpp): the same steps on Winsock;
+// broadcast mode takes the datagrams of every interface; sniffer mode is a
+// raw socket bound to LocalAddress in SIO_RCVALL mode and a raw sending
+// socket with IP_HDRINCL, both for Administrators only. Linux's are in
+// net_posix.cpp and net_receive_posix.cpp.
 //
 // The receive thread never decodes: each accepted datagram is posted to the
 // main thread, which calls PacketCodec::HandlePacket.
@@ -116,8 +122,6 @@ class Net final : public DatagramSender {
   const IniFile& m_netIni;
 
   bool m_started = false;
-  int m_recvSocket = -1;
-  int m_sendSocket = -1;
   std::thread m_thread;
   std::atomic<bool> m_terminate{false};
   std::atomic<bool> m_stopping{false};
@@ -126,21 +130,14 @@ class Net final : public DatagramSender {
   std::uint16_t m_port = 0;
   std::uint32_t m_localAddress = 0;
   std::uint8_t m_ttl = 0;
-  // Simple broadcast mode: the interface of LocalAddress, the only one
-  // whose datagrams are taken (0: any).
-  int m_chatIndex = 0;
-  int m_wakeFd = -1;  // eventfd that wakes the receive thread at stop
-  // Holds the group memberships in sniffer mode (a capture socket cannot).
-  int m_memberSocket = -1;
-  // Sniffer mode: the capture interface.
-  int m_captureIndex = 0;
-  bool m_captureLoopback = false;
-  unsigned m_mtu = 1500;
-  std::uint16_t m_fragmentId = 0;
   std::optional<std::vector<std::uint32_t>> m_interfaces;
   // One flag per run: false once that run is stopped, so that tasks posted
   // by it and run later do nothing.
   AliveFlag m_alive;
+  // The platform's sockets and what they need (net_platform_posix.h,
+  // net_platform_win.h).
+  struct Platform;
+  std::unique_ptr<Platform> m_platform;
 };
 
 // This computer's IPv4 interface addresses, host order: non-loopback ones

@@ -1,9 +1,6 @@
 #include "base/text_file.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <string>
@@ -62,64 +59,38 @@ TEST(TextFile, WholeFileReadRespectsTheCap) {
   EXPECT_FALSE(ReadWholeFile(dir.FilePath("f"), 9).has_value());
 }
 
+TEST(TextFile, ReadsPartsOfAFile) {
+  TempDir dir;
+  dir.WriteFile("f", "0123456789");
+  std::string part;
+  struct Case {
+    long long offset;
+    std::size_t size;
+    const char* expected;
+  };
+  for (const Case& c : {Case{0, 4, "0123"}, Case{6, 4, "6789"}, Case{8, 10, "89"},
+                        Case{10, 3, ""}, Case{20, 3, ""}, Case{3, 0, ""}}) {
+    ASSERT_TRUE(ReadFilePart(dir.FilePath("f"), c.offset, c.size, part)) << c.offset;
+    EXPECT_EQ(part, c.expected) << c.offset << " " << c.size;
+  }
+  EXPECT_FALSE(ReadFilePart(dir.FilePath("missing"), 0, 4, part));
+  EXPECT_EQ(part, "");
+}
+
 TEST(TextFile, RewriteReplacesAtomicallyAndLeavesNoTemporaryFile) {
   TempDir dir;
   std::string path = dir.FilePath("data.txt");
   dir.WriteFile("data.txt", "old contents that are longer\r\n");
-  ::chmod(path.c_str(), 0640);
   RewriteLines(path, {"one", "two"});
   EXPECT_EQ(dir.ReadFile("data.txt"), "one\r\ntwo\r\n");
   RewriteFile(path, "");
   EXPECT_EQ(dir.ReadFile("data.txt"), "");
   EXPECT_EQ(dir.List(), Lines{"data.txt"});
-  struct stat info;
-  ASSERT_EQ(::stat(path.c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 0777, 0640u);
 
   // A new file is created the same way.
   RewriteFile(dir.FilePath("new.txt"), "x\r\n");
   EXPECT_EQ(dir.ReadFile("new.txt"), "x\r\n");
   EXPECT_EQ(dir.List(), (Lines{"data.txt", "new.txt"}));
-}
-
-TEST(TextFile, RewriteSkipsNamesTakenByAKilledProcessWithTheSamePid) {
-  TempDir dir;
-  dir.WriteFile("data.txt", "old\r\n");
-  // This process's next temporary names, as an earlier one with the same
-  // pid would have left them.
-  const std::string pid = std::to_string(::getpid());
-  for (int k = 0; k < 1000; ++k) {
-    dir.WriteFile(".data.txt.tmp" + pid + "-" + std::to_string(k), "cut");
-  }
-  RewriteFile(dir.FilePath("data.txt"), "new\r\n");
-  EXPECT_EQ(dir.ReadFile("data.txt"), "new\r\n");
-  EXPECT_EQ(dir.ReadFile(".data.txt.tmp" + pid + "-0"), "cut");
-  EXPECT_EQ(dir.List().size(), 1001u);
-}
-
-TEST(TextFile, RemovesOnlyTheTemporaryFilesOfProcessesThatAreGone) {
-  // A pid that no process holds: a child that has exited and been reaped.
-  const pid_t child = ::fork();
-  if (child == 0) ::_exit(0);
-  ASSERT_GT(child, 0);
-  ASSERT_EQ(::waitpid(child, nullptr, 0), child);
-  const std::string gone = std::to_string(child);
-  const std::string alive = std::to_string(::getpid());
-
-  TempDir dir;
-  const Lines kept = {".hidden.ini", ".seen.txt.tmp" + alive + "-3", ".x.tmp", ".x.tmp12-",
-                      ".x.tmp-4", ".x.tmp12-4-5", ".x.tmp12a-4", "stat.ini", "x.tmp" + gone + "-0"};
-  for (const std::string& name : kept) dir.WriteFile(name, "data");
-  dir.WriteFile(".stat.ini.tmp" + gone + "-180", "[TESTPC]\r\nTot");
-  dir.WriteFile(".426F62.tmp" + gone + "-0", "");
-  dir.WriteFile("sub/.stat.ini.tmp" + gone + "-1", "below: not looked at");
-
-  EXPECT_EQ(RemoveStaleTempFiles(dir.Path()), 2);
-  Lines expected = kept;
-  expected.push_back("sub");
-  std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(dir.List(), expected);
-  EXPECT_EQ(RemoveStaleTempFiles(dir.FilePath("missing")), 0);
 }
 
 TEST(TextFile, FailedRewriteThrowsAndLeavesNoTrace) {

@@ -9,7 +9,7 @@
 #include <random>
 #include <thread>
 
-#include "transport/net_interfaces.h"
+#include "transport/net_interfaces_posix.h"
 
 namespace pelmo {
 

@@ -1,11 +1,11 @@
 #include "fakes/temp_dir.h"
 
-#include <stdlib.h>
-
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 #include <system_error>
 
@@ -14,11 +14,24 @@ namespace pelmo {
 namespace fs = std::filesystem;
 
 TempDir::TempDir() {
-  std::string pattern = "/tmp/pelmo-test-XXXXXX";
-  if (::mkdtemp(pattern.data()) == nullptr) {
-    throw std::runtime_error("cannot create a temporary directory");
+  // A random name, taken only when this call creates it (as mkdtemp does),
+  // in the system's folder for temporary files.
+  std::error_code error;
+  const fs::path base = fs::temp_directory_path(error);
+  if (error) throw std::runtime_error("no folder for temporary files");
+  std::random_device seed;
+  std::mt19937_64 random(seed());
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char name[32];
+    std::snprintf(name, sizeof name, "pelmo-test-%012llx",
+                  static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
+    const fs::path path = base / name;
+    if (fs::create_directory(path, error)) {
+      m_path = path.generic_string();
+      return;
+    }
   }
-  m_path = pattern;
+  throw std::runtime_error("cannot create a temporary directory");
 }
 
 TempDir::~TempDir() {

@@ -1,5 +1,6 @@
-// A fresh directory under /tmp for one test: created by the constructor,
-// removed with everything in it by the destructor. Files are written and
+// A fresh directory for one test in the system's folder for temporary
+// files ($TMPDIR or /tmp; on Windows %TEMP%, "/" as separator): created by
+// the constructor, removed with everything in it by the destructor. Files are written and
 // read as raw bytes (no line-end or code-page conversion).
 #pragma once
 

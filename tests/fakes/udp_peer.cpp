@@ -15,7 +15,7 @@
 #include "fakes/recording_sender.h"
 #include "transport/blowfish.h"
 #include "transport/chat_key.h"
-#include "transport/net_interfaces.h"
+#include "transport/net_interfaces_posix.h"
 #include "transport/net_settings.h"
 #include "transport/outgoing_state.h"
 

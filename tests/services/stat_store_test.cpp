@@ -1,7 +1,6 @@
 #include "services/stat_store.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include "base/cp1251.h"
 #include "base/text_file.h"
@@ -79,7 +78,7 @@ TEST_F(StatStoreTest, OneRewriteASecondAndNoneWhenIdle) {
 
 TEST_F(StatStoreTest, AnUnreadableFileIsNeverReplaced) {
   // A folder where the file should be: it exists and cannot be read.
-  ASSERT_EQ(::mkdir(dir.FilePath("stat.ini").c_str(), 0755), 0);
+  ASSERT_TRUE(CreateDirectory(dir.FilePath("stat.ini")));
   EXPECT_THROW(store.AddInteger("PC1", "Total", 1), FileError);
   EXPECT_FALSE(store.Dirty());
   store.FlushQuietly();
@@ -93,7 +92,7 @@ TEST_F(StatStoreTest, ChangesThatCouldNotBeWrittenSurviveAReload) {
   EXPECT_TRUE(nested.Dirty());
   EXPECT_THROW(nested.Flush(), FileError);
   EXPECT_EQ(nested.ReadInteger("PC1", "Total", 0), 3);
-  ASSERT_EQ(::mkdir(dir.FilePath("later").c_str(), 0755), 0);
+  ASSERT_TRUE(CreateDirectory(dir.FilePath("later")));
   loop.Advance(1000ms);  // the armed rewrite failed; the next change arms another
   nested.AddInteger("PC1", "Total", 1);
   loop.Advance(1000ms);

@@ -4,20 +4,12 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <system_error>
 #include <utility>
 #include <vector>
 
 namespace pelmo {
-
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-}  // namespace
 
 PollEventLoop::PollEventLoop() {
   m_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
@@ -50,14 +42,10 @@ void PollEventLoop::Wake() {
 
 EventLoop::TimerId PollEventLoop::StartTimer(std::chrono::milliseconds interval,
                                              bool repeating, Task task) {
-  if (interval.count() < 0) interval = std::chrono::milliseconds(0);
-  TimerId id = m_nextTimerId++;
-  m_timers.emplace(id, Timer{Clock::now() + interval, interval, repeating,
-                             std::move(task)});
-  return id;
+  return m_timers.Start(interval, repeating, std::move(task));
 }
 
-void PollEventLoop::StopTimer(TimerId id) { m_timers.erase(id); }
+void PollEventLoop::StopTimer(TimerId id) { m_timers.Stop(id); }
 
 void PollEventLoop::WatchFd(int fd, Task onReadable) {
   m_watchers[fd] = std::move(onReadable);
@@ -99,48 +87,12 @@ void PollEventLoop::RunPostedTasks() {
   }
 }
 
-void PollEventLoop::RunDueTimers() {
-  Clock::time_point now = Clock::now();
-  std::vector<std::pair<Clock::time_point, TimerId>> due;
-  for (const auto& [id, timer] : m_timers) {
-    if (timer.due <= now) due.emplace_back(timer.due, id);
-  }
-  std::sort(due.begin(), due.end());
-
-  for (const auto& entry : due) {
-    if (m_quit) return;
-    // An earlier task of this round may have stopped this timer.
-    auto found = m_timers.find(entry.second);
-    if (found == m_timers.end()) continue;
-    Timer& timer = found->second;
-    Task task;
-    if (timer.repeating) {
-      // A copy: the task may stop (and so destroy) its own timer.
-      task = timer.task;
-      timer.due += timer.interval;
-      // After a long stall fire once, not once per missed interval.
-      if (timer.due <= now) timer.due = now + timer.interval;
-    } else {
-      task = std::move(timer.task);
-      m_timers.erase(found);
-    }
-    if (task) task();
-  }
-}
-
 int PollEventLoop::PollTimeoutMs() {
   {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_posted.empty()) return 0;
   }
-  if (m_timers.empty()) return -1;
-  Clock::time_point nearest = Clock::time_point::max();
-  for (const auto& entry : m_timers) nearest = std::min(nearest, entry.second.due);
-  Clock::time_point now = Clock::now();
-  if (nearest <= now) return 0;
-  // Rounded up, so the loop never wakes just before the timer is due.
-  auto wait = std::chrono::ceil<std::chrono::milliseconds>(nearest - now);
-  return static_cast<int>(std::min<long long>(wait.count(), INT_MAX));
+  return m_timers.WaitMs();
 }
 
 void PollEventLoop::Run() {
@@ -148,7 +100,7 @@ void PollEventLoop::Run() {
   while (!m_quit) {
     RunPostedTasks();
     if (m_quit) break;
-    RunDueTimers();
+    m_timers.RunDue(m_quit);
     if (m_quit) break;
 
     fds.clear();

@@ -1,4 +1,4 @@
-// Lookups of this computer's IPv4 interfaces beyond the address list of
+// Linux only: lookups of this computer's IPv4 interfaces beyond the address list of
 // net.h: the interface that holds an address, for the sniffer's capture;
 // and the socket address of an IPv4 address and port.
 #pragma once

@@ -2,7 +2,7 @@
 // net_receive.cpp. Windows' socket-library start and clean-up have no
 // counterpart here; their log lines stay so that logs read as they always
 // have.
-#include "transport/net.h"
+#include "transport/net_platform_posix.h"
 
 #include <arpa/inet.h>
 #include <linux/if_ether.h>
@@ -21,7 +21,7 @@
 #include "base/cp1251.h"
 #include "base/line_log.h"
 #include "transport/chat_key.h"
-#include "transport/net_interfaces.h"
+#include "transport/net_interfaces_posix.h"
 #include "transport/net_settings.h"
 #include "transport/outgoing_state.h"
 #include "transport/sniffer.h"
@@ -69,7 +69,8 @@ Net::Net(NetSettings& settings, OutgoingState& out, PacketCodec& codec, Blowfish
       m_cipher(cipher),
       m_loop(loop),
       m_log(log),
-      m_netIni(netIni) {
+      m_netIni(netIni),
+      m_platform(std::make_unique<Platform>()) {
   m_codec.SetSender(this);
 }
 
@@ -127,8 +128,8 @@ bool Net::NetStart() {
 }
 
 bool Net::StartThread() {
-  m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  if (m_wakeFd < 0) return Fail(errno);
+  m_platform->wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (m_platform->wakeFd < 0) return Fail(errno);
   m_terminate = false;
   m_alive = std::make_shared<std::atomic<bool>>(true);
   try {
@@ -143,14 +144,14 @@ bool Net::OpenReceiveSocket() {
   m_log.LogLine("Call Socket...");
   // The capture socket receives nothing until it is bound with a protocol
   // (the receive-all step below), so no other interface's packets slip in.
-  m_recvSocket = m_snifferMode ? socket(AF_PACKET, SOCK_DGRAM | SOCK_CLOEXEC, 0)
+  m_platform->recvSocket = m_snifferMode ? socket(AF_PACKET, SOCK_DGRAM | SOCK_CLOEXEC, 0)
                                : socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-  if (m_recvSocket < 0) return Fail(errno);
-  SizeReceiveBuffer(m_recvSocket);
+  if (m_platform->recvSocket < 0) return Fail(errno);
+  SizeReceiveBuffer(m_platform->recvSocket);
   m_log.LogLine("Ok");
   if (m_settings.ReuseAddr) {
     m_log.LogLine("Call SetSockOpt(SO_REUSEADDR)...");
-    if (!SetInt(m_recvSocket, SOL_SOCKET, SO_REUSEADDR, 1)) return Fail(errno);
+    if (!SetInt(m_platform->recvSocket, SOL_SOCKET, SO_REUSEADDR, 1)) return Fail(errno);
     m_log.LogLine("Ok");
   }
 
@@ -158,13 +159,13 @@ bool Net::OpenReceiveSocket() {
   if (m_snifferMode) {
     InterfaceInfo info;
     if (!FindInterface(m_localAddress, info)) return Fail(errno);
-    m_captureIndex = info.Index;
-    m_captureLoopback = info.Loopback;
-    m_mtu = info.Mtu;
+    m_platform->captureIndex = info.Index;
+    m_platform->captureLoopback = info.Loopback;
+    m_platform->mtu = info.Mtu;
     sockaddr_ll link{};
     link.sll_family = AF_PACKET;
-    link.sll_ifindex = m_captureIndex;
-    if (bind(m_recvSocket, reinterpret_cast<sockaddr*>(&link), sizeof link) != 0) {
+    link.sll_ifindex = m_platform->captureIndex;
+    if (bind(m_platform->recvSocket, reinterpret_cast<sockaddr*>(&link), sizeof link) != 0) {
       return Fail(errno);
     }
   } else {
@@ -179,15 +180,15 @@ bool Net::OpenReceiveSocket() {
     // computer; broadcast mode keeps those of LocalAddress's interface
     // only, as a socket bound to that address would get. The arrival
     // interface comes with each datagram.
-    m_chatIndex = 0;
+    m_platform->chatIndex = 0;
     if (!m_settings.MulticastMode && m_localAddress != INADDR_ANY) {
-      if (!SetInt(m_recvSocket, IPPROTO_IP, IP_PKTINFO, 1)) return Fail(errno);
-      m_chatIndex = info.Index;
+      if (!SetInt(m_platform->recvSocket, IPPROTO_IP, IP_PKTINFO, 1)) return Fail(errno);
+      m_platform->chatIndex = info.Index;
     }
     // Only the groups this socket joins, as on Windows.
-    SetInt(m_recvSocket, IPPROTO_IP, IP_MULTICAST_ALL, 0);
+    SetInt(m_platform->recvSocket, IPPROTO_IP, IP_MULTICAST_ALL, 0);
     const sockaddr_in any = MakeSocketAddress(INADDR_ANY, m_port);
-    if (bind(m_recvSocket, reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0) {
+    if (bind(m_platform->recvSocket, reinterpret_cast<const sockaddr*>(&any), sizeof any) != 0) {
       return Fail(errno);
     }
   }
@@ -200,8 +201,8 @@ bool Net::OpenReceiveSocket() {
     sockaddr_ll link{};
     link.sll_family = AF_PACKET;
     link.sll_protocol = htons(ETH_P_IP);
-    link.sll_ifindex = m_captureIndex;
-    if (bind(m_recvSocket, reinterpret_cast<sockaddr*>(&link), sizeof link) != 0) {
+    link.sll_ifindex = m_platform->captureIndex;
+    if (bind(m_platform->recvSocket, reinterpret_cast<sockaddr*>(&link), sizeof link) != 0) {
       return Fail(errno);
     }
     m_log.LogLine("Ok");
@@ -210,13 +211,13 @@ bool Net::OpenReceiveSocket() {
 }
 
 bool Net::JoinGroups() {
-  int member = m_recvSocket;
+  int member = m_platform->recvSocket;
   if (m_snifferMode) {
     // The capture socket cannot join a group; a UDP socket holds the
     // memberships so that the interface accepts the group's traffic.
-    m_memberSocket = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (m_memberSocket < 0) return Fail(errno);
-    member = m_memberSocket;
+    m_platform->memberSocket = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (m_platform->memberSocket < 0) return Fail(errno);
+    member = m_platform->memberSocket;
   }
   const std::vector<std::uint32_t> interfaces = m_interfaces ? *m_interfaces : GetInterfaces();
   // A membership belongs to an interface, not to an address: a second
@@ -263,43 +264,43 @@ bool Net::JoinGroups() {
 bool Net::OpenSendSocket() {
   m_log.LogLine("Create send socket.");
   m_log.LogLine("Call Socket...");
-  m_sendSocket = m_snifferMode ? socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_UDP)
+  m_platform->sendSocket = m_snifferMode ? socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_UDP)
                                : socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-  if (m_sendSocket < 0) return Fail(errno);
+  if (m_platform->sendSocket < 0) return Fail(errno);
   m_log.LogLine("Ok");
   const in_addr local{htonl(m_localAddress)};
   if (m_snifferMode) {
     m_log.LogLine("Call SetSockOpt...");
-    if (!SetInt(m_sendSocket, IPPROTO_IP, IP_HDRINCL, 1)) return Fail(errno);
+    if (!SetInt(m_platform->sendSocket, IPPROTO_IP, IP_HDRINCL, 1)) return Fail(errno);
     // Linux refuses a raw send to a broadcast address without SO_BROADCAST,
     // and sends a group's packets through LocalAddress's interface only
     // when told so.
-    SetInt(m_sendSocket, SOL_SOCKET, SO_BROADCAST, 1);
-    setsockopt(m_sendSocket, IPPROTO_IP, IP_MULTICAST_IF, &local, sizeof local);
+    SetInt(m_platform->sendSocket, SOL_SOCKET, SO_BROADCAST, 1);
+    setsockopt(m_platform->sendSocket, IPPROTO_IP, IP_MULTICAST_IF, &local, sizeof local);
     return true;
   }
   if (m_settings.ReuseAddr) {
     m_log.LogLine("Call SetSockOpt(SO_REUSEADDR)...");
-    if (!SetInt(m_sendSocket, SOL_SOCKET, SO_REUSEADDR, 1)) return Fail(errno);
+    if (!SetInt(m_platform->sendSocket, SOL_SOCKET, SO_REUSEADDR, 1)) return Fail(errno);
     m_log.LogLine("Ok");
   }
   if (m_localAddress != 0) {
     // Broadcasts and group packets leave through LocalAddress's interface.
     const sockaddr_in from = MakeSocketAddress(m_localAddress, 0);
-    if (bind(m_sendSocket, reinterpret_cast<const sockaddr*>(&from), sizeof from) != 0) {
+    if (bind(m_platform->sendSocket, reinterpret_cast<const sockaddr*>(&from), sizeof from) != 0) {
       return Fail(errno);
     }
   }
   if (m_settings.MulticastMode) {
     m_log.LogLine("SetSockOpt(IP_MULTICAST_IF): " + AddressToText(m_localAddress));
     const unsigned char ttl = m_ttl;
-    if (setsockopt(m_sendSocket, IPPROTO_IP, IP_MULTICAST_IF, &local, sizeof local) != 0 ||
-        setsockopt(m_sendSocket, IPPROTO_IP, IP_MULTICAST_TTL, &ttl, sizeof ttl) != 0) {
+    if (setsockopt(m_platform->sendSocket, IPPROTO_IP, IP_MULTICAST_IF, &local, sizeof local) != 0 ||
+        setsockopt(m_platform->sendSocket, IPPROTO_IP, IP_MULTICAST_TTL, &ttl, sizeof ttl) != 0) {
       return Fail(errno);
     }
   } else {
     m_log.LogLine("SetSockOpt(SO_BROADCAST)");
-    if (!SetInt(m_sendSocket, SOL_SOCKET, SO_BROADCAST, 1)) return Fail(errno);
+    if (!SetInt(m_platform->sendSocket, SOL_SOCKET, SO_BROADCAST, 1)) return Fail(errno);
   }
   return true;
 }
@@ -316,12 +317,12 @@ bool Net::NetStop() {
     // descriptor number that may already belong to someone else.
     EndThread();
   }
-  if (m_recvSocket >= 0) {
-    CloseFd(m_recvSocket);
+  if (m_platform->recvSocket >= 0) {
+    CloseFd(m_platform->recvSocket);
     m_log.LogLine("Recive socket closed.");
   }
-  if (m_sendSocket >= 0) {
-    CloseFd(m_sendSocket);
+  if (m_platform->sendSocket >= 0) {
+    CloseFd(m_platform->sendSocket);
     m_log.LogLine("Send socket closed.");
   }
   CloseSockets();
@@ -338,7 +339,7 @@ int Net::SendDatagram(std::uint32_t srcAddr, std::uint32_t dstAddr, std::uint16_
   const sockaddr_in to = MakeSocketAddress(dstAddr, dstPort);
   const auto* toAddress = reinterpret_cast<const sockaddr*>(&to);
   if (!m_snifferMode) {
-    if (sendto(m_sendSocket, bytes, length, 0, toAddress, sizeof to) < 0) {
+    if (sendto(m_platform->sendSocket, bytes, length, 0, toAddress, sizeof to) < 0) {
       ReportNetError(errno);
       return -1;
     }
@@ -348,14 +349,14 @@ int Net::SendDatagram(std::uint32_t srcAddr, std::uint32_t dstAddr, std::uint16_
   const std::vector<std::uint8_t> packet =
       BuildUdpPacket(srcAddr, dstAddr, srcPort, dstPort, m_ttl, bytes, length);
   const auto sendOne = [&](const std::vector<std::uint8_t>& piece) {
-    return sendto(m_sendSocket, piece.data(), piece.size(), 0, toAddress, sizeof to) >= 0;
+    return sendto(m_platform->sendSocket, piece.data(), piece.size(), 0, toAddress, sizeof to) >= 0;
   };
   bool sent = true;
-  if (packet.size() <= m_mtu) {
+  if (packet.size() <= m_platform->mtu) {
     sent = sendOne(packet);
   } else {
-    if (++m_fragmentId == 0) ++m_fragmentId;
-    for (const auto& piece : FragmentPacket(packet, m_mtu, m_fragmentId)) {
+    if (++m_platform->fragmentId == 0) ++m_platform->fragmentId;
+    for (const auto& piece : FragmentPacket(packet, m_platform->mtu, m_platform->fragmentId)) {
       if (!(sent = sendOne(piece))) break;
     }
   }
@@ -388,18 +389,18 @@ bool Net::Fail(int code) {
 void Net::EndThread() {
   if (!m_thread.joinable()) return;
   m_terminate = true;
-  if (m_wakeFd >= 0) {
+  if (m_platform->wakeFd >= 0) {
     const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t written = write(m_wakeFd, &one, sizeof one);
+    [[maybe_unused]] const ssize_t written = write(m_platform->wakeFd, &one, sizeof one);
   }
   m_thread.join();
 }
 
 void Net::CloseSockets() {
-  CloseFd(m_recvSocket);
-  CloseFd(m_sendSocket);
-  CloseFd(m_memberSocket);
-  CloseFd(m_wakeFd);
+  CloseFd(m_platform->recvSocket);
+  CloseFd(m_platform->sendSocket);
+  CloseFd(m_platform->memberSocket);
+  CloseFd(m_platform->wakeFd);
 }
 
 }  // namespace pelmo

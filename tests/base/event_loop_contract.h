@@ -1,7 +1,8 @@
-#include "base/poll_event_loop.h"
+// What every main-thread loop must do, whichever way it waits: a test
+// suite for each loop type, instantiated beside that loop's own tests.
+#pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -11,17 +12,23 @@
 #include <thread>
 #include <vector>
 
-namespace pelmo {
-namespace {
+#include "base/event_loop.h"
+
+namespace pelmo::contract {
 
 using namespace std::chrono_literals;
 using SteadyClock = std::chrono::steady_clock;
 
+template <typename Loop>
+class EventLoopContract : public ::testing::Test {};
+TYPED_TEST_SUITE_P(EventLoopContract);
+
 // Ends a Run() that a broken loop would never end, so that a fault fails
 // the test instead of hanging it.
+template <typename Loop>
 class Watchdog {
  public:
-  Watchdog(PollEventLoop& loop, std::chrono::milliseconds limit)
+  Watchdog(Loop& loop, std::chrono::milliseconds limit)
       : m_thread([&loop, limit, this] {
           auto end = SteadyClock::now() + limit;
           while (!m_done && SteadyClock::now() < end) std::this_thread::sleep_for(5ms);
@@ -42,9 +49,9 @@ class Watchdog {
   std::thread m_thread;
 };
 
-TEST(PollEventLoop, PostedTasksRunOnTheLoopThreadInOrder) {
-  PollEventLoop loop;
-  Watchdog watchdog(loop, 10s);
+TYPED_TEST_P(EventLoopContract, PostedTasksRunOnTheLoopThreadInOrder) {
+  TypeParam loop;
+  Watchdog<TypeParam> watchdog(loop, 10s);
   std::vector<int> order;
   bool allOnLoopThread = true;
   const auto loopThread = std::this_thread::get_id();
@@ -65,8 +72,8 @@ TEST(PollEventLoop, PostedTasksRunOnTheLoopThreadInOrder) {
   EXPECT_TRUE(allOnLoopThread);
 }
 
-TEST(PollEventLoop, QuitLeavesTheRestQueuedForTheNextRun) {
-  PollEventLoop loop;
+TYPED_TEST_P(EventLoopContract, QuitLeavesTheRestQueuedForTheNextRun) {
+  TypeParam loop;
   std::string trace;
   loop.Post([&] { trace += "a"; });
   loop.Post([&] {
@@ -84,8 +91,8 @@ TEST(PollEventLoop, QuitLeavesTheRestQueuedForTheNextRun) {
   EXPECT_EQ(trace, "abcd");
 }
 
-TEST(PollEventLoop, AnExceptionLeavesRunAndKeepsTheQueue) {
-  PollEventLoop loop;
+TYPED_TEST_P(EventLoopContract, AnExceptionLeavesRunAndKeepsTheQueue) {
+  TypeParam loop;
   std::string trace;
   loop.Post([&] { throw std::runtime_error("task failed"); });
   loop.Post([&] {
@@ -97,8 +104,8 @@ TEST(PollEventLoop, AnExceptionLeavesRunAndKeepsTheQueue) {
   EXPECT_EQ(trace, "after");
 }
 
-TEST(PollEventLoop, QuitFromAnotherThreadWakesAnIdleLoop) {
-  PollEventLoop loop;
+TYPED_TEST_P(EventLoopContract, QuitFromAnotherThreadWakesAnIdleLoop) {
+  TypeParam loop;
   std::thread quitter([&] {
     std::this_thread::sleep_for(20ms);
     loop.Quit();
@@ -107,9 +114,9 @@ TEST(PollEventLoop, QuitFromAnotherThreadWakesAnIdleLoop) {
   quitter.join();
 }
 
-TEST(PollEventLoop, RepostingTaskDoesNotStarveTimers) {
-  PollEventLoop loop;
-  Watchdog watchdog(loop, 5s);
+TYPED_TEST_P(EventLoopContract, RepostingTaskDoesNotStarveTimers) {
+  TypeParam loop;
+  Watchdog<TypeParam> watchdog(loop, 5s);
   int spins = 0;
   std::function<void()> spin = [&] {
     ++spins;
@@ -127,9 +134,9 @@ TEST(PollEventLoop, RepostingTaskDoesNotStarveTimers) {
   EXPECT_GT(spins, 1);
 }
 
-TEST(PollEventLoop, TimersFireInDueOrderNotEarlyAndOneShotsOnce) {
-  PollEventLoop loop;
-  Watchdog watchdog(loop, 10s);
+TYPED_TEST_P(EventLoopContract, TimersFireInDueOrderNotEarlyAndOneShotsOnce) {
+  TypeParam loop;
+  Watchdog<TypeParam> watchdog(loop, 10s);
   std::string trace;
   const auto start = SteadyClock::now();
   SteadyClock::duration firstAt{};
@@ -152,9 +159,9 @@ TEST(PollEventLoop, TimersFireInDueOrderNotEarlyAndOneShotsOnce) {
   EXPECT_FALSE(watchdog.Fired());
 }
 
-TEST(PollEventLoop, RepeatingTimerStopsItselfAndStoppedTimersStaySilent) {
-  PollEventLoop loop;
-  Watchdog watchdog(loop, 10s);
+TYPED_TEST_P(EventLoopContract, RepeatingTimerStopsItselfAndStoppedTimersStaySilent) {
+  TypeParam loop;
+  Watchdog<TypeParam> watchdog(loop, 10s);
   int ticks = 0;
   bool stoppedFired = false;
   EventLoop::TimerId stopped = loop.StartTimer(30ms, true, [&] { stoppedFired = true; });
@@ -170,32 +177,6 @@ TEST(PollEventLoop, RepeatingTimerStopsItselfAndStoppedTimersStaySilent) {
   EXPECT_FALSE(watchdog.Fired());
 }
 
-TEST(PollEventLoop, WatchedDescriptorWakesTheLoop) {
-  PollEventLoop loop;
-  Watchdog watchdog(loop, 10s);
-  int fds[2];
-  ASSERT_EQ(::pipe(fds), 0);
-  std::string received;
-  loop.WatchFd(fds[0], [&] {
-    char buffer[16];
-    ssize_t got = ::read(fds[0], buffer, sizeof buffer);
-    if (got > 0) received.append(buffer, static_cast<std::size_t>(got));
-    if (got <= 0 || received == "ping") {
-      loop.UnwatchFd(fds[0]);
-      loop.Quit();
-    }
-  });
-  std::thread writer([&] {
-    std::this_thread::sleep_for(20ms);
-    ASSERT_EQ(::write(fds[1], "ping", 4), 4);
-  });
-  loop.Run();
-  writer.join();
-  EXPECT_EQ(received, "ping");
-  EXPECT_FALSE(watchdog.Fired());
-  ::close(fds[0]);
-  ::close(fds[1]);
-}
+REGISTER_TYPED_TEST_SUITE_P(EventLoopContract, PostedTasksRunOnTheLoopThreadInOrder, QuitLeavesTheRestQueuedForTheNextRun, AnExceptionLeavesRunAndKeepsTheQueue, QuitFromAnotherThreadWakesAnIdleLoop, RepostingTaskDoesNotStarveTimers, TimersFireInDueOrderNotEarlyAndOneShotsOnce, RepeatingTimerStopsItselfAndStoppedTimersStaySilent);
 
-}  // namespace
-}  // namespace pelmo
+}  // namespace pelmo::contract

@@ -15,7 +15,7 @@
 #include "base/event_loop.h"
 #include "base/line_log.h"
 #include "transport/fragment_reassembler.h"
-#include "transport/net.h"
+#include "transport/net_platform_posix.h"
 #include "transport/sniffer.h"
 
 namespace pelmo {
@@ -44,7 +44,7 @@ bool Net::FromChatNetwork(const msghdr& message) const {
     std::memcpy(&packet, CMSG_DATA(header), sizeof packet);
     // What this computer sends to LocalAddress itself comes in through
     // loopback.
-    return packet.ipi_ifindex == m_chatIndex || ntohl(packet.ipi_addr.s_addr) == m_localAddress;
+    return packet.ipi_ifindex == m_platform->chatIndex || ntohl(packet.ipi_addr.s_addr) == m_localAddress;
   }
   return false;
 }
@@ -53,7 +53,7 @@ void Net::ReceiveLoop(AliveFlag alive) {
   std::vector<std::uint8_t> buffer(kPacketBufferSize);
   FragmentReassembler fragments;  // sniffer mode: the capture sees no whole datagrams
   while (!m_terminate.load()) {
-    pollfd fds[2] = {{m_recvSocket, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
+    pollfd fds[2] = {{m_platform->recvSocket, POLLIN, 0}, {m_platform->wakeFd, POLLIN, 0}};
     if (poll(fds, 2, -1) < 0) {
       if (errno == EINTR) continue;
       PostError(alive, errno);
@@ -93,9 +93,9 @@ bool Net::ReceiveOne(std::vector<std::uint8_t>& buffer, FragmentReassembler& fra
   if (m_snifferMode) {
     sockaddr_ll from{};
     socklen_t fromLength = sizeof from;
-    received = recvfrom(m_recvSocket, buffer.data(), buffer.size(), MSG_DONTWAIT,
+    received = recvfrom(m_platform->recvSocket, buffer.data(), buffer.size(), MSG_DONTWAIT,
                         reinterpret_cast<sockaddr*>(&from), &fromLength);
-    if (received > 0 && m_captureLoopback && from.sll_pkttype == PACKET_OUTGOING) {
+    if (received > 0 && m_platform->captureLoopback && from.sll_pkttype == PACKET_OUTGOING) {
       // On loopback every packet is seen leaving and again arriving.
       return false;
     }
@@ -110,10 +110,10 @@ bool Net::ReceiveOne(std::vector<std::uint8_t>& buffer, FragmentReassembler& fra
     message.msg_iovlen = 1;
     message.msg_control = control;
     message.msg_controllen = sizeof control;
-    received = recvmsg(m_recvSocket, &message, MSG_DONTWAIT);
+    received = recvmsg(m_platform->recvSocket, &message, MSG_DONTWAIT);
     info.SrcAddr = ntohl(from.sin_addr.s_addr);
     info.SrcPort = ntohs(from.sin_port);
-    if (received > 0 && m_chatIndex != 0 && !FromChatNetwork(message)) return false;
+    if (received > 0 && m_platform->chatIndex != 0 && !FromChatNetwork(message)) return false;
   }
   if (received < 0) {
     if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) error = errno;
@@ -162,7 +162,7 @@ void Net::WaitForStop(int milliseconds) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) return;
-    pollfd wake{m_wakeFd, POLLIN, 0};
+    pollfd wake{m_platform->wakeFd, POLLIN, 0};
     poll(&wake, 1, static_cast<int>(left.count()) + 1);
   }
 }

@@ -10,7 +10,7 @@
 namespace pelmo {
 
 InstanceLock::~InstanceLock() {
-  if (m_fd >= 0) ::close(m_fd);
+  if (m_held >= 0) ::close(static_cast<int>(m_held));
 }
 
 bool InstanceLock::Acquire(const std::string& path, std::string& error) {
@@ -29,8 +29,8 @@ bool InstanceLock::Acquire(const std::string& path, std::string& error) {
                                 : "cannot lock " + path + ": " + std::strerror(code);
     return false;
   }
-  if (m_fd >= 0) ::close(m_fd);
-  m_fd = fd;
+  if (m_held >= 0) ::close(static_cast<int>(m_held));
+  m_held = fd;
   return true;
 }
 

@@ -1,0 +1,15 @@
+// The broadcast address that belongs to a local address.
+#pragma once
+
+#include <cstdint>
+
+namespace pelmo {
+
+// The directed broadcast address of the interface that holds localAddress
+// (host order), or the limited broadcast when no such interface has one.
+// The loopback network has no broadcast flag, but 127.255.255.255 reaches
+// it; the limited broadcast from a bot kept on loopback would leave the
+// machine.
+std::uint32_t BroadcastAddressOf(std::uint32_t localAddress);
+
+}  // namespace pelmo

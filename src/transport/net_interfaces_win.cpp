@@ -1,0 +1,100 @@
+// This computer's IPv4 interfaces from GetAdaptersAddresses: the adapters
+// that are up, loopback last, as on Linux.
+#include <winsock2.h>
+#include <iphlpapi.h>
+#include <ws2tcpip.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "transport/net.h"
+#include "transport/net_platform_win.h"
+
+namespace pelmo {
+
+namespace {
+
+// Calls back for every IPv4 address of every adapter that is up.
+template <typename Visit>
+bool ForEachAddress(Visit visit) {
+  // The list may grow between two calls: ask again with the size given.
+  ULONG size = 16384;
+  std::vector<unsigned char> buffer;
+  ULONG status = ERROR_BUFFER_OVERFLOW;
+  for (int attempt = 0; attempt < 3 && status == ERROR_BUFFER_OVERFLOW; ++attempt) {
+    buffer.resize(size);
+    status = ::GetAdaptersAddresses(
+        AF_INET, GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER,
+        nullptr, reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()), &size);
+  }
+  if (status != NO_ERROR) return false;
+  for (auto* adapter = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()); adapter != nullptr;
+       adapter = adapter->Next) {
+    if (adapter->OperStatus != IfOperStatusUp) continue;
+    for (auto* unicast = adapter->FirstUnicastAddress; unicast != nullptr;
+         unicast = unicast->Next) {
+      const auto* address = reinterpret_cast<const sockaddr_in*>(unicast->Address.lpSockaddr);
+      if (address == nullptr || address->sin_family != AF_INET) continue;
+      if (!visit(*adapter, ntohl(address->sin_addr.s_addr))) return true;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::uint32_t> GetInterfaces() {
+  std::vector<std::uint32_t> lan;
+  std::vector<std::uint32_t> loopback;
+  ForEachAddress([&](const IP_ADAPTER_ADDRESSES& adapter, std::uint32_t address) {
+    auto& target = adapter.IfType == IF_TYPE_SOFTWARE_LOOPBACK ? loopback : lan;
+    // One address on two adapters would be joined to a group twice.
+    if (std::find(target.begin(), target.end(), address) == target.end()) {
+      target.push_back(address);
+    }
+    return true;
+  });
+  // Loopback last, so that the first address is a LAN one.
+  for (std::uint32_t address : loopback) {
+    if (std::find(lan.begin(), lan.end(), address) == lan.end()) lan.push_back(address);
+  }
+  return lan;
+}
+
+std::uint32_t GetLocalAddress() {
+  const std::vector<std::uint32_t> interfaces = GetInterfaces();
+  return interfaces.empty() ? 0 : interfaces.front();
+}
+
+bool FindWinInterface(std::uint32_t address, unsigned& mtu) {
+  bool found = false;
+  ForEachAddress([&](const IP_ADAPTER_ADDRESSES& adapter, std::uint32_t candidate) {
+    if (candidate != address) return true;
+    found = true;
+    if (adapter.Mtu >= 68 && adapter.Mtu <= 65535) mtu = adapter.Mtu;
+    return false;
+  });
+  // Loopback holds all of 127.0.0.0/8, though the adapter lists one address.
+  if (!found && (address >> 24) == 127) found = true;
+  return found;
+}
+
+unsigned long WinInterfaceIndex(std::uint32_t address) {
+  unsigned long index = 0;
+  ForEachAddress([&](const IP_ADAPTER_ADDRESSES& adapter, std::uint32_t candidate) {
+    if (candidate != address) return true;
+    index = adapter.IfIndex;
+    return false;
+  });
+  return index;
+}
+
+sockaddr_in MakeWinSocketAddress(std::uint32_t address, std::uint16_t port) {
+  sockaddr_in result{};
+  result.sin_family = AF_INET;
+  result.sin_port = htons(port);
+  result.sin_addr.s_addr = htonl(address);
+  return result;
+}
+
+}  // namespace pelmo
