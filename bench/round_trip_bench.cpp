@@ -138,12 +138,4 @@ void PrintRatio(const TimesReporter& times) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  TimesReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  PrintRatio(reporter);
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return RunAndPrint(argc, argv, PrintRatio); }

@@ -29,3 +29,15 @@ class TimesReporter : public benchmark::ConsoleReporter {
  private:
   std::map<std::string, double> m_seconds;
 };
+
+// The main of a benchmark program: runs the benchmarks the command line
+// picks, then prints the ratios from their times.
+inline int RunAndPrint(int argc, char** argv, void (*print)(const TimesReporter&)) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  TimesReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  print(reporter);
+  benchmark::Shutdown();
+  return 0;
+}
