@@ -138,13 +138,7 @@ class CrashSafetyEndToEnd : public ::testing::Test {
     }
     m_log = dir.Exists("botfile/log.txt") ? dir.ReadFile("botfile/log.txt") : std::string();
 
-    tester.Nick = "Tester";
-    tester.Host = "TESTPC";
-    bob.Nick = "Bob";
-    bob.Host = "BOBPC";
-    ASSERT_TRUE(tester.Bind(Loopback(2), port)) << std::strerror(errno);
-    ASSERT_TRUE(bob.Bind(Loopback(3), port)) << std::strerror(errno);
-    ASSERT_TRUE(everybody.Bind(kLoopbackBroadcast, port)) << std::strerror(errno);
+    ASSERT_TRUE(BindTesterBobAndEverybody(tester, bob, everybody, port));
   }
 
   // count lines of text, # replaced by the line's number.

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <thread>
@@ -30,13 +29,7 @@ class MessagesEndToEnd : public ::testing::Test {
   void SetUp() override {
     port = FindFreeLoopbackPort();
     dir.WriteFile("Net.ini", LoopbackNetIni(port, {"StartMsgPrivate=0", "Flood=10"}));
-    tester.Nick = "Tester";
-    tester.Host = "TESTPC";
-    bob.Nick = "Bob";
-    bob.Host = "BOBPC";
-    ASSERT_TRUE(tester.Bind(Loopback(2), port)) << std::strerror(errno);
-    ASSERT_TRUE(bob.Bind(Loopback(3), port)) << std::strerror(errno);
-    ASSERT_TRUE(everybody.Bind(kLoopbackBroadcast, port)) << std::strerror(errno);
+    ASSERT_TRUE(BindTesterBobAndEverybody(tester, bob, everybody, port));
     bot.emplace(kPelmobotProgram, std::vector<std::string>{"--dir", dir.Path()});
     ASSERT_TRUE(bot->WaitForOutPart("Started.", 5s));
   }

@@ -1,11 +1,27 @@
 #include "fakes/pelmobot_peer.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <vector>
 
 #include "core/replies.h"
 
 namespace pelmo {
+
+::testing::AssertionResult BindTesterBobAndEverybody(UdpPeer& tester, UdpPeer& bob,
+                                                     UdpPeer& everybody, std::uint16_t port) {
+  tester.Nick = "Tester";
+  tester.Host = "TESTPC";
+  bob.Nick = "Bob";
+  bob.Host = "BOBPC";
+  if (!tester.Bind(Loopback(2), port)) return ::testing::AssertionFailure() << std::strerror(errno);
+  if (!bob.Bind(Loopback(3), port)) return ::testing::AssertionFailure() << std::strerror(errno);
+  if (!everybody.Bind(kLoopbackBroadcast, port)) {
+    return ::testing::AssertionFailure() << std::strerror(errno);
+  }
+  return ::testing::AssertionSuccess();
+}
 
 std::optional<HeardLine> ParseHeardLine(const PeerPacket& packet) {
   const std::vector<std::uint8_t>& p = packet.Payload;

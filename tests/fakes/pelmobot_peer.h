@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include <gtest/gtest.h>
+
 #include "fakes/bot_fixture.h"
 #include "fakes/udp_peer.h"
 
@@ -23,6 +25,12 @@ constexpr const char* kPelmobotProgram = nullptr;
 
 constexpr std::uint32_t kBotAddress = Loopback(1);
 constexpr std::uint32_t kPeerAddress = Loopback(2);
+
+// Two participants and a listener on port: Tester on TESTPC at 127.0.0.2,
+// Bob on BOBPC at 127.0.0.3, and everybody on the broadcast address, which
+// hears what the bot says to all.
+::testing::AssertionResult BindTesterBobAndEverybody(UdpPeer& tester, UdpPeer& bob,
+                                                     UdpPeer& everybody, std::uint16_t port);
 
 // A chat line heard from the bot: kind, channel, the password of a password channel, text.
 struct HeardLine {
