@@ -7,7 +7,6 @@
 
 #include <atomic>
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,6 +19,7 @@
 #include "fakes/temp_dir.h"
 #include "fakes/udp_peer.h"
 #include "services/install_services.h"
+#include "times_reporter.h"
 #include "year_of_stats.h"
 
 namespace {
@@ -126,36 +126,16 @@ void BM_UdpEchoRoundTrip(benchmark::State& state) {
 BENCHMARK(BM_UdpEchoRoundTrip)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(BM_HelpRoundTrip)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
-class RatioReporter final : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
-      m_micros[run.benchmark_name()] = run.GetAdjustedRealTime();
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void PrintRatio() const {
-    auto echo = m_micros.find("BM_UdpEchoRoundTrip/real_time");
-    auto help = m_micros.find("BM_HelpRoundTrip/real_time");
-    if (echo == m_micros.end() || help == m_micros.end()) return;
-    std::printf("\n\"!help\" round trip with a year of stat.ini: %.1f us, bare UDP echo %.1f us, "
-                "ratio %.2f (target about 1.2)\n",
-                help->second, echo->second, help->second / echo->second);
-  }
-
- private:
-  std::map<std::string, double> m_micros;
-};
+// "!help" through the bot beside the bare echo.
+void PrintRatio(const TimesReporter& times) {
+  const std::optional<double> echo = times.Seconds("BM_UdpEchoRoundTrip/real_time");
+  const std::optional<double> help = times.Seconds("BM_HelpRoundTrip/real_time");
+  if (!echo || !help) return;
+  std::printf("\n\"!help\" round trip with a year of stat.ini: %.1f us, bare UDP echo %.1f us, "
+              "ratio %.2f (target about 1.2)\n",
+              *help * 1e6, *echo * 1e6, *help / *echo);
+}
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatio();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return RunAndPrint(argc, argv, PrintRatio); }

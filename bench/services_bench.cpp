@@ -8,7 +8,7 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <map>
+#include <optional>
 #include <memory>
 #include <string>
 
@@ -23,6 +23,7 @@
 #include "services/jokes.h"
 #include "services/seen_tracker.h"
 #include "services/talker_top.h"
+#include "times_reporter.h"
 
 namespace {
 
@@ -260,41 +261,29 @@ BENCHMARK(BM_ReadTopFile)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MyTop)->Unit(benchmark::kMicrosecond);
 
 // Keeps the mean wall time of each benchmark and prints the ratios.
-class RatioReporter final : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type != Run::RT_Iteration || run.error_occurred || run.iterations == 0) continue;
-      m_seconds[run.benchmark_name()] =
-          run.real_accumulated_time / static_cast<double>(run.iterations);
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
+// One operation beside its base, both timed per iteration.
+void Print(const TimesReporter& times, const char* what, const std::string& op,
+           const std::string& read, const char* target, const char* baseName = "read") {
+  const std::optional<double> a = times.Seconds(op);
+  const std::optional<double> b = times.Seconds(read);
+  if (!a || !b || *b <= 0) return;
+  std::printf("  %-26s %12.1f us  %s %10.1f us  ratio %8.2f  (target %s)\n", what, *a * 1e6,
+              baseName, *b * 1e6, *a / *b, target);
+}
 
-  void PrintRatios() const {
-    std::printf("\nEach operation beside one read of its file (ratio = operation / read):\n");
-    Print("load 500000 anecdotes", "BM_LoadAnecdotes", "BM_ReadAnecdoteFile", "< 500 ms");
-    Print("seen lookup, 5000 lines", "BM_SeenQuery", "BM_ReadSeenFile", "< 5 ms");
-    Print("RecordSeen, 5000 lines", "BM_RecordSeen", "BM_ReadSeenFile", "< 5 ms");
-    Print("seen.txt batched rewrite", "BM_SeenFlush", "BM_ReadSeenFile", "once a second at most");
-    Print("mytop, 10000 lines", "BM_MyTop", "BM_ReadTopFile", "< 5 ms");
-    std::printf("\nA \"!help\" line through the receive path, with the seen tracker beside without:\n");
-    Print("!help line", "BM_HelpLineWithSeen", "BM_HelpLineWithoutSeen", "ratio near 1",
-          "without");
-  }
-
- private:
-  void Print(const char* what, const std::string& op, const std::string& read,
-             const char* target, const char* baseName = "read") const {
-    const auto a = m_seconds.find(op);
-    const auto b = m_seconds.find(read);
-    if (a == m_seconds.end() || b == m_seconds.end() || b->second <= 0) return;
-    std::printf("  %-26s %12.1f us  %s %10.1f us  ratio %8.2f  (target %s)\n", what,
-                a->second * 1e6, baseName, b->second * 1e6, a->second / b->second, target);
-  }
-
-  std::map<std::string, double> m_seconds;
-};
+void PrintRatios(const TimesReporter& times) {
+  std::printf("\nEach operation beside one read of its file (ratio = operation / read):\n");
+  Print(times, "load 500000 anecdotes", "BM_LoadAnecdotes", "BM_ReadAnecdoteFile", "< 500 ms");
+  Print(times, "seen lookup, 5000 lines", "BM_SeenQuery", "BM_ReadSeenFile", "< 5 ms");
+  Print(times, "RecordSeen, 5000 lines", "BM_RecordSeen", "BM_ReadSeenFile", "< 5 ms");
+  Print(times, "seen.txt batched rewrite", "BM_SeenFlush", "BM_ReadSeenFile",
+        "once a second at most");
+  Print(times, "mytop, 10000 lines", "BM_MyTop", "BM_ReadTopFile", "< 5 ms");
+  std::printf(
+      "\nA \"!help\" line through the receive path, with the seen tracker beside without:\n");
+  Print(times, "!help line", "BM_HelpLineWithSeen", "BM_HelpLineWithoutSeen", "ratio near 1",
+        "without");
+}
 
 }  // namespace
 
@@ -302,9 +291,9 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   TheRig();
-  RatioReporter reporter;
+  TimesReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatios();
+  PrintRatios(reporter);
   benchmark::Shutdown();
   return 0;
 }

@@ -10,7 +10,7 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <map>
+#include <optional>
 #include <string>
 
 #include "base/date_time.h"
@@ -19,6 +19,7 @@
 #include "core/bot.h"
 #include "services/flood_stats.h"
 #include "services/stat_store.h"
+#include "times_reporter.h"
 #include "year_of_stats.h"
 
 namespace {
@@ -119,47 +120,25 @@ BENCHMARK(BM_HtopReport)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_LoadStatFile)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RewriteStatFile)->Unit(benchmark::kMicrosecond);
 
-class RatioReporter final : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
-      m_seconds[run.benchmark_name()] = run.GetAdjustedRealTime() / 1e6;  // microseconds
-    }
-    ConsoleReporter::ReportRuns(runs);
+// Each operation beside one read of the file.
+void PrintRatios(const TimesReporter& times) {
+  const std::optional<double> read = times.Seconds("BM_ReadStatFile");
+  if (!read) return;
+  std::printf("\nstat.ini of a year for 50 hosts (%lld bytes), beside one read of it "
+              "(%.3f ms):\n",
+              static_cast<long long>(FileSize(World().path)), *read * 1e3);
+  const char* rows[][2] = {{"BM_CountCommandLine", "count one command line (target < 10 ms)"},
+                           {"BM_TopReport", "\"top\" over the file     (target < 10 ms)"},
+                           {"BM_HtopReport", "\"htop\" over the file"},
+                           {"BM_LoadStatFile", "load at first use"},
+                           {"BM_RewriteStatFile", "batched rewrite (<= 1/s, off the reply path)"}};
+  for (const auto& row : rows) {
+    const std::optional<double> seconds = times.Seconds(row[0]);
+    if (!seconds) continue;
+    std::printf("  %-46s %9.3f ms  = %8.3f x the read\n", row[1], *seconds * 1e3, *seconds / *read);
   }
-
-  void PrintRatios() const {
-    auto read = m_seconds.find("BM_ReadStatFile");
-    if (read == m_seconds.end()) return;
-    std::printf("\nstat.ini of a year for 50 hosts (%lld bytes), beside one read of it "
-                "(%.3f ms):\n",
-                static_cast<long long>(FileSize(World().path)), read->second * 1e3);
-    const char* rows[][2] = {{"BM_CountCommandLine", "count one command line (target < 10 ms)"},
-                             {"BM_TopReport", "\"top\" over the file     (target < 10 ms)"},
-                             {"BM_HtopReport", "\"htop\" over the file"},
-                             {"BM_LoadStatFile", "load at first use"},
-                             {"BM_RewriteStatFile", "batched rewrite (<= 1/s, off the reply path)"}};
-    for (const auto& row : rows) {
-      auto it = m_seconds.find(row[0]);
-      if (it == m_seconds.end()) continue;
-      std::printf("  %-46s %9.3f ms  = %8.3f x the read\n", row[1], it->second * 1e3,
-                  it->second / read->second);
-    }
-  }
-
- private:
-  std::map<std::string, double> m_seconds;
-};
+}
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.PrintRatios();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return RunAndPrint(argc, argv, PrintRatios); }

@@ -14,15 +14,6 @@
 
 namespace pelmo {
 
-namespace {
-
-QString CellText(const QTableWidget* grid, int row, int column) {
-  const QTableWidgetItem* item = grid->item(row, column);
-  return item != nullptr ? item->text() : QString();
-}
-
-}  // namespace
-
 AdminsPage::AdminsPage(BotSettings& settings, const WindowPlatform& platform, QWidget* parent)
     : QWidget(parent), m_settings(settings), m_platform(platform) {
   m_grid = new QTableWidget(0, 2);

@@ -13,15 +13,6 @@
 
 namespace pelmo {
 
-namespace {
-
-QString CellText(const QTableWidget* grid, int row, int column) {
-  const QTableWidgetItem* item = grid->item(row, column);
-  return item != nullptr ? item->text() : QString();
-}
-
-}  // namespace
-
 ChatterboxPage::ChatterboxPage(Chatterbox& chatterbox, const WindowPlatform& platform, QWidget* parent)
     : QWidget(parent), m_chatterbox(chatterbox), m_platform(platform) {
   m_grid = new QTableWidget(0, 2, this);

@@ -1,5 +1,7 @@
 #include "ui/qt_text.h"
 
+#include <QTableWidget>
+
 #include "base/cp1251.h"
 
 namespace pelmo {
@@ -20,6 +22,11 @@ std::uint32_t FromQColor(const QColor& color) {
   return static_cast<std::uint32_t>(color.red()) |
          (static_cast<std::uint32_t>(color.green()) << 8) |
          (static_cast<std::uint32_t>(color.blue()) << 16);
+}
+
+QString CellText(const QTableWidget* grid, int row, int column) {
+  const QTableWidgetItem* item = grid->item(row, column);
+  return item != nullptr ? item->text() : QString();
 }
 
 }  // namespace pelmo

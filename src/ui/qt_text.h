@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+class QTableWidget;
+
 namespace pelmo {
 
 QString ToQ(const std::string& cp1251);
@@ -16,5 +18,8 @@ std::string FromQ(const QString& text);
 
 QColor ToQColor(std::uint32_t color);
 std::uint32_t FromQColor(const QColor& color);
+
+// The text of a grid cell; empty for a cell never filled.
+QString CellText(const QTableWidget* grid, int row, int column);
 
 }  // namespace pelmo

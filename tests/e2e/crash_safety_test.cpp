@@ -21,6 +21,7 @@
 #include "base/text_file.h"
 #include "fakes/bot_fixture.h"
 #include "fakes/child_process.h"
+#include "fakes/pelmobot_peer.h"
 #include "fakes/temp_dir.h"
 #include "fakes/udp_peer.h"
 #include "services/offline_messages.h"
@@ -31,7 +32,6 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-constexpr std::uint32_t kBotAddress = Loopback(1);
 constexpr int kKills = 12;
 constexpr const char* kBanDate = "=31.12.2030 23:59:00";
 
@@ -138,13 +138,7 @@ class CrashSafetyEndToEnd : public ::testing::Test {
     }
     m_log = dir.Exists("botfile/log.txt") ? dir.ReadFile("botfile/log.txt") : std::string();
 
-    tester.Nick = "Tester";
-    tester.Host = "TESTPC";
-    bob.Nick = "Bob";
-    bob.Host = "BOBPC";
-    ASSERT_TRUE(tester.Bind(Loopback(2), port)) << std::strerror(errno);
-    ASSERT_TRUE(bob.Bind(Loopback(3), port)) << std::strerror(errno);
-    ASSERT_TRUE(everybody.Bind(kLoopbackBroadcast, port)) << std::strerror(errno);
+    ASSERT_TRUE(BindTesterBobAndEverybody(tester, bob, everybody, port));
   }
 
   // count lines of text, # replaced by the line's number.
@@ -167,7 +161,7 @@ class CrashSafetyEndToEnd : public ::testing::Test {
   }
 
   void Start() {
-    bot.emplace(PELMOBOT_PATH, std::vector<std::string>{"--dir", dir.Path()});
+    bot.emplace(kPelmobotProgram, std::vector<std::string>{"--dir", dir.Path()});
     ASSERT_TRUE(bot->WaitForOutPart("Started.", 5s)) << ::testing::PrintToString(bot->ErrLines());
   }
   void Kill() {
@@ -485,7 +479,7 @@ TEST_F(CrashSafetyEndToEnd, EveryFileWholeAfterEachKill) {
     if (HasFatalFailure()) return;
     if (m_random() % 3 == 0) {
       // Killed while it starts, amid the start's own writes.
-      bot.emplace(PELMOBOT_PATH, std::vector<std::string>{"--dir", dir.Path()});
+      bot.emplace(kPelmobotProgram, std::vector<std::string>{"--dir", dir.Path()});
       std::this_thread::sleep_for(std::chrono::milliseconds(m_random() % 150));
       Kill();
       CheckFiles();

@@ -17,6 +17,7 @@
 #include "core/birthday_check.h"
 #include "fakes/bot_fixture.h"
 #include "fakes/child_process.h"
+#include "fakes/pelmobot_peer.h"
 #include "fakes/temp_dir.h"
 #include "fakes/udp_peer.h"
 
@@ -25,24 +26,10 @@ namespace {
 
 using namespace std::chrono_literals;
 
-#ifdef PELMOBOT_PATH
-constexpr const char* kProgram = PELMOBOT_PATH;
-#else
-constexpr const char* kProgram = nullptr;
-#endif
-
-constexpr std::uint32_t kBotAddress = Loopback(1);
-constexpr std::uint32_t kPeerAddress = Loopback(2);
-
-struct Line {
-  std::string channel;
-  std::string text;
-};
-
 class GamesEndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (kProgram == nullptr) GTEST_SKIP() << "pelmobot was not built";
+    if (kPelmobotProgram == nullptr) GTEST_SKIP() << "pelmobot was not built";
     port = FindFreeLoopbackPort();
     ASSERT_TRUE(peer.Bind(kPeerAddress, port));
     ASSERT_TRUE(everybody.Bind(kLoopbackBroadcast, port));
@@ -53,7 +40,8 @@ class GamesEndToEnd : public ::testing::Test {
     // The first key of a name wins: the option is switched where it stands.
     if (birthdays) netIni.replace(netIni.find("BirthDay=0"), 10, "BirthDay=1");
     dir.WriteFile("Net.ini", netIni);
-    bot = std::make_unique<ChildProcess>(kProgram, std::vector<std::string>{"--dir", dir.Path()});
+    bot = std::make_unique<ChildProcess>(kPelmobotProgram,
+                                         std::vector<std::string>{"--dir", dir.Path()});
     ASSERT_TRUE(bot->WaitForOutPart("Started.", 5s));
   }
 
@@ -76,21 +64,15 @@ class GamesEndToEnd : public ::testing::Test {
     return text;
   }
 
-  static std::optional<Line> Hear(UdpPeer& socket, const std::string& start,
+  static std::optional<HeardLine> Hear(UdpPeer& socket, const std::string& start,
                                   std::chrono::milliseconds timeout = 5s) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     const std::string wanted = W(start);
     while (std::chrono::steady_clock::now() < deadline) {
       std::optional<PeerPacket> packet = socket.ReceivePacketOfType(kPacketChatLine, 500ms);
       if (!packet) continue;
-      const std::vector<std::uint8_t>& p = packet->Payload;
-      if (p.size() < 2 || p.size() < 2u + p[1]) continue;
-      Line line;
-      line.channel.assign(p.begin() + 2, p.begin() + 2 + p[1]);
-      std::size_t end = 2u + p[1];
-      while (end < p.size() && p[end] != 0) ++end;
-      line.text.assign(p.begin() + 2 + p[1], p.begin() + static_cast<std::ptrdiff_t>(end));
-      if (line.text.rfind(wanted, 0) == 0) return line;
+      std::optional<HeardLine> line = ParseHeardLine(*packet);
+      if (line && line->text.rfind(wanted, 0) == 0) return line;
     }
     return std::nullopt;
   }
@@ -108,33 +90,33 @@ TEST_F(GamesEndToEnd, VoteWithItsResultAndAQuizQuestionAnsweredRight) {
   StartBot();
 
   Say("!vote Куда пойдём? <кино,театр>");
-  std::optional<Line> announced = Hear(everybody, "\r\nПользователь Tester спрашивает: ");
+  std::optional<HeardLine> announced = Hear(everybody, "\r\nПользователь Tester спрашивает: ");
   ASSERT_TRUE(announced);
   EXPECT_NE(announced->text.find(W("\r\n\t!!2 = театр .")), std::string::npos);
   Say("!!2");
   ASSERT_TRUE(Hear(everybody, "Tester, спасибо за Ваш ответ!"));
 
   Say("!старт", "Victorina");
-  std::optional<Line> loaded = Hear(everybody, "Загрузка успешна закончена.");
+  std::optional<HeardLine> loaded = Hear(everybody, "Загрузка успешна закончена.");
   ASSERT_TRUE(loaded);
   EXPECT_EQ(loaded->channel, "Victorina");
-  std::optional<Line> question = Hear(everybody, "\r\rВОПРОС: ", 12s);
+  std::optional<HeardLine> question = Hear(everybody, "\r\rВОПРОС: ", 12s);
   ASSERT_TRUE(question);
   EXPECT_EQ(question->text, W("\r\rВОПРОС: Столица Франции"));
   EXPECT_EQ(question->channel, "Victorina");
   Say(" париж ", "Victorina");
-  std::optional<Line> won = Hear(everybody, "\rУГАДАЛ: ");
+  std::optional<HeardLine> won = Hear(everybody, "\rУГАДАЛ: ");
   ASSERT_TRUE(won);
   EXPECT_EQ(won->text, W("\rУГАДАЛ: Tester, маладец!"));
   Say("!лучшие", "Victorina");
-  std::optional<Line> top = Hear(peer, "\rЛУЧШИЕ ИГРОКИ:\r");
+  std::optional<HeardLine> top = Hear(peer, "\rЛУЧШИЕ ИГРОКИ:\r");
   ASSERT_TRUE(top);
   EXPECT_EQ(top->text, W("\rЛУЧШИЕ ИГРОКИ:\r1: Tester - 1\r"));
   EXPECT_EQ(IniFile(dir.FilePath("botfile/topvictor.txt")).ReadInteger("users", "Tester", 0), 1);
   Say("!стоп", "Victorina");
   ASSERT_TRUE(Hear(everybody, "Викторина остановлена."));
 
-  std::optional<Line> result = Hear(everybody, "\r\n------------------------\r\n", 70s);
+  std::optional<HeardLine> result = Hear(everybody, "\r\n------------------------\r\n", 70s);
   ASSERT_TRUE(result);
   EXPECT_EQ(result->text,
             W("\r\n------------------------\r\nГолосование завершено. Результаты:\r\n"
@@ -148,7 +130,7 @@ TEST_F(GamesEndToEnd, ChatterboxAnswers) {
   StartBot();
   ASSERT_TRUE(bot->WaitForOutPart("Загружено 2 фраз в базу болтуна.", 1s));
   Say("  ПрИвЕт ", "Other");
-  std::optional<Line> answer = Hear(everybody, "Здравствуй!");
+  std::optional<HeardLine> answer = Hear(everybody, "Здравствуй!");
   ASSERT_TRUE(answer);
   EXPECT_EQ(answer->text, W("Здравствуй!"));
   EXPECT_EQ(answer->channel, "Main");
@@ -164,10 +146,10 @@ TEST_F(GamesEndToEnd, BirthdayNoticeAtStartAndOnJoin) {
   const std::string notice = "\r\n" + std::string(64, ' ') +
                              "(^)   День Рождения   (^)\r\nСегодня родился:\r- Ян [Отдел]\r";
 
-  std::optional<Line> atStart = Hear(everybody, notice);
+  std::optional<HeardLine> atStart = Hear(everybody, notice);
   ASSERT_TRUE(atStart);
   ASSERT_TRUE(peer.SendPacket(kBotAddress, port, kPacketJoin, {3, 0}));
-  std::optional<Line> toMe = Hear(peer, notice);
+  std::optional<HeardLine> toMe = Hear(peer, notice);
   ASSERT_TRUE(toMe) << Output();
   EXPECT_EQ(toMe->channel, "Main");
   EXPECT_EQ(toMe->text.rfind(W("Завтра родится:\r")), toMe->text.size() - 16);

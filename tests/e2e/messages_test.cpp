@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <thread>
@@ -16,6 +15,7 @@
 #include "base/cp1251.h"
 #include "fakes/bot_fixture.h"
 #include "fakes/child_process.h"
+#include "fakes/pelmobot_peer.h"
 #include "fakes/temp_dir.h"
 #include "fakes/udp_peer.h"
 
@@ -24,28 +24,13 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr std::uint32_t kBotAddress = 0x7F000001;  // 127.0.0.1
-
-struct Line {
-  std::uint8_t kind = 0;
-  std::string channel;
-  std::string password;
-  std::string text;
-};
-
 class MessagesEndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
     port = FindFreeLoopbackPort();
     dir.WriteFile("Net.ini", LoopbackNetIni(port, {"StartMsgPrivate=0", "Flood=10"}));
-    tester.Nick = "Tester";
-    tester.Host = "TESTPC";
-    bob.Nick = "Bob";
-    bob.Host = "BOBPC";
-    ASSERT_TRUE(tester.Bind(Loopback(2), port)) << std::strerror(errno);
-    ASSERT_TRUE(bob.Bind(Loopback(3), port)) << std::strerror(errno);
-    ASSERT_TRUE(everybody.Bind(kLoopbackBroadcast, port)) << std::strerror(errno);
-    bot.emplace(PELMOBOT_PATH, std::vector<std::string>{"--dir", dir.Path()});
+    ASSERT_TRUE(BindTesterBobAndEverybody(tester, bob, everybody, port));
+    bot.emplace(kPelmobotProgram, std::vector<std::string>{"--dir", dir.Path()});
     ASSERT_TRUE(bot->WaitForOutPart("Started.", 5s));
   }
 
@@ -65,30 +50,13 @@ class MessagesEndToEnd : public ::testing::Test {
   }
 
   // The next chat line on the socket; other packets are passed over.
-  static std::optional<Line> Next(UdpPeer& socket) {
+  static std::optional<HeardLine> Next(UdpPeer& socket) {
     std::optional<PeerPacket> packet = socket.ReceivePacketOfType(kPacketChatLine, 3s);
     if (!packet) return std::nullopt;
-    const std::vector<std::uint8_t>& p = packet->Payload;
-    Line line;
-    std::size_t at = 0;
-    auto shortString = [&](std::string& out) {
-      if (at >= p.size()) return;
-      std::size_t size = std::min<std::size_t>(p[at], p.size() - at - 1);
-      out.assign(p.begin() + static_cast<std::ptrdiff_t>(at + 1),
-                 p.begin() + static_cast<std::ptrdiff_t>(at + 1 + size));
-      at += 1 + size;
-    };
-    line.kind = p.empty() ? 0 : p[at++];
-    shortString(line.channel);
-    if (line.kind == kKindPassword) shortString(line.password);
-    std::size_t end = at;
-    while (end < p.size() && p[end] != 0) ++end;
-    line.text.assign(p.begin() + static_cast<std::ptrdiff_t>(std::min(at, p.size())),
-                     p.begin() + static_cast<std::ptrdiff_t>(end));
-    return line;
+    return ParseHeardLine(*packet);
   }
   std::string NextText(UdpPeer& socket) {
-    std::optional<Line> line = Next(socket);
+    std::optional<HeardLine> line = Next(socket);
     EXPECT_TRUE(line) << "nothing came";
     return line ? line->text : std::string();
   }
@@ -96,7 +64,7 @@ class MessagesEndToEnd : public ::testing::Test {
   std::string Collect(UdpPeer& socket, const std::string& end) {
     std::string text;
     while (text.size() < end.size() || text.compare(text.size() - end.size(), end.size(), end)) {
-      std::optional<Line> line = Next(socket);
+      std::optional<HeardLine> line = Next(socket);
       if (!line) break;
       EXPECT_EQ(line->kind, kKindListing);
       text += line->text;
@@ -122,7 +90,7 @@ TEST_F(MessagesEndToEnd, RegisterChooseARespondentDeliverAndRead) {
   EXPECT_TRUE(dir.Exists("user/426F62"));
 
   SayInPasswordChannel(tester, "TesterRoom", "secret", "!nick Bob");
-  std::optional<Line> line = Next(everybody);
+  std::optional<HeardLine> line = Next(everybody);
   ASSERT_TRUE(line) << ::testing::PrintToString(bot->OutLines());
   EXPECT_EQ(line->kind, kKindPassword);
   EXPECT_EQ(line->channel, "TesterRoom");

@@ -22,6 +22,7 @@
 #include "base/ini_file.h"
 #include "fakes/bot_fixture.h"
 #include "fakes/child_process.h"
+#include "fakes/pelmobot_peer.h"
 #include "fakes/temp_dir.h"
 #include "fakes/udp_peer.h"
 
@@ -30,16 +31,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-#ifdef PELMOBOT_PATH
-constexpr const char* kProgram = PELMOBOT_PATH;
-#else
-constexpr const char* kProgram = nullptr;
-#endif
-
 #define REQUIRE_PROGRAM() \
-  if (kProgram == nullptr) GTEST_SKIP() << "pelmobot was not built"
-
-constexpr std::uint32_t kPeerAddress = Loopback(2);
+  if (kPelmobotProgram == nullptr) GTEST_SKIP() << "pelmobot was not built"
 
 class PelmobotTest : public ::testing::Test {
  protected:
@@ -51,7 +44,7 @@ class PelmobotTest : public ::testing::Test {
   std::unique_ptr<ChildProcess> StartBot(std::vector<std::string> extra = {}) {
     std::vector<std::string> args = {"--dir", dir.Path()};
     args.insert(args.end(), extra.begin(), extra.end());
-    return std::make_unique<ChildProcess>(kProgram, args);
+    return std::make_unique<ChildProcess>(kPelmobotProgram, args);
   }
 
   // The broadcast listener and the peer's own socket, bound before the bot
@@ -60,19 +53,6 @@ class PelmobotTest : public ::testing::Test {
     ASSERT_TRUE(everybody.Bind(kLoopbackBroadcast, port));
     ASSERT_TRUE(peer.Bind(kPeerAddress, port));
     ASSERT_TRUE(peer.EnableBroadcast());
-  }
-
-  // The next packet of the type from the bot (its own nick) on socket.
-  std::optional<PeerPacket> FromBot(UdpPeer& socket, std::uint8_t type,
-                                    std::chrono::milliseconds timeout = 5s) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (std::chrono::steady_clock::now() < deadline) {
-      auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-          deadline - std::chrono::steady_clock::now());
-      std::optional<PeerPacket> packet = socket.ReceivePacketOfType(type, left);
-      if (packet && packet->Header.SenderNick == "@Pelmo_bot") return packet;
-    }
-    return std::nullopt;
   }
 
   TempDir dir;
@@ -164,7 +144,7 @@ TEST_F(PelmobotTest, OneBotPerFolder) {
   // Another folder is another bot.
   TempDir otherDir;
   otherDir.WriteFile("Net.ini", LoopbackNetIni(FindFreeLoopbackPort()));
-  ChildProcess other(kProgram, {"--dir", otherDir.Path()});
+  ChildProcess other(kPelmobotProgram, {"--dir", otherDir.Path()});
   EXPECT_TRUE(other.WaitForOutPart("] Started.", 5s));
   other.Signal(SIGTERM);
   EXPECT_EQ(other.Wait(10s), std::optional<int>(0));
@@ -176,7 +156,7 @@ TEST_F(PelmobotTest, OneBotPerFolder) {
 TEST_F(PelmobotTest, OnATerminalLinesAreColouredAndTypedLinesGoToTheChat) {
   REQUIRE_PROGRAM();
   BindPeer();
-  ChildProcess bot(kProgram, {"--dir", dir.Path()}, /*terminal=*/true);
+  ChildProcess bot(kPelmobotProgram, {"--dir", dir.Path()}, /*terminal=*/true);
   ASSERT_TRUE(bot.WaitForOutPart("] Started.", 5s));
 
   // A line in the sender's colour (0x00BBGGRR 0x00FF8000: blue 255,
@@ -340,7 +320,7 @@ class BackgroundBot {
 TEST_F(PelmobotTest, InTheBackgroundOfATerminalTypingDoesNotStopTheBot) {
   REQUIRE_PROGRAM();
   BindPeer();
-  BackgroundBot bot(kProgram, dir.Path());
+  BackgroundBot bot(kPelmobotProgram, dir.Path());
   ASSERT_TRUE(bot.Started());
   ASSERT_TRUE(bot.WaitForOutput("] Started.", 5s));
 
@@ -379,14 +359,14 @@ TEST_F(PelmobotTest, BirthdayCheckStartWithoutBirthdayTouchesNothing) {
   dir.WriteFile("botfile/BirthDay.dat", BirthdayBlock(later.day, later.month));
   const std::vector<std::string> before = dir.List();
 
-  ChildProcess bot(kProgram, {"--dir", dir.Path(), "/autostart"});
+  ChildProcess bot(kPelmobotProgram, {"--dir", dir.Path(), "/autostart"});
   EXPECT_EQ(bot.Wait(5s), std::optional<int>(0));
   EXPECT_TRUE(bot.OutLines().empty());
   EXPECT_EQ(dir.List(), before);
   EXPECT_EQ(dir.List("botfile"), std::vector<std::string>{"BirthDay.dat"});
 
   // After "--" an argument that looks like an option is an argument.
-  ChildProcess dashed(kProgram, {"--dir", dir.Path(), "--", "-autostart"});
+  ChildProcess dashed(kPelmobotProgram, {"--dir", dir.Path(), "--", "-autostart"});
   EXPECT_EQ(dashed.Wait(5s), std::optional<int>(0));
   EXPECT_TRUE(dashed.OutLines().empty());
   EXPECT_EQ(dir.List(), before);
@@ -397,7 +377,7 @@ TEST_F(PelmobotTest, BirthdayCheckStartWithABirthdayTomorrowRuns) {
   DateTimeParts tomorrow = DecodeDateTime(DateOf(SystemClock().Now()) + 1);
   dir.WriteFile("botfile/BirthDay.dat", BirthdayBlock(tomorrow.day, tomorrow.month));
 
-  ChildProcess bot(kProgram, {"--dir", dir.Path(), "/autostart"});
+  ChildProcess bot(kPelmobotProgram, {"--dir", dir.Path(), "/autostart"});
   EXPECT_TRUE(bot.WaitForOutPart("] Started.", 5s));
   bot.Signal(SIGTERM);
   EXPECT_EQ(bot.Wait(10s), std::optional<int>(0));
@@ -405,24 +385,24 @@ TEST_F(PelmobotTest, BirthdayCheckStartWithABirthdayTomorrowRuns) {
 
 TEST_F(PelmobotTest, HelpVersionAndBadArguments) {
   REQUIRE_PROGRAM();
-  ChildProcess help(kProgram, {"--help"});
+  ChildProcess help(kPelmobotProgram, {"--help"});
   EXPECT_EQ(help.Wait(5s), std::optional<int>(0));
   EXPECT_FALSE(help.OutLines().empty());
-  ChildProcess version(kProgram, {"--version"});
+  ChildProcess version(kPelmobotProgram, {"--version"});
   EXPECT_EQ(version.Wait(5s), std::optional<int>(0));
   ASSERT_EQ(version.OutLines().size(), 1u);
   EXPECT_NE(version.OutLines()[0].find("1.3"), std::string::npos);
-  ChildProcess noFolder(kProgram, {"--dir"});
+  ChildProcess noFolder(kPelmobotProgram, {"--dir"});
   EXPECT_EQ(noFolder.Wait(5s), std::optional<int>(2));
   // A mistyped option is refused, not taken for the birthday-check start.
   const std::vector<std::string> before = dir.List();
-  ChildProcess mistyped(kProgram, {"--dir", dir.Path(), "--verbose"});
+  ChildProcess mistyped(kPelmobotProgram, {"--dir", dir.Path(), "--verbose"});
   EXPECT_EQ(mistyped.Wait(5s), std::optional<int>(2));
   ASSERT_FALSE(mistyped.ErrLines().empty());
   EXPECT_NE(mistyped.ErrLines()[0].find("--verbose"), std::string::npos);
   EXPECT_TRUE(mistyped.OutLines().empty());
   EXPECT_EQ(dir.List(), before);
-  ChildProcess missing(kProgram, {"--dir", dir.FilePath("nowhere")});
+  ChildProcess missing(kPelmobotProgram, {"--dir", dir.FilePath("nowhere")});
   std::optional<int> status = missing.Wait(5s);
   ASSERT_TRUE(status);
   EXPECT_NE(*status, 0);

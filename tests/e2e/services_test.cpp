@@ -14,6 +14,7 @@
 #include "base/cp1251.h"
 #include "fakes/bot_fixture.h"
 #include "fakes/child_process.h"
+#include "fakes/pelmobot_peer.h"
 #include "fakes/temp_dir.h"
 #include "fakes/udp_peer.h"
 
@@ -22,25 +23,10 @@ namespace {
 
 using namespace std::chrono_literals;
 
-#ifdef PELMOBOT_PATH
-constexpr const char* kProgram = PELMOBOT_PATH;
-#else
-constexpr const char* kProgram = nullptr;
-#endif
-
-constexpr std::uint32_t kBotAddress = Loopback(1);
-constexpr std::uint32_t kPeerAddress = Loopback(2);
-
-struct Said {
-  std::uint8_t kind = 0;
-  std::string channel;
-  std::string text;
-};
-
 class ServicesEndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (kProgram == nullptr) GTEST_SKIP() << "pelmobot was not built";
+    if (kPelmobotProgram == nullptr) GTEST_SKIP() << "pelmobot was not built";
     port = FindFreeLoopbackPort();
     dir.WriteFile("Net.ini", LoopbackNetIni(port, {"AnecInterval=20"}));
     dir.WriteFile("botfile/anecdot.txt", W("Штирлиц шёл по лесу\r\n"));
@@ -52,7 +38,8 @@ class ServicesEndToEnd : public ::testing::Test {
     dir.WriteFile("docs/rules.txt", W("Не флудить\r\n"));
     ASSERT_TRUE(peer.Bind(kPeerAddress, port));
     ASSERT_TRUE(everybody.Bind(kLoopbackBroadcast, port));
-    bot = std::make_unique<ChildProcess>(kProgram, std::vector<std::string>{"--dir", dir.Path()});
+    bot = std::make_unique<ChildProcess>(kPelmobotProgram,
+                                         std::vector<std::string>{"--dir", dir.Path()});
     ASSERT_TRUE(bot->WaitForOutPart("] Started.", 5s));
   }
 
@@ -61,7 +48,7 @@ class ServicesEndToEnd : public ::testing::Test {
   }
 
   // The next chat line the bot says on the socket.
-  static std::optional<Said> Next(UdpPeer& socket) {
+  static std::optional<HeardLine> Next(UdpPeer& socket) {
     const auto deadline = std::chrono::steady_clock::now() + 3s;
     while (std::chrono::steady_clock::now() < deadline) {
       std::optional<PeerPacket> packet = socket.ReceivePacket(300ms);
@@ -69,27 +56,20 @@ class ServicesEndToEnd : public ::testing::Test {
           packet->Header.SenderNick != "@Pelmo_bot") {
         continue;
       }
-      const std::vector<std::uint8_t>& p = packet->Payload;
-      if (p.size() < 2 || p.size() < 2u + p[1]) continue;
-      Said said;
-      said.kind = p[0];
-      said.channel.assign(p.begin() + 2, p.begin() + 2 + p[1]);
-      std::size_t end = 2 + p[1];
-      while (end < p.size() && p[end] != 0) ++end;
-      said.text.assign(p.begin() + 2 + p[1], p.begin() + end);
-      return said;
+      std::optional<HeardLine> said = ParseHeardLine(*packet);
+      if (said) return said;
     }
     return std::nullopt;
   }
   std::string ToMe() {
-    std::optional<Said> said = Next(peer);
+    std::optional<HeardLine> said = Next(peer);
     EXPECT_TRUE(said) << "no unicast reply";
     return said ? said->text : std::string();
   }
-  Said ToAll() {
-    std::optional<Said> said = Next(everybody);
+  HeardLine ToAll() {
+    std::optional<HeardLine> said = Next(everybody);
     EXPECT_TRUE(said) << "nothing said to everybody";
-    return said.value_or(Said{});
+    return said.value_or(HeardLine{});
   }
 
   TempDir dir;
@@ -104,7 +84,7 @@ TEST_F(ServicesEndToEnd, OneCommandOfEachService) {
   EXPECT_EQ(ToAll().text, W("Тише едешь - дальше будешь"));
 
   Say("!w", "Anecdot");
-  Said anecdote = ToAll();
+  HeardLine anecdote = ToAll();
   EXPECT_EQ(anecdote.channel, "Anecdot");
   EXPECT_EQ(anecdote.text, W("\r\nШтирлиц шёл по лесу\r\n\r\n"));
   Say(W("!ц"), "Anecdot");
@@ -123,7 +103,7 @@ TEST_F(ServicesEndToEnd, OneCommandOfEachService) {
   EXPECT_EQ(ToMe(), W("Дополнительная команда: rules\r\nНе флудить\r\n"));
 
   Say("!seen ghost");
-  Said seen = ToAll();
+  HeardLine seen = ToAll();
   const std::string head = W("Пользователь ghost был тут ");
   EXPECT_EQ(seen.text.substr(0, head.size()), head);
   EXPECT_NE(seen.text.find(W("назад (01.12.2020 в 10:00)")), std::string::npos) << seen.text;

@@ -15,6 +15,7 @@
 #include "fakes/bot_fixture.h"
 #include "fakes/child_process.h"
 #include "fakes/http_server.h"
+#include "fakes/pelmobot_peer.h"
 #include "fakes/temp_dir.h"
 #include "fakes/udp_peer.h"
 
@@ -23,30 +24,14 @@ namespace {
 
 using namespace std::chrono_literals;
 
-#ifdef PELMOBOT_PATH
-constexpr const char* kProgram = PELMOBOT_PATH;
-#else
-constexpr const char* kProgram = nullptr;
-#endif
 // The library of Debian's faketime, preloaded by env (which execs, so that
 // the signals reach the bot itself; the faketime wrapper would fork).
 constexpr const char* kFaketime = "/usr/lib/x86_64-linux-gnu/faketime/libfaketimeMT.so.1";
-constexpr std::uint32_t kPeerAddress = Loopback(2);
-
-// The text of a chat-line payload: kind, channel, text up to the zero.
-std::string LineText(const PeerPacket& packet) {
-  const std::vector<std::uint8_t>& p = packet.Payload;
-  if (p.size() < 2) return "";
-  std::size_t at = 2 + p[1];
-  std::size_t end = at;
-  while (end < p.size() && p[end] != 0) ++end;
-  return at < end ? std::string(p.begin() + at, p.begin() + end) : "";
-}
 
 class TimedEndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (kProgram == nullptr) GTEST_SKIP() << "pelmobot was not built";
+    if (kPelmobotProgram == nullptr) GTEST_SKIP() << "pelmobot was not built";
     port = FindFreeLoopbackPort();
     dir.WriteFile("Net.ini", LoopbackNetIni(port));
     ASSERT_TRUE(everybody.Bind(kLoopbackBroadcast, port));
@@ -74,8 +59,8 @@ class TimedEndToEnd : public ::testing::Test {
     asanOptions += "verify_asan_link_order=0";
     return std::make_unique<ChildProcess>(
         "/usr/bin/env", std::vector<std::string>{std::string("LD_PRELOAD=") + kFaketime,
-                                                 "FAKETIME=@" + start, asanOptions, kProgram,
-                                                 "--dir", dir.Path()});
+                                                 "FAKETIME=@" + start, asanOptions,
+                                                 kPelmobotProgram, "--dir", dir.Path()});
   }
 
   void Close(ChildProcess& bot) {
@@ -124,7 +109,7 @@ TEST_F(TimedEndToEnd, WeatherRefreshFeedsTheWeatherCommand) {
   dir.WriteFile("others.ini", "[Pogoda]\r\nAutPogoda=1\r\nMin=0\r\nSec=1\r\nURL=" +
                                   server.Url("/informer.js") + "\r\n");
   dir.WriteFile("botfile/weather.txt", W("Старая погода\r\n"));
-  ChildProcess bot(kProgram, {"--dir", dir.Path()});
+  ChildProcess bot(kPelmobotProgram, {"--dir", dir.Path()});
   ASSERT_TRUE(bot.WaitForOutPart("] Started.", 5s));
   const auto deadline = std::chrono::steady_clock::now() + 10s;
   while (dir.ReadFile("botfile/weather.txt") != W("Пельменск\r\n-7, метель\r\n") &&

@@ -288,6 +288,13 @@ std::vector<SentPacket> BotFixture::Sent() const {
   return packets;
 }
 
+std::vector<std::string> BotFixture::TakeSentTexts() {
+  std::vector<std::string> texts;
+  for (const SentPacket& packet : Sent()) texts.push_back(packet.text);
+  ClearSent();
+  return texts;
+}
+
 std::vector<SentPacket> BotFixture::SentOfType(std::uint8_t type) const {
   std::vector<SentPacket> packets;
   for (SentPacket& packet : Sent()) {

@@ -137,6 +137,8 @@ class BotFixture {
   // Only those of one type.
   std::vector<SentPacket> SentOfType(std::uint8_t type) const;
   void ClearSent();
+  // The texts of the packets sent so far, which are then cleared.
+  std::vector<std::string> TakeSentTexts();
 
   // The peer that is the bot itself (its nick and host, from 127.0.0.1).
   ChatPeer Self() const;

@@ -63,12 +63,6 @@ class JokesTest : public ::testing::Test {
     jokes.LoadAphorisms();
     f.view.Clear();
   }
-  std::vector<std::string> Texts() {
-    std::vector<std::string> texts;
-    for (const SentPacket& p : f.Sent()) texts.push_back(p.text);
-    f.ClearSent();
-    return texts;
-  }
 
   BotFixture f;
   Jokes jokes{f.bot().folder, f.bot().settings, f.bot().random, f.clock,
@@ -104,7 +98,7 @@ TEST_F(JokesTest, HandOutsFromNoneOneAndTwoEntries) {
     f.clock.AdvanceSeconds(20);
     jokes.GiveAnecdote(kUser);
     jokes.GiveAphorism(kUser);
-    EXPECT_EQ(Texts(), (std::vector<std::string>{"\r\nFirst\r\n", "One"}));
+    EXPECT_EQ(f.TakeSentTexts(), (std::vector<std::string>{"\r\nFirst\r\n", "One"}));
   }
 }
 
@@ -143,10 +137,10 @@ TEST_F(JokesTest, WaitingNoticesWithTheirWords) {
   jokes.GiveAnecdote(kUser, true);
   EXPECT_TRUE(f.Sent().empty());
   jokes.GiveAphorism(kUser);
-  EXPECT_EQ(Texts(), std::vector<std::string>{"B"});
+  EXPECT_EQ(f.TakeSentTexts(), std::vector<std::string>{"B"});
   f.clock.AdvanceSeconds(1);
   jokes.GiveAnecdote(kUser, true);
-  EXPECT_EQ(Texts(), std::vector<std::string>{"\r\nA\r\n\r\n"});
+  EXPECT_EQ(f.TakeSentTexts(), std::vector<std::string>{"\r\nA\r\n\r\n"});
 }
 
 TEST_F(JokesTest, MidnightAndClockChangesDoNotDisturbTheInterval) {
@@ -154,15 +148,15 @@ TEST_F(JokesTest, MidnightAndClockChangesDoNotDisturbTheInterval) {
   // Just after midnight the first request is answered.
   f.clock.SetNow(EncodeDateTime(DateTimeParts{2026, 12, 7, 0, 0, 5, 0}));
   jokes.GiveAnecdote(kUser);
-  EXPECT_EQ(Texts(), std::vector<std::string>{"\r\nA\r\n\r\n"});
+  EXPECT_EQ(f.TakeSentTexts(), std::vector<std::string>{"\r\nA\r\n\r\n"});
   // The wall clock goes back an hour (summer time ends) five seconds later.
   f.clock.AdvanceSeconds(5);
   f.clock.SetNow(EncodeDateTime(DateTimeParts{2026, 12, 6, 23, 0, 10, 0}));
   jokes.GiveAnecdote(kUser);
-  EXPECT_EQ(Texts(), std::vector<std::string>{W("Подождите 15 секунд")});
+  EXPECT_EQ(f.TakeSentTexts(), std::vector<std::string>{W("Подождите 15 секунд")});
   f.clock.AdvanceSeconds(15);
   jokes.GiveAnecdote(kUser);
-  EXPECT_EQ(Texts(), std::vector<std::string>{"\r\nA\r\n\r\n"});
+  EXPECT_EQ(f.TakeSentTexts(), std::vector<std::string>{"\r\nA\r\n\r\n"});
 }
 
 TEST_F(JokesTest, AdditionsGoToFileAndMemoryAndAreConfirmed) {

@@ -42,12 +42,6 @@ TEST(ReadLastLines, TailOfShortAndLongFilesWithEitherLineEnd) {
 class NewsTest : public ::testing::Test {
  protected:
   void SetUp() override { f.PrepareOffline(); }
-  std::vector<std::string> Texts() {
-    std::vector<std::string> texts;
-    for (const SentPacket& p : f.Sent()) texts.push_back(p.text);
-    f.ClearSent();
-    return texts;
-  }
 
   BotFixture f;
   News news{f.dir.FilePath("botfile/news.txt"), f.dir.FilePath("botfile/seennews.txt"),
@@ -67,11 +61,11 @@ TEST_F(NewsTest, PostReadAndNotify) {
   EXPECT_EQ(f.dir.ReadFile("botfile/news.txt"),
             W("Завтра субботник (Vasya) 6 декабря 2026 г.8:5:7\r\n"));
   EXPECT_EQ(f.dir.ReadFile("botfile/seennews.txt"), "Vasya\r\n");
-  EXPECT_EQ(Texts(), std::vector<std::string>{W("Vasya%cf%, Ваша новость добавлена.")});
+  EXPECT_EQ(f.TakeSentTexts(), std::vector<std::string>{W("Vasya%cf%, Ваша новость добавлена.")});
 
   news.NotifyUnreadNews("Vasya", kUser);
   news.NotifyUnreadNews("vasya", kUser);
-  EXPECT_EQ(Texts(), std::vector<std::string>{W(
+  EXPECT_EQ(f.TakeSentTexts(), std::vector<std::string>{W(
                          "vasya%cf%, Есть непрочитанные новости для Вас. Для просмотра наберите !news")});
 
   news.ShowNews("Petya", kUser);
@@ -96,7 +90,7 @@ TEST_F(NewsTest, LongFilesShowTheNewestAndLoseNothing) {
   std::string expected = kHeading;
   for (int i = 1200; i > 1000; --i) expected += kRule + "item" + std::to_string(i);
   std::string shown;  // cut into packets by the message size
-  for (const std::string& text : Texts()) shown += text;
+  for (const std::string& text : f.TakeSentTexts()) shown += text;
   EXPECT_EQ(shown, expected);
   EXPECT_EQ(f.dir.ReadFile("botfile/news.txt"), items);
   EXPECT_EQ(f.dir.ReadFile("botfile/seennews.txt"), readers + "Petya\r\n");

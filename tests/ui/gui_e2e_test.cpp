@@ -14,6 +14,7 @@
 #include "base/ini_file.h"
 #include "fakes/bot_fixture.h"
 #include "fakes/child_process.h"
+#include "fakes/pelmobot_peer.h"
 #include "fakes/temp_dir.h"
 #include "fakes/udp_peer.h"
 
@@ -21,28 +22,6 @@ namespace pelmo {
 namespace {
 
 using namespace std::chrono_literals;
-
-constexpr std::uint32_t kPeerAddress = Loopback(2);
-
-std::optional<PeerPacket> FromBot(UdpPeer& socket, std::uint8_t type,
-                                  std::chrono::milliseconds timeout = 10s) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (std::chrono::steady_clock::now() < deadline) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    std::optional<PeerPacket> packet = socket.ReceivePacketOfType(type, left);
-    if (packet && packet->Header.SenderNick == "@Pelmo_bot") return packet;
-  }
-  return std::nullopt;
-}
-
-std::string LineText(const PeerPacket& packet) {
-  // kind, channel length, channel, text, zero byte.
-  if (packet.Payload.size() < 3) return {};
-  const std::size_t start = 2 + packet.Payload[1];
-  std::string text(packet.Payload.begin() + static_cast<long>(start), packet.Payload.end());
-  return text.substr(0, text.find('\0'));
-}
 
 TEST(PelmobotGui, AnswersAProbeAndHelpAndClosesOnSigterm) {
   TempDir dir;
@@ -56,29 +35,29 @@ TEST(PelmobotGui, AnswersAProbeAndHelpAndClosesOnSigterm) {
   ASSERT_TRUE(peer.EnableBroadcast());
 
   ChildProcess gui(PELMOBOT_GUI_PATH, {"-platform", "offscreen", "--dir", dir.Path()});
-  ASSERT_TRUE(FromBot(everybody, kPacketJoin)) << "no join announcement";
+  ASSERT_TRUE(FromBot(everybody, kPacketJoin, 10s)) << "no join announcement";
 
   const std::vector<std::uint8_t> probe = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
   ASSERT_TRUE(peer.SendPacket(kLoopbackBroadcast, port, kPacketProbe, probe));
-  std::optional<PeerPacket> presence = FromBot(peer, kPacketPresenceReply);
+  std::optional<PeerPacket> presence = FromBot(peer, kPacketPresenceReply, 10s);
   ASSERT_TRUE(presence) << "no presence reply";
   EXPECT_EQ(std::vector<std::uint8_t>(presence->Payload.begin(), presence->Payload.begin() + 12),
             probe);
 
   ASSERT_TRUE(peer.SendPacket(kLoopbackBroadcast, port, kPacketChatLine,
                               ChatLinePayload("Main", "!help")));
-  std::optional<PeerPacket> answer = FromBot(peer, kPacketChatLine);
+  std::optional<PeerPacket> answer = FromBot(peer, kPacketChatLine, 10s);
   ASSERT_TRUE(answer) << "no answer to !help";
   EXPECT_EQ(LineText(*answer), help);
 
 #ifdef PELMOBOT_PATH
   // One bot per folder, whichever of the two programs.
-  ChildProcess daemon(PELMOBOT_PATH, {"--dir", dir.Path()});
+  ChildProcess daemon(kPelmobotProgram, {"--dir", dir.Path()});
   EXPECT_NE(daemon.Wait(10s).value_or(0), 0);
 #endif
 
   gui.Signal(SIGTERM);
-  EXPECT_TRUE(FromBot(everybody, kPacketLeave)) << "no leave announcement";
+  EXPECT_TRUE(FromBot(everybody, kPacketLeave, 10s)) << "no leave announcement";
   EXPECT_EQ(gui.Wait(10s), std::optional<int>(0));
   EXPECT_EQ(IniFile(dir.FilePath("others.ini")).ReadInteger("start", "CountStart", -1), 1);
   EXPECT_TRUE(dir.Exists("botfile/log.txt"));
