@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up and runs every test: the normal build, the same tests under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and a bounded run of the
-# packet decoder fuzzer. Tests that need root (network namespaces, raw
+# AddressSanitizer and UndefinedBehaviorSanitizer, a bounded run of the
+# packet decoder fuzzer, and the Windows program cross-built with mingw-w64
+# and tested under wine. Tests that need root (network namespaces, raw
 # sockets) skip themselves and say so when run as a normal user.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -35,3 +36,6 @@ mkdir -p "$root/build-fuzz/corpus"
 "$root/build-fuzz/fuzz/packet_decoder_fuzz" -max_total_time="$fuzz_seconds" \
     -print_final_stats=1 "$root/build-fuzz/corpus" 2>&1 | tail -n 20
 echo "Fuzzing found no crash."
+
+echo "== Windows: cross-build with mingw-w64, test under wine"
+scripts/windows-tests.sh
