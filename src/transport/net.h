@@ -106,8 +106,12 @@ class Net final : public DatagramSender {
   // Broadcast mode: whether a received datagram (its IP_PKTINFO) came in
   // on the chat's interface or is addressed to LocalAddress.
   bool FromChatNetwork(const msghdr& message) const;
+  // What the receive thread hands to the main thread (the same on every
+  // platform): an error, a datagram, and "Mem Error." when even the post
+  // could not be allocated.
   void PostError(const AliveFlag& alive, int code);
   void PostDatagram(const AliveFlag& alive, TRecvInfo info);
+  void PostMemError(const AliveFlag& alive);
   void WaitForStop(int milliseconds);
   bool Fail(int code);
   void EndThread();

@@ -24,16 +24,6 @@ namespace {
 
 constexpr int kRetryDelayMs = 1000;
 
-void PostMemError(EventLoop& loop, LineLog& log, const std::shared_ptr<std::atomic<bool>>& alive) {
-  try {
-    loop.Post([&log, alive] {
-      if (alive->load()) log.LogLine("Mem Error.");
-    });
-  } catch (const std::bad_alloc&) {
-    // Nothing is left to report it with; the datagram is lost either way.
-  }
-}
-
 }  // namespace
 
 bool Net::FromChatNetwork(const msghdr& message) const {
@@ -69,7 +59,7 @@ void Net::ReceiveLoop(AliveFlag alive) {
     try {
       accepted = ReceiveOne(buffer, fragments, info, error);
     } catch (const std::bad_alloc&) {
-      PostMemError(m_loop, m_log, alive);
+      PostMemError(alive);
       continue;
     }
     if (error != 0) {
@@ -81,7 +71,7 @@ void Net::ReceiveLoop(AliveFlag alive) {
     try {
       PostDatagram(alive, std::move(info));
     } catch (const std::bad_alloc&) {
-      PostMemError(m_loop, m_log, alive);
+      PostMemError(alive);
     }
   }
 }
@@ -134,26 +124,6 @@ bool Net::ReceiveOne(std::vector<std::uint8_t>& buffer, FragmentReassembler& fra
   info.DataLength = static_cast<std::uint16_t>(length);
   info.Data.assign(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(length));
   return true;
-}
-
-void Net::PostError(const AliveFlag& alive, int code) {
-  try {
-    m_loop.Post([this, alive, code] {
-      if (!alive->load()) return;
-      m_log.LogLine("Net Error.");
-      ReportNetError(code);
-    });
-  } catch (const std::bad_alloc&) {
-    PostMemError(m_loop, m_log, alive);
-  }
-}
-
-void Net::PostDatagram(const AliveFlag& alive, TRecvInfo info) {
-  m_loop.Post([this, alive, info = std::move(info)]() mutable {
-    // A datagram of a run that has been stopped (or of a destroyed Net)
-    // would be deciphered with a wiped key.
-    if (alive->load()) m_codec.HandlePacket(info);
-  });
 }
 
 void Net::WaitForStop(int milliseconds) {
