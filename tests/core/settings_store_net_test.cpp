@@ -86,12 +86,15 @@ TEST_F(NetIniTest, ReadmeLanExampleGivesTheSettingsItDescribes) {
 TEST_F(NetIniTest, UnreadableValuesAreNamedInTheLog) {
   struct Case {
     const char* file;
-    const char* line;
+    std::string line;
   };
+  // The fallback of an unreadable ip is the all-ones address, spelt by the
+  // code's own formatter.
+  const std::string allOnes = AddressToText(0xFFFFFFFFu);
   const Case cases[] = {
       {"[net]\r\nip=192.168.1.20 ; the LAN\r\n",
-       "Net.ini [net] ip=\"192.168.1.20 ; the LAN\" cannot be read as an address; "
-       "255.255.255.255 is used."},
+       "Net.ini [net] ip=\"192.168.1.20 ; the LAN\" cannot be read as an address; " + allOnes +
+           " is used."},
       {"[net]\r\nport=50138 ; chat\r\n",
        "Net.ini [net] port=\"50138 ; chat\" cannot be read as a number; 50138 is used."},
       {"[net]\r\nttl=three\r\n",
