@@ -180,7 +180,7 @@ void BM_EncodeDecodeChatPacket(benchmark::State& state) {
   CopyingSender sender(info);
   rig.codec.SetSender(&sender);
   std::size_t dispatched = 0;
-  rig.codec.SetDispatcher([&] { ++dispatched; });
+  rig.codec.SetDispatcher([&](const ReceivedPacket&) { ++dispatched; });
   for (auto _ : state) {
     rig.codec.SendFromBot(rig.payload, kPacketChatLine, 1);
     rig.codec.HandlePacket(info);

@@ -41,7 +41,7 @@ class LiveBot {
       options.configDir = dir.FilePath("config");
       options.interfaces = {Loopback(1)};
       Bot bot(m_loop, m_clock, options);
-      std::unique_ptr<InstalledServices> services = InstallServices(bot);
+      std::unique_ptr<InstalledServices> services = InstallServices(bot.Services());
       m_loop.Post([&bot] { bot.FormCreate(); });
       m_loop.Run();
       bot.FormClose();

@@ -16,6 +16,7 @@
 #include "base/poll_event_loop.h"
 #include "base/text_file.h"
 #include "core/bot.h"
+#include "core/reactions.h"
 #include "core/data_files.h"
 #include "transport/blowfish.h"
 #include "transport/chat_key.h"
@@ -75,7 +76,8 @@ struct Rig {
     BotOptions options;
     options.workDir = dir;
     options.configDir = dir;
-    bot = std::make_unique<Bot>(loop, clock, options);
+    owner = std::make_unique<Bot>(loop, clock, options);
+    bot = &owner->Parts();
     bot->codec.SetSender(&sender);
     CreateMissingDataFiles(bot->folder);
 
@@ -105,7 +107,8 @@ struct Rig {
   PollEventLoop loop;
   MinuteClock clock;
   DiscardingSender sender;
-  std::unique_ptr<Bot> bot;
+  std::unique_ptr<Bot> owner;
+  BotParts* bot = nullptr;
 };
 
 Rig& TheRig() {
@@ -126,7 +129,7 @@ void BM_ReadSeenFile(benchmark::State& state) { ReadOnce(state, "seen.txt"); }
 void BM_ReadTopFile(benchmark::State& state) { ReadOnce(state, "top.txt"); }
 
 void BM_LoadAnecdotes(benchmark::State& state) {
-  Bot& bot = *TheRig().bot;
+  BotParts& bot = *TheRig().bot;
   Jokes jokes(bot.folder, bot.settings, bot.random, bot.clock, bot.replies, bot.log);
   for (auto _ : state) jokes.LoadAnecdotes();
   // The file's last separator would give one more: the limit stops it.
@@ -134,7 +137,7 @@ void BM_LoadAnecdotes(benchmark::State& state) {
 }
 
 void BM_SeenQuery(benchmark::State& state) {
-  Bot& bot = *TheRig().bot;
+  BotParts& bot = *TheRig().bot;
   SeenTracker seen(bot.folder.BotFile("seen.txt"), bot.folder.BotFile("seen_log.log"),
                    bot.clock, bot.replies, bot.loop);
   seen.Size();  // loaded once, as after the first line of the day
@@ -145,7 +148,7 @@ void BM_SeenQuery(benchmark::State& state) {
 }
 
 void BM_RecordSeen(benchmark::State& state) {
-  Bot& bot = *TheRig().bot;
+  BotParts& bot = *TheRig().bot;
   SeenTracker seen(bot.folder.BotFile("seen.txt"), bot.folder.BotFile("seen_log.log"),
                    bot.clock, bot.replies, bot.loop);
   seen.Size();
@@ -156,7 +159,7 @@ void BM_RecordSeen(benchmark::State& state) {
 
 // The batched write: at most once a second, off the reply path.
 void BM_SeenFlush(benchmark::State& state) {
-  Bot& bot = *TheRig().bot;
+  BotParts& bot = *TheRig().bot;
   SeenTracker seen(bot.folder.BotFile("seen.txt"), bot.folder.BotFile("seen_log.log"),
                    bot.clock, bot.replies, bot.loop);
   int i = 0;
@@ -167,7 +170,7 @@ void BM_SeenFlush(benchmark::State& state) {
 }
 
 void BM_MyTop(benchmark::State& state) {
-  Bot& bot = *TheRig().bot;
+  BotParts& bot = *TheRig().bot;
   TalkerTop top(bot.folder.BotFile("top.txt"), bot.replies);
   for (auto _ : state) top.ShowMyPlace(0x7F000002, "Talker9876");
 }
@@ -232,9 +235,11 @@ void HelpLine(benchmark::State& state, bool seen) {
   BotOptions options;
   options.workDir = rig.dir;
   options.configDir = rig.dir;
-  Bot bot(rig.loop, rig.clock, options);
-  std::unique_ptr<InstalledServices> services = InstallServices(bot);
-  if (!seen) bot.hooks.RecordSeen = nullptr;
+  Bot owner(rig.loop, rig.clock, options);
+  BotParts& bot = owner.Parts();
+  std::unique_ptr<InstalledServices> services = InstallServices(owner.Services());
+  // Without the seen tracker's subscription, the only difference.
+  if (!seen) bot.on.seen = Reactions<SeenStep>{};
   KeyWithChatKey(bot.cipher);
   bot.codec.SetSender(&rig.sender);
   bot.helpText = {"!help - this text"};

@@ -50,20 +50,20 @@ struct Harness {
     const ChatKey key = BuiltInChatKey();
     BlowfishInit(cipher, key.key.data(), key.key.size(), key.iv.data());
     codec.SetSender(&sender);
-    codec.SetDispatcher([this] { Dispatch(); });
+    codec.SetDispatcher([this](const ReceivedPacket& packet) { Dispatch(packet); });
   }
 
   // Reads what handlers read: strings, body, a chat line's channel.
-  void Dispatch() {
-    const TIncomingPacket& p = codec.CurrentPacket;
+  void Dispatch(const ReceivedPacket& packet) {
+    const TIncomingPacket& p = packet.header;
     std::uint32_t sum = 0;
     for (unsigned char c : p.SenderHost) sum += c;
     for (unsigned char c : p.SenderNick) sum += c;
-    const std::uint16_t bodyLength = codec.PacketBodyLength;
-    for (std::size_t i = 0; i < bodyLength; ++i) sum += codec.PacketBody[i];
+    const std::size_t bodyLength = packet.bodyLength;
+    for (std::size_t i = 0; i < bodyLength; ++i) sum += packet.body[i];
     if (p.PacketType == kPacketChatLine && bodyLength >= 2) {
-      const std::size_t channelLength = codec.PacketBody[1];
-      if (2 + channelLength <= bodyLength) sum += codec.PacketBody[1 + channelLength];
+      const std::size_t channelLength = packet.body[1];
+      if (2 + channelLength <= bodyLength) sum += packet.body[1 + channelLength];
     }
     if (p.PacketType == kPacketProbe) codec.SendProbeReply(p.SenderColor);
     checksum += sum;

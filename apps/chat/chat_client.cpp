@@ -80,7 +80,7 @@ ChatClient::ChatClient(const ChatNetSettings& settings, const std::string& nick,
   BlowfishInit(m_cipher, key.key.data(), key.key.size(), key.iv.data());
   m_codec = std::make_unique<PacketCodec>(m_cipher, m_settings, m_out, m_log, m_clock, m_random);
   m_codec->SetSender(&m_socket);
-  m_codec->SetDispatcher([this] { Dispatch(); });
+  m_codec->SetDispatcher([this](const ReceivedPacket& packet) { Dispatch(packet); });
   m_codec->NewEpoch();
 }
 
@@ -110,18 +110,17 @@ void ChatClient::SetTopic(const std::string& topic) {
   m_codec->SendFromBot(MakeTopicPayload(kMainChannel, topic), kPacketTopic, m_chat.SendAddress);
 }
 
-bool ChatClient::FromSelf() const {
-  const TIncomingPacket& packet = m_codec->CurrentPacket;
+bool ChatClient::FromSelf(const TIncomingPacket& packet) const {
   return packet.SenderNick == m_settings.BotNick && packet.SenderHost == m_settings.BotHost;
 }
 
 std::string ChatClient::Now() const { return FormatDateTime("hh:nn", m_clock.Now()); }
 
-void ChatClient::Dispatch() {
-  const TIncomingPacket& packet = m_codec->CurrentPacket;
-  const std::uint8_t* body = m_codec->PacketBody.data();
-  const std::size_t length = m_codec->PacketBodyLength;
-  const std::uint32_t from = m_codec->CurrentSender.SrcAddr;
+void ChatClient::Dispatch(const ReceivedPacket& received) {
+  const TIncomingPacket& packet = received.header;
+  const std::uint8_t* body = received.body;
+  const std::size_t length = received.bodyLength;
+  const std::uint32_t from = received.sender.SrcAddr;
   const std::string& nick = packet.SenderNick;
   const auto emit = [this](const std::string& line) {
     if (OnLine) OnLine(line);
@@ -136,7 +135,7 @@ void ChatClient::Dispatch() {
     default:
       break;
   }
-  if (FromSelf()) return;
+  if (FromSelf(packet)) return;
   switch (packet.PacketType) {
     case kPacketJoin:
       emit(FormatChatLine(Now(), kMainChannel, nick, "*** (" + packet.SenderHost + ") joined"));

@@ -58,8 +58,8 @@ class ChatClient {
   std::function<void(const std::string& nick, const std::string& host)> OnPresence;
 
  private:
-  void Dispatch();
-  bool FromSelf() const;
+  void Dispatch(const ReceivedPacket& packet);
+  bool FromSelf(const TIncomingPacket& packet) const;
   std::string Now() const;
 
   ChatNetSettings m_chat;

@@ -48,10 +48,4 @@ class ConsoleSession {
   std::unique_ptr<Impl> m_impl;
 };
 
-// This program's file (UTF-8); "pelmobot" when the system will not say.
-std::string ProgramPath();
-// The command line, program name first, in UTF-8 (Windows: from the
-// system's UTF-16 command line, not the ANSI code page's argv).
-std::vector<std::string> ProgramArguments(int argc, char** argv);
-
 }  // namespace pelmo

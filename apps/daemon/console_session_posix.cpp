@@ -104,15 +104,4 @@ void ConsoleSession::Run() { m_impl->loop.Run(); }
 
 void ConsoleSession::Quit() { m_impl->loop.Quit(); }
 
-std::string ProgramPath() {
-  char buffer[PATH_MAX];
-  const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  if (length <= 0) return "pelmobot";
-  return std::string(buffer, static_cast<std::size_t>(length));
-}
-
-std::vector<std::string> ProgramArguments(int argc, char** argv) {
-  return std::vector<std::string>(argv, argv + argc);
-}
-
 }  // namespace pelmo

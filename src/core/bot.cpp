@@ -1,13 +1,10 @@
 #include "core/bot.h"
 
-#include <algorithm>
 #include <chrono>
 #include <exception>
 
 #include "base/cp1251.h"
 #include "base/text_file.h"
-#include "core/autostart.h"
-#include "core/bot_view.h"
 #include "core/data_files.h"
 #include "core/error_text.h"
 
@@ -20,103 +17,77 @@ constexpr std::chrono::milliseconds kRosterRefreshInterval{60000};
 }  // namespace
 
 Bot::Bot(EventLoop& eventLoop, const Clock& botClock, BotOptions botOptions)
-    : loop(eventLoop),
-      clock(botClock),
-      options(std::move(botOptions)),
-      folder(options.workDir),
-      netIni(folder.NetIni()),
-      othersIni(folder.OthersIni()),
-      log(clock, settings, folder.BotFile("log.txt")),
-      codec(cipher, netSettings, out, log, clock, random),
-      net(netSettings, out, codec, cipher, loop, log, netIni),
-      replies(codec, netSettings, out, log),
-      store(folder, settings, netSettings, out,
-            options.configDir.empty() ? DefaultConfigDir() : options.configDir,
-            options.programPath, &log),
-      dispatcher(*this),
-      interpreter(*this) {
-  // Net registered itself as the codec's sender.
-  codec.SetDispatcher([this] { dispatcher.DispatchPacket(); });
-  if (!options.interfaces.empty()) net.SetInterfaces(options.interfaces);
-}
+    : m_parts(eventLoop, botClock, std::move(botOptions)) {}
 
 Bot::~Bot() {
-  if (m_rosterTimer != 0) loop.StopTimer(m_rosterTimer);
-  for (BotView* view : m_views) log.RemoveView(view);
+  if (m_rosterTimer != 0) m_parts.loop.StopTimer(m_rosterTimer);
 }
 
 void Bot::FormCreate() {
-  log.ClearRing();
-  log.ClearWindowLog();
+  BotParts& p = m_parts;
+  p.log.ClearRing();
+  p.log.ClearWindowLog();
 
-  store.ApplyNickAndHost();
-  m_interfaces = options.interfaces.empty() ? GetInterfaces() : options.interfaces;
+  p.store.ApplyNickAndHost();
+  p.interfaces = p.options.interfaces.empty() ? GetInterfaces() : p.options.interfaces;
 
   CreateMissingFiles();
-
-  for (const auto& load : hooks.LoadLists) RunHook(load);
-  if (hooks.LoadChatterbox) {
-    try {
-      std::size_t count = hooks.LoadChatterbox();
-      log.LogLine(W("Загружено ") + std::to_string(count) +
-                  W(" фраз в базу болтуна."));
-    } catch (const std::exception& e) {
-      log.LogLine(ErrorLogLine(e));
-    }
-  }
+  RunSteps(p.on.life.loadLists);
 
   try {
-    store.LoadSettings(m_interfaces);
+    p.store.LoadSettings(p.interfaces);
   } catch (const std::exception& e) {
     // An unreadable admin.txt: the rest is loaded; the bot still comes up.
-    log.LogLine(ErrorLogLine(e));
+    p.log.LogLine(ErrorLogLine(e));
   }
-  interpreter.Guard().Configure(LoadFloodGuardSettings(othersIni));
+  p.interpreter.Guard().Configure(LoadFloodGuardSettings(p.othersIni));
 
-  random.Randomize(clock);
-  topic.TopicLocked = false;
+  p.random.Randomize(p.clock);
+  p.topic.TopicLocked = false;
 
-  if (settings.EnableBotCB) {
+  if (p.settings.EnableBotCB) {
     StartTBClick();
   } else {
     // Without a window nothing else shows why the bot never speaks.
-    log.LogLine("The bot is switched off: EnableBot=0 in section [chat] of Net.ini; "
-                "EnableBot=1 starts it.");
+    p.log.LogLine("The bot is switched off: EnableBot=0 in section [chat] of Net.ini; "
+                  "EnableBot=1 starts it.");
   }
 
-  store.LoadStartCounter(clock);
-  SetStatusPanel(3, "Last start: " + settings.LastDate + " in " + settings.LastTime);
+  p.store.LoadStartCounter(p.clock);
+  SetStatusPanel(3, "Last start: " + p.settings.LastDate + " in " + p.settings.LastTime);
 
   // The window's UsrListRefresh: runs from start, stopped or not (while
   // stopped the probe goes nowhere).
   if (m_rosterTimer == 0) {
-    m_rosterTimer = loop.StartTimer(kRosterRefreshInterval, true,
-                                    [this] { dispatcher.RefreshRoster(); });
+    m_rosterTimer = p.loop.StartTimer(kRosterRefreshInterval, true,
+                                      [this] { m_parts.dispatcher.RefreshRoster(); });
   }
 }
 
 void Bot::StartTBClick() {
-  out.OutAddress = netSettings.SendAddress;
-  log.LogLine("Starting...");
-  if (net.NetStart()) {
-    log.LogLine("Started.");
+  BotParts& p = m_parts;
+  p.out.OutAddress = p.netSettings.SendAddress;
+  p.log.LogLine("Starting...");
+  if (p.net.NetStart()) {
+    p.log.LogLine("Started.");
     LoadHelpText();
-    for (const auto& hook : hooks.OnBotStarted) RunHook(hook);
+    RunSteps(p.on.life.started);
   } else {
-    log.LogLine("Not Started.");
+    p.log.LogLine("Not Started.");
   }
   SetStatusPanel(2, "Running");
 }
 
 void Bot::StopBot() {
-  net.SetStopping(true);
-  log.LogLine("Stoping...");
-  if (net.NetStop()) {
-    helpText.clear();
-    for (const auto& hook : hooks.OnBotStopped) RunHook(hook);
-    log.LogLine("Stoped.");
+  BotParts& p = m_parts;
+  p.net.SetStopping(true);
+  p.log.LogLine("Stoping...");
+  if (p.net.NetStop()) {
+    p.helpText.clear();
+    RunSteps(p.on.life.stopped);
+    p.log.LogLine("Stoped.");
   }
-  net.SetStopping(false);
+  p.net.SetStopping(false);
 }
 
 void Bot::Stop_BotClick() {
@@ -126,8 +97,8 @@ void Bot::Stop_BotClick() {
 
 void Bot::StopTBClick() {
   StopBot();
-  roster.Clear();
-  NotifyRoster();
+  m_parts.roster.Clear();
+  m_parts.NotifyRoster();
   SetStatusPanel(1, "IP:");
   SetStatusPanel(2, "Stoped");
 }
@@ -135,88 +106,81 @@ void Bot::StopTBClick() {
 void Bot::FormClose() {
   StopTBClick();
   if (m_rosterTimer != 0) {
-    loop.StopTimer(m_rosterTimer);
+    m_parts.loop.StopTimer(m_rosterTimer);
     m_rosterTimer = 0;
   }
-  for (const auto& hook : hooks.OnFormClose) RunHook(hook);
-  store.SaveStartCounter(clock);
+  RunSteps(m_parts.on.life.closing);
+  m_parts.store.SaveStartCounter(m_parts.clock);
 }
 
 bool Bot::SaveSettingsClick() {
   // An unsound field must not cost the chat its bot.
-  if (!store.FirstUnsoundField().empty()) return false;
+  if (!m_parts.store.FirstUnsoundField().empty()) return false;
   StopTBClick();
-  return store.SaveSettings();
+  return m_parts.store.SaveSettings();
 }
 
 void Bot::LoadSettingsClick() {
-  // The page's "Cancel" also throws away unsaved edits of the chatterbox
-  // phrases (the administrators come back with the settings).
-  store.LoadSettings(m_interfaces);
-  interpreter.Guard().Configure(LoadFloodGuardSettings(othersIni));
-  if (hooks.LoadChatterbox) hooks.LoadChatterbox();
+  m_parts.store.LoadSettings(m_parts.interfaces);
+  m_parts.interpreter.Guard().Configure(LoadFloodGuardSettings(m_parts.othersIni));
+  for (const auto& step : m_parts.on.life.settingsReloaded) step();
 }
 
-void Bot::ConsoleInput(const std::string& text) {
-  replies.SayText(text, kKindLine);
+std::string Bot::FirstUnsoundField() const { return m_parts.store.FirstUnsoundField(); }
+void Bot::ApplyNickAndHost() { m_parts.store.ApplyNickAndHost(); }
+void Bot::SaveColor(std::uint32_t color) { m_parts.store.SaveColor(color); }
+void Bot::SelectInterface(std::uint32_t address) { m_parts.netSettings.LocalAddress = address; }
+
+std::string Bot::StoredSendAddress(bool multicast) const {
+  return m_parts.netIni.ReadString("net", multicast ? "netaddr" : "IpBroadcast", "");
 }
 
-void Bot::SetStatusPanel(int i, const std::string& text) {
-  m_statusPanels.at(i) = text;
-  for (BotView* view : m_views) view->OnStatusPanel(i, text);
+void Bot::ConsoleInput(const std::string& text) { m_parts.replies.SayText(text, kKindLine); }
+void Bot::ClearWindowLog() { m_parts.log.ClearWindowLog(); }
+
+void Bot::ChangeTopic(const std::string& text) {
+  m_parts.replies.SendTopic(text + " (" + m_parts.netSettings.BotNick + ")");
 }
 
-void Bot::SetTopic(const std::string& text) {
-  topic.Topic = text;
-  for (BotView* view : m_views) view->OnTopicChanged(text);
-}
-
-void Bot::AddView(BotView* view) {
-  if (std::find(m_views.begin(), m_views.end(), view) != m_views.end()) return;
-  m_views.push_back(view);
-  log.AddView(view);
-}
-
-void Bot::RemoveView(BotView* view) {
-  m_views.erase(std::remove(m_views.begin(), m_views.end(), view), m_views.end());
-  log.RemoveView(view);
-}
-
-void Bot::NotifyRoster() {
-  for (BotView* view : m_views) view->OnRosterChanged();
-}
+void Bot::RefreshRoster() { m_parts.dispatcher.RefreshRoster(); }
+void Bot::UsrLBClick(int index) { m_parts.dispatcher.UsrLBClick(index); }
+const std::vector<RosterEntry>& Bot::RosterEntries() const { return m_parts.roster.Entries(); }
+void Bot::SetStatusPanel(int i, const std::string& text) { m_parts.SetStatusPanel(i, text); }
 
 void Bot::CreateMissingFiles() {
+  BotParts& p = m_parts;
   // A kill between a rewrite's temporary file and its rename leaves the old
   // data file whole and the temporary file behind: clear those away.
   int removed = 0;
-  for (const std::string& dir : {folder.Dir(), folder.BotFileDir(), folder.UserDir()}) {
+  for (const std::string& dir : {p.folder.Dir(), p.folder.BotFileDir(), p.folder.UserDir()}) {
     removed += RemoveStaleTempFiles(dir);
   }
   if (removed > 0) {
-    log.LogLine("Removed " + std::to_string(removed) +
-                " temporary file(s) of writes cut short by an earlier stop.");
+    p.log.LogLine("Removed " + std::to_string(removed) +
+                  " temporary file(s) of writes cut short by an earlier stop.");
   }
-  for (const std::string& path : CreateMissingDataFiles(folder)) {
-    log.LogLine("Error: Cannot create " + ToLogText(path));
+  for (const std::string& path : CreateMissingDataFiles(p.folder)) {
+    p.log.LogLine("Error: Cannot create " + ToLogText(path));
   }
 }
 
 void Bot::LoadHelpText() {
   try {
-    helpText = ReadLines(folder.BotFile("help.txt"));
+    m_parts.helpText = ReadLines(m_parts.folder.BotFile("help.txt"));
   } catch (const std::exception& e) {
-    helpText.clear();
-    log.LogLine(ErrorLogLine(e));
+    m_parts.helpText.clear();
+    m_parts.log.LogLine(ErrorLogLine(e));
   }
 }
 
-void Bot::RunHook(const std::function<void()>& hook) {
-  if (!hook) return;
-  try {
-    hook();
-  } catch (const std::exception& e) {
-    log.LogLine(ErrorLogLine(e));
+void Bot::RunSteps(const std::vector<std::function<void()>>& steps) {
+  for (const auto& step : steps) {
+    if (!step) continue;
+    try {
+      step();
+    } catch (const std::exception& e) {
+      m_parts.log.LogLine(ErrorLogLine(e));
+    }
   }
 }
 

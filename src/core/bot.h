@@ -1,135 +1,90 @@
-// The bot: owns every part of the core and holds the program's order of
-// start and stop. One object for the program; main thread only, except
-// that the receive thread posts into the event loop.
+// The bot: owns the core's parts and holds the program's order of start
+// and stop. One object for the program; main thread only, except that the
+// receive thread posts into the event loop. Front-ends drive it through
+// BotControl; services are installed with Services() before FormCreate.
 #pragma once
 
-#include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "base/date_time.h"
-#include "base/event_loop.h"
-#include "base/ini_file.h"
-#include "base/random.h"
-#include "core/bot_log.h"
-#include "core/bot_settings.h"
-#include "core/dispatcher.h"
-#include "core/interpreter.h"
-#include "core/replies.h"
-#include "core/roster.h"
-#include "core/service_hooks.h"
-#include "core/settings_store.h"
-#include "core/topic_state.h"
-#include "core/work_folder.h"
-#include "transport/blowfish.h"
-#include "transport/net.h"
-#include "transport/net_settings.h"
-#include "transport/outgoing_state.h"
-#include "transport/packet_codec.h"
+#include "core/bot_control.h"
+#include "core/bot_parts.h"
 
 namespace pelmo {
 
-class BotView;
-
-struct BotOptions {
-  std::string workDir = ".";
-  std::string configDir;    // empty: DefaultConfigDir()
-  std::string programPath;  // for the autostart entry
-  // The interface list; empty: GetInterfaces(). Tests give loopback.
-  std::vector<std::uint32_t> interfaces;
-};
-
-class Bot {
+class Bot final : public BotControl {
  public:
   Bot(EventLoop& loop, const Clock& clock, BotOptions options);
-  ~Bot();
+  ~Bot() override;
   Bot(const Bot&) = delete;
   Bot& operator=(const Bot&) = delete;
 
+  // What services and games are installed with.
+  ServiceContext& Services() { return m_parts.services; }
+  // The core's parts, for the core's own tests and benchmarks.
+  BotParts& Parts() { return m_parts; }
+
   // Program start, up to the automatic start of the bot: empties the ring
   // and the log, creates botfile/ and the missing data files, runs the
-  // hooks' LoadLists and LoadChatterbox, loads the settings, seeds the
-  // generator, unlocks the topic, starts the bot when EnableBotCB is on
-  // (else logs one line naming the key that switches it on),
-  // reads the start counter (panel 3) and starts the 60 s roster refresh.
-  // Services are installed before this. Errors are logged, not thrown.
-  void FormCreate();
-  // Start and stop as the toolbar buttons do. A start that succeeds loads
-  // the help text and runs hooks.OnBotStarted; a stop that succeeds
-  // releases it and runs hooks.OnBotStopped. Every stop clears the roster
-  // and sets panels 1 and 2; every start sets panel 2 to "Running".
-  void StartTBClick();
-  void StopTBClick();
+  // services' loadLists, loads the settings, seeds the generator, unlocks
+  // the topic, starts the bot when EnableBotCB is on (else logs one line
+  // naming the key that switches it on), reads the start counter (panel 3)
+  // and starts the 60 s roster refresh. Errors are logged, not thrown.
+  void FormCreate() override;
+  // A start that succeeds loads the help text and runs the services'
+  // started steps; a stop that succeeds releases it and runs their stopped
+  // steps. Every stop clears the roster and sets panels 1 and 2; every
+  // start sets panel 2 to "Running".
+  void StartTBClick() override;
+  void StopTBClick() override;
   // The notification menu's stop: the same stop, but the roster and
   // panel 1 are kept; panel 2 := "Stoped".
-  void Stop_BotClick();
-  // Closing the program: stop, end the roster refresh, run
-  // hooks.OnFormClose, save the counter.
-  void FormClose();
-  // Settings page buttons: save (checks the network fields first and,
-  // when one is unsound, returns false with the bot left running; then
-  // stops the bot; false as SettingsStore::SaveSettings) and cancel
-  // (reloads the settings and the chatterbox; a file error of either load
-  // is thrown to the caller's error report).
-  bool SaveSettingsClick();
-  void LoadSettingsClick();
-  // The console line: SayText(text, 0) to OutChannel at OutAddress.
-  void ConsoleInput(const std::string& text);
+  void Stop_BotClick() override;
+  // Closing the program: stop, end the roster refresh, run the services'
+  // closing steps, save the counter.
+  void FormClose() override;
+  bool Running() const override { return m_parts.net.NetStarted(); }
 
-  // True between a successful start and the next stop.
-  bool Running() const { return net.NetStarted(); }
-  const std::string& StatusPanel(int i) const { return m_statusPanels.at(i); }
-  void SetStatusPanel(int i, const std::string& text);
-  void SetTopic(const std::string& topic);
+  BotSettings& Settings() override { return m_parts.settings; }
+  // Cancel also throws away unsaved edits of the pages' lists (the
+  // services' settingsReloaded steps).
+  bool SaveSettingsClick() override;
+  void LoadSettingsClick() override;
+  std::string FirstUnsoundField() const override;
+  void ApplyNickAndHost() override;
+  void SaveColor(std::uint32_t color) override;
+  void SelectInterface(std::uint32_t address) override;
+  std::string StoredSendAddress(bool multicast) const override;
+  const std::vector<std::uint32_t>& Interfaces() const override { return m_parts.interfaces; }
 
-  // Registers a front-end (also with the log). The view must outlive the
-  // bot or be removed first; the bot does not own it.
-  void AddView(BotView* view);
-  void RemoveView(BotView* view);
-  // Tells the views that the roster changed (after Add, Remove, Clear).
-  void NotifyRoster();
-  // The interface list of this run (the options' or GetInterfaces()).
-  const std::vector<std::uint32_t>& Interfaces() const { return m_interfaces; }
+  // SayText(text, 0) to OutChannel at OutAddress.
+  void ConsoleInput(const std::string& text) override;
+  void ClearWindowLog() override;
+  // A topic packet text + " (" + BotNick + ")" to the chat.
+  void ChangeTopic(const std::string& text) override;
+  void RefreshRoster() override;
+  void UsrLBClick(int index) override;
+  const std::vector<RosterEntry>& RosterEntries() const override;
+  const std::string& StatusPanel(int i) const override { return m_parts.views.StatusPanel(i); }
+  void SetStatusPanel(int i, const std::string& text) override;
 
-  // The help text as loaded at the last start ("" while stopped).
-  std::vector<std::string> helpText;
+  void AddView(BotView* view) override { m_parts.views.Add(view); }
+  void RemoveView(BotView* view) override { m_parts.views.Remove(view); }
 
-  // Parts, in construction order. Public: services and front-ends use them.
-  EventLoop& loop;
-  const Clock& clock;
-  BotOptions options;
-  WorkFolder folder;
-  IniFile netIni;
-  IniFile othersIni;
-  Random random;
-  BotSettings settings;
-  NetSettings netSettings;
-  OutgoingState out;
-  BotLog log;
-  BlowfishContext cipher{};
-  PacketCodec codec;
-  Net net;
-  Replies replies;
-  SettingsStore store;
-  Roster roster;
-  TopicState topic;
-  ServiceHooks hooks;
-  Dispatcher dispatcher;
-  Interpreter interpreter;
+  const Clock& GetClock() const override { return m_parts.clock; }
+  const WorkFolder& Folder() const override { return m_parts.folder; }
 
  private:
   void CreateMissingFiles();
   void LoadHelpText();
-  // Steps shared by both stops: the transport, the texts, the hooks.
+  // Steps shared by both stops: the transport, the texts, the services.
   void StopBot();
-  // Runs one lifecycle hook; an error of one service is logged and does
-  // not keep the others from running.
-  void RunHook(const std::function<void()>& hook);
-  std::vector<std::string> m_statusPanels{4};
-  std::vector<BotView*> m_views;
-  std::vector<std::uint32_t> m_interfaces;
+  // Runs the services' steps of one moment; an error of one is logged and
+  // does not keep the others from running.
+  void RunSteps(const std::vector<std::function<void()>>& steps);
+
+  BotParts m_parts;
   EventLoop::TimerId m_rosterTimer = 0;
 };
 

@@ -9,12 +9,18 @@ void CommandTable::Add(CommandRow row) {
   // upper_bound keeps rows of equal place in the order they were added.
   auto at = std::upper_bound(
       m_rows.begin(), m_rows.end(), row.place,
-      [](int place, const CommandRow& other) { return place < other.place; });
+      [](CommandPlace place, const CommandRow& other) { return place < other.place; });
   m_rows.insert(at, std::move(row));
 }
 
 bool CommandTable::Matches(const CommandRow& row, const std::string& command,
                            std::string& alias, std::string& argument) {
+  if (row.accepts) {
+    if (!row.accepts(command)) return false;
+    alias.clear();
+    argument = command;
+    return true;
+  }
   for (const std::string& candidate : row.aliases) {
     if (row.k == CommandRow::kExact) {
       if (command == candidate) {
@@ -35,6 +41,8 @@ bool CommandTable::Matches(const CommandRow& row, const std::string& command,
   }
   return false;
 }
+
+bool AnyCommandText(const std::string&) { return true; }
 
 std::function<void(CommandContext&)> Quietly(std::function<void(CommandContext&)> handler) {
   return [handler = std::move(handler)](CommandContext& context) {

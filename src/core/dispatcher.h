@@ -1,27 +1,27 @@
-// Turns each accepted packet into one event: joins, leaves, probes,
-// presence replies, colour, topic and channel changes are handled here;
-// chat lines go to the interpreter. Main thread only.
+// Turns each accepted packet into one chat event and handles it: joins,
+// leaves, probes, presence replies, colour, topic and channel changes
+// here, chat lines in the interpreter. The services' reactions run in the
+// order of core/order.h. Main thread only.
 #pragma once
 
 namespace pelmo {
 
-class Bot;
+struct BotParts;
+struct ChatEvent;
+struct ReceivedPacket;
 
 class Dispatcher {
  public:
-  explicit Dispatcher(Bot& bot) : m_bot(bot) {}
+  explicit Dispatcher(BotParts& bot) : m_bot(bot) {}
 
-  // Selects the handler by CurrentPacket.PacketType.
-  void DispatchPacket();
+  // Builds the packet's event and selects the handler by its type. A
+  // failing service ends this packet only: the error is logged and the
+  // outgoing state put back.
+  void DispatchPacket(const ReceivedPacket& packet);
+  void Dispatch(const ChatEvent& event);
 
-  void OnJoin();
-  void OnLeave();
-  void OnProbe();
-  void OnPresenceReply();
-  void OnColorChange();
-  void OnTopic();
-  void OnChannelJoin();
-  void OnChannelLeave();
+  // The greeting step that tells a joiner the topic.
+  void SendTopicTo(const ChatEvent& event);
 
   // Clears the roster and probes SendAddress (answers refill it).
   void RefreshRoster();
@@ -29,8 +29,16 @@ class Dispatcher {
   void UsrLBClick(int index);
 
  private:
-  bool IsSelf() const;
-  Bot& m_bot;
+  void OnJoin(const ChatEvent& event);
+  void OnLeave(const ChatEvent& event);
+  void OnProbe(const ChatEvent& event);
+  void OnPresenceReply(const ChatEvent& event);
+  // Colour changes and channel joins and leaves: a log line and a sign of
+  // life.
+  void OnNotice(const ChatEvent& event, const char* what);
+  void OnTopic(const ChatEvent& event);
+
+  BotParts& m_bot;
 };
 
 }  // namespace pelmo

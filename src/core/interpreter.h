@@ -1,55 +1,56 @@
-// The command interpreter: logs every chat line, feeds the passive
-// services, refuses banned computers, matches the command table and writes
-// the command notes. Main thread only.
+// The command interpreter: logs every chat line, runs the line reactions
+// (quiz, vote, chatterbox, ban check), walks the command table and writes
+// the command notes. It is also the flood guard's door: administrators are
+// admitted and never counted. Main thread only.
 #pragma once
 
-#include <cstdint>
 #include <string>
 
+#include "core/admission.h"
 #include "core/command_table.h"
 #include "core/flood_guard.h"
 
 namespace pelmo {
 
-class Bot;
+class BotLog;
+class EventLoop;
+class Clock;
+struct BotSettings;
+struct ChatEvent;
+struct Subscriptions;
 
-struct ChatLine {
-  std::uint8_t kind = 0;
-  std::string channel;
-  std::string password;  // kind 2 only
-  std::string text;      // up to the first zero byte or the end
-};
-
-// Reads the chat-line payload; false when it is too short for its strings.
-bool ParseChatLine(const std::uint8_t* payload, std::size_t length, ChatLine& line);
-
-class Interpreter {
+class Interpreter final : public Admission {
  public:
-  explicit Interpreter(Bot& bot);
+  Interpreter(BotLog& log, const BotSettings& settings, Subscriptions& on, EventLoop& loop,
+              const Clock& clock);
 
-  // Handles the chat line of the current packet (type 10): a channel line
-  // (kind 0) or a password-channel line (kind 2); other kinds are ignored.
-  // Writes the note of every recognised command, password-channel commands
-  // included, in the sender's colour. A service's error propagates to the
-  // caller, except where a row catches it.
-  void HandleChatMessage();
+  // Handles one chat line (packet type 10): a channel line (kind 0) or a
+  // password-channel line (kind 2); other kinds and payloads that cannot
+  // be read are ignored. Writes the note of every recognised command in
+  // the sender's colour. A service's error propagates to the caller,
+  // except where a row catches it.
+  void HandleChatLine(const ChatEvent& event);
 
   CommandTable& Table() { return m_table; }
   // Limits the commands and chatterbox triggers of one computer; the bot
   // configures it with the settings.
   FloodGuard& Guard() { return m_guard; }
 
- private:
-  void HandleChannelLine(const ChatLine& line);
-  void HandlePasswordLine(const ChatLine& line);
-  // Walks the table; true when a row did the work.
-  bool RunCommandTable(const ChatLine& line, const std::string& command);
-  void AddCoreRows();
-  // The flood guard's say on one command or trigger of the sender;
-  // administrators are always admitted and never counted.
-  bool AdmitFromSender(const std::string& nick, const std::string& host);
+  // Admission.
+  bool Ignored(const ChatEvent& event) const override;
+  bool Admit(const ChatEvent& event) override;
 
-  Bot& m_bot;
+ private:
+  enum class Stage { BeforeBanCheck, Limited, Admitted };
+  void HandleChannelLine(const ChatEvent& event);
+  void HandlePasswordLine(const ChatEvent& event);
+  // Walks the rows of one stage for the line's command text; true when a
+  // row ended the walk.
+  bool RunCommandTable(const ChatEvent& event, Stage stage);
+
+  BotLog& m_log;
+  const BotSettings& m_settings;
+  Subscriptions& m_on;
   CommandTable m_table;
   FloodGuard m_guard;
 };

@@ -6,10 +6,9 @@ namespace pelmo {
 
 namespace {
 
-// Plain byte order (std::string compares as unsigned bytes). The window's
-// sorted list box of the original compared by the locale; a byte order is
-// stable across locales and only changes where entries appear, never which
-// entries exist.
+// Plain byte order (std::string compares as unsigned bytes): stable across
+// locales, so the list reads the same on every machine; the order only
+// decides where entries appear, never which entries exist.
 std::vector<RosterEntry>::const_iterator LowerBound(const std::vector<RosterEntry>& entries,
                                                     const std::string& text) {
   return std::lower_bound(

@@ -8,7 +8,9 @@
 #include "base/line_log.h"
 #include "base/str_to_int.h"
 #include "base/text_file.h"
-#include "core/bot.h"
+#include "core/bot_settings.h"
+#include "core/reactions.h"
+#include "core/service_context.h"
 #include "core/replies.h"
 #include "transport/net_settings.h"
 
@@ -168,9 +170,12 @@ void Birthdays::CheckForAll() {
   }
 }
 
-void InstallBirthdays(Bot& bot, Birthdays& birthdays) {
-  bot.hooks.LoadLists.push_back([&birthdays] { birthdays.Load(); });
-  bot.hooks.Birthdays = [&bot, &birthdays] { birthdays.CheckFor(bot.codec.CurrentSender.SrcAddr); };
+void InstallBirthdays(ServiceContext& context, Birthdays& birthdays) {
+  context.on.life.loadLists.push_back([&birthdays] { birthdays.Load(); });
+  const BotSettings& settings = context.settings;
+  context.on.greeting.Add(GreetingStep::Birthdays, [&birthdays, &settings](const ChatEvent& event) {
+    if (settings.BirthDayCB) birthdays.CheckFor(event.address);
+  });
 }
 
 }  // namespace pelmo

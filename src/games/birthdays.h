@@ -16,7 +16,7 @@
 
 namespace pelmo {
 
-class Bot;
+struct ServiceContext;
 class LineLog;
 class Replies;
 
@@ -97,6 +97,6 @@ class Birthdays {
 };
 
 // Loads the table with the other lists, fills the join check's slot.
-void InstallBirthdays(Bot& bot, Birthdays& birthdays);
+void InstallBirthdays(ServiceContext& context, Birthdays& birthdays);
 
 }  // namespace pelmo

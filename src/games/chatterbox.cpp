@@ -7,7 +7,14 @@
 
 #include "base/date_time.h"
 #include "base/text_file.h"
-#include "core/bot.h"
+#include "base/cp1251.h"
+#include "core/admission.h"
+#include "core/bot_log.h"
+#include "core/bot_settings.h"
+#include "core/reactions.h"
+#include "core/replies.h"
+#include "core/service_context.h"
+#include "transport/net_settings.h"
 
 namespace pelmo {
 
@@ -89,16 +96,29 @@ int Chatterbox::SaveRows(const std::vector<Phrase>& rows) {
   return -1;
 }
 
-void InstallChatterbox(Bot& bot, Chatterbox& chatterbox) {
-  bot.hooks.LoadChatterbox = [&chatterbox] {
+void InstallChatterbox(ServiceContext& context, Chatterbox& chatterbox) {
+  BotLog& log = context.log;
+  context.on.life.loadLists.push_back([&chatterbox, &log] {
     chatterbox.LoadPhrases();
-    return chatterbox.PhraseCount();
-  };
-  bot.hooks.Chatterbox = [&chatterbox](const std::string& text) -> std::optional<std::string> {
-    const int index = chatterbox.FindPhrase(text);
-    if (index < 0) return std::nullopt;
-    return chatterbox.AnswerAt(index);
-  };
+    log.LogLine(W("Загружено ") + std::to_string(chatterbox.PhraseCount()) +
+                W(" фраз в базу болтуна."));
+  });
+  // "Cancel" throws away unsaved edits of the phrases.
+  context.on.life.settingsReloaded.push_back([&chatterbox] { chatterbox.LoadPhrases(); });
+
+  const BotSettings& settings = context.settings;
+  Admission& admission = context.admission;
+  Replies& replies = context.replies;
+  context.on.line.Add(LineStep::Chatterbox,
+                      [&chatterbox, &settings, &admission, &replies](const ChatEvent& event) {
+                        if (!settings.BoltunCB || admission.Ignored(event)) return;
+                        const int index =
+                            chatterbox.FindPhrase(NarrowLowerCase(TrimControls(event.text)));
+                        // A trigger counts for the flood guard only when it is answered.
+                        if (index < 0 || !admission.Admit(event)) return;
+                        replies.SayTo(replies.Settings().SendAddress, chatterbox.AnswerAt(index),
+                                      kKindLine);
+                      });
 }
 
 }  // namespace pelmo

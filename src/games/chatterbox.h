@@ -10,7 +10,7 @@
 
 namespace pelmo {
 
-class Bot;
+struct ServiceContext;
 class Clock;
 
 struct Phrase {
@@ -66,6 +66,6 @@ class Chatterbox {
 
 // Loads the pairs at start (the core logs their number) and answers the
 // interpreter's lookups.
-void InstallChatterbox(Bot& bot, Chatterbox& chatterbox);
+void InstallChatterbox(ServiceContext& context, Chatterbox& chatterbox);
 
 }  // namespace pelmo

@@ -1,23 +1,27 @@
 #include "games/install_games.h"
 
-#include "core/bot.h"
+#include "core/bot_log.h"
+#include "core/service_context.h"
+#include "core/work_folder.h"
 
 namespace pelmo {
 
-Games::Games(Bot& bot)
-    : quiz(QuizFiles{bot.folder.BotFile("questions.txt"), bot.folder.BotFile("topvictor.txt")},
-           bot.loop, bot.clock, bot.random, bot.replies, bot.out, bot.settings, bot.log),
-      vote(bot.loop, bot.replies),
-      birthdays(bot.folder.BotFile("BirthDay.dat"), bot.clock, bot.replies, bot.log,
-                [&bot] { return bot.Running(); }),
-      chatterbox(bot.folder.BotFile("boltun.txt"), bot.clock) {}
+Games::Games(ServiceContext& context)
+    : quiz(QuizFiles{context.folder.BotFile("questions.txt"),
+                     context.folder.BotFile("topvictor.txt")},
+           context.loop, context.clock, context.random, context.replies, context.out,
+           context.settings, context.log),
+      vote(context.loop, context.replies),
+      birthdays(context.folder.BotFile("BirthDay.dat"), context.clock, context.replies,
+                context.log, context.running),
+      chatterbox(context.folder.BotFile("boltun.txt"), context.clock) {}
 
-std::unique_ptr<Games> InstallGames(Bot& bot) {
-  auto games = std::make_unique<Games>(bot);
-  InstallQuiz(bot, games->quiz);
-  InstallVote(bot, games->vote);
-  InstallBirthdays(bot, games->birthdays);
-  InstallChatterbox(bot, games->chatterbox);
+std::unique_ptr<Games> InstallGames(ServiceContext& context) {
+  auto games = std::make_unique<Games>(context);
+  InstallQuiz(context, games->quiz);
+  InstallVote(context, games->vote);
+  InstallBirthdays(context, games->birthdays);
+  InstallChatterbox(context, games->chatterbox);
   return games;
 }
 

@@ -1,8 +1,9 @@
 // Installs the games into a bot: the quiz, the vote, the birthdays and the
-// chatterbox each fill their slots of the bot's ServiceHooks. The returned
-// object owns them and gives the control window what it works on (the
-// birthday table and its check, the chatterbox pairs); keep it alive as
-// long as the bot, and destroy it first. Call before Bot::FormCreate.
+// chatterbox each subscribe their reactions and add their rows. The
+// returned object owns them and gives the control window what it works on
+// (the birthday table and its check, the chatterbox pairs); keep it alive
+// as long as the bot, and destroy it first. Call before the bot's
+// FormCreate.
 #pragma once
 
 #include <memory>
@@ -14,12 +15,12 @@
 
 namespace pelmo {
 
-class Bot;
+struct ServiceContext;
 
 struct Games {
-  explicit Games(Bot& bot);
+  explicit Games(ServiceContext& context);
 
-  // The birthday check of the program's start, after Bot::FormCreate: to
+  // The birthday check of the program's start, after the bot's FormCreate: to
   // everybody when the bot runs.
   void CheckBirthdaysAtStart() { birthdays.CheckForAll(); }
 
@@ -29,6 +30,6 @@ struct Games {
   Chatterbox chatterbox;
 };
 
-std::unique_ptr<Games> InstallGames(Bot& bot);
+std::unique_ptr<Games> InstallGames(ServiceContext& context);
 
 }  // namespace pelmo

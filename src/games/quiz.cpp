@@ -11,7 +11,9 @@
 #include "base/random.h"
 #include "base/str_to_int.h"
 #include "base/text_file.h"
-#include "core/bot.h"
+#include "core/command_table.h"
+#include "core/reactions.h"
+#include "core/service_context.h"
 #include "core/bot_settings.h"
 #include "core/replies.h"
 #include "transport/outgoing_state.h"
@@ -33,6 +35,9 @@ long long ScoreValue(const std::string& text) {
 }
 
 }  // namespace
+
+bool IsQuizStartCommand(const std::string& text) { return AnsiUpperCase(text) == W("СТАРТ"); }
+bool IsQuizStopCommand(const std::string& text) { return AnsiUpperCase(text) == W("СТОП"); }
 
 Quiz::Quiz(QuizFiles files, EventLoop& loop, const Clock& clock, Random& random,
            Replies& replies, OutgoingState& out, const BotSettings& settings, LineLog& log)
@@ -74,7 +79,7 @@ void Quiz::QuizText(const std::string& text, std::uint32_t address, const std::s
 }
 
 void Quiz::QuizStartCommand(const std::string& text) {
-  if (AnsiUpperCase(text) != W("СТАРТ")) return;
+  if (!IsQuizStartCommand(text)) return;
   if (QuizRunning()) {
     Say(W("Викторина уже запущена..."));
     return;
@@ -83,7 +88,7 @@ void Quiz::QuizStartCommand(const std::string& text) {
 }
 
 void Quiz::QuizStopCommand(const std::string& text) {
-  if (AnsiUpperCase(text) != W("СТОП")) return;
+  if (!IsQuizStopCommand(text)) return;
   if (!QuizRunning()) {
     Say(W("Викторина не запущена..."));
     return;
@@ -213,14 +218,35 @@ void Quiz::EndTimer() {
   m_timer = 0;
 }
 
-void InstallQuiz(Bot& bot, Quiz& quiz) {
-  ServiceHooks& hooks = bot.hooks;
-  hooks.QuizText = [&bot, &quiz](const std::string& text, ServiceHooks::Address address) {
-    quiz.QuizText(text, address, bot.codec.CurrentPacket.SenderNick);
-  };
-  hooks.QuizStartCommand = [&quiz](const std::string& text) { quiz.QuizStartCommand(text); };
-  hooks.QuizStopCommand = [&quiz](const std::string& text) { quiz.QuizStopCommand(text); };
-  hooks.OnBotStopped.push_back([&quiz] { quiz.StopQuiz(); });
+void InstallQuiz(ServiceContext& context, Quiz& quiz) {
+  const std::string& channel = context.settings.NameChanVicE;
+  context.on.line.Add(LineStep::QuizAnswer, [&quiz, &channel](const ChatEvent& event) {
+    if (event.channel == channel) quiz.QuizText(event.text, event.address, event.nick);
+  });
+  CommandTable& table = context.commands;
+  table.Add(CommandRow{
+      .place = CommandPlace::QuizStart,
+      .accepts = IsQuizStartCommand,
+      .channel = &channel,
+      .handler = [&quiz](CommandContext& command) { quiz.QuizStartCommand(command.command); },
+  });
+  table.Add(CommandRow{
+      .place = CommandPlace::QuizStop,
+      .accepts = IsQuizStopCommand,
+      .channel = &channel,
+      .handler = [&quiz](CommandContext& command) { quiz.QuizStopCommand(command.command); },
+  });
+  // A command text in the quiz channel is also an answer (or one of the
+  // quiz's own words).
+  table.Add(CommandRow{
+      .place = CommandPlace::QuizAnswer,
+      .accepts = AnyCommandText,
+      .channel = &channel,
+      .handler = [&quiz](CommandContext& command) {
+        quiz.QuizText(command.command, command.event.address, command.event.nick);
+      },
+  });
+  context.on.life.stopped.push_back([&quiz] { quiz.StopQuiz(); });
 }
 
 }  // namespace pelmo

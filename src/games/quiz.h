@@ -16,7 +16,7 @@
 
 namespace pelmo {
 
-class Bot;
+struct ServiceContext;
 class Clock;
 class LineLog;
 class Random;
@@ -98,6 +98,10 @@ class Quiz {
 };
 
 // Fills the quiz's slots; the bot's stop stops the quiz.
-void InstallQuiz(Bot& bot, Quiz& quiz);
+// The quiz channel's start and stop commands, case ignored.
+bool IsQuizStartCommand(const std::string& text);
+bool IsQuizStopCommand(const std::string& text);
+
+void InstallQuiz(ServiceContext& context, Quiz& quiz);
 
 }  // namespace pelmo

@@ -5,24 +5,42 @@
 
 #include "base/cp1251.h"
 #include "base/str_to_int.h"
-#include "core/bot.h"
+#include "core/command_table.h"
+#include "core/reactions.h"
+#include "core/service_context.h"
 #include "core/replies.h"
 
 namespace pelmo {
 
 
-std::optional<VoteQuestion> ParseVoteCommand(const std::string& command) {
-  const std::string text = TrimControls(command);
-  std::string word;
+namespace {
+
+struct VoteWords {
+  std::string word;  // lower case
   std::string rest;
+};
+
+VoteWords SplitVoteCommand(const std::string& command) {
+  const std::string text = TrimControls(command);
+  VoteWords words;
   const std::size_t blank = text.find(' ');
   if (blank != std::string::npos) {
-    word = TrimControls(AnsiLowerCase(text.substr(0, blank)));
-    rest = TrimControls(text.substr(blank));
+    words.word = TrimControls(AnsiLowerCase(text.substr(0, blank)));
+    words.rest = TrimControls(text.substr(blank));
   } else {
-    word = AnsiLowerCase(text);
+    words.word = AnsiLowerCase(text);
   }
-  if (word != "vote") return std::nullopt;
+  return words;
+}
+
+}  // namespace
+
+bool IsVoteCommand(const std::string& command) { return SplitVoteCommand(command).word == "vote"; }
+
+std::optional<VoteQuestion> ParseVoteCommand(const std::string& command) {
+  const VoteWords words = SplitVoteCommand(command);
+  if (words.word != "vote") return std::nullopt;
+  const std::string& rest = words.rest;
 
   VoteQuestion vote;
   vote.question = rest;
@@ -149,14 +167,17 @@ void Vote::Cancel() {
 
 void Vote::Say(const std::string& text) { m_replies.SayText(text, kKindLine); }
 
-void InstallVote(Bot& bot, Vote& vote) {
-  bot.hooks.VoteCommand = [&bot, &vote](const std::string& command) {
-    vote.VoteCommand(command, bot.codec.CurrentPacket.SenderNick);
-  };
-  bot.hooks.VoteAnswer = [&bot, &vote](const std::string& text) {
-    vote.VoteAnswer(text, bot.codec.CurrentPacket.SenderNick);
-  };
-  bot.hooks.OnFormClose.push_back([&vote] { vote.Cancel(); });
+void InstallVote(ServiceContext& context, Vote& vote) {
+  context.commands.Add(CommandRow{
+      .place = CommandPlace::VoteStart,
+      .accepts = IsVoteCommand,
+      .handler = [&vote](CommandContext& command) {
+        vote.VoteCommand(command.command, command.event.nick);
+      },
+  });
+  context.on.line.Add(LineStep::VoteAnswer,
+                      [&vote](const ChatEvent& event) { vote.VoteAnswer(event.text, event.nick); });
+  context.on.life.closing.push_back([&vote] { vote.Cancel(); });
 }
 
 }  // namespace pelmo

@@ -16,7 +16,7 @@
 
 namespace pelmo {
 
-class Bot;
+struct ServiceContext;
 class Replies;
 
 struct TVoteInfo {
@@ -78,6 +78,9 @@ class Vote {
 };
 
 // Fills the vote's slots; the vote ends with the program.
-void InstallVote(Bot& bot, Vote& vote);
+// True when the command text's first word is "vote" (case ignored).
+bool IsVoteCommand(const std::string& command);
+
+void InstallVote(ServiceContext& context, Vote& vote);
 
 }  // namespace pelmo

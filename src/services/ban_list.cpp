@@ -7,7 +7,10 @@
 #include "base/cp1251.h"
 #include "base/ini_file.h"
 #include "base/text_file.h"
-#include "core/bot.h"
+#include "core/bot_settings.h"
+#include "core/command_table.h"
+#include "core/reactions.h"
+#include "core/service_context.h"
 #include "core/replies.h"
 #include "transport/net_settings.h"
 
@@ -154,32 +157,66 @@ bool BanList::DelBanB(int index) {
   return true;
 }
 
-void InstallBanList(Bot& bot, BanList& bans) {
-  ServiceHooks& hooks = bot.hooks;
-  hooks.CheckBan = [&bans](const std::string& host, const std::string& nick,
-                           ServiceHooks::Address address, bool reply) {
-    return bans.CheckBan(host, nick, address, reply);
-  };
-  hooks.RefreshBan = [&bans](const std::string& host) { bans.RefreshBan(host); };
-  hooks.SendBanned = [&bans](ServiceHooks::Address address) { bans.SendBanned(address); };
+void InstallBanList(ServiceContext& context, BanList& bans) {
+  const BotSettings& settings = context.settings;
+  Subscriptions& on = context.on;
+  on.life.loadLists.push_back([&bans] { bans.LoadBanListBox(); });
 
-  CommandTable& table = bot.interpreter.Table();
+  on.greeting.Add(GreetingStep::CheckBan, [&bans](const ChatEvent& event) {
+    return bans.CheckBan(event.host, event.nick, event.address, false) ? Flow::Halt
+                                                                       : Flow::Continue;
+  });
+  on.greeting.Add(GreetingStep::BannedList, [&bans, &settings](const ChatEvent& event) {
+    if (settings.ShowBannedCB) bans.SendBanned(event.address);
+  });
+  on.join.Add(JoinStep::RefreshBan, [&bans](const ChatEvent& event) { bans.RefreshBan(event.host); });
+
+  on.line.Add(LineStep::CheckBan, [&bans, &settings](const ChatEvent& event) {
+    if (IsCommandLine(event.text)) {
+      return bans.CheckBan(event.host, event.nick, event.address, true) ? Flow::Halt
+                                                                         : Flow::Continue;
+    }
+    // Short ordinary lines consult the ban list, and nothing follows from
+    // the answer; longer lines are left alone.
+    if (static_cast<long long>(event.text.size()) < settings.FloodE) {
+      bans.CheckBan(event.host, event.nick, event.address, false);
+    }
+    return Flow::Continue;
+  });
+  on.passwordLine.Add(PasswordLineStep::CheckBan, [&bans](const ChatEvent& event) {
+    if (!IsCommandLine(event.text)) return Flow::Continue;
+    return bans.CheckBan(event.host, event.nick, event.address, true) ? Flow::Halt
+                                                                       : Flow::Continue;
+  });
+
+  CommandTable& table = context.commands;
+  // Before the ban check, so that a banned user can lift an expired ban
+  // himself; only with "!".
   table.Add(CommandRow{
-      .place = 1,
+      .place = CommandPlace::RefreshBan,
+      .aliases = {"refreshban", W("куакуырифт"), W("проверить бан")},
+      .noteByHandler = true,
+      .prefixes = "!",
+      .handler =
+          [&bans](CommandContext& command) {
+            bans.RefreshBan(command.event.host);
+            command.WriteNote(W(") команда проверить истечение бана."));
+          },
+  });
+  table.Add(CommandRow{
+      .place = CommandPlace::Ban,
       .aliases = {"ban ", W("ифт ")},
       .k = 4,
       .right = CommandRight::Administrator,
       .note = W(") команда Администратора БАН."),
-      .handler = [&bans](CommandContext& context) { bans.AddBanLine(context.argument); },
+      .handler = [&bans](CommandContext& command) { bans.AddBanLine(command.argument); },
   });
   table.Add(CommandRow{
-      .place = 2,
+      .place = CommandPlace::BanList,
       .aliases = {"banlist", W("ифтдшые"), W("банлист"), ",fykbcn"},
       .note = W(") команда показать банлист."),
-      .handler = [&bans](CommandContext& context) { bans.SendBanList(context.address); },
+      .handler = [&bans](CommandContext& command) { bans.SendBanList(command.event.address); },
   });
-
-  hooks.LoadLists.push_back([&bans] { bans.LoadBanListBox(); });
 }
 
 }  // namespace pelmo

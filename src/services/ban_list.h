@@ -12,7 +12,7 @@
 
 namespace pelmo {
 
-class Bot;
+struct ServiceContext;
 
 class Replies;
 
@@ -78,6 +78,6 @@ class BanList {
 };
 
 // Fills the service's hook slots and adds its rows to the command table.
-void InstallBanList(Bot& bot, BanList& bans);
+void InstallBanList(ServiceContext& context, BanList& bans);
 
 }  // namespace pelmo

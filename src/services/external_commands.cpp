@@ -6,7 +6,10 @@
 
 #include "base/cp1251.h"
 #include "base/text_file.h"
-#include "core/bot.h"
+#include "core/bot_log.h"
+#include "core/command_table.h"
+#include "core/service_context.h"
+#include "core/work_folder.h"
 #include "core/replies.h"
 
 namespace pelmo {
@@ -87,11 +90,15 @@ void ExternalCommands::Run(const std::string& command, std::uint32_t address) {
   m_replies.SayTo(address, reply, kKindListing);
 }
 
-void InstallExternalCommands(Bot& bot, ExternalCommands& commands) {
-  bot.hooks.ExternalCommand = [&commands](const std::string& command,
-                                          ServiceHooks::Address address) {
-    commands.RunExternalCommand(command, address);
-  };
+void InstallExternalCommands(ServiceContext& context, ExternalCommands& commands) {
+  // Whatever no other row took.
+  context.commands.Add(CommandRow{
+      .place = CommandPlace::ExternalCommand,
+      .accepts = AnyCommandText,
+      .handler = [&commands](CommandContext& command) {
+        commands.RunExternalCommand(command.command, command.event.address);
+      },
+  });
 }
 
 }  // namespace pelmo

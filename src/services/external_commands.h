@@ -10,7 +10,7 @@
 
 namespace pelmo {
 
-class Bot;
+struct ServiceContext;
 class BotLog;
 class Replies;
 class WorkFolder;
@@ -42,6 +42,6 @@ class ExternalCommands {
 };
 
 // Fills the service's hook slot.
-void InstallExternalCommands(Bot& bot, ExternalCommands& commands);
+void InstallExternalCommands(ServiceContext& context, ExternalCommands& commands);
 
 }  // namespace pelmo

@@ -8,7 +8,9 @@
 #include "base/cp1251.h"
 #include "base/str_to_int.h"
 #include "base/text_file.h"
-#include "core/bot.h"
+#include "core/command_table.h"
+#include "core/reactions.h"
+#include "core/service_context.h"
 #include "core/replies.h"
 #include "services/stat_store.h"
 #include "transport/outgoing_state.h"
@@ -63,7 +65,22 @@ long long ReadCount(const std::string& text) {
   }
 }
 
+bool IsStatWord(const std::string& word) { return word == "stat" || word == W("ыефе"); }
+
+// 0 "top", 1 "htop", 2 "ttop"; -1 for any other word.
+int TableMode(const std::string& word) {
+  if (word == "top" || word == W("ещз")) return 0;
+  if (word == "htop" || word == W("рещз")) return 1;
+  if (word == "ttop" || word == W("еещз")) return 2;
+  return -1;
+}
+
 }  // namespace
+
+bool IsStatisticsCommand(const std::string& text) {
+  const std::string word = SplitCommandWord(text).word;
+  return IsStatWord(word) || TableMode(word) >= 0;
+}
 
 std::string DayKey(TDateTime now) { return "Day-" + DateToStr(now); }
 std::string WeekKey(TDateTime now) { return "Week-" + DateToStr(MondayOf(now)); }
@@ -88,14 +105,11 @@ bool FloodStats::Command(const std::string& text, const std::string& senderHost,
                          std::uint32_t address) {
   const CommandWords words = SplitCommandWord(text);
   std::string report;
-  if (words.word == "stat" || words.word == W("ыефе")) {
+  if (IsStatWord(words.word)) {
     if (m_out.OutChannel != "Main") return true;
     report = StatReport(AnsiUpperCase(words.rest.empty() ? senderHost : words.rest));
   } else {
-    int mode = -1;
-    if (words.word == "top" || words.word == W("ещз")) mode = 0;
-    if (words.word == "htop" || words.word == W("рещз")) mode = 1;
-    if (words.word == "ttop" || words.word == W("еещз")) mode = 2;
+    const int mode = TableMode(words.word);
     if (mode < 0) return false;
     long long rows = 10;
     try {
@@ -184,28 +198,34 @@ std::string FloodStats::TableReport(int mode, long long rows) {
   return JoinLines(lines);
 }
 
-void InstallFloodStats(Bot& bot, FloodStats& stats, StatStore& store) {
-  ServiceHooks& hooks = bot.hooks;
-  // The interpreter calls these for every command line without a guard; a
-  // statistics failure must not keep the command itself from running.
-  hooks.StatisticsCommand = [&bot, &stats](const std::string& command,
-                                           ServiceHooks::Address address) {
-    try {
-      stats.Command(command, bot.codec.CurrentPacket.SenderHost, address);
-    } catch (const std::exception&) {
-    }
-  };
-  hooks.FloodCounter = [&bot, &stats](const std::string& command) {
-    try {
-      const TIncomingPacket& packet = bot.codec.CurrentPacket;
-      stats.Count(packet.SenderHost, packet.SenderNick, command);
-    } catch (const std::exception&) {
-    }
-  };
+void InstallFloodStats(ServiceContext& context, FloodStats& stats, StatStore& store) {
+  // A statistics failure must not keep the command itself from running.
+  context.commands.Add(CommandRow{
+      .place = CommandPlace::Statistics,
+      .accepts = IsStatisticsCommand,
+      .handler = [&stats](CommandContext& command) {
+        try {
+          stats.Command(command.command, command.event.host, command.event.address);
+        } catch (const std::exception&) {
+        }
+      },
+  });
+  // Every command text of an admitted sender is counted.
+  context.commands.Add(CommandRow{
+      .place = CommandPlace::FloodCounter,
+      .accepts = AnyCommandText,
+      .handler = [&stats](CommandContext& command) {
+        try {
+          stats.Count(command.event.host, command.event.nick, command.command);
+        } catch (const std::exception&) {
+        }
+      },
+  });
   // Edits made to the file while the bot was stopped are read at start.
-  hooks.OnBotStarted.push_back([&store] { store.Reload(); });
-  hooks.OnBotStopped.push_back([&store] { store.FlushQuietly(); });
-  hooks.OnFormClose.push_back([&store] { store.FlushQuietly(); });
+  Lifecycle& life = context.on.life;
+  life.started.push_back([&store] { store.Reload(); });
+  life.stopped.push_back([&store] { store.FlushQuietly(); });
+  life.closing.push_back([&store] { store.FlushQuietly(); });
 }
 
 }  // namespace pelmo

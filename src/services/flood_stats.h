@@ -11,7 +11,7 @@
 
 namespace pelmo {
 
-class Bot;
+struct ServiceContext;
 class Replies;
 class StatStore;
 struct OutgoingState;
@@ -53,6 +53,11 @@ std::string WeekKey(TDateTime now);
 // Fills the counting and report slots. stat.ini is read again when the bot
 // starts and its pending counts are written when it stops and when the
 // program closes.
-void InstallFloodStats(Bot& bot, FloodStats& stats, StatStore& store);
+// True when the command text's first word (case ignored) is one of the
+// statistics': "stat", "top", "htop", "ttop" or the same typed on the
+// other layout.
+bool IsStatisticsCommand(const std::string& text);
+
+void InstallFloodStats(ServiceContext& context, FloodStats& stats, StatStore& store);
 
 }  // namespace pelmo

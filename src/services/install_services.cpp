@@ -2,7 +2,8 @@
 
 #include <exception>
 
-#include "core/bot.h"
+#include "core/service_context.h"
+#include "core/work_folder.h"
 #include "services/ban_list.h"
 #include "services/external_commands.h"
 #include "services/jokes.h"
@@ -21,20 +22,20 @@ namespace {
 
 class Services final : public InstalledServices {
  public:
-  explicit Services(Bot& bot)
-      : bans(bot.folder.BotFile("ban.txt"), bot.replies, bot.clock),
-        welcome(bot.folder, bot.settings, bot.random, bot.replies),
-        seen(bot.folder.BotFile("seen.txt"), bot.folder.BotFile("seen_log.log"), bot.clock,
-             bot.replies, bot.loop),
-        jokes(bot.folder, bot.settings, bot.random, bot.clock, bot.replies, bot.log),
-        news(bot.folder.BotFile("news.txt"), bot.folder.BotFile("seennews.txt"), bot.clock,
-             bot.replies),
-        top(bot.folder.BotFile("top.txt"), bot.replies),
-        externalCommands(bot.folder, bot.replies, bot.log),
-        offlineMessages(bot.folder, bot.replies, bot.out, bot.clock),
-        statStore(bot.folder.BotFile("stat.ini"), bot.loop),
-        privateBox(statStore, bot.replies, bot.out, bot.clock),
-        floodStats(statStore, bot.replies, bot.out, bot.clock) {}
+  explicit Services(ServiceContext& context)
+      : bans(context.folder.BotFile("ban.txt"), context.replies, context.clock),
+        welcome(context.folder, context.settings, context.random, context.replies),
+        seen(context.folder.BotFile("seen.txt"), context.folder.BotFile("seen_log.log"), context.clock,
+             context.replies, context.loop),
+        jokes(context.folder, context.settings, context.random, context.clock, context.replies, context.log),
+        news(context.folder.BotFile("news.txt"), context.folder.BotFile("seennews.txt"), context.clock,
+             context.replies),
+        top(context.folder.BotFile("top.txt"), context.replies),
+        externalCommands(context.folder, context.replies, context.log),
+        offlineMessages(context.folder, context.replies, context.out, context.clock),
+        statStore(context.folder.BotFile("stat.ini"), context.loop),
+        privateBox(statStore, context.replies, context.out, context.clock),
+        floodStats(statStore, context.replies, context.out, context.clock) {}
 
   BanList* Bans() override { return &bans; }
   void GiveAnecdote(std::uint32_t address, bool byTimer) override {
@@ -65,18 +66,18 @@ class Services final : public InstalledServices {
 
 }  // namespace
 
-std::unique_ptr<InstalledServices> InstallServices(Bot& bot) {
-  auto services = std::make_unique<Services>(bot);
-  InstallBanList(bot, services->bans);
-  InstallWelcome(bot, services->welcome);
-  InstallSeenTracker(bot, services->seen);
-  InstallJokes(bot, services->jokes);
-  InstallNews(bot, services->news);
-  InstallTalkerTop(bot, services->top);
-  InstallExternalCommands(bot, services->externalCommands);
-  InstallOfflineMessages(bot, services->offlineMessages);
-  InstallPrivateBox(bot, services->privateBox);
-  InstallFloodStats(bot, services->floodStats, services->statStore);
+std::unique_ptr<InstalledServices> InstallServices(ServiceContext& context) {
+  auto services = std::make_unique<Services>(context);
+  InstallBanList(context, services->bans);
+  InstallWelcome(context, services->welcome);
+  InstallSeenTracker(context, services->seen);
+  InstallJokes(context, services->jokes);
+  InstallNews(context, services->news);
+  InstallTalkerTop(context, services->top);
+  InstallExternalCommands(context, services->externalCommands);
+  InstallOfflineMessages(context, services->offlineMessages);
+  InstallPrivateBox(context, services->privateBox);
+  InstallFloodStats(context, services->floodStats, services->statStore);
   return services;
 }
 

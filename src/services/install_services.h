@@ -1,7 +1,7 @@
-// Installs every service into a bot: each service unit fills its slots of
-// the bot's ServiceHooks and adds its rows to the command table. The
-// returned object owns the services; keep it alive as long as the bot.
-// Call before Bot::FormCreate.
+// Installs every service into a bot: each service unit subscribes its
+// reactions and adds its rows to the command table. The returned object
+// owns the services; keep it alive as long as the bot. Call before the
+// bot's FormCreate.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +11,7 @@
 namespace pelmo {
 
 class BanList;
-class Bot;
+struct ServiceContext;
 
 class InstalledServices {
  public:
@@ -31,6 +31,6 @@ class InstalledServices {
   }
 };
 
-std::unique_ptr<InstalledServices> InstallServices(Bot& bot);
+std::unique_ptr<InstalledServices> InstallServices(ServiceContext& context);
 
 }  // namespace pelmo

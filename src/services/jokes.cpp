@@ -7,7 +7,13 @@
 #include "base/date_time.h"
 #include "base/random.h"
 #include "base/text_file.h"
-#include "core/bot.h"
+#include "core/bot_log.h"
+#include "core/bot_settings.h"
+#include "core/command_table.h"
+#include "core/reactions.h"
+#include "core/service_context.h"
+#include "core/work_folder.h"
+#include "transport/net_settings.h"
 #include "core/replies.h"
 
 namespace pelmo {
@@ -202,38 +208,37 @@ void Jokes::AddAphorism(const std::string& nick, const std::string& text,
   m_replies.SayTo(address, nick + W("%cf%, Ваш афоризм добавлен."), kKindLine);
 }
 
-void InstallJokes(Bot& bot, Jokes& jokes) {
-  bot.hooks.LoadLists.push_back([&jokes] { jokes.LoadAnecdotes(); });
-  bot.hooks.LoadLists.push_back([&jokes] { jokes.LoadAphorisms(); });
+void InstallJokes(ServiceContext& context, Jokes& jokes) {
+  context.on.life.loadLists.push_back([&jokes] { jokes.LoadAnecdotes(); });
+  context.on.life.loadLists.push_back([&jokes] { jokes.LoadAphorisms(); });
 
-  CommandTable& table = bot.interpreter.Table();
+  CommandTable& table = context.commands;
   table.Add(CommandRow{
-      .place = 11,
+      .place = CommandPlace::Anecdote,
       .aliases = {"w", W("ц")},
       .note = W(") команда выдать анекдот."),
-      .extraTest = [&bot](const CommandContext& context) {
-        return context.channel == bot.settings.AnecChannelE;
-      },
-      .handler = [&jokes](CommandContext& context) { jokes.GiveAnecdote(context.address); },
+      .channel = &context.settings.AnecChannelE,
+      .handler = [&jokes](CommandContext& command) { jokes.GiveAnecdote(command.event.address); },
   });
   table.Add(CommandRow{
-      .place = 12,
+      .place = CommandPlace::Aphorism,
       .aliases = {"a", W("ф"), W("а"), "f"},
       .note = W(") команда выдать афоризм."),
-      .handler = [&jokes](CommandContext& context) { jokes.GiveAphorism(context.address); },
+      .handler = [&jokes](CommandContext& command) { jokes.GiveAphorism(command.event.address); },
   });
   table.Add(CommandRow{
-      .place = 15,
+      .place = CommandPlace::AddJoke,
       .aliases = {W("доб "), "lj, ", "add ", W("фвв ")},
       .k = 4,
       .noteByHandler = true,
-      .handler = Quietly([&jokes](CommandContext& context) {
-        if (IsAnecdoteText(context.argument)) {
-          context.WriteNote(W(") команда добавить анекдот."));
-          jokes.AddAnecdote(context.nick, context.argument, context.address);
+      .handler = Quietly([&jokes](CommandContext& command) {
+        const ChatEvent& event = command.event;
+        if (IsAnecdoteText(command.argument)) {
+          command.WriteNote(W(") команда добавить анекдот."));
+          jokes.AddAnecdote(event.nick, command.argument, event.address);
         } else {
-          context.WriteNote(W(") команда добавить прикол."));
-          jokes.AddAphorism(context.nick, context.argument, context.address);
+          command.WriteNote(W(") команда добавить прикол."));
+          jokes.AddAphorism(event.nick, command.argument, event.address);
         }
       }),
   });

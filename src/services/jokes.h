@@ -13,7 +13,7 @@
 
 namespace pelmo {
 
-class Bot;
+struct ServiceContext;
 class BotLog;
 class Clock;
 class Random;
@@ -90,6 +90,6 @@ class Jokes {
 };
 
 // Fills the service's hook slots and adds its rows to the command table.
-void InstallJokes(Bot& bot, Jokes& jokes);
+void InstallJokes(ServiceContext& context, Jokes& jokes);
 
 }  // namespace pelmo

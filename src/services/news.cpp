@@ -5,7 +5,10 @@
 #include "base/cp1251.h"
 #include "base/date_time.h"
 #include "base/text_file.h"
-#include "core/bot.h"
+#include "core/command_table.h"
+#include "core/reactions.h"
+#include "core/service_context.h"
+#include "transport/outgoing_state.h"
 #include "core/replies.h"
 
 namespace pelmo {
@@ -92,43 +95,46 @@ void News::NotifyUnreadNews(const std::string& nick, std::uint32_t address) {
                   kKindLine);
 }
 
-void InstallNews(Bot& bot, News& news) {
-  bot.hooks.NotifyNews = [&news](const std::string& nick, ServiceHooks::Address address) {
-    news.NotifyUnreadNews(nick, address);
-  };
+void InstallNews(ServiceContext& context, News& news) {
+  context.on.greeting.Add(GreetingStep::UnreadNews, [&news](const ChatEvent& event) {
+    news.NotifyUnreadNews(event.nick, event.address);
+  });
 
-  CommandTable& table = bot.interpreter.Table();
+  CommandTable& table = context.commands;
   table.Add(CommandRow{
-      .place = 13,
+      .place = CommandPlace::News,
       .aliases = {W("нов"), "yjd", "news", W("туцы"), W("новости"), "yjdjcnb"},
       .note = W(") команда новости."),
-      .handler = [&news](CommandContext& context) {
-        news.ShowNews(context.nick, context.address);
+      .handler = [&news](CommandContext& command) {
+        news.ShowNews(command.event.nick, command.event.address);
       },
   });
+  OutgoingState& out = context.out;
+  Replies& replies = context.replies;
   table.Add(CommandRow{
-      .place = 14,
+      .place = CommandPlace::AddNews,
       .aliases = {"add_news ", W("фвв_туцы "), W("доб_нов "), "lj,_yjd "},
       .k = CommandRow::kAliasLength,
       .noteByHandler = true,
-      .handler = Quietly([&bot, &news](CommandContext& context) {
-        if (HasLineBreak(context.argument)) {
+      .handler = Quietly([&news, &out, &replies](CommandContext& command) {
+        const ChatEvent& event = command.event;
+        if (HasLineBreak(command.argument)) {
           // The refusal stands out in red; the bot's own colour comes back
           // after it, whatever happens.
           struct ColorGuard {
             OutgoingState& out;
             std::uint32_t saved;
             ~ColorGuard() { out.NickColor = saved; }
-          } guard{bot.out, bot.out.NickColor};
-          bot.out.NickColor = 255;
-          bot.replies.SayTo(context.address,
-                            context.nick + W("%cf%, Нельзя добавлять многострочные новости. "
-                                             "Удовлетворитесь 1 строкой."),
-                            kKindLine);
+          } guard{out, out.NickColor};
+          out.NickColor = 255;
+          replies.SayTo(event.address,
+                        event.nick + W("%cf%, Нельзя добавлять многострочные новости. "
+                                       "Удовлетворитесь 1 строкой."),
+                        kKindLine);
           return;
         }
-        context.WriteNote(W(") команда добавить новости."));
-        news.AddNews(context.nick, context.argument, context.address);
+        command.WriteNote(W(") команда добавить новости."));
+        news.AddNews(event.nick, command.argument, event.address);
       }),
   });
 }

@@ -10,7 +10,7 @@
 
 namespace pelmo {
 
-class Bot;
+struct ServiceContext;
 class Clock;
 class Replies;
 
@@ -49,6 +49,6 @@ class News {
 };
 
 // Fills the service's hook slots and adds its rows to the command table.
-void InstallNews(Bot& bot, News& news);
+void InstallNews(ServiceContext& context, News& news);
 
 }  // namespace pelmo

@@ -8,7 +8,9 @@
 #include "base/date_time.h"
 #include "base/random.h"
 #include "base/text_file.h"
-#include "core/bot.h"
+#include "core/command_table.h"
+#include "core/reactions.h"
+#include "core/service_context.h"
 #include "core/replies.h"
 #include "core/work_folder.h"
 #include "transport/net_settings.h"
@@ -110,25 +112,6 @@ void OfflineMessages::RegisterSubscriber(const std::string& nick, const std::str
   WriteBox(nick, password, Greeting());
   m_replies.SayTo(address, nick + W(" Зарегистрирован в системе отложенных сообщений."),
                   kKindLine);
-}
-
-bool OfflineMessages::PasswordChannelCommand(const std::string& nick, const std::string& command,
-                                             const std::string& channel,
-                                             const std::string& password) {
-  if (command == "d") {
-    EmptyBox(nick, password);
-  } else if (command == "r") {
-    ShowBox(nick, channel, password);
-  } else if (!command.empty() && command[0] == 'c') {
-    ChangePassword(nick, channel, password, command);
-  } else if (command.compare(0, 4, "stop") == 0) {
-    ClearRespondent(nick, channel, password);
-  } else if (command.compare(0, 4, "nick") == 0) {
-    SetRespondent(nick, channel, password, command);
-  } else {
-    return false;
-  }
-  return true;
 }
 
 void OfflineMessages::SayInPasswordChannel(const std::string& channel,
@@ -261,42 +244,82 @@ std::vector<std::string> OfflineMessages::ReadList() {
   return ReadLines(path);
 }
 
-void InstallOfflineMessages(Bot& bot, OfflineMessages& messages) {
-  ServiceHooks& hooks = bot.hooks;
-  // The interpreter and the join handler call these without a guard; a
-  // file error ends this service's part only.
-  hooks.PasswordChannelCommand = [&bot, &messages](const std::string& command,
-                                                   const std::string& channel,
-                                                   const std::string& password,
-                                                   ServiceHooks::Address) {
+void InstallOfflineMessages(ServiceContext& context, OfflineMessages& messages) {
+  // A file error ends this service's part of the event only.
+  context.on.greeting.Add(GreetingStep::UnreadMessages, [&messages](const ChatEvent& event) {
     try {
-      return messages.PasswordChannelCommand(bot.codec.CurrentPacket.SenderNick, command, channel,
-                                             password);
-    } catch (const std::exception&) {
-      return true;
-    }
-  };
-  hooks.DeliverLine = [&bot, &messages](const std::string& text, const std::string& channel,
-                                        const std::string& password, ServiceHooks::Address) {
-    try {
-      messages.DeliverLine(bot.codec.CurrentPacket.SenderNick, text, channel, password);
+      messages.NotifyUnread(event.nick, event.address);
     } catch (const std::exception&) {
     }
-  };
-  hooks.NotifyUnread = [&messages](const std::string& nick, ServiceHooks::Address address) {
+  });
+  context.on.passwordLine.Add(PasswordLineStep::DeliverLine, [&messages](const ChatEvent& event) {
+    if (IsCommandLine(event.text)) return;
     try {
-      messages.NotifyUnread(nick, address);
+      messages.DeliverLine(event.nick, event.text, event.channel, event.password);
     } catch (const std::exception&) {
     }
-  };
+  });
 
-  bot.interpreter.Table().Add(CommandRow{
-      .place = 5,
+  CommandTable& table = context.commands;
+  table.Add(CommandRow{
+      .place = CommandPlace::Register,
       .aliases = {W("рег "), "reg "},
       .k = 4,
       .note = W(") команда зарегистрировать пользователя в системе отложенных сообщений."),
-      .handler = Quietly([&messages](CommandContext& context) {
-        messages.RegisterSubscriber(context.nick, context.argument, context.address);
+      .handler = Quietly([&messages](CommandContext& command) {
+        messages.RegisterSubscriber(command.event.nick, command.argument, command.event.address);
+      }),
+  });
+  table.Add(CommandRow{
+      .place = CommandPlace::EmptyBox,
+      .aliases = {"d"},
+      .note = W(") команда опустошить файл личных сообщений"),
+      .lineKind = kKindPassword,
+      .handler = Quietly([&messages](CommandContext& command) {
+        messages.EmptyBox(command.event.nick, command.event.password);
+      }),
+  });
+  table.Add(CommandRow{
+      .place = CommandPlace::ReadBox,
+      .aliases = {"r"},
+      .note = W(") команда прочесть личные сообщения"),
+      .lineKind = kKindPassword,
+      .handler = Quietly([&messages](CommandContext& command) {
+        const ChatEvent& event = command.event;
+        messages.ShowBox(event.nick, event.channel, event.password);
+      }),
+  });
+  table.Add(CommandRow{
+      .place = CommandPlace::ChangePassword,
+      .aliases = {"c"},
+      .k = 1,
+      .note = W(") команда сменить пароль абонента"),
+      .lineKind = kKindPassword,
+      .handler = Quietly([&messages](CommandContext& command) {
+        const ChatEvent& event = command.event;
+        messages.ChangePassword(event.nick, event.channel, event.password, command.command);
+      }),
+  });
+  table.Add(CommandRow{
+      .place = CommandPlace::ClearRespondent,
+      .aliases = {"stop"},
+      .k = 4,
+      .note = W(") команда обнулисть ник респондента"),
+      .lineKind = kKindPassword,
+      .handler = Quietly([&messages](CommandContext& command) {
+        const ChatEvent& event = command.event;
+        messages.ClearRespondent(event.nick, event.channel, event.password);
+      }),
+  });
+  table.Add(CommandRow{
+      .place = CommandPlace::SetRespondent,
+      .aliases = {"nick"},
+      .k = 4,
+      .note = W(") команда задать ник респондента"),
+      .lineKind = kKindPassword,
+      .handler = Quietly([&messages](CommandContext& command) {
+        const ChatEvent& event = command.event;
+        messages.SetRespondent(event.nick, event.channel, event.password, command.command);
       }),
   });
 }

@@ -22,7 +22,7 @@
 
 namespace pelmo {
 
-class Bot;
+struct ServiceContext;
 class Clock;
 class Replies;
 class WorkFolder;
@@ -64,10 +64,18 @@ class OfflineMessages {
   // with an empty nick or password; an existing box is refused and kept.
   void RegisterSubscriber(const std::string& nick, const std::string& password,
                           std::uint32_t address);
-  // A password-channel command (prefix removed): "d", "r", "c…", "stop…",
-  // "nick…". False for any other text. Replies go into the channel.
-  bool PasswordChannelCommand(const std::string& nick, const std::string& command,
-                              const std::string& channel, const std::string& password);
+  // The password-channel commands of the box's owner nick, who writes in
+  // the channel with the password; replies go into the channel. "r" shows
+  // the box, "d" empties it, "c" + one character + new password re-keys it,
+  // "nick " + nick chooses the respondent and "stop" clears him.
+  void ShowBox(const std::string& nick, const std::string& channel, const std::string& password);
+  void EmptyBox(const std::string& nick, const std::string& password);
+  void ChangePassword(const std::string& nick, const std::string& channel,
+                      const std::string& password, const std::string& command);
+  void SetRespondent(const std::string& nick, const std::string& channel,
+                     const std::string& password, const std::string& command);
+  void ClearRespondent(const std::string& nick, const std::string& channel,
+                       const std::string& password);
   // A plain password-channel line for the sender's respondent.
   void DeliverLine(const std::string& sender, const std::string& line,
                    const std::string& channel, const std::string& password);
@@ -80,14 +88,6 @@ class OfflineMessages {
   }
 
  private:
-  void ShowBox(const std::string& nick, const std::string& channel, const std::string& password);
-  void EmptyBox(const std::string& nick, const std::string& password);
-  void ChangePassword(const std::string& nick, const std::string& channel,
-                      const std::string& password, const std::string& command);
-  void SetRespondent(const std::string& nick, const std::string& channel,
-                     const std::string& password, const std::string& command);
-  void ClearRespondent(const std::string& nick, const std::string& channel,
-                       const std::string& password);
   void SayInPasswordChannel(const std::string& channel, const std::string& password,
                             const std::string& text);
   std::vector<std::string> ReadList();
@@ -100,7 +100,8 @@ class OfflineMessages {
   std::vector<std::pair<std::string, std::string>> m_respondents;
 };
 
-// Fills the offline-message slots and adds the registration row.
-void InstallOfflineMessages(Bot& bot, OfflineMessages& messages);
+// Adds the registration and the password-channel commands, the delivery of
+// plain password-channel lines and the unread notice of a join.
+void InstallOfflineMessages(ServiceContext& context, OfflineMessages& messages);
 
 }  // namespace pelmo

@@ -5,7 +5,9 @@
 
 #include "base/cp1251.h"
 #include "base/date_time.h"
-#include "core/bot.h"
+#include "core/command_table.h"
+#include "core/reactions.h"
+#include "core/service_context.h"
 #include "core/replies.h"
 #include "services/stat_store.h"
 #include "transport/outgoing_state.h"
@@ -36,7 +38,18 @@ std::string OneLine(std::string text) {
   return text;
 }
 
+bool IsMessWord(const std::string& word) { return word == "mess" || word == W("ьуыы"); }
+
+bool IsKillWord(const std::string& word) {
+  return word == "cmess" || word == W("сьуыы") || word == "kill" || word == W("лшдд");
+}
+
 }  // namespace
+
+bool IsPrivateBoxCommand(const std::string& text) {
+  const std::string word = SplitCommandWord(text).word;
+  return IsMessWord(word) || IsKillWord(word);
+}
 
 std::string NotesWord(long long n) {
   const long long lastTwo = n % 100;
@@ -53,9 +66,8 @@ PrivateBox::PrivateBox(StatStore& store, Replies& replies, OutgoingState& out, c
 bool PrivateBox::Command(const std::string& text, const std::string& nick,
                          const std::string& host, std::uint32_t address) {
   const CommandWords words = SplitCommandWord(text);
-  const bool mess = words.word == "mess" || words.word == W("ьуыы");
-  const bool kill = words.word == "cmess" || words.word == W("сьуыы") || words.word == "kill" ||
-                    words.word == W("лшдд");
+  const bool mess = IsMessWord(words.word);
+  const bool kill = IsKillWord(words.word);
   if (!mess && !kill) return false;
   if (m_out.OutChannel != "Main") return true;
   if (kill) {
@@ -158,24 +170,26 @@ void PrivateBox::JoinNotice(const std::string& host, std::uint32_t address) {
   m_replies.SayTo(address, summary + W(" Для прочтения наберите !mess"), kKindLine);
 }
 
-void InstallPrivateBox(Bot& bot, PrivateBox& box) {
-  ServiceHooks& hooks = bot.hooks;
-  // Called for every command line and every join without a guard: a file
-  // error ends the box's part only.
-  hooks.PrivateBoxCommand = [&bot, &box](const std::string& command,
-                                         ServiceHooks::Address address) {
+void InstallPrivateBox(ServiceContext& context, PrivateBox& box) {
+  // A file error ends the box's part of the event only: the command walk
+  // and the join go on.
+  context.commands.Add(CommandRow{
+      .place = CommandPlace::PrivateBox,
+      .accepts = IsPrivateBoxCommand,
+      .handler = [&box](CommandContext& command) {
+        try {
+          const ChatEvent& event = command.event;
+          box.Command(command.command, event.nick, event.host, event.address);
+        } catch (const std::exception&) {
+        }
+      },
+  });
+  context.on.join.Add(JoinStep::PrivateBoxNotice, [&box](const ChatEvent& event) {
     try {
-      const TIncomingPacket& packet = bot.codec.CurrentPacket;
-      box.Command(command, packet.SenderNick, packet.SenderHost, address);
+      box.JoinNotice(event.host, event.address);
     } catch (const std::exception&) {
     }
-  };
-  hooks.PrivateBoxJoinNotice = [&box](const std::string& host, ServiceHooks::Address address) {
-    try {
-      box.JoinNotice(host, address);
-    } catch (const std::exception&) {
-    }
-  };
+  });
 }
 
 }  // namespace pelmo

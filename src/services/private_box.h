@@ -11,7 +11,7 @@
 
 namespace pelmo {
 
-class Bot;
+struct ServiceContext;
 class Clock;
 class Replies;
 class StatStore;
@@ -51,9 +51,13 @@ class PrivateBox {
   const Clock& m_clock;
 };
 
+// True when the command text's first word (case ignored) is one of the
+// box's: "mess", "cmess", "kill" or the same typed on the other layout.
+bool IsPrivateBoxCommand(const std::string& text);
+
 // " сообщение!", " сообщения!" or " сообщений!" for n (Windows-1251).
 std::string NotesWord(long long n);
 
-void InstallPrivateBox(Bot& bot, PrivateBox& box);
+void InstallPrivateBox(ServiceContext& context, PrivateBox& box);
 
 }  // namespace pelmo

@@ -6,7 +6,10 @@
 
 #include "base/cp1251.h"
 #include "base/text_file.h"
-#include "core/bot.h"
+#include "core/command_table.h"
+#include "core/reactions.h"
+#include "core/service_context.h"
+#include "transport/net_settings.h"
 #include "core/replies.h"
 
 namespace pelmo {
@@ -210,23 +213,26 @@ void SeenTracker::SeenQuery(const std::string& name, const std::string& asker) {
                             W(" искал(а) пользователя ") + TrimControls(name));
 }
 
-void InstallSeenTracker(Bot& bot, SeenTracker& seen) {
-  bot.hooks.RecordSeen = [&seen](const std::string& nick) { seen.RecordSeen(nick); };
+void InstallSeenTracker(ServiceContext& context, SeenTracker& seen) {
+  Subscriptions& on = context.on;
+  on.seen.Add(SeenStep::RecordSeen, [&seen](const ChatEvent& event) { seen.RecordSeen(event.nick); });
   const auto flush = [&seen] { seen.Flush(); };
-  bot.hooks.OnBotStopped.push_back(flush);
-  bot.hooks.OnFormClose.push_back(flush);
+  on.life.stopped.push_back(flush);
+  on.life.closing.push_back(flush);
 
-  bot.interpreter.Table().Add(CommandRow{
-      .place = 9,
+  Replies& replies = context.replies;
+  context.commands.Add(CommandRow{
+      .place = CommandPlace::Seen,
       .aliases = {"seen ", W("ыуут ")},
       .k = 5,
       .note = W(") команда Seen."),
-      .handler = Quietly([&bot, &seen](CommandContext& context) {
-        if (context.argument == context.nick) {
-          bot.replies.SayTo(bot.netSettings.SendAddress,
-                            context.nick + W(", потерялся в этом жестоком мире?"), kKindLine);
+      .handler = Quietly([&replies, &seen](CommandContext& command) {
+        const std::string& nick = command.event.nick;
+        if (command.argument == nick) {
+          replies.SayTo(replies.Settings().SendAddress,
+                        nick + W(", потерялся в этом жестоком мире?"), kKindLine);
         } else {
-          seen.SeenQuery(context.argument, context.nick);
+          seen.SeenQuery(command.argument, nick);
         }
       }),
   });

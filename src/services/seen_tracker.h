@@ -21,7 +21,7 @@
 
 namespace pelmo {
 
-class Bot;
+struct ServiceContext;
 class Replies;
 
 // The separator between the nick and its time stamp (Windows-1251 "Џ").
@@ -91,6 +91,6 @@ class SeenTracker {
 };
 
 // Fills the service's hook slots and adds its row to the command table.
-void InstallSeenTracker(Bot& bot, SeenTracker& seen);
+void InstallSeenTracker(ServiceContext& context, SeenTracker& seen);
 
 }  // namespace pelmo

@@ -6,7 +6,8 @@
 #include "base/cp1251.h"
 #include "base/str_to_int.h"
 #include "base/text_file.h"
-#include "core/bot.h"
+#include "core/command_table.h"
+#include "core/service_context.h"
 #include "core/replies.h"
 
 namespace pelmo {
@@ -61,13 +62,13 @@ void TalkerTop::ShowMyPlace(std::uint32_t address, const std::string& nick) {
   m_replies.SayTo(address, reply, kKindListing);
 }
 
-void InstallTalkerTop(Bot& bot, TalkerTop& top) {
-  bot.interpreter.Table().Add(CommandRow{
-      .place = 7,
+void InstallTalkerTop(ServiceContext& context, TalkerTop& top) {
+  context.commands.Add(CommandRow{
+      .place = CommandPlace::MyTop,
       .aliases = {"mytop", W("ьнещз"), W("мойтоп"), "vjqnjg"},
       .note = W(") команда mytop."),
-      .handler = [&top](CommandContext& context) {
-        top.ShowMyPlace(context.address, context.nick);
+      .handler = [&top](CommandContext& command) {
+        top.ShowMyPlace(command.event.address, command.event.nick);
       },
   });
 }

@@ -10,7 +10,7 @@
 
 namespace pelmo {
 
-class Bot;
+struct ServiceContext;
 class Replies;
 
 // Only the first lines of the file are ranked.
@@ -43,6 +43,6 @@ class TalkerTop {
 };
 
 // Adds the service's row to the command table.
-void InstallTalkerTop(Bot& bot, TalkerTop& top);
+void InstallTalkerTop(ServiceContext& context, TalkerTop& top);
 
 }  // namespace pelmo

@@ -3,23 +3,27 @@
 #include <utility>
 
 #include "base/cp1251.h"
-#include "core/bot.h"
+#include "core/bot_log.h"
+#include "core/bot_settings.h"
+#include "core/reactions.h"
+#include "core/service_context.h"
 
 namespace pelmo {
 
 std::string WeatherCountdownCaption() { return W("Обновление произойдёт через:"); }
 std::string AnecdoteCountdownCaption() { return W("Анекдот будет выдан через:"); }
 
-TimedFeatures::TimedFeatures(Bot& bot, std::function<void()> giveAnecdote, HttpLimits limits)
-    : m_bot(bot),
+TimedFeatures::TimedFeatures(ServiceContext& context, std::function<void()> giveAnecdote,
+                             HttpLimits limits)
+    : m_settings(context.settings),
       m_giveAnecdote(std::move(giveAnecdote)),
-      m_download(bot.loop, bot.log, bot.folder, bot.othersIni, bot.settings, limits),
-      m_newYear(bot.loop, bot.clock, bot.replies),
-      m_weather(bot.loop, bot.log, "weather", bot.settings.MinE, bot.settings.SecE,
-                bot.settings.PogodaCB,
+      m_download(context.loop, context.log, context.folder, context.othersIni, context.settings, limits),
+      m_newYear(context.loop, context.clock, context.replies),
+      m_weather(context.loop, context.log, "weather", context.settings.MinE, context.settings.SecE,
+                context.settings.PogodaCB,
                 [this](std::function<void()> finished) { WeatherAction(std::move(finished)); }),
-      m_anecdote(bot.loop, bot.log, "anecdote", bot.settings.AnekMinE, bot.settings.AnekSekE,
-                 bot.settings.AutoAforizmCB, [this](std::function<void()> finished) {
+      m_anecdote(context.loop, context.log, "anecdote", context.settings.AnekMinE, context.settings.AnekSekE,
+                 context.settings.AutoAforizmCB, [this](std::function<void()> finished) {
                    // A hand-out that throws still counts as finished (the
                    // countdown catches it and starts again).
                    if (m_giveAnecdote) m_giveAnecdote();
@@ -27,7 +31,7 @@ TimedFeatures::TimedFeatures(Bot& bot, std::function<void()> giveAnecdote, HttpL
                  }) {}
 
 void TimedFeatures::WindowShown() {
-  if (m_bot.settings.PogodaCB) m_weather.Start();
+  if (m_settings.PogodaCB) m_weather.Start();
   m_anecdote.Start();
   m_newYear.Start();
 }
@@ -39,17 +43,18 @@ void TimedFeatures::WeatherAction(std::function<void()> finished) {
   if (!m_download.Download([finished](bool) { finished(); })) finished();
 }
 
-void InstallTimedFeatures(Bot& bot, TimedFeatures& timed) {
-  bot.hooks.LoadLists.push_back([&timed] { timed.Download().LoadNames(); });
-  bot.hooks.OnBotStarted.push_back([&timed] {
+void InstallTimedFeatures(ServiceContext& context, TimedFeatures& timed) {
+  Lifecycle& life = context.on.life;
+  life.loadLists.push_back([&timed] { timed.Download().LoadNames(); });
+  life.started.push_back([&timed] {
     timed.Weather().SwitchOn();
     timed.Anecdote().SwitchOn();
   });
-  bot.hooks.OnBotStopped.push_back([&timed] {
+  life.stopped.push_back([&timed] {
     timed.Weather().SwitchOff();
     timed.Anecdote().SwitchOff();
   });
-  bot.hooks.OnFormClose.push_back([&timed] {
+  life.closing.push_back([&timed] {
     timed.Download().Abandon();
     timed.NewYear().Stop();
     timed.Download().SaveNames();

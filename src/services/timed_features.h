@@ -17,7 +17,8 @@
 
 namespace pelmo {
 
-class Bot;
+struct BotSettings;
+struct ServiceContext;
 
 // The captions before the time-left labels.
 std::string WeatherCountdownCaption();   // "Обновление произойдёт через:"
@@ -26,11 +27,13 @@ std::string AnecdoteCountdownCaption();  // "Анекдот будет выда�
 class TimedFeatures {
  public:
   // giveAnecdote: the automatic anecdote (the anecdote service's hand-out
-  // by the timer, which tells nobody to wait). The bot must outlive this.
-  TimedFeatures(Bot& bot, std::function<void()> giveAnecdote, HttpLimits limits = {});
+  // by the timer, which tells nobody to wait). The context must outlive
+  // this.
+  TimedFeatures(ServiceContext& context, std::function<void()> giveAnecdote,
+                HttpLimits limits = {});
 
   // The window's first showing (the headless program's start, after
-  // Bot::FormCreate): the weather countdown starts from its edits when
+  // the bot's FormCreate): the weather countdown starts from its edits when
   // PogodaCB is on, the anecdote countdown always; the New Year timer
   // starts.
   void WindowShown();
@@ -43,7 +46,7 @@ class TimedFeatures {
  private:
   void WeatherAction(std::function<void()> finished);
 
-  Bot& m_bot;
+  const BotSettings& m_settings;
   std::function<void()> m_giveAnecdote;
   WeatherDownload m_download;
   NewYearGreeting m_newYear;
@@ -51,8 +54,9 @@ class TimedFeatures {
   Countdown m_anecdote;
 };
 
-// Reads the weather names at the program's start (hooks.LoadLists), and
-// fills the bot's start, stop and close hooks. Call before Bot::FormCreate.
-void InstallTimedFeatures(Bot& bot, TimedFeatures& timed);
+// Reads the weather names at the program's start, and takes part in the
+// bot's start, stop and the program's close. Call before the bot's
+// FormCreate.
+void InstallTimedFeatures(ServiceContext& context, TimedFeatures& timed);
 
 }  // namespace pelmo

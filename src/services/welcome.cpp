@@ -8,7 +8,10 @@
 #include "base/random.h"
 #include "base/text_file.h"
 #include "core/bot_settings.h"
-#include "core/bot.h"
+#include "core/bot_settings.h"
+#include "core/command_table.h"
+#include "core/reactions.h"
+#include "core/service_context.h"
 #include "core/replies.h"
 #include "core/work_folder.h"
 #include "transport/net_settings.h"
@@ -189,40 +192,41 @@ void Welcome::DropInfoText() {
   m_infoLoaded = false;
 }
 
-void InstallWelcome(Bot& bot, Welcome& welcome) {
-  ServiceHooks& hooks = bot.hooks;
-  hooks.SendEntryMessage = [&welcome](const std::string& nick) {
-    welcome.SendEntryMessage(nick);
-  };
-  hooks.SendQuitMessage = [&welcome](const std::string& nick) {
-    welcome.SendQuitMessage(nick);
-  };
-  hooks.SendAnecdoteChannelName = [&welcome](ServiceHooks::Address address) {
-    welcome.SendAnecdoteChannelName(address);
-  };
-  hooks.SendQuizChannelName = [&welcome](ServiceHooks::Address address) {
-    welcome.SendQuizChannelName(address);
-  };
-  hooks.SendStartMessage = [&welcome](ServiceHooks::Address address) {
-    welcome.SendStartMessage(address);
-  };
-  hooks.OnBotStarted.push_back([&welcome] { welcome.LoadInfoText(); });
-  hooks.OnBotStopped.push_back([&welcome] { welcome.DropInfoText(); });
+void InstallWelcome(ServiceContext& context, Welcome& welcome) {
+  const BotSettings& settings = context.settings;
+  Subscriptions& on = context.on;
+  on.greeting.Add(GreetingStep::EntryMessage,
+                  [&welcome](const ChatEvent& event) { welcome.SendEntryMessage(event.nick); });
+  on.greeting.Add(GreetingStep::AnecdoteChannelName, [&welcome, &settings](const ChatEvent& event) {
+    if (settings.AutoAforizmCB) welcome.SendAnecdoteChannelName(event.address);
+  });
+  on.greeting.Add(GreetingStep::QuizChannelName, [&welcome, &settings](const ChatEvent& event) {
+    if (settings.PocazNameChanCB) welcome.SendQuizChannelName(event.address);
+  });
+  on.greeting.Add(GreetingStep::StartMessage, [&welcome, &settings](const ChatEvent& event) {
+    if (settings.DefaultMsgCB) welcome.SendStartMessage(event.address);
+  });
+  on.leave.Add(LeaveStep::QuitMessage,
+               [&welcome](const ChatEvent& event) { welcome.SendQuitMessage(event.nick); });
+  on.life.started.push_back([&welcome] { welcome.LoadInfoText(); });
+  on.life.stopped.push_back([&welcome] { welcome.DropInfoText(); });
 
-  CommandTable& table = bot.interpreter.Table();
+  CommandTable& table = context.commands;
   table.Add(CommandRow{
-      .place = 3,
+      .place = CommandPlace::Weather,
       .aliases = {W("погода"), "gjujlf", "weather", W("цуферук")},
       .note = W(") команда показать погоду."),
-      .handler = [&welcome](CommandContext& context) { welcome.SendWeatherText(context.address); },
+      .handler = [&welcome](CommandContext& command) {
+        welcome.SendWeatherText(command.event.address);
+      },
   });
   table.Add(CommandRow{
-      .place = 4,
+      .place = CommandPlace::Info,
       .aliases = {"info ", W("инфо ")},
       .k = 5,
       .right = CommandRight::Administrator,
       .note = W(") команда Администратора (Информация)"),
-      .handler = [&welcome](CommandContext& context) { welcome.AddInfoLine(context.argument); },
+      .handler = [&welcome](CommandContext& command) { welcome.AddInfoLine(command.argument); },
   });
 }
 

@@ -13,7 +13,7 @@
 
 namespace pelmo {
 
-class Bot;
+struct ServiceContext;
 
 class Random;
 class Replies;
@@ -91,6 +91,6 @@ class Welcome {
 };
 
 // Fills the service's hook slots and adds its rows to the command table.
-void InstallWelcome(Bot& bot, Welcome& welcome);
+void InstallWelcome(ServiceContext& context, Welcome& welcome);
 
 }  // namespace pelmo

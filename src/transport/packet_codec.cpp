@@ -264,7 +264,7 @@ void PacketCodec::HandlePacket(TRecvInfo& info) {
 
   if (!m_dispatch) return;
   try {
-    m_dispatch();
+    m_dispatch(ReceivedPacket{CurrentPacket, CurrentSender, PacketBody.data(), PacketBodyLength});
   } catch (const std::exception&) {
     // A failed service ends the handling of this packet only; the bot core
     // reports the failure itself.

@@ -63,6 +63,16 @@ struct TIncomingPacket {
   TDateTime Stamp = 0;
 };
 
+// A packet HandlePacket accepted, as it is handed to the dispatcher: the
+// header, the datagram it came in and the payload. Valid only during the
+// call; a handler that keeps anything copies it.
+struct ReceivedPacket {
+  const TIncomingPacket& header;
+  const TRecvInfo& sender;
+  const std::uint8_t* body;
+  std::size_t bodyLength;
+};
+
 // Sends one finished packet as a UDP datagram (the socket layer).
 class DatagramSender {
  public:
@@ -94,8 +104,10 @@ class PacketCodec {
   // The socket layer; set once before the first send.
   void SetSender(DatagramSender* sender) { m_sender = sender; }
   // Called by HandlePacket for every accepted packet, after CurrentPacket,
-  // CurrentSender and PacketBody are set.
-  void SetDispatcher(std::function<void()> dispatch) { m_dispatch = std::move(dispatch); }
+  // CurrentSender and PacketBody are set; the packet it is handed is made
+  // of them.
+  using Dispatch = std::function<void(const ReceivedPacket& packet)>;
+  void SetDispatcher(Dispatch dispatch) { m_dispatch = std::move(dispatch); }
 
   // Builds, checksums, enciphers and sends one packet from srcAddr to
   // dstAddr (ports Port + 1 -> Port). Host and nick are cut to 255 bytes.
@@ -164,7 +176,7 @@ class PacketCodec {
   const Clock& m_clock;
   Random& m_random;
   DatagramSender* m_sender = nullptr;
-  std::function<void()> m_dispatch;
+  Dispatch m_dispatch;
   TDateTime m_lastBuiltStamp = 0;
   std::array<std::uint8_t, kPacketBufferSize> m_work{};
   // HandlePacket's fixed fields of a packet not yet accepted (strings empty).

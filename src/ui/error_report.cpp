@@ -1,8 +1,5 @@
 #include "ui/error_report.h"
 
-#include <pwd.h>
-#include <unistd.h>
-
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -18,6 +15,7 @@
 #include "base/cp1251.h"
 #include "base/text_file.h"
 #include "core/bot_settings.h"
+#include "program/machine_names.h"
 #include "ui/jpeg_writer.h"
 #include "ui/qt_text.h"
 
@@ -27,19 +25,6 @@ namespace {
 
 constexpr const char* kSupportAddress = "support@pelmo-bot.example";
 constexpr double kSecondsPerDay = 86400.0;
-
-std::string ComputerName() {
-  char name[256] = {};
-  if (::gethostname(name, sizeof name - 1) != 0 || name[0] == '\0') return "n/a";
-  return name;
-}
-
-std::string UserName() {
-  if (const passwd* entry = ::getpwuid(::geteuid()); entry != nullptr && entry->pw_name) {
-    return entry->pw_name;
-  }
-  return "n/a";
-}
 
 std::string WindowName(QWidget* window) {
   if (window == nullptr) return "none";

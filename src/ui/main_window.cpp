@@ -21,7 +21,9 @@
 #include <functional>
 
 #include "base/cp1251.h"
-#include "core/bot.h"
+#include "core/bot_control.h"
+#include "core/bot_settings.h"
+#include "core/roster.h"
 #include "services/install_services.h"
 #include "ui/about_dialog.h"
 #include "ui/app_icon.h"
@@ -61,7 +63,7 @@ class TopicLabel final : public QLabel {
 
 }  // namespace
 
-MainWindow::MainWindow(Bot& bot, QWidget* parent) : QMainWindow(parent), m_bot(bot) {
+MainWindow::MainWindow(BotControl& bot, QWidget* parent) : QMainWindow(parent), m_bot(bot) {
   setObjectName("MainForm");
   setWindowTitle(kAppTitle);
   setWindowIcon(AppIcon(true));
@@ -210,18 +212,18 @@ void MainWindow::BuildTray() {
 
 void MainWindow::AddServicePages(InstalledServices& services) {
   if (BanList* bans = services.Bans()) {
-    auto* page = new BanPage(*bans, m_bot.clock, platform);
+    auto* page = new BanPage(*bans, m_bot.GetClock(), platform);
     m_settings->SetPage(5, page);
     m_onFormCreate.push_back([page] { page->Reset(); });
   }
-  m_settings->SetPage(6, new SubscriberPage(services, m_bot.folder, platform));
+  m_settings->SetPage(6, new SubscriberPage(services, m_bot.Folder(), platform));
 }
 
 void MainWindow::FormCreate() {
   m_bot.FormCreate();
   m_settings->ShowSettings();
   for (const auto& step : m_onFormCreate) step();
-  m_about->ShowStartCount(m_bot.settings.StartCount);
+  m_about->ShowStartCount(m_bot.Settings().StartCount);
   m_console->clear();
 }
 
@@ -244,11 +246,11 @@ void MainWindow::StartTBClick() {
 void MainWindow::StopTBClick() { m_bot.StopTBClick(); }
 
 void MainWindow::ClearLogTBClick() {
-  m_bot.log.ClearWindowLog();
+  m_bot.ClearWindowLog();
   m_console->setFocus();
 }
 
-void MainWindow::RefreshUsrListClick() { m_bot.dispatcher.RefreshRoster(); }
+void MainWindow::RefreshUsrListClick() { m_bot.RefreshRoster(); }
 
 void MainWindow::TopicLClick() {
   if (!platform.askText) return;
@@ -256,7 +258,7 @@ void MainWindow::TopicLClick() {
   if (!answer) return;
   const std::string topic = LatinUpperCase(FromQ(*answer));
   if (topic.empty()) return;
-  m_bot.replies.SendTopic(topic + " (" + m_bot.netSettings.BotNick + ")");
+  m_bot.ChangeTopic(topic);
 }
 
 void MainWindow::ConsoleInputEnter() {
@@ -265,13 +267,13 @@ void MainWindow::ConsoleInputEnter() {
   m_bot.ConsoleInput(text);
 }
 
-void MainWindow::UsrLBClick(int row) { m_bot.dispatcher.UsrLBClick(row); }
+void MainWindow::UsrLBClick(int row) { m_bot.UsrLBClick(row); }
 
 void MainWindow::N6Click() {
   StartTBClick();
   if (m_bot.Running()) {
     m_tray->setIcon(AppIcon(true));
-    m_tray->setToolTip(MenuTip(true, m_bot.roster.Count()));
+    m_tray->setToolTip(MenuTip(true, m_bot.RosterEntries().size()));
   }
 }
 
@@ -369,7 +371,7 @@ void MainWindow::OnLogCleared() { m_log->clear(); }
 
 void MainWindow::OnRosterChanged() {
   m_users->clear();
-  for (const RosterEntry& entry : m_bot.roster.Entries()) m_users->addItem(ToQ(entry.text));
+  for (const RosterEntry& entry : m_bot.RosterEntries()) m_users->addItem(ToQ(entry.text));
 }
 
 void MainWindow::OnStatusPanel(int panel, const std::string& text) {

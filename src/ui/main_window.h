@@ -32,7 +32,7 @@ namespace pelmo {
 
 class AboutPage;
 class BirthdayWindow;
-class Bot;
+class BotControl;
 class Games;
 class InstalledServices;
 class LogView;
@@ -42,7 +42,7 @@ class TimedFeatures;
 class MainWindow final : public QMainWindow, public BotView {
  public:
   // The platform defaults to Qt's dialogs; replace its members before use.
-  explicit MainWindow(Bot& bot, QWidget* parent = nullptr);
+  explicit MainWindow(BotControl& bot, QWidget* parent = nullptr);
   ~MainWindow() override;
 
   // Puts the pages of the installed services into the settings stack
@@ -113,7 +113,7 @@ class MainWindow final : public QMainWindow, public BotView {
   // Connects an action to a handler whose errors go to the report.
   void OnTriggered(QAction* action, void (MainWindow::*handler)());
 
-  Bot& m_bot;
+  BotControl& m_bot;
   bool m_closed = false;
   bool m_closing = false;
   LogView* m_log = nullptr;

@@ -4,7 +4,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "core/bot.h"
+#include "core/bot_control.h"
+#include "core/bot_settings.h"
+#include "core/roster.h"
 #include "games/install_games.h"
 #include "ui/birthday_window.h"
 #include "ui/chatterbox_page.h"
@@ -18,7 +20,7 @@ void MainWindow::AddGamePages(Games& games) {
   m_settings->SetPage(7, chatterbox);
   m_settings->Binder().OnShow([chatterbox] { chatterbox->ShowPhrases(); });
 
-  m_birthdayEditor = new BirthdayWindow(games.birthdays, m_bot.clock, platform, this);
+  m_birthdayEditor = new BirthdayWindow(games.birthdays, m_bot.GetClock(), platform, this);
   auto* page = new QWidget;
   auto* layout = new QVBoxLayout(page);
   layout->addWidget(new QLabel("Праздники"));

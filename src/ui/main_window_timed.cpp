@@ -4,7 +4,9 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "core/bot.h"
+#include "core/bot_control.h"
+#include "core/bot_settings.h"
+#include "core/roster.h"
 #include "services/timed_features.h"
 #include "ui/main_window.h"
 #include "ui/qt_text.h"
@@ -34,7 +36,7 @@ void MainWindow::AddTimedPages(TimedFeatures& timed) {
   // The window's showing starts the countdowns; a zero interval is said.
   m_onFormCreate.push_back([this, &timed] {
     timed.WindowShown();
-    if ((m_bot.settings.PogodaCB && !timed.Weather().Running()) || !timed.Anecdote().Running()) {
+    if ((m_bot.Settings().PogodaCB && !timed.Weather().Running()) || !timed.Anecdote().Running()) {
       WarnZeroInterval(platform);
     }
   });

@@ -15,7 +15,10 @@
 #include <QVBoxLayout>
 
 #include "base/text_file.h"
-#include "core/bot.h"
+#include "core/bot_control.h"
+#include "transport/net.h"
+#include "core/bot_settings.h"
+#include "core/roster.h"
 #include "ui/admins_page.h"
 #include "ui/qt_text.h"
 #include "ui/window_platform.h"
@@ -63,8 +66,8 @@ QWidget* Titled(const QString& title, QLayout* content) {
 
 }  // namespace
 
-SettingsPages::SettingsPages(Bot& bot, const WindowPlatform& platform, QWidget* parent)
-    : QWidget(parent), m_bot(bot), m_platform(platform), m_binder(bot.settings) {
+SettingsPages::SettingsPages(BotControl& bot, const WindowPlatform& platform, QWidget* parent)
+    : QWidget(parent), m_bot(bot), m_platform(platform), m_binder(bot.Settings()) {
   m_tree = new QTreeWidget(this);
   m_tree->setObjectName("OptionsTV");
   m_tree->setHeaderHidden(true);
@@ -86,7 +89,7 @@ SettingsPages::SettingsPages(Bot& bot, const WindowPlatform& platform, QWidget* 
   m_stack->addWidget(MakeTextPage("Говарилка", ""));
   m_stack->addWidget(MakeTextPage("погода", ""));
   m_stack->addWidget(MakeTextPage("настройка погоды", ""));
-  auto* admins = new AdminsPage(bot.settings, platform);
+  auto* admins = new AdminsPage(bot.Settings(), platform);
   m_stack->addWidget(admins);
   m_binder.OnShow([admins] { admins->ShowAdmins(); });
   m_stack->addWidget(MakeTextPage("Праздники", ""));
@@ -145,7 +148,7 @@ QWidget* SettingsPages::MakeChatPage() {
   QLineEdit* nick = m_binder.Text(nullptr, "NickE", &BotSettings::NickE);
   // Nick and host are the bot's at once (cut to 255 bytes).
   for (QLineEdit* edit : {host, nick}) {
-    connect(edit, &QLineEdit::textChanged, this, [this] { m_bot.store.ApplyNickAndHost(); });
+    connect(edit, &QLineEdit::textChanged, this, [this] { m_bot.ApplyNickAndHost(); });
   }
   form->addRow("Имя компьютера:", host);
   form->addRow("Ник бота:", nick);
@@ -238,10 +241,10 @@ QWidget* SettingsPages::MakeNetworkPage() {
     ShowInterfaces();
   });
   connect(m_interfaces, &QComboBox::activated, this, [this](int index) {
-    BotSettings& s = m_bot.settings;
+    BotSettings& s = m_bot.Settings();
     if (index < 0 || index >= static_cast<int>(s.InterfacesCB.size())) return;
     s.InterfacesIndex = index;
-    m_bot.netSettings.LocalAddress = TextToAddress(s.InterfacesCB[static_cast<std::size_t>(index)]);
+    m_bot.SelectInterface(TextToAddress(s.InterfacesCB[static_cast<std::size_t>(index)]));
   });
   auto* group = new QGroupBox("Сетевые настройки:");
   group->setLayout(form);
@@ -335,7 +338,7 @@ void SettingsPages::SaveCfgBClick() {
   if (field != nullptr) {
     caption = "Если лог файл больше";
   } else {
-    const std::string name = m_bot.store.FirstUnsoundField();
+    const std::string name = m_bot.FirstUnsoundField();
     for (const FieldCaption& entry : kFieldCaptions) {
       if (name == entry.name) {
         caption = QString::fromUtf8(entry.caption);
@@ -362,25 +365,25 @@ void SettingsPages::LoadCfgBClick() {
 
 void SettingsPages::NickColBClick() {
   if (!m_platform.askColor) return;
-  const std::optional<QColor> color = m_platform.askColor(ToQColor(m_bot.settings.ColorP));
+  const std::optional<QColor> color = m_platform.askColor(ToQColor(m_bot.Settings().ColorP));
   if (!color) return;
-  m_bot.store.SaveColor(FromQColor(*color));
+  m_bot.SaveColor(FromQColor(*color));
   ShowColor();
 }
 
 void SettingsPages::ShowColor() {
   QPalette palette = m_colorP->palette();
-  palette.setColor(QPalette::Window, ToQColor(m_bot.settings.ColorP));
+  palette.setColor(QPalette::Window, ToQColor(m_bot.Settings().ColorP));
   m_colorP->setPalette(palette);
 }
 
 void SettingsPages::MulticastModeCBClick(bool checked) {
   QLineEdit* netAddr = findChild<QLineEdit*>("NetAddrE");
-  netAddr->setText(ToQ(m_bot.netIni.ReadString("net", checked ? "netaddr" : "IpBroadcast", "")));
+  netAddr->setText(ToQ(m_bot.StoredSendAddress(checked)));
 }
 
 void SettingsPages::ShowInterfaces() {
-  const BotSettings& s = m_bot.settings;
+  const BotSettings& s = m_bot.Settings();
   m_interfaces->clear();
   const QIcon icon = style()->standardIcon(QStyle::SP_DriveNetIcon);
   for (const std::string& address : s.InterfacesCB) m_interfaces->addItem(icon, ToQ(address));

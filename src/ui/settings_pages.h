@@ -20,14 +20,14 @@ class QTreeWidgetItem;
 
 namespace pelmo {
 
-class Bot;
+class BotControl;
 struct WindowPlatform;
 
 class SettingsPages final : public QWidget {
  public:
   static constexpr int kPageCount = 15;
 
-  SettingsPages(Bot& bot, const WindowPlatform& platform, QWidget* parent = nullptr);
+  SettingsPages(BotControl& bot, const WindowPlatform& platform, QWidget* parent = nullptr);
 
   // Record to widgets (after a load).
   void ShowSettings();
@@ -67,7 +67,7 @@ class SettingsPages final : public QWidget {
   void ShowInterfaces();
   void OnNodeSelected(QTreeWidgetItem* item);
 
-  Bot& m_bot;
+  BotControl& m_bot;
   const WindowPlatform& m_platform;
   PageBinder m_binder;
   QTreeWidget* m_tree = nullptr;

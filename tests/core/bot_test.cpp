@@ -15,6 +15,7 @@
 #include "base/ini_file.h"
 #include "core/data_files.h"
 #include "fakes/bot_fixture.h"
+#include "games/chatterbox.h"
 
 namespace pelmo {
 namespace {
@@ -91,23 +92,25 @@ TEST(BotLifecycle, FormCreateLoadsListsAndShowsTheLastStart) {
   f.dir.WriteFile("others.ini",
                   "[START]\r\nCountStart=41\r\nLastDate=05.12.2026\r\nLastTime=09:30\r\n");
   std::vector<std::string> order;
-  f.bot().hooks.LoadLists.push_back([&] { order.push_back("anecdotes"); });
-  f.bot().hooks.LoadLists.push_back([&] { order.push_back("ban"); });
-  f.bot().hooks.LoadChatterbox = [&] {
-    order.push_back("chatterbox");
-    return std::size_t{12};
-  };
-  f.bot().topic.TopicLocked = true;
+  f.parts().on.life.loadLists.push_back([&] { order.push_back("anecdotes"); });
+  f.parts().on.life.loadLists.push_back([&] { order.push_back("ban"); });
+  std::string phrases;
+  for (int i = 0; i < 12; ++i) phrases += "q" + std::to_string(i) + "^a\r\n";
+  f.dir.WriteFile("botfile/boltun.txt", phrases);
+  Chatterbox chatterbox(f.dir.FilePath("botfile/boltun.txt"), f.clock);
+  InstallChatterbox(f.services(), chatterbox);
+  f.parts().on.life.loadLists.push_back([&] { order.push_back(chatterbox.PhraseCount() == 12 ? "after chatterbox" : "before"); });
+  f.parts().topic.TopicLocked = true;
 
   f.bot().FormCreate();
 
-  EXPECT_EQ(order, (std::vector<std::string>{"anecdotes", "ban", "chatterbox"}));
+  EXPECT_EQ(order, (std::vector<std::string>{"anecdotes", "ban", "after chatterbox"}));
   EXPECT_TRUE(f.view.Contains(W("Загружено 12 фраз в базу болтуна.")));
   EXPECT_EQ(f.view.logCleared, 1);
-  EXPECT_FALSE(f.bot().topic.TopicLocked);
+  EXPECT_FALSE(f.parts().topic.TopicLocked);
   EXPECT_EQ(f.bot().StatusPanel(3), "Last start: 05.12.2026 in 09:30");
-  EXPECT_EQ(f.bot().settings.StartCount, 41);
-  EXPECT_EQ(f.bot().netSettings.BotNick, "@Pelmo_bot");
+  EXPECT_EQ(f.parts().settings.StartCount, 41);
+  EXPECT_EQ(f.parts().netSettings.BotNick, "@Pelmo_bot");
 }
 
 TEST(BotLifecycle, NoChatterboxNoCountLine) {
@@ -122,10 +125,10 @@ TEST(BotLifecycle, EnabledBotStartsAtCreationAndAnnouncesItself) {
   BotFixture f;
   f.dir.WriteFile("botfile/help.txt", "line one\r\nline two\r\n");
   int started = 0;
-  f.bot().hooks.OnBotStarted.push_back([&] {
+  f.parts().on.life.started.push_back([&] {
     ++started;
     // Texts are loaded before the services hear of the start.
-    EXPECT_EQ(f.bot().helpText.size(), 2u);
+    EXPECT_EQ(f.parts().helpText.size(), 2u);
   });
   f.RecordSends(true);
 
@@ -133,7 +136,7 @@ TEST(BotLifecycle, EnabledBotStartsAtCreationAndAnnouncesItself) {
 
   ASSERT_TRUE(f.bot().Running());
   EXPECT_EQ(started, 1);
-  EXPECT_EQ(f.bot().helpText, (std::vector<std::string>{"line one", "line two"}));
+  EXPECT_EQ(f.parts().helpText, (std::vector<std::string>{"line one", "line two"}));
   std::vector<std::string> texts = f.view.Texts();
   ASSERT_FALSE(texts.empty());
   std::vector<std::string> run = Between(texts, "Starting...", "Started.");
@@ -158,12 +161,12 @@ TEST(BotLifecycle, EnabledBotStartsAtCreationAndAnnouncesItself) {
 TEST(BotLifecycle, StopSaysGoodbyeAndClearsTheRoster) {
   BotFixture f;
   int stopped = 0;
-  f.bot().hooks.OnBotStopped.push_back([&] { ++stopped; });
+  f.parts().on.life.stopped.push_back([&] { ++stopped; });
   f.RecordSends(true);
   f.bot().FormCreate();
   ASSERT_TRUE(f.bot().Running());
-  f.bot().roster.Add("Ann (PC7)", Loopback(2));
-  f.bot().dispatcher.UsrLBClick(0);
+  f.parts().roster.Add("Ann (PC7)", Loopback(2));
+  f.parts().dispatcher.UsrLBClick(0);
   EXPECT_EQ(f.bot().StatusPanel(1), "IP:127.0.0.2");
   f.view.Clear();
   f.ClearSent();
@@ -172,7 +175,7 @@ TEST(BotLifecycle, StopSaysGoodbyeAndClearsTheRoster) {
 
   EXPECT_FALSE(f.bot().Running());
   EXPECT_EQ(stopped, 1);
-  EXPECT_TRUE(f.bot().helpText.empty());
+  EXPECT_TRUE(f.parts().helpText.empty());
   std::vector<std::string> texts = f.view.Texts();
   ASSERT_GE(texts.size(), 2u);
   EXPECT_EQ(texts.front(), "Stoping...");
@@ -181,7 +184,7 @@ TEST(BotLifecycle, StopSaysGoodbyeAndClearsTheRoster) {
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(sent[0].type, kPacketLeave);
   EXPECT_EQ(sent[0].dstAddr, kLoopbackBroadcast);
-  EXPECT_EQ(f.bot().roster.Count(), 0u);
+  EXPECT_EQ(f.parts().roster.Count(), 0u);
   EXPECT_EQ(f.bot().StatusPanel(1), "IP:");
   EXPECT_EQ(f.bot().StatusPanel(2), "Stoped");
 }
@@ -189,16 +192,16 @@ TEST(BotLifecycle, StopSaysGoodbyeAndClearsTheRoster) {
 TEST(BotLifecycle, StopWhenStoppedOnlyClearsTheWindow) {
   BotFixture f({{"EnableBot=0"}});
   int stopped = 0;
-  f.bot().hooks.OnBotStopped.push_back([&] { ++stopped; });
+  f.parts().on.life.stopped.push_back([&] { ++stopped; });
   f.bot().FormCreate();
-  f.bot().roster.Add("Ann (PC7)", Loopback(2));
+  f.parts().roster.Add("Ann (PC7)", Loopback(2));
   f.view.Clear();
 
   f.bot().StopTBClick();
 
   EXPECT_EQ(f.view.Texts(), (std::vector<std::string>{"Stoping...", "Sniffer not enabled."}));
   EXPECT_EQ(stopped, 0);
-  EXPECT_EQ(f.bot().roster.Count(), 0u);
+  EXPECT_EQ(f.parts().roster.Count(), 0u);
   EXPECT_EQ(f.bot().StatusPanel(1), "IP:");
   EXPECT_EQ(f.bot().StatusPanel(2), "Stoped");
 }
@@ -206,7 +209,7 @@ TEST(BotLifecycle, StopWhenStoppedOnlyClearsTheWindow) {
 TEST(BotLifecycle, SecondStartFailsAndChangesNothing) {
   BotFixture f;
   int started = 0;
-  f.bot().hooks.OnBotStarted.push_back([&] { ++started; });
+  f.parts().on.life.started.push_back([&] { ++started; });
   f.bot().FormCreate();
   ASSERT_TRUE(f.bot().Running());
   f.view.Clear();
@@ -232,7 +235,7 @@ TEST(BotLifecycle, FailedStartStillShowsRunning) {
   address.sin_port = htons(f.Port());
   ASSERT_EQ(::bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
   int started = 0;
-  f.bot().hooks.OnBotStarted.push_back([&] { ++started; });
+  f.parts().on.life.started.push_back([&] { ++started; });
   f.bot().FormCreate();
   f.view.Clear();
 
@@ -252,7 +255,7 @@ TEST(BotLifecycle, FormCloseStopsAndCountsTheRun) {
   f.RecordSends(true);
   // The services save their own settings between the stop and the count.
   std::vector<std::string> atClose;
-  f.bot().hooks.OnFormClose.push_back([&] {
+  f.parts().on.life.closing.push_back([&] {
     atClose.push_back(f.bot().Running() ? "running" : "stopped");
     atClose.push_back(IniFile(f.dir.FilePath("others.ini")).ReadString("START", "CountStart", ""));
   });
@@ -279,34 +282,32 @@ TEST(BotLifecycle, FormCloseStopsAndCountsTheRun) {
 TEST(BotLifecycle, CancelOnTheSettingsPageReloadsSettingsAndChatterbox) {
   BotFixture f({{"EnableBot=0"}});
   int chatterboxLoads = 0;
-  f.bot().hooks.LoadChatterbox = [&] {
-    ++chatterboxLoads;
-    return std::size_t{0};
-  };
+  f.parts().on.life.loadLists.push_back([&] { ++chatterboxLoads; });
+  f.parts().on.life.settingsReloaded.push_back([&] { ++chatterboxLoads; });
   f.bot().FormCreate();
   ASSERT_EQ(chatterboxLoads, 1);
-  f.bot().settings.FloodE = 999;  // an unsaved edit
-  f.bot().settings.ADMvle.clear();
+  f.parts().settings.FloodE = 999;  // an unsaved edit
+  f.parts().settings.ADMvle.clear();
   f.dir.WriteFile("botfile/admin.txt", "boss#pc1\r\n");
 
   f.bot().LoadSettingsClick();
 
   EXPECT_EQ(chatterboxLoads, 2);
-  EXPECT_EQ(f.bot().settings.FloodE, 10);
-  ASSERT_EQ(f.bot().settings.ADMvle.size(), 1u);
-  EXPECT_EQ(f.bot().settings.ADMvle[0].Nick, "boss");
+  EXPECT_EQ(f.parts().settings.FloodE, 10);
+  ASSERT_EQ(f.parts().settings.ADMvle.size(), 1u);
+  EXPECT_EQ(f.parts().settings.ADMvle[0].Nick, "boss");
 }
 
 TEST(BotLifecycle, RosterRefreshRunsEveryMinuteStartedOrNot) {
   BotFixture f({{"EnableBot=0"}});
   f.bot().FormCreate();
   f.PrepareOffline();  // records what the stopped bot would send
-  f.bot().roster.Add("Ann (PC7)", Loopback(2));
+  f.parts().roster.Add("Ann (PC7)", Loopback(2));
 
   f.loop.Advance(milliseconds(59999));
-  EXPECT_EQ(f.bot().roster.Count(), 1u);
+  EXPECT_EQ(f.parts().roster.Count(), 1u);
   f.loop.Advance(milliseconds(1));
-  EXPECT_EQ(f.bot().roster.Count(), 0u);
+  EXPECT_EQ(f.parts().roster.Count(), 0u);
   std::vector<SentPacket> sent = f.Sent();
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(sent[0].type, kPacketProbe);
@@ -322,13 +323,13 @@ TEST(BotLifecycle, LiveBotAnswersAPeerOverLoopback) {
   ASSERT_TRUE(f.bot().Running());
   // The bot hears its own join and probe at start, answers the probe and
   // so enters its own roster.
-  for (int i = 0; i < 300 && f.bot().roster.Count() == 0; ++i) {
+  for (int i = 0; i < 300 && f.parts().roster.Count() == 0; ++i) {
     f.loop.RunPending();
     ::usleep(10000);
   }
-  ASSERT_EQ(f.bot().roster.Count(), 1u);
-  EXPECT_EQ(f.bot().roster.Entries()[0].text, "@Pelmo_bot (Pelmo_bot)");
-  EXPECT_EQ(f.bot().roster.Entries()[0].address, Loopback(1));
+  ASSERT_EQ(f.parts().roster.Count(), 1u);
+  EXPECT_EQ(f.parts().roster.Entries()[0].text, "@Pelmo_bot (Pelmo_bot)");
+  EXPECT_EQ(f.parts().roster.Entries()[0].address, Loopback(1));
   f.ClearSent();
 
   // A peer on 127.0.0.2 sends a probe and a presence reply to the bot.
@@ -355,15 +356,15 @@ TEST(BotLifecycle, LiveBotAnswersAPeerOverLoopback) {
                        reinterpret_cast<sockaddr*>(&to), sizeof to),
               static_cast<ssize_t>(bytes.size()));
   }
-  for (int i = 0; i < 300 && f.bot().roster.Count() == 1; ++i) {
+  for (int i = 0; i < 300 && f.parts().roster.Count() == 1; ++i) {
     f.loop.RunPending();
     ::usleep(10000);
   }
   ::close(peer);
 
-  ASSERT_EQ(f.bot().roster.Count(), 2u);
-  EXPECT_EQ(f.bot().roster.Entries()[1].text, "Ann (PC7)");
-  EXPECT_EQ(f.bot().roster.Entries()[1].address, Loopback(2));
+  ASSERT_EQ(f.parts().roster.Count(), 2u);
+  EXPECT_EQ(f.parts().roster.Entries()[1].text, "Ann (PC7)");
+  EXPECT_EQ(f.parts().roster.Entries()[1].address, Loopback(2));
   EXPECT_EQ(f.bot().StatusPanel(0), "Users: 2");
   std::vector<SentPacket> replies = f.SentOfType(kPacketPresenceReply);
   ASSERT_EQ(replies.size(), 1u);
@@ -400,7 +401,7 @@ TEST(BotLifecycle, ViewsHearPanelsTopicAndRoster) {
 
   f.bot().RemoveView(&f.view);
   f.bot().SetStatusPanel(2, "Stoped");
-  f.bot().log.LogLine("unseen");
+  f.parts().log.LogLine("unseen");
   EXPECT_EQ(f.view.panels.size(), 1u);
   EXPECT_FALSE(f.view.Contains("unseen"));
 }

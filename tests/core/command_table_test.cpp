@@ -7,7 +7,7 @@
 namespace pelmo {
 namespace {
 
-CommandRow Row(int place, std::vector<std::string> aliases, std::size_t k) {
+CommandRow Row(CommandPlace place, std::vector<std::string> aliases, std::size_t k) {
   CommandRow row;
   row.place = place;
   row.aliases = std::move(aliases);
@@ -28,7 +28,7 @@ Match Try(const CommandRow& row, const std::string& command) {
 }
 
 TEST(CommandTable, ExactNeedsTheWholeText) {
-  CommandRow row = Row(8, {"help", W("помощь")}, CommandRow::kExact);
+  CommandRow row = Row(CommandPlace::Help, {"help", W("помощь")}, CommandRow::kExact);
   EXPECT_TRUE(Try(row, "help").matched);
   EXPECT_TRUE(Try(row, W("помощь")).matched);
   EXPECT_FALSE(Try(row, "help ").matched);
@@ -39,7 +39,7 @@ TEST(CommandTable, ExactNeedsTheWholeText) {
 }
 
 TEST(CommandTable, FirstKGivesTheRestAsArgument) {
-  CommandRow row = Row(1, {"ban ", W("ифт ")}, 4);
+  CommandRow row = Row(CommandPlace::Ban, {"ban ", W("ифт ")}, 4);
   Match m = Try(row, "ban PC7=31.12.2026 23:59:00");
   ASSERT_TRUE(m.matched);
   EXPECT_EQ(m.alias, "ban ");
@@ -57,7 +57,7 @@ TEST(CommandTable, FirstKGivesTheRestAsArgument) {
 
 TEST(CommandTable, KLargerThanAliasMatchesTheWholeTextOnly) {
   // "t_unfix" has 7 characters, "т_анфикс" 8, and the test takes 8.
-  CommandRow row = Row(16, {"t_unfix", W("т_анфикс")}, 8);
+  CommandRow row = Row(CommandPlace::TopicUnlock, {"t_unfix", W("т_анфикс")}, 8);
   EXPECT_TRUE(Try(row, "t_unfix").matched);
   EXPECT_FALSE(Try(row, "t_unfix now").matched);
   EXPECT_FALSE(Try(row, "t_unfixx").matched);
@@ -67,7 +67,7 @@ TEST(CommandTable, KLargerThanAliasMatchesTheWholeTextOnly) {
 }
 
 TEST(CommandTable, AliasLengthTakesEachAliasOwnLength) {
-  CommandRow row = Row(6, {W("я "), "me "}, CommandRow::kAliasLength);
+  CommandRow row = Row(CommandPlace::Me, {W("я "), "me "}, CommandRow::kAliasLength);
   Match m = Try(row, W("я улыбается"));
   ASSERT_TRUE(m.matched);
   EXPECT_EQ(m.alias, W("я "));
@@ -82,11 +82,11 @@ TEST(CommandTable, AliasLengthTakesEachAliasOwnLength) {
 
 TEST(CommandTable, RowsAreKeptInPlaceOrder) {
   CommandTable table;
-  table.Add(Row(18, {"t "}, 2));
-  table.Add(Row(1, {"ban "}, 4));
-  table.Add(Row(8, {"help"}, CommandRow::kExact));
-  table.Add(Row(8, {"second"}, CommandRow::kExact));
-  table.Add(Row(5, {"reg "}, 4));
+  table.Add(Row(CommandPlace::TopicChange, {"t "}, 2));
+  table.Add(Row(CommandPlace::Ban, {"ban "}, 4));
+  table.Add(Row(CommandPlace::Help, {"help"}, CommandRow::kExact));
+  table.Add(Row(CommandPlace::Help, {"second"}, CommandRow::kExact));
+  table.Add(Row(CommandPlace::Register, {"reg "}, 4));
   std::vector<std::string> first;
   for (const CommandRow& row : table.Rows()) first.push_back(row.aliases.front());
   EXPECT_EQ(first, (std::vector<std::string>{"ban ", "reg ", "help", "second", "t "}));

@@ -10,6 +10,9 @@
 #include "base/cp1251.h"
 #include "base/text_file.h"
 #include "core/bot.h"
+#include "core/reactions.h"
+#include "games/install_games.h"
+#include "services/install_services.h"
 #include "fakes/bot_fixture.h"
 
 namespace pelmo {
@@ -25,37 +28,37 @@ class DispatcherTest : public ::testing::Test {
     ann.color = 0x00123456;
   }
 
-  // Fills every join slot with a recorder of its name.
+  // Subscribes a recorder of its name at every step of a join and a
+  // leave; the ban check halts the greetings when banned.
   void InstallJoinRecorders(bool banned = false) {
-    ServiceHooks& h = f.bot().hooks;
-    h.RecordSeen = [this](const std::string& n) { calls.push_back("seen " + n); };
-    h.CheckBan = [this, banned](const std::string& host, const std::string& nick,
-                                std::uint32_t address, bool reply) {
-      calls.push_back("ban " + host + " " + nick + " " + AddressToText(address) +
-                      (reply ? " reply" : " silent"));
-      return banned;
-    };
-    h.NotifyUnread = [this](const std::string& n, std::uint32_t a) {
-      calls.push_back("unread " + n + " " + AddressToText(a));
-    };
-    h.NotifyNews = [this](const std::string& n, std::uint32_t a) {
-      calls.push_back("news " + n + " " + AddressToText(a));
-    };
-    h.SendEntryMessage = [this](const std::string& n) {
-      calls.push_back("entry " + n + " out=" + AddressToText(f.bot().out.OutAddress));
-    };
-    h.Birthdays = [this] { calls.push_back("birthdays"); };
-    h.SendAnecdoteChannelName = [this](std::uint32_t a) {
-      calls.push_back("anecdote " + AddressToText(a));
-    };
-    h.SendQuizChannelName = [this](std::uint32_t a) { calls.push_back("quiz " + AddressToText(a)); };
-    h.SendStartMessage = [this](std::uint32_t a) { calls.push_back("start " + AddressToText(a)); };
-    h.SendBanned = [this](std::uint32_t a) { calls.push_back("banned " + AddressToText(a)); };
-    h.PrivateBoxJoinNotice = [this](const std::string& host, std::uint32_t a) {
-      calls.push_back("box " + host + " " + AddressToText(a));
-    };
-    h.RefreshBan = [this](const std::string& host) { calls.push_back("refreshban " + host); };
-    h.SendQuitMessage = [this](const std::string& n) { calls.push_back("quit " + n); };
+    Subscriptions& on = f.parts().on;
+    const auto at = [](const ChatEvent& e) { return AddressToText(e.address); };
+    on.seen.Add(SeenStep::RecordSeen, [this](const ChatEvent& e) { calls.push_back("seen " + e.nick); });
+    on.greeting.Add(GreetingStep::CheckBan, [this, banned, at](const ChatEvent& e) {
+      calls.push_back("ban " + e.host + " " + e.nick + " " + at(e) + " silent");
+      return banned ? Flow::Halt : Flow::Continue;
+    });
+    on.greeting.Add(GreetingStep::UnreadMessages,
+                    [this, at](const ChatEvent& e) { calls.push_back("unread " + e.nick + " " + at(e)); });
+    on.greeting.Add(GreetingStep::UnreadNews,
+                    [this, at](const ChatEvent& e) { calls.push_back("news " + e.nick + " " + at(e)); });
+    on.greeting.Add(GreetingStep::EntryMessage, [this](const ChatEvent& e) {
+      calls.push_back("entry " + e.nick + " out=" + AddressToText(f.parts().out.OutAddress));
+    });
+    on.greeting.Add(GreetingStep::Birthdays, [this](const ChatEvent&) { calls.push_back("birthdays"); });
+    on.greeting.Add(GreetingStep::AnecdoteChannelName,
+                    [this, at](const ChatEvent& e) { calls.push_back("anecdote " + at(e)); });
+    on.greeting.Add(GreetingStep::QuizChannelName,
+                    [this, at](const ChatEvent& e) { calls.push_back("quiz " + at(e)); });
+    on.greeting.Add(GreetingStep::StartMessage,
+                    [this, at](const ChatEvent& e) { calls.push_back("start " + at(e)); });
+    on.greeting.Add(GreetingStep::BannedList,
+                    [this, at](const ChatEvent& e) { calls.push_back("banned " + at(e)); });
+    on.join.Add(JoinStep::PrivateBoxNotice,
+                [this, at](const ChatEvent& e) { calls.push_back("box " + e.host + " " + at(e)); });
+    on.join.Add(JoinStep::RefreshBan,
+                [this](const ChatEvent& e) { calls.push_back("refreshban " + e.host); });
+    on.leave.Add(LeaveStep::QuitMessage, [this](const ChatEvent& e) { calls.push_back("quit " + e.nick); });
   }
 
   std::string LogFile() { return f.dir.ReadFile("botfile/log.txt"); }
@@ -76,8 +79,7 @@ TEST_F(DispatcherTest, JoinOfSelfDoesNothing) {
 
 TEST_F(DispatcherTest, JoinRunsEveryStepInOrder) {
   InstallJoinRecorders();
-  Bot& bot = f.bot();
-  bot.settings.BirthDayCB = true;
+  BotParts& bot = f.parts();
   bot.SetTopic("News of the day");
 
   f.ReceiveJoin(ann);
@@ -119,23 +121,27 @@ TEST_F(DispatcherTest, JoinRunsEveryStepInOrder) {
 }
 
 TEST_F(DispatcherTest, JoinSwitchesGateTheirSteps) {
-  InstallJoinRecorders();
-  Bot& bot = f.bot();
+  // The real services and games, each behind its own switch.
+  std::unique_ptr<InstalledServices> services = InstallServices(f.services());
+  std::unique_ptr<Games> games = InstallGames(f.services());
+  f.dir.WriteFile("botfile/ban.txt", "[BanList]\r\nOTHERPC=01.01.2030 00:00:00\r\n");
+  f.dir.WriteFile("botfile/BirthDay.dat", std::string(134148, '\0'));
+  BotParts& bot = f.parts();
+  const auto joinAndCount = [this] {
+    f.ClearSent();
+    f.ReceiveJoin(ann);
+    return f.SentOfType(kPacketChatLine).size();
+  };
+  const std::size_t allOn = joinAndCount();
+  EXPECT_GE(allOn, 4u);
+
   bot.settings.BirthDayCB = false;
   bot.settings.AutoAforizmCB = false;
   bot.settings.PocazNameChanCB = false;
   bot.settings.DefaultMsgCB = false;
   bot.settings.ShowBannedCB = false;
   bot.topic.TopicLocked = true;  // empty topic still goes out, marked fixed
-
-  f.ReceiveJoin(ann);
-
-  const std::vector<std::string> expected = {
-      "seen Ann", "ban PC7 Ann 127.0.0.2 silent", "unread Ann 127.0.0.2",
-      "news Ann 127.0.0.2", "entry Ann out=127.255.255.255", "box PC7 127.0.0.2",
-      "refreshban PC7",
-  };
-  EXPECT_EQ(calls, expected);
+  EXPECT_EQ(joinAndCount(), 0u);
   std::vector<SentPacket> topics = f.SentOfType(kPacketTopic);
   ASSERT_EQ(topics.size(), 1u);
   EXPECT_EQ(topics[0].text, " (Fixed)");
@@ -143,8 +149,8 @@ TEST_F(DispatcherTest, JoinSwitchesGateTheirSteps) {
 
 TEST_F(DispatcherTest, JoinWhileDisabledIsLoggedProbedAndToldAboutTheBox) {
   InstallJoinRecorders();
-  f.bot().settings.EnableBotCB = false;
-  f.bot().SetTopic("Topic");
+  f.parts().settings.EnableBotCB = false;
+  f.parts().SetTopic("Topic");
 
   f.ReceiveJoin(ann);
 
@@ -158,7 +164,7 @@ TEST_F(DispatcherTest, JoinWhileDisabledIsLoggedProbedAndToldAboutTheBox) {
 
 TEST_F(DispatcherTest, BannedJoinerGetsNoGreetingButBoxAndExpiryRun) {
   InstallJoinRecorders(/*banned=*/true);
-  f.bot().SetTopic("Topic");
+  f.parts().SetTopic("Topic");
 
   f.ReceiveJoin(ann);
 
@@ -184,8 +190,8 @@ TEST_F(DispatcherTest, LeaveRemovesEntryButPanelKeepsCount) {
 
   f.ReceiveLeave(ann);
 
-  ASSERT_EQ(f.bot().roster.Count(), 1u);
-  EXPECT_EQ(f.bot().roster.Entries()[0].text, "Bob (PC9)");
+  ASSERT_EQ(f.parts().roster.Count(), 1u);
+  EXPECT_EQ(f.parts().roster.Entries()[0].text, "Bob (PC9)");
   EXPECT_EQ(f.bot().StatusPanel(0), "Users: 2");
   EXPECT_EQ(calls, (std::vector<std::string>{"seen Ann", "quit Ann"}));
   EXPECT_TRUE(f.view.Contains("Ann (PC7) leave us"));
@@ -206,7 +212,7 @@ TEST_F(DispatcherTest, LeaveOfSelfDoesNothing) {
   f.ReceivePresence(f.Self());
   f.ReceiveLeave(f.Self());
   EXPECT_TRUE(calls.empty());
-  EXPECT_EQ(f.bot().roster.Count(), 1u);
+  EXPECT_EQ(f.parts().roster.Count(), 1u);
 }
 
 TEST_F(DispatcherTest, PresenceRepliesAreUniqueByText) {
@@ -218,7 +224,7 @@ TEST_F(DispatcherTest, PresenceRepliesAreUniqueByText) {
   annElsewhere.address = Loopback(4);
   f.ReceivePresence(annElsewhere);
 
-  const auto& entries = f.bot().roster.Entries();
+  const auto& entries = f.parts().roster.Entries();
   ASSERT_EQ(entries.size(), 2u);
   EXPECT_EQ(entries[0].text, "Ann (PC7)");
   EXPECT_EQ(entries[0].address, Loopback(2));
@@ -227,9 +233,9 @@ TEST_F(DispatcherTest, PresenceRepliesAreUniqueByText) {
   EXPECT_EQ(f.bot().StatusPanel(0), "Users: 2");
   EXPECT_EQ(f.view.rosterChanges - before, 2);
 
-  f.bot().dispatcher.UsrLBClick(1);
+  f.parts().dispatcher.UsrLBClick(1);
   EXPECT_EQ(f.bot().StatusPanel(1), "IP:127.0.0.4");
-  f.bot().dispatcher.UsrLBClick(5);  // no such entry: unchanged
+  f.parts().dispatcher.UsrLBClick(5);  // no such entry: unchanged
   EXPECT_EQ(f.bot().StatusPanel(1), "IP:127.0.0.4");
 }
 
@@ -249,7 +255,7 @@ TEST_F(DispatcherTest, ProbeIsAnsweredToTheSenderUnlessInvisible) {
   EXPECT_EQ(f.SentOfType(kPacketPresenceReply).size(), 1u);
 
   f.ClearSent();
-  f.bot().settings.InvisibleCB = true;
+  f.parts().settings.InvisibleCB = true;
   f.ReceiveProbe(ann);
   EXPECT_TRUE(f.Sent().empty());
 }
@@ -257,7 +263,7 @@ TEST_F(DispatcherTest, ProbeIsAnsweredToTheSenderUnlessInvisible) {
 TEST_F(DispatcherTest, TopicIsStoredLoggedAndFiled) {
   InstallJoinRecorders();
   f.ReceiveTopic(ann, W("Пельмени"));
-  EXPECT_EQ(f.bot().topic.Topic, W("Пельмени"));
+  EXPECT_EQ(f.parts().topic.Topic, W("Пельмени"));
   ASSERT_EQ(f.view.topics.size(), 1u);
   ASSERT_EQ(f.view.lines.size(), 1u);
   EXPECT_EQ(f.view.lines[0].text, "Ann" + W(" сменил тему на: Пельмени"));
@@ -268,14 +274,14 @@ TEST_F(DispatcherTest, TopicIsStoredLoggedAndFiled) {
 
   // The bot's own topic is shown but not filed.
   f.ReceiveTopic(f.Self(), "Mine");
-  EXPECT_EQ(f.bot().topic.Topic, "Mine");
+  EXPECT_EQ(f.parts().topic.Topic, "Mine");
   EXPECT_EQ(f.dir.ReadFile("botfile/log.txt"),
             "[18:05]Ann (PC7" + W("): сменил тему на: Пельмени") + "\r\n");
 }
 
 TEST_F(DispatcherTest, LockedTopicIsDefended) {
   InstallJoinRecorders();
-  Bot& bot = f.bot();
+  BotParts& bot = f.parts();
   bot.SetTopic("Old");
   bot.topic.TopicLocked = true;
 
@@ -318,11 +324,11 @@ TEST_F(DispatcherTest, LockedTopicIsDefended) {
 TEST_F(DispatcherTest, ShortTopicPayloadGivesWhatItHolds) {
   // Channel length 4 but only "Ma" present: no topic at all.
   f.Inject(ann, kPacketTopic, {0, 4, 'M', 'a'});
-  EXPECT_EQ(f.bot().topic.Topic, "");
+  EXPECT_EQ(f.parts().topic.Topic, "");
   // Topic length 200 but only 3 bytes follow (and the packet's zero fill,
   // which the receiver cannot tell from the payload): cut at the end.
   f.Inject(ann, kPacketTopic, {0, 1, 'M', 200, 'a', 'b', 'c'});
-  const std::string& topic = f.bot().topic.Topic;
+  const std::string& topic = f.parts().topic.Topic;
   EXPECT_EQ(topic.substr(0, 3), "abc");
   EXPECT_LT(topic.size(), 12u);
   EXPECT_EQ(topic.find_first_not_of('\0', 3), std::string::npos);
@@ -352,13 +358,13 @@ TEST_F(DispatcherTest, UnknownTypesAreIgnored) {
 }
 
 TEST_F(DispatcherTest, FailingServiceAbortsOnlyThatPacket) {
-  InstallJoinRecorders();
-  Bot& bot = f.bot();
-  bot.hooks.NotifyUnread = [&bot](const std::string&, std::uint32_t address) {
-    bot.out.OutAddress = address;  // left redirected by the failure
+  BotParts& bot = f.parts();
+  bot.on.greeting.Add(GreetingStep::UnreadMessages, [&bot](const ChatEvent& e) {
+    bot.out.OutAddress = e.address;  // left redirected by the failure
     bot.out.OutChannel = "Box";
     throw FileError("cannot open user/Ann.txt");
-  };
+  });
+  InstallJoinRecorders();
   f.ReceiveJoin(ann);
 
   EXPECT_TRUE(f.view.Contains("Error: cannot open user/Ann.txt"));
@@ -389,12 +395,12 @@ TEST_F(DispatcherTest, UnwritableLogFileAbortsTheJoin) {
 
 TEST_F(DispatcherTest, RefreshRosterClearsAndProbesTheChatAddress) {
   f.ReceivePresence(ann);
-  ASSERT_EQ(f.bot().roster.Count(), 1u);
+  ASSERT_EQ(f.parts().roster.Count(), 1u);
   f.ClearSent();
 
-  f.bot().dispatcher.RefreshRoster();
+  f.parts().dispatcher.RefreshRoster();
 
-  EXPECT_EQ(f.bot().roster.Count(), 0u);
+  EXPECT_EQ(f.parts().roster.Count(), 0u);
   std::vector<SentPacket> sent = f.Sent();
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(sent[0].type, kPacketProbe);

@@ -6,7 +6,9 @@
 
 #include "base/cp1251.h"
 #include "base/ini_file.h"
+#include "core/reactions.h"
 #include "fakes/bot_fixture.h"
+#include "games/chatterbox.h"
 #include "fakes/fake_clock.h"
 #include "fakes/manual_event_loop.h"
 #include "fakes/recording_log.h"
@@ -114,21 +116,28 @@ TEST_F(FloodGuardTest, ManyHostsAreForgottenOnceQuiet) {
 class FloodGuardInterpreterTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    services = InstallServices(f.bot());
+    services = InstallServices(f.services());
     f.PrepareOffline();
     f.dir.WriteFile("others.ini",
                     "[FloodGuard]\r\nCommands=3\r\nSeconds=10\r\nIgnoreSeconds=60\r\n");
-    f.bot().interpreter.Guard().Configure(LoadFloodGuardSettings(f.bot().othersIni));
-    f.bot().settings.ADMvle = {{"Boss", "ADMINPC"}};
-    f.bot().settings.NameChanVicE = "Victorina";
-    f.bot().settings.BoltunCB = true;
-    f.bot().helpText = {"Help"};
-    ServiceHooks& hooks = f.bot().hooks;
-    hooks.QuizText = [this](const std::string& text, std::uint32_t) { quiz.push_back(text); };
-    hooks.Chatterbox = [](const std::string& text) -> std::optional<std::string> {
-      if (text == "hi bot") return std::string("hi");
-      return std::nullopt;
-    };
+    f.parts().interpreter.Guard().Configure(LoadFloodGuardSettings(f.parts().othersIni));
+    f.parts().settings.ADMvle = {{"Boss", "ADMINPC"}};
+    f.parts().settings.NameChanVicE = "Victorina";
+    f.parts().settings.BoltunCB = true;
+    f.parts().helpText = {"Help"};
+    // The quiz's two ears: every line of its channel, and its commands.
+    f.parts().on.line.Add(LineStep::QuizAnswer, [this](const ChatEvent& e) {
+      if (e.channel == "Victorina") quiz.push_back(e.text);
+    });
+    f.parts().interpreter.Table().Add(CommandRow{
+        .place = CommandPlace::QuizAnswer,
+        .accepts = AnyCommandText,
+        .channel = &f.parts().settings.NameChanVicE,
+        .handler = [this](CommandContext& command) { quiz.push_back(command.command); },
+    });
+    f.dir.WriteFile("botfile/boltun.txt", "hi bot^hi\r\n");
+    InstallChatterbox(f.services(), chatterbox);
+    chatterbox.LoadPhrases();
   }
 
   // True when the line got an answer from the bot.
@@ -141,6 +150,7 @@ class FloodGuardInterpreterTest : public ::testing::Test {
 
   BotFixture f;
   std::unique_ptr<InstalledServices> services;
+  Chatterbox chatterbox{f.dir.FilePath("botfile/boltun.txt"), f.clock};
   std::vector<std::string> quiz;
   ChatPeer user{"Vasya", "PC7", Loopback(2), 0x00A000};
   ChatPeer admin{"Boss", "ADMINPC", Loopback(3), 0x0000FF};
@@ -173,7 +183,7 @@ TEST_F(FloodGuardInterpreterTest, CommandsAndTriggersCountButNotPlainLines) {
 
 TEST_F(FloodGuardInterpreterTest, MissingSectionLeavesItOff) {
   f.dir.WriteFile("others.ini", "");
-  f.bot().interpreter.Guard().Configure(LoadFloodGuardSettings(f.bot().othersIni));
+  f.parts().interpreter.Guard().Configure(LoadFloodGuardSettings(f.parts().othersIni));
   for (int i = 0; i < 20; ++i) EXPECT_TRUE(Answered(user, "!help")) << i;
 }
 

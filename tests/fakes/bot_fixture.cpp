@@ -207,30 +207,30 @@ BotFixture::~BotFixture() {
 }
 
 void BotFixture::PrepareOffline() {
-  CreateMissingDataFiles(m_bot->folder);
-  m_bot->store.LoadSettings(m_bot->options.interfaces);
-  m_bot->out.OutAddress = m_bot->netSettings.SendAddress;
-  KeyWithChatKey(m_bot->cipher);
+  CreateMissingDataFiles(m_bot->Parts().folder);
+  m_bot->Parts().store.LoadSettings(m_bot->Parts().options.interfaces);
+  m_bot->Parts().out.OutAddress = m_bot->Parts().netSettings.SendAddress;
+  KeyWithChatKey(m_bot->Parts().cipher);
   RecordSends(false);
 }
 
 void BotFixture::RecordSends(bool forward) {
-  m_recorder->next = forward ? &m_bot->net : nullptr;
-  m_bot->codec.SetSender(m_recorder.get());
+  m_recorder->next = forward ? &m_bot->Parts().net : nullptr;
+  m_bot->Parts().codec.SetSender(m_recorder.get());
 }
 
 void BotFixture::Inject(const ChatPeer& peer, std::uint8_t type,
                         const std::vector<std::uint8_t>& payload) {
   clock.AdvanceMs(1);
   TRecvInfo info;
-  info.Data = EncodePeerPacket(peer, type, payload, m_bot->netSettings.SendAddress,
+  info.Data = EncodePeerPacket(peer, type, payload, m_bot->Parts().netSettings.SendAddress,
                                m_port, clock);
   info.SrcAddr = peer.address;
-  info.DstAddr = m_bot->netSettings.LocalAddress;
+  info.DstAddr = m_bot->Parts().netSettings.LocalAddress;
   info.SrcPort = static_cast<std::uint16_t>(m_port + 1);
   info.DstPort = m_port;
   info.DataLength = static_cast<std::uint16_t>(info.Data.size());
-  m_bot->codec.HandlePacket(info);
+  m_bot->Parts().codec.HandlePacket(info);
 }
 
 void BotFixture::ReceiveJoin(const ChatPeer& peer) { Inject(peer, kPacketJoin, {3, 0}); }
@@ -307,10 +307,10 @@ void BotFixture::ClearSent() { m_recorder->record.Clear(); }
 
 ChatPeer BotFixture::Self() const {
   ChatPeer self;
-  self.nick = m_bot->netSettings.BotNick;
-  self.host = m_bot->netSettings.BotHost;
+  self.nick = m_bot->Parts().netSettings.BotNick;
+  self.host = m_bot->Parts().netSettings.BotHost;
   self.address = Loopback(1);
-  self.color = m_bot->out.NickColor;
+  self.color = m_bot->Parts().out.NickColor;
   return self;
 }
 

@@ -145,6 +145,8 @@ class BotFixture {
 
   std::uint16_t Port() const { return m_port; }
   Bot& bot() { return *m_bot; }
+  BotParts& parts() { return m_bot->Parts(); }
+  ServiceContext& services() { return m_bot->Services(); }
 
   TempDir dir;
   FakeClock clock;

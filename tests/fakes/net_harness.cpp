@@ -38,12 +38,11 @@ NetHarness::NetHarness(std::uint16_t port)
   settings.MulticastMode = false;
   settings.ReuseAddr = false;
   out.OutAddress = settings.SendAddress;
-  codec.SetDispatcher([this] {
+  codec.SetDispatcher([this](const ReceivedPacket& received) {
     DispatchedPacket packet;
-    packet.Header = codec.CurrentPacket;
-    packet.Sender = codec.CurrentSender;
-    packet.Payload.assign(codec.PacketBody.begin(),
-                          codec.PacketBody.begin() + codec.PacketBodyLength);
+    packet.Header = received.header;
+    packet.Sender = received.sender;
+    packet.Payload.assign(received.body, received.body + received.bodyLength);
     dispatched.push_back(std::move(packet));
   });
 }

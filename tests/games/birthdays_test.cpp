@@ -22,7 +22,7 @@ TEST(Birthdays, WrongSizedFileIsLoggedAndKept) {
   BotFixture f;
   f.PrepareOffline();
   RecordingLog log;
-  Birthdays birthdays(dir.FilePath("BirthDay.dat"), clock, f.bot().replies, log,
+  Birthdays birthdays(dir.FilePath("BirthDay.dat"), clock, f.parts().replies, log,
                       [] { return false; });
 
   const std::string odd(1000, 'x');
@@ -128,11 +128,11 @@ class BirthdayBotTest : public ::testing::Test {
  protected:
   void SetUp() override {
     f.PrepareOffline();
-    games = InstallGames(f.bot());
+    games = InstallGames(f.services());
     BirthdayTable table;
     table.Add(Person("Ян", 7, 12, 1990, "Отдел"));  // tomorrow for the fake clock
-    table.Save(f.bot().folder.BotFile("BirthDay.dat"));
-    for (const auto& load : f.bot().hooks.LoadLists) load();
+    table.Save(f.parts().folder.BotFile("BirthDay.dat"));
+    for (const auto& load : f.parts().on.life.loadLists) load();
   }
   BotFixture f;
   std::unique_ptr<Games> games;
@@ -146,7 +146,7 @@ TEST_F(BirthdayBotTest, JoinerIsToldPrivatelyWhenTheOptionIsOn) {
     EXPECT_EQ(packet.text.find(message), std::string::npos);
   }
   f.ClearSent();
-  f.bot().settings.BirthDayCB = true;
+  f.parts().settings.BirthDayCB = true;
   f.ReceiveJoin(ChatPeer{"Bob", "PC2", Loopback(3)});
   int notices = 0;
   for (const SentPacket& packet : f.SentOfType(kPacketChatLine)) {
@@ -164,7 +164,7 @@ TEST_F(BirthdayBotTest, CheckWithNobodyHandledGoesToEverybodyOnlyWhileRunning) {
   EXPECT_TRUE(f.SentOfType(kPacketChatLine).empty());
 
   RecordingLog log;
-  Birthdays running(f.bot().folder.BotFile("BirthDay.dat"), f.clock, f.bot().replies, log,
+  Birthdays running(f.parts().folder.BotFile("BirthDay.dat"), f.clock, f.parts().replies, log,
                     [] { return true; });
   running.Load();
   running.Save();

@@ -32,7 +32,7 @@ class ChatterboxTest : public ::testing::Test {
  protected:
   void SetUp() override {
     f.PrepareOffline();
-    games = InstallGames(f.bot());
+    games = InstallGames(f.services());
   }
   // What the bot answers to the line, said to everybody in Main.
   std::vector<std::string> Answers(const std::string& text, const std::string& channel = "Main") {
@@ -57,7 +57,8 @@ TEST_F(ChatterboxTest, MatchesTheTrimmedNarrowlyLowerCasedMessage) {
   f.dir.WriteFile("botfile/boltun.txt",
                   W("привет^Здравствуй!\r\nПока^never\r\nёлка^ель\nhello world^hi\r\n"
                     "без знака\r\n!кто^я\r\n"));
-  ASSERT_EQ(f.bot().hooks.LoadChatterbox(), 6u);
+  for (const auto& load : f.parts().on.life.loadLists) load();
+  ASSERT_EQ(box().PhraseCount(), 6u);
   const std::pair<const char*, const char*> rows[] = {
       {"привет", "Здравствуй!"},
       {"  ПрИвЕт \t", "Здравствуй!"},
@@ -80,7 +81,7 @@ TEST_F(ChatterboxTest, MatchesTheTrimmedNarrowlyLowerCasedMessage) {
     }
   }
   EXPECT_EQ(Answers(W("привет"), "Other"), std::vector<std::string>{"Здравствуй!"});
-  f.bot().settings.BoltunCB = false;
+  f.parts().settings.BoltunCB = false;
   EXPECT_TRUE(Answers(W("привет")).empty());
 }
 

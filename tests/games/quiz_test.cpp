@@ -132,7 +132,7 @@ class QuizTest : public ::testing::Test {
  protected:
   void SetUp() override {
     f.PrepareOffline();
-    games = InstallGames(f.bot());
+    games = InstallGames(f.services());
   }
 
   void Say(const std::string& text, const ChatPeer& who) {
@@ -230,8 +230,8 @@ TEST_F(QuizTest, TopListInformationAndCommandsGoToTheRequester) {
   Command(W("ЛУЧШИЕ все"));
   EXPECT_EQ(Said(), std::vector<std::string>{
                         "\rЛУЧШИЕ ИГРОКИ:\r1: Cid - 2\r2: Bob - 1\r3: Ann - 1\r4: Dan - 0\r"});
-  EXPECT_EQ(f.bot().out.OutAddress, f.bot().netSettings.SendAddress);
-  EXPECT_EQ(f.bot().out.OutChannel, "Main");
+  EXPECT_EQ(f.parts().out.OutAddress, f.parts().netSettings.SendAddress);
+  EXPECT_EQ(f.parts().out.OutChannel, "Main");
   Command(W("команды"));
   std::vector<std::string> said = Said();
   ASSERT_EQ(said.size(), 1u);
@@ -313,7 +313,7 @@ TEST_F(QuizTest, BotStopStopsTheQuiz) {
   f.dir.WriteFile("botfile/questions.txt", "q|a\r\n");
   Command(W("старт"));
   ASSERT_TRUE(quiz().QuizRunning());
-  for (const auto& hook : f.bot().hooks.OnBotStopped) hook();
+  for (const auto& hook : f.parts().on.life.stopped) hook();
   EXPECT_FALSE(quiz().QuizRunning());
   EXPECT_EQ(f.loop.ActiveTimers(), 0u);
 }

@@ -101,7 +101,7 @@ class VoteTest : public ::testing::Test {
  protected:
   void SetUp() override {
     f.PrepareOffline();
-    games = InstallGames(f.bot());
+    games = InstallGames(f.services());
   }
   void Say(const ChatPeer& who, const std::string& text, const std::string& channel = "Main") {
     f.ReceiveLine(who, W(text), channel);
@@ -171,7 +171,7 @@ TEST_F(VoteTest, CountsOnceEachNickAndPublishesAfterAMinute) {
 TEST_F(VoteTest, ProgramEndCancelsTheTimer) {
   Say(ann, "!vote Куда?");
   ASSERT_EQ(f.loop.ActiveTimers(), 1u);
-  for (const auto& hook : f.bot().hooks.OnFormClose) hook();
+  for (const auto& hook : f.parts().on.life.closing) hook();
   EXPECT_EQ(f.loop.ActiveTimers(), 0u);
   EXPECT_FALSE(vote().Running());
   Say(ann, "!vote Снова?");

@@ -23,7 +23,7 @@ class BanListTest : public ::testing::Test {
   std::string ReadBans() { return f.dir.ReadFile("botfile/ban.txt"); }
 
   BotFixture f;
-  BanList bans{f.dir.FilePath("botfile/ban.txt"), f.bot().replies, f.clock};
+  BanList bans{f.dir.FilePath("botfile/ban.txt"), f.parts().replies, f.clock};
   const std::uint32_t kUser = Loopback(2);
   const std::string kListHeading =
       "\r\n\r\n" + std::string(64, ' ') + W("(*)   Бан Лист   (*)\r\n");
@@ -51,7 +51,7 @@ TEST_F(BanListTest, RefusalTextWithLineFeedThenCarriageReturn) {
               "\n\rРучная проверка бана (!refreshban или !проверить бан)"));
   EXPECT_EQ(sent[0].dstAddr, kUser);
   EXPECT_EQ(sent[0].kind, 0);
-  EXPECT_EQ(f.bot().out.OutAddress, kLoopbackBroadcast);
+  EXPECT_EQ(f.parts().out.OutAddress, kLoopbackBroadcast);
 }
 
 TEST_F(BanListTest, LinesTypedInTheChatStillBan) {

@@ -38,7 +38,7 @@ class ExternalCommandsTest : public ::testing::Test {
   using Texts = std::vector<std::string>;
 
   BotFixture f;
-  ExternalCommands commands{f.bot().folder, f.bot().replies, f.bot().log};
+  ExternalCommands commands{f.parts().folder, f.parts().replies, f.parts().log};
   const std::uint32_t kUser = Loopback(2);
   const std::string kError = W("Ошибка в команде.");
 };

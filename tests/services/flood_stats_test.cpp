@@ -37,7 +37,7 @@ class FloodStatsTest : public ::testing::Test {
 
   BotFixture f;
   StatStore store{f.dir.FilePath("botfile/stat.ini"), f.loop};
-  FloodStats stats{store, f.bot().replies, f.bot().out, f.clock};
+  FloodStats stats{store, f.parts().replies, f.parts().out, f.clock};
   const std::uint32_t kUser = Loopback(2);
 };
 
@@ -136,9 +136,9 @@ TEST_F(FloodStatsTest, StatReportLayout) {
                 "\r\n-----------------------------------------\r\n");
   EXPECT_EQ(Ask("stat NOPC"), "");
   EXPECT_EQ(Ask("Stat", "NOPC"), "");  // the word's case is ignored, the host has no section
-  f.bot().out.OutChannel = "Other";
+  f.parts().out.OutChannel = "Other";
   EXPECT_EQ(Ask("stat"), "");
-  f.bot().out.OutChannel = "Main";
+  f.parts().out.OutChannel = "Main";
 }
 
 TEST_F(FloodStatsTest, TopAndHtopOrderAndTies) {
@@ -171,7 +171,7 @@ TEST_F(FloodStatsTest, TopAndHtopOrderAndTies) {
 
 TEST_F(FloodStatsTest, AReportNeverIncludesTheLineThatAsked) {
   // Through the bot as the interpreter calls it: the report, then the count.
-  InstallFloodStats(f.bot(), stats, store);
+  InstallFloodStats(f.services(), stats, store);
   ChatPeer peer{"Ann", "PC1"};
   f.ReceiveLine(peer, "!help");
   f.ClearSent();
@@ -180,7 +180,7 @@ TEST_F(FloodStatsTest, AReportNeverIncludesTheLineThatAsked) {
   ASSERT_FALSE(sent.empty());
   EXPECT_NE(sent[0].text.find(W("  - и всего: \t\t\t\t4\r\n")), std::string::npos) << sent[0].text;
   EXPECT_EQ(store.ReadInteger("PC1", "Total", 0), 8);
-  f.bot().hooks.OnBotStopped.back()();  // a stop writes the counts at once
+  f.parts().on.life.stopped.back()();  // a stop writes the counts at once
   EXPECT_NE(StatFile().find("Total=8"), std::string::npos);
 }
 

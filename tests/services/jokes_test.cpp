@@ -54,7 +54,7 @@ class JokesTest : public ::testing::Test {
  protected:
   void SetUp() override {
     f.PrepareOffline();
-    f.bot().settings.IntervalE = 20;
+    f.parts().settings.IntervalE = 20;
   }
   void Load(const std::string& anecdotes, const std::string& aphorisms) {
     f.dir.WriteFile("botfile/anecdot.txt", anecdotes);
@@ -65,8 +65,8 @@ class JokesTest : public ::testing::Test {
   }
 
   BotFixture f;
-  Jokes jokes{f.bot().folder, f.bot().settings, f.bot().random, f.clock,
-              f.bot().replies, f.bot().log};
+  Jokes jokes{f.parts().folder, f.parts().settings, f.parts().random, f.clock,
+              f.parts().replies, f.parts().log};
   const std::uint32_t kUser = Loopback(2);
 };
 
@@ -87,7 +87,7 @@ TEST_F(JokesTest, HandOutsFromNoneOneAndTwoEntries) {
   EXPECT_EQ(sent[1].text, "Solo");
   EXPECT_EQ(sent[1].channel, "Main");
   EXPECT_EQ(sent[1].dstAddr, kLoopbackBroadcast);
-  EXPECT_EQ(f.bot().out.OutChannel, "Main");
+  EXPECT_EQ(f.parts().out.OutChannel, "Main");
   EXPECT_TRUE(f.view.Contains(W("Выдан анекдот номер: 1")));
   EXPECT_TRUE(f.view.Contains(W("Выдан афоризм номер: 1")));
   f.ClearSent();
@@ -191,10 +191,10 @@ TEST_F(JokesTest, AFullCollectionTakesNothingMore) {
 // The rows: "w" only in the anecdote channel, "add " choosing the collection.
 TEST(JokesInstalled, RowsChooseChannelAndCollection) {
   BotFixture f;
-  std::unique_ptr<InstalledServices> services = InstallServices(f.bot());
+  std::unique_ptr<InstalledServices> services = InstallServices(f.services());
   f.PrepareOffline();
   f.dir.WriteFile("botfile/anecdot.txt", "Joke\r\n");
-  for (const auto& load : f.bot().hooks.LoadLists) load();
+  for (const auto& load : f.parts().on.life.loadLists) load();
   const ChatPeer vasya{"Vasya", "PC1"};
   f.ReceiveLine(vasya, "!w");  // the main channel: no anecdote
   for (const SentPacket& p : f.Sent()) EXPECT_NE(p.channel, "Anecdot");

@@ -45,7 +45,7 @@ class NewsTest : public ::testing::Test {
 
   BotFixture f;
   News news{f.dir.FilePath("botfile/news.txt"), f.dir.FilePath("botfile/seennews.txt"),
-            f.clock, f.bot().replies};
+            f.clock, f.parts().replies};
   const std::uint32_t kUser = Loopback(2);
   const std::string kHeading =
       "\r\n\r\n" + std::string(26, ' ') + W("> > > Н О В О С Т И ! ! !< < <\r\n");
@@ -109,9 +109,9 @@ TEST_F(NewsTest, NickWithLineBreaksIsNeverAReader) {
 // The add row refuses any line break and keeps the bot's own colour.
 TEST(NewsInstalled, MultiLineRefusalRestoresTheColour) {
   BotFixture f;
-  std::unique_ptr<InstalledServices> services = InstallServices(f.bot());
+  std::unique_ptr<InstalledServices> services = InstallServices(f.services());
   f.PrepareOffline();
-  f.bot().out.NickColor = 0x00FF8000;
+  f.parts().out.NickColor = 0x00FF8000;
   const ChatPeer vasya{"Vasya", "PC1"};
   for (const std::string& text : {std::string("!add_news a\rb"), W("!доб_нов a\nb")}) {
     f.ClearSent();
@@ -121,7 +121,7 @@ TEST(NewsInstalled, MultiLineRefusalRestoresTheColour) {
     EXPECT_EQ(sent[0].text, W("Vasya%cf%, Нельзя добавлять многострочные новости. "
                               "Удовлетворитесь 1 строкой."));
     EXPECT_EQ(sent[0].color, 255u);
-    EXPECT_EQ(f.bot().out.NickColor, 0x00FF8000u);
+    EXPECT_EQ(f.parts().out.NickColor, 0x00FF8000u);
   }
   EXPECT_EQ(f.dir.ReadFile("botfile/news.txt"), "");
   EXPECT_FALSE(f.view.Contains(W("Vasya (PC1) команда добавить новости.")));

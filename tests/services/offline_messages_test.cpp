@@ -11,11 +11,12 @@ namespace {
 class OfflineMessagesTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    InstallOfflineMessages(f.services(), messages);
     f.PrepareOffline();
     f.ClearSent();
   }
 
-  Bot& bot() { return f.bot(); }
+  BotParts& parts() { return f.parts(); }
   std::string BoxFile(const std::string& nick) { return "user/" + BoxFileName(nick); }
   std::string ReadBoxText(const std::string& nick, const std::string& password) {
     OfflineMessages::Box box = messages.ReadBox(nick, password);
@@ -36,13 +37,20 @@ class OfflineMessagesTest : public ::testing::Test {
     f.ClearSent();
     return texts;
   }
+  // A command typed in the password channel; true when it was one (its
+  // note is written).
   bool Command(const std::string& nick, const std::string& command) {
-    return messages.PasswordChannelCommand(nick, command, "Secret", password);
+    f.view.Clear();
+    f.ReceivePasswordLine({nick, "PC1", kUser, 0}, "!" + command, "Secret", password);
+    for (const std::string& line : f.view.Texts()) {
+      if (line.rfind(nick + W(" (PC1) команда"), 0) == 0) return true;
+    }
+    return false;
   }
   std::vector<std::string> InChannel() { return Said(kKindPassword); }
 
   BotFixture f;
-  OfflineMessages messages{bot().folder, bot().replies, bot().out, f.clock};
+  OfflineMessages messages{parts().folder, parts().replies, parts().out, f.clock};
   const std::uint32_t kUser = Loopback(2);
   std::string password = "pw";
   const std::string kGreeting = W("Спасибо за регистрацию в нашей системе!");
@@ -227,7 +235,7 @@ TEST_F(OfflineMessagesTest, ALongBoxIsShownInPiecesOf255) {
   EXPECT_EQ(pieces[0].size(), 255u);
   EXPECT_EQ(pieces[1].size(), 255u);
   EXPECT_EQ(pieces[0] + pieces[1] + pieces[2], text);
-  EXPECT_EQ(bot().out.OutChannel, "Main");
+  EXPECT_EQ(parts().out.OutChannel, "Main");
 }
 
 TEST_F(OfflineMessagesTest, RespondentTable) {

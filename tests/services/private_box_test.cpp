@@ -43,7 +43,7 @@ class PrivateBoxTest : public ::testing::Test {
 
   BotFixture f;
   StatStore store{f.dir.FilePath("botfile/stat.ini"), f.loop};
-  PrivateBox box{store, f.bot().replies, f.bot().out, f.clock};
+  PrivateBox box{store, f.parts().replies, f.parts().out, f.clock};
   const std::uint32_t kUser = Loopback(2);
   // The fake clock stands at 6 December 2026 18:05.
   const std::string kHeader = W("* Сообщение от Ann (PC1). Дата: 06.12.2026 18:05 !\"");
@@ -74,9 +74,9 @@ TEST_F(PrivateBoxTest, LeavesANoteWrittenBeforeItIsConfirmed) {
   EXPECT_EQ(Ask("mess NOPC hi"), std::vector<std::string>{W("Пользователь не найден")});
   EXPECT_EQ(Ask("mess BOB] hi"), std::vector<std::string>{W("Пользователь не найден")});
   EXPECT_TRUE(Ask("message BOB hi").empty());  // another word: not this service's
-  f.bot().out.OutChannel = "Quiz";
+  f.parts().out.OutChannel = "Quiz";
   EXPECT_TRUE(Ask("mess BOB hi").empty());
-  f.bot().out.OutChannel = "Main";
+  f.parts().out.OutChannel = "Main";
   EXPECT_EQ(Note(4), "");
 }
 

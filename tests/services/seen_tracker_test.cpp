@@ -79,7 +79,7 @@ class SeenTrackerTest : public ::testing::Test {
 
   BotFixture f;
   SeenTracker seen{f.dir.FilePath("botfile/seen.txt"), f.dir.FilePath("botfile/seen_log.log"),
-                   f.clock, f.bot().replies, f.loop};
+                   f.clock, f.parts().replies, f.loop};
 };
 
 TEST_F(SeenTrackerTest, AnswersAndLogsEveryQuery) {
@@ -177,12 +177,12 @@ TEST_F(SeenTrackerTest, LongFileKeepsEveryLine) {
 // query row answers the asker's own nick itself.
 TEST(SeenTrackerInstalled, ChatLinesRecordAndTheStopWrites) {
   BotFixture f;
-  std::unique_ptr<InstalledServices> services = InstallServices(f.bot());
+  std::unique_ptr<InstalledServices> services = InstallServices(f.services());
   f.PrepareOffline();
   const ChatPeer vasya{"Vasya", "PC1"};
   f.ReceiveLine(vasya, "hello");
   EXPECT_EQ(f.dir.ReadFile("botfile/seen.txt"), "");
-  for (const auto& stopped : f.bot().hooks.OnBotStopped) stopped();
+  for (const auto& stopped : f.parts().on.life.stopped) stopped();
   EXPECT_EQ(f.dir.ReadFile("botfile/seen.txt"), "Vasya\x8F" "18:05/06.12.2026\r\n");
 
   f.ClearSent();

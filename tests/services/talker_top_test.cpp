@@ -57,7 +57,7 @@ TEST(FindTopPlace, BadLinesFailTheCommand) {
 TEST(TalkerTop, RepliesUnicastFromAFileWithLfEnds) {
   BotFixture f;
   f.PrepareOffline();
-  TalkerTop top(f.dir.FilePath("botfile/top.txt"), f.bot().replies);
+  TalkerTop top(f.dir.FilePath("botfile/top.txt"), f.parts().replies);
   f.dir.WriteFile("botfile/top.txt", Row("Ann", "50") + "\n" + Row("Bob", "70") + "\n");
   top.ShowMyPlace(Loopback(2), "Ann");
   top.ShowMyPlace(Loopback(2), "Zed");

@@ -26,11 +26,11 @@ class TimedFeaturesTest : public ::testing::Test {
  protected:
   void SetUp() override {
     f.PrepareOffline();
-    services = InstallServices(f.bot());
-    InstallTimedFeatures(f.bot(), timed);
+    services = InstallServices(f.services());
+    InstallTimedFeatures(f.services(), timed);
   }
 
-  BotSettings& settings() { return f.bot().settings; }
+  BotSettings& settings() { return f.parts().settings; }
 
   // Runs the loop's posted tasks until the download in flight is applied.
   bool WaitForDownload() {
@@ -62,7 +62,7 @@ class TimedFeaturesTest : public ::testing::Test {
   BotFixture f;
   std::unique_ptr<InstalledServices> services;
   int anecdotes = 0;
-  TimedFeatures timed{f.bot(), [this] { ++anecdotes; }, ShortLimits()};
+  TimedFeatures timed{f.services(), [this] { ++anecdotes; }, ShortLimits()};
   LoopbackHttpServer server{[](const HttpServerRequest& request) {
     HttpServerAnswer answer;
     if (request.target == "/inf") {
@@ -217,11 +217,11 @@ TEST_F(TimedFeaturesTest, WindowShownStartsWeatherOnlyWhenAutomatic) {
   EXPECT_EQ(anecdotes, 1);
   EXPECT_TRUE(timed.Anecdote().Running());
   // The bot's stop and start switch both countdowns.
-  for (const auto& hook : f.bot().hooks.OnBotStopped) hook();
+  for (const auto& hook : f.parts().on.life.stopped) hook();
   EXPECT_FALSE(timed.Anecdote().Running());
   f.loop.Advance(10000ms);
   EXPECT_EQ(anecdotes, 1);
-  for (const auto& hook : f.bot().hooks.OnBotStarted) hook();
+  for (const auto& hook : f.parts().on.life.started) hook();
   EXPECT_TRUE(timed.Anecdote().Running());
   EXPECT_TRUE(timed.Weather().Running());
   f.loop.Advance(3000ms);
@@ -251,7 +251,7 @@ class NewYearTest : public ::testing::Test {
 
 TEST_F(NewYearTest, GreetsOnceWhenTheYearTurnsNamingTheNewYear) {
   f.clock.SetNow(DateTimeParts{2026, 12, 31, 23, 59, 58});
-  NewYearGreeting greeting(f.loop, f.clock, f.bot().replies);
+  NewYearGreeting greeting(f.loop, f.clock, f.parts().replies);
   greeting.Start();
   f.loop.Advance(1500ms);
   EXPECT_TRUE(Lines().empty());
@@ -275,7 +275,7 @@ TEST_F(NewYearTest, GreetsOnceWhenTheYearTurnsNamingTheNewYear) {
 
 TEST_F(NewYearTest, NeverAtStart) {
   f.clock.SetNow(DateTimeParts{2027, 1, 1, 0, 0, 1});
-  NewYearGreeting greeting(f.loop, f.clock, f.bot().replies);
+  NewYearGreeting greeting(f.loop, f.clock, f.parts().replies);
   greeting.Start();
   f.loop.Advance(5000ms);
   EXPECT_TRUE(Lines().empty());

@@ -70,9 +70,10 @@ class WelcomeTest : public ::testing::Test {
   }
 
   Bot& bot() { return f.bot(); }
+  BotParts& parts() { return f.parts(); }
 
   BotFixture f;
-  Welcome welcome{f.bot().folder, f.bot().settings, f.bot().random, f.bot().replies};
+  Welcome welcome{f.parts().folder, f.parts().settings, f.parts().random, f.parts().replies};
   const std::uint32_t kUser = Loopback(2);
 };
 
@@ -98,7 +99,7 @@ TEST_F(WelcomeTest, PersonalLineWinsAndMatchesCaseExactly) {
 
 TEST_F(WelcomeTest, LineWithColonButNoColonSpaceSendsFromSecondCharacter) {
   f.dir.WriteFile("botfile/vhod.txt", "Ann:hello\r\nBob hello\r\n");
-  bot().settings.DefaultMsgCB = false;
+  parts().settings.DefaultMsgCB = false;
   welcome.SendEntryMessage("Ann");
   std::vector<SentPacket> sent = f.Sent();
   ASSERT_EQ(sent.size(), 1u);
@@ -147,7 +148,7 @@ TEST_F(WelcomeTest, EmptyOrMissingDefaultsGiveMessageNotFound) {
 
 TEST_F(WelcomeTest, DefaultsOffSendsNoDefaultLines) {
   WriteDefaults("in %s", "out %s");
-  bot().settings.DefaultMsgCB = false;
+  parts().settings.DefaultMsgCB = false;
   welcome.SendEntryMessage("Ann");
   welcome.SendQuitMessage("Ann");
   EXPECT_TRUE(f.Sent().empty());
@@ -165,11 +166,11 @@ TEST_F(WelcomeTest, MissingPersonalFileIsAFileError) {
 }
 
 TEST_F(WelcomeTest, ChannelNames) {
-  bot().settings.AnecChannelE = "Anek";
-  bot().settings.NameChanVicE = "Vic";
+  parts().settings.AnecChannelE = "Anek";
+  parts().settings.NameChanVicE = "Vic";
   welcome.SendAnecdoteChannelName(kUser);
   welcome.SendQuizChannelName(kUser);
-  bot().settings.ShowNameChanCB = false;
+  parts().settings.ShowNameChanCB = false;
   welcome.SendAnecdoteChannelName(kUser);
   std::vector<SentPacket> sent = f.Sent();
   ASSERT_EQ(sent.size(), 2u);
@@ -177,7 +178,7 @@ TEST_F(WelcomeTest, ChannelNames) {
   EXPECT_EQ(sent[0].dstAddr, kUser);
   EXPECT_EQ(sent[1].text, W("Канал Викторины: Vic"));
   EXPECT_EQ(sent[1].dstAddr, kUser);
-  EXPECT_EQ(bot().out.OutAddress, kLoopbackBroadcast);
+  EXPECT_EQ(parts().out.OutAddress, kLoopbackBroadcast);
 }
 
 TEST_F(WelcomeTest, StartMessageWithItsSwitches) {
@@ -185,12 +186,12 @@ TEST_F(WelcomeTest, StartMessageWithItsSwitches) {
   welcome.LoadInfoText();
   const std::string expected = "\r\n\r\n" + std::string(64, ' ') +
                                W("(*)   И Н Ф О Р М А Ц И Я   (*)\r\nПравила чата\r\nНе флудить\r\n");
-  bot().settings.StartMessageCB = true;
-  bot().settings.StartMsgPrivateCB = false;
+  parts().settings.StartMessageCB = true;
+  parts().settings.StartMsgPrivateCB = false;
   welcome.SendStartMessage(kUser);
-  bot().settings.StartMsgPrivateCB = true;
+  parts().settings.StartMsgPrivateCB = true;
   welcome.SendStartMessage(kUser);
-  bot().settings.StartMessageCB = false;
+  parts().settings.StartMessageCB = false;
   welcome.SendStartMessage(kUser);
   std::vector<SentPacket> sent = f.Sent();
   ASSERT_EQ(sent.size(), 2u);
@@ -202,7 +203,7 @@ TEST_F(WelcomeTest, StartMessageWithItsSwitches) {
   // Dropped when the bot stops: only the banner is left.
   welcome.DropInfoText();
   f.ClearSent();
-  bot().settings.StartMessageCB = true;
+  parts().settings.StartMessageCB = true;
   welcome.SendStartMessage(kUser);
   ASSERT_EQ(f.Sent().size(), 1u);
   EXPECT_EQ(f.Sent()[0].text, "\r\n\r\n" + std::string(64, ' ') +
@@ -253,20 +254,20 @@ TEST_F(WelcomeTest, AddedInfoLineIsALineOfItsOwn) {
 // The join and leave handlers call the installed services in their order.
 TEST(WelcomeJoin, JoinSendsGreetingsInOrderAndLeaveSendsTheQuitLine) {
   BotFixture f;
-  std::unique_ptr<InstalledServices> services = InstallServices(f.bot());
+  std::unique_ptr<InstalledServices> services = InstallServices(f.services());
   f.PrepareOffline();
   f.dir.WriteFile("botfile/vhod.txt", W("Ann: Анна пришла!\r\n"));
   f.dir.WriteFile("botfile/welcom.txt", "Rules\r\n");
   f.dir.WriteFile("botfile/ban.txt", "[BanList]\r\nBADPC=01.01.2030 00:00:00\r\n");
   f.dir.WriteFile("botfile/defvhod.ini", W("[Messages]\r\nQuitMessage0=%s ушла\r\n"));
-  for (const auto& started : f.bot().hooks.OnBotStarted) started();
-  BotSettings& settings = f.bot().settings;
+  for (const auto& started : f.parts().on.life.started) started();
+  BotSettings& settings = f.parts().settings;
   settings.EnableBotCB = settings.DefaultMsgCB = settings.AutoAforizmCB = true;
   settings.ShowNameChanCB = settings.PocazNameChanCB = settings.StartMessageCB = true;
   settings.ShowBannedCB = true;
   settings.StartMsgPrivateCB = false;
   settings.BirthDayCB = false;
-  f.bot().SetTopic("Friday");
+  f.parts().SetTopic("Friday");
 
   ChatPeer ann{"Ann", "PC2", Loopback(2), 1};
   f.ReceiveJoin(ann);

@@ -46,10 +46,10 @@ class NetManyInterfaces : public ::testing::Test {
     bot.out.OutAddress = kNetnsBroadcast;
     // Records every packet, as the harness does, and answers probes as the
     // bot's dispatcher does.
-    bot.codec.SetDispatcher([this] {
+    bot.codec.SetDispatcher([this](const ReceivedPacket& received) {
       DispatchedPacket packet;
-      packet.Header = bot.codec.CurrentPacket;
-      packet.Sender = bot.codec.CurrentSender;
+      packet.Header = received.header;
+      packet.Sender = received.sender;
       bot.dispatched.push_back(packet);
       if (packet.Header.PacketType == kPacketProbe) {
         bot.codec.SendProbeReply(packet.Sender.SrcAddr);

@@ -58,7 +58,7 @@ struct Peer {
     settings.SendAddress = 0xEA000001;
     out.NickColor = 0x00FF8040;
     codec.SetSender(&sender);
-    codec.SetDispatcher([this] {
+    codec.SetDispatcher([this](const ReceivedPacket&) {
       ++dispatched;
       if (throwOnDispatch) throw std::runtime_error("service failed");
     });

@@ -28,8 +28,8 @@ class GamePagesTest : public ::testing::Test {
  protected:
   GamePagesTest() {
     f.bot.dir.WriteFile("botfile/boltun.txt", W("привет^Здорово!\r\n"));
-    services = InstallServices(f.bot.bot());
-    games = InstallGames(f.bot.bot());
+    services = InstallServices(f.bot.services());
+    games = InstallGames(f.bot.services());
     f.window->AddServicePages(*services);
     f.window->AddGamePages(*games);
     f.bot.PrepareOffline();

@@ -131,12 +131,12 @@ TEST_F(MainWindowTest, ColourDialogSetsTheColourAndWritesItAtOnce) {
   Offline();
   f.colorAnswers = {QColor(0x10, 0x20, 0x30)};
   Click("NickColB");
-  EXPECT_EQ(f.bot.bot().out.NickColor, 0x302010u);
+  EXPECT_EQ(f.bot.parts().out.NickColor, 0x302010u);
   EXPECT_EQ(IniFile(f.bot.dir.FilePath("Net.ini")).ReadInteger("chat", "Color", -1), 0x302010);
   EXPECT_EQ(f.Find<QWidget>("ColorP")->palette().color(QPalette::Window), QColor(0x10, 0x20, 0x30));
   // Cancelled: nothing changes.
   Click("NickColB");
-  EXPECT_EQ(f.bot.bot().out.NickColor, 0x302010u);
+  EXPECT_EQ(f.bot.parts().out.NickColor, 0x302010u);
 }
 
 TEST_F(MainWindowTest, NetworkTextIsShownAsPlainText) {
@@ -157,7 +157,7 @@ TEST_F(MainWindowTest, NetworkTextIsShownAsPlainText) {
 
 TEST_F(MainWindowTest, LogLinesHaveABlackPrefixAndTheirColourAndAreCapped) {
   Offline();
-  f.bot.bot().log.LogLine("coloured", 0x0000FF);  // red in 0x00BBGGRR
+  f.bot.parts().log.LogLine("coloured", 0x0000FF);  // red in 0x00BBGGRR
   LogView* log = f.window->Log();
   const QTextBlock block = log->document()->lastBlock();
   EXPECT_TRUE(block.text().endsWith("] coloured"));
@@ -168,7 +168,7 @@ TEST_F(MainWindowTest, LogLinesHaveABlackPrefixAndTheirColourAndAreCapped) {
   EXPECT_EQ(cursor.charFormat().foreground().color(), QColor(255, 0, 0));
 
   for (int i = 0; i < LogView::kMaxLines + 100; ++i) {
-    f.bot.bot().log.LogLine("line " + std::to_string(i));
+    f.bot.parts().log.LogLine("line " + std::to_string(i));
   }
   EXPECT_EQ(log->LineCount(), LogView::kMaxLines);
   EXPECT_TRUE(log->document()->lastBlock().text().endsWith(
@@ -221,7 +221,7 @@ TEST_F(MainWindowTest, TreeNodesShowTheirPagesAndStayExpanded) {
 TEST_F(MainWindowTest, SaveAndCancelGoThroughTheFiles) {
   Offline();
   Type("NickE", Q("@Пельмень"));
-  EXPECT_EQ(f.bot.bot().netSettings.BotNick, W("@Пельмень"));  // at once
+  EXPECT_EQ(f.bot.parts().netSettings.BotNick, W("@Пельмень"));  // at once
   Type("FloodE", "12");
   Type("PortE", "47001");
   Type("AnecChannelE", "Jokes");
@@ -248,7 +248,7 @@ TEST_F(MainWindowTest, SaveAndCancelGoThroughTheFiles) {
   Click("LoadCfgB");
   EXPECT_EQ(Text("NickE"), Q("@Пельмень"));
   EXPECT_FALSE(f.Find<QCheckBox>("BoltunCB")->isChecked());
-  EXPECT_FALSE(f.bot.bot().settings.BoltunCB);
+  EXPECT_FALSE(f.bot.parts().settings.BoltunCB);
   EXPECT_EQ(Text("FloodE"), "12");
 }
 
@@ -303,7 +303,7 @@ TEST_F(MainWindowTest, NumberFieldsTakeDigitsOnlyAndTwoFieldsShowTheirValue) {
   for (const Case& c : cases) {
     Type("FloodE", c.typed);
     EXPECT_EQ(Text("FloodE"), c.shown) << c.typed;
-    EXPECT_EQ(f.bot.bot().settings.FloodE, c.value) << c.typed;
+    EXPECT_EQ(f.bot.parts().settings.FloodE, c.value) << c.typed;
   }
 }
 
@@ -313,14 +313,14 @@ TEST_F(MainWindowTest, MulticastSwitchShowsTheStoredAddressOfTheMode) {
   auto* multicast = f.Find<QCheckBox>("MulticastModeCB");
   EXPECT_EQ(multicast->text(), "UDP Broadcasts");
   EXPECT_FALSE(f.Find<QLineEdit>("TTLe")->isEnabled());
-  const std::uint32_t sendAddress = f.bot.bot().netSettings.SendAddress;
+  const std::uint32_t sendAddress = f.bot.parts().netSettings.SendAddress;
   Click("MulticastModeCB");
   EXPECT_EQ(multicast->text(), "IP Multicast mode");
   EXPECT_EQ(Text("NetAddrE"), "234.5.6.7");
   EXPECT_TRUE(f.Find<QLineEdit>("TTLe")->isEnabled());
   Click("MulticastModeCB");
   EXPECT_EQ(Text("NetAddrE"), "127.255.255.255");
-  EXPECT_EQ(f.bot.bot().netSettings.SendAddress, sendAddress);
+  EXPECT_EQ(f.bot.parts().netSettings.SendAddress, sendAddress);
 }
 
 TEST_F(MainWindowTest, ErrorReportSwitchEnablesItsShowBox) {
@@ -329,7 +329,7 @@ TEST_F(MainWindowTest, ErrorReportSwitchEnablesItsShowBox) {
   auto* show = f.Find<QCheckBox>("ShowErrorCB");
   EXPECT_TRUE(show->isEnabled());
   on->click();
-  EXPECT_FALSE(f.bot.bot().settings.OnErrorCB);
+  EXPECT_FALSE(f.bot.parts().settings.OnErrorCB);
   EXPECT_FALSE(show->isEnabled());
 }
 
@@ -389,8 +389,8 @@ TEST_F(MainWindowTest, TrayMenuStopKeepsTheRosterAndStartChangesTheTip) {
   f.bot.RecordSends(true);
   f.window->FormCreate();
   ASSERT_TRUE(f.bot.bot().Running());
-  f.bot.bot().roster.Add("Ann (PC7)", Loopback(7));
-  f.bot.bot().NotifyRoster();
+  f.bot.parts().roster.Add("Ann (PC7)", Loopback(7));
+  f.bot.parts().NotifyRoster();
   Trigger("Stop_Bot");
   EXPECT_FALSE(f.bot.bot().Running());
   EXPECT_EQ(f.window->StatusPanel(2)->text(), "Stoped");

@@ -25,12 +25,12 @@ namespace {
 
 TEST(Screenshots, EveryTabAndPage) {
   WindowFixture f;
-  std::unique_ptr<InstalledServices> services = InstallServices(f.bot.bot());
-  std::unique_ptr<Games> games = InstallGames(f.bot.bot());
+  std::unique_ptr<InstalledServices> services = InstallServices(f.bot.services());
+  std::unique_ptr<Games> games = InstallGames(f.bot.services());
   f.window->AddServicePages(*services);
   f.window->AddGamePages(*games);
-  TimedFeatures timed(f.bot.bot(), [] {});
-  InstallTimedFeatures(f.bot.bot(), timed);
+  TimedFeatures timed(f.bot.services(), [] {});
+  InstallTimedFeatures(f.bot.services(), timed);
   f.window->AddTimedPages(timed);
   f.bot.dir.WriteFile("others.ini", "[Pogoda]\r\nURL=http://127.0.0.1:9/informer.js\r\nAutPogoda=1\r\n");
   f.bot.dir.WriteFile("botfile/ban.txt", "[BanList]\r\nEVILPC=31.12.2026 23:59:00\r\n");

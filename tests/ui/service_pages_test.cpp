@@ -23,7 +23,7 @@ namespace {
 
 class ServicePagesTest : public ::testing::Test {
  protected:
-  ServicePagesTest() : services(InstallServices(f.bot.bot())) {
+  ServicePagesTest() : services(InstallServices(f.bot.services())) {
     f.window->AddServicePages(*services);
     f.bot.PrepareOffline();
     f.window->Settings()->ShowSettings();
@@ -105,7 +105,7 @@ TEST_F(ServicePagesTest, AdministratorAddedInTheGridHasTheRightsAtOnce) {
   ASSERT_EQ(grid->rowCount(), 1);
   grid->item(0, 0)->setText("Boss");
   grid->item(0, 1)->setText("BOSSPC");
-  ASSERT_EQ(f.bot.bot().settings.ADMvle.size(), 1u);
+  ASSERT_EQ(f.bot.parts().settings.ADMvle.size(), 1u);
   EXPECT_NE(AnswerTo(boss, command).find(W("Добавлен в Бан лист")), std::string::npos);
   EXPECT_NE(f.bot.dir.ReadFile("botfile/ban.txt").find("VICTIM=01.01.2030 00:00:00"),
             std::string::npos);
@@ -115,14 +115,14 @@ TEST_F(ServicePagesTest, AdministratorAddedInTheGridHasTheRightsAtOnce) {
   grid->item(1, 0)->setText("Boss");
   EXPECT_EQ(grid->item(1, 0)->text(), "");
   EXPECT_EQ(f.warnings.size(), 1);
-  EXPECT_EQ(f.bot.bot().settings.ADMvle.size(), 1u);
+  EXPECT_EQ(f.bot.parts().settings.ADMvle.size(), 1u);
 
   // Saved with the settings; removed from the grid, the rights go at once.
   Click("SaveCfgB");
   EXPECT_EQ(f.bot.dir.ReadFile("botfile/admin.txt"), "Boss#BOSSPC\r\n");
   grid->setCurrentCell(0, 0);
   Click("RemoveADMB");
-  EXPECT_TRUE(f.bot.bot().settings.ADMvle.empty());
+  EXPECT_TRUE(f.bot.parts().settings.ADMvle.empty());
   // Cancel brings the saved one back.
   Click("LoadCfgB");
   ASSERT_EQ(grid->rowCount(), 1);
@@ -132,7 +132,7 @@ TEST_F(ServicePagesTest, AdministratorAddedInTheGridHasTheRightsAtOnce) {
 
 TEST_F(ServicePagesTest, AddIsRefusedAtThousandRows) {
   auto* page = static_cast<AdminsPage*>(f.window->Settings()->Page(10));
-  for (int i = 0; i < 1000; ++i) f.bot.bot().settings.ADMvle.push_back({"n" + std::to_string(i), "h"});
+  for (int i = 0; i < 1000; ++i) f.bot.parts().settings.ADMvle.push_back({"n" + std::to_string(i), "h"});
   page->ShowAdmins();
   EXPECT_FALSE(page->AddADMBClick());
   EXPECT_EQ(page->Grid()->rowCount(), 1000);

@@ -31,9 +31,9 @@ const std::string kForecast = W("Пельменск\r\n+5, ясно\r\n");
 class TimedPagesTest : public ::testing::Test {
  protected:
   TimedPagesTest() {
-    services = InstallServices(f.bot.bot());
-    timed = std::make_unique<TimedFeatures>(f.bot.bot(), [this] { ++anecdotes; });
-    InstallTimedFeatures(f.bot.bot(), *timed);
+    services = InstallServices(f.bot.services());
+    timed = std::make_unique<TimedFeatures>(f.bot.services(), [this] { ++anecdotes; });
+    InstallTimedFeatures(f.bot.services(), *timed);
     f.window->AddServicePages(*services);
     f.window->AddTimedPages(*timed);
   }

@@ -1,7 +1,7 @@
 #include <windows.h>
 
 #include "base/windows_text_win.h"
-#include "instance_lock.h"
+#include "program/instance_lock.h"
 
 namespace pelmo {
 

@@ -1,22 +1,20 @@
-// The interpreter's own rows of the command table: "me", help, the recent
-// log lines and the three topic commands. Services add theirs when they
-// are installed.
+#include "core/core_rows.h"
+
 #include "base/cp1251.h"
 #include "base/str_to_int.h"
-#include "core/bot.h"
-#include "core/interpreter.h"
+#include "core/bot_parts.h"
 
 namespace pelmo {
 
 namespace {
 
 // A one-line announcement to the whole chat.
-void SayToAll(Bot& bot, const std::string& text) {
+void SayToAll(BotParts& bot, const std::string& text) {
   bot.replies.SayTo(bot.netSettings.SendAddress, text, kKindLine);
 }
 
 // A topic packet to the whole chat; the outgoing state is put back after.
-void SendTopicToAll(Bot& bot, const std::string& topic) {
+void SendTopicToAll(BotParts& bot, const std::string& topic) {
   OutStateGuard guard(bot.out, bot.netSettings);
   bot.out.OutAddress = bot.netSettings.SendAddress;
   bot.replies.SendTopic(topic);
@@ -24,11 +22,11 @@ void SendTopicToAll(Bot& bot, const std::string& topic) {
 
 }  // namespace
 
-void Interpreter::AddCoreRows() {
-  Bot& bot = m_bot;
+void AddCoreRows(BotParts& bot) {
+  CommandTable& table = bot.interpreter.Table();
 
-  m_table.Add(CommandRow{
-      .place = 6,
+  table.Add(CommandRow{
+      .place = CommandPlace::Me,
       .aliases = {W("я "), "z ", "me ", W("ьу ")},
       .k = CommandRow::kAliasLength,
       .note = W(") команда me."),
@@ -37,12 +35,12 @@ void Interpreter::AddCoreRows() {
             // The one-letter aliases drop one character, the two-letter
             // ones two, so the rest keeps its leading space.
             std::string rest = context.command.substr(context.alias.size() - 1);
-            SayToAll(bot, context.nick + rest + "%cf%");
+            SayToAll(bot, context.event.nick + rest + "%cf%");
           },
   });
 
-  m_table.Add(CommandRow{
-      .place = 8,
+  table.Add(CommandRow{
+      .place = CommandPlace::Help,
       .aliases = {W("помощь"), "gjvjom", "help", W("рудз"), W("справка"), "cghfdrf",
                   W("хелп"), "[tkg"},
       .note = W(") команда помощь."),
@@ -50,12 +48,12 @@ void Interpreter::AddCoreRows() {
           [&bot](CommandContext& context) {
             std::string text;
             for (const std::string& helpLine : bot.helpText) text += helpLine + "\r\n";
-            bot.replies.SayTo(context.address, text, kKindListing);
+            bot.replies.SayTo(context.event.address, text, kKindListing);
           },
   });
 
-  m_table.Add(CommandRow{
-      .place = 10,
+  table.Add(CommandRow{
+      .place = CommandPlace::RecentLines,
       .aliases = {W("и "), "b ", "h ", W("р ")},
       .k = 2,
       .note = W(") команда выдать последние N строк.(Ограничение на 99 строк)"),
@@ -63,12 +61,12 @@ void Interpreter::AddCoreRows() {
         // At most four characters, so one or two digits (or a sign and
         // one digit: a negative count reads nothing).
         if (context.command.size() > 4) return;
-        bot.replies.SendRecentLines(context.address, StrToInt(context.command.substr(2)));
+        bot.replies.SendRecentLines(context.event.address, StrToInt(context.command.substr(2)));
       }),
   });
 
-  m_table.Add(CommandRow{
-      .place = 16,
+  table.Add(CommandRow{
+      .place = CommandPlace::TopicUnlock,
       .aliases = {"t_unfix", W("е_гташч"), W("т_анфикс"), "n_fyabrc"},
       .k = 8,
       .right = CommandRight::Administrator,
@@ -80,8 +78,8 @@ void Interpreter::AddCoreRows() {
           },
   });
 
-  m_table.Add(CommandRow{
-      .place = 17,
+  table.Add(CommandRow{
+      .place = CommandPlace::TopicLock,
       .aliases = {W("т_фикс"), "n_abrc", "t_fix", W("е_ашч")},
       .k = 6,
       .right = CommandRight::Administrator,
@@ -95,8 +93,8 @@ void Interpreter::AddCoreRows() {
           },
   });
 
-  m_table.Add(CommandRow{
-      .place = 18,
+  table.Add(CommandRow{
+      .place = CommandPlace::TopicChange,
       .aliases = {"t ", W("е "), W("т "), "n "},
       .k = 2,
       .note = W(") команда сменить тему."),
@@ -104,7 +102,7 @@ void Interpreter::AddCoreRows() {
         if (bot.topic.TopicLocked) {
           SayToAll(bot, W("Нельзя сменить тему."));
         } else {
-          SendTopicToAll(bot, context.argument + " (" + context.nick + ")");
+          SendTopicToAll(bot, context.argument + " (" + context.event.nick + ")");
         }
       }),
   });

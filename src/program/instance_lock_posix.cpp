@@ -1,4 +1,4 @@
-#include "instance_lock.h"
+#include "program/instance_lock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

@@ -1,0 +1,78 @@
+// How a front-end drives the bot: the program's start and close, the tool
+// bar's start and stop, the settings page's save and cancel, the console
+// line, the log page's operations, and the views (window log, roster,
+// status panels, topic). The headless program and the control windows use
+// this alone, never the bot's parts. Main thread only.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pelmo {
+
+class BotView;
+class Clock;
+class WorkFolder;
+struct BotSettings;
+struct RosterEntry;
+
+class BotControl {
+ public:
+  virtual ~BotControl() = default;
+
+  // Program start, up to the automatic start of the bot (services are
+  // installed before), and the program's close (stop, services' close
+  // steps, the start counter).
+  virtual void FormCreate() = 0;
+  virtual void FormClose() = 0;
+
+  // The tool bar's start and stop; the notification menu's stop keeps the
+  // roster and panel 1. True between a successful start and the next stop.
+  virtual void StartTBClick() = 0;
+  virtual void StopTBClick() = 0;
+  virtual void Stop_BotClick() = 0;
+  virtual bool Running() const = 0;
+
+  // The live settings the pages bind their fields to.
+  virtual BotSettings& Settings() = 0;
+  // Save: checks the network fields (false, bot left running, when one is
+  // unsound), stops the bot and writes every settings file (false when a
+  // file cannot be written). Cancel: loads the settings again; a file
+  // error is thrown to the caller's error report.
+  virtual bool SaveSettingsClick() = 0;
+  virtual void LoadSettingsClick() = 0;
+  // The component name of the first unsound network field, "" if none.
+  virtual std::string FirstUnsoundField() const = 0;
+  // The nick and host fields changed: the bot's packets carry them.
+  virtual void ApplyNickAndHost() = 0;
+  // The colour button: the bot's colour, shown and saved at once.
+  virtual void SaveColor(std::uint32_t color) = 0;
+  // The interface drop-down: the address the bot sends from.
+  virtual void SelectInterface(std::uint32_t address) = 0;
+  // The group (multicast) or broadcast address as Net.ini holds it.
+  virtual std::string StoredSendAddress(bool multicast) const = 0;
+  // The machine's interface addresses of this run.
+  virtual const std::vector<std::uint32_t>& Interfaces() const = 0;
+
+  // The log page: a console line into the chat, the window log emptied, a
+  // topic from the operator, the roster refreshed, an entry selected.
+  virtual void ConsoleInput(const std::string& text) = 0;
+  virtual void ClearWindowLog() = 0;
+  virtual void ChangeTopic(const std::string& text) = 0;
+  virtual void RefreshRoster() = 0;
+  virtual void UsrLBClick(int index) = 0;
+  virtual const std::vector<RosterEntry>& RosterEntries() const = 0;
+  virtual const std::string& StatusPanel(int index) const = 0;
+  virtual void SetStatusPanel(int index, const std::string& text) = 0;
+
+  // Registers a view (also with the log); it must outlive the bot or be
+  // removed first. The bot does not own it.
+  virtual void AddView(BotView* view) = 0;
+  virtual void RemoveView(BotView* view) = 0;
+
+  virtual const Clock& GetClock() const = 0;
+  virtual const WorkFolder& Folder() const = 0;
+};
+
+}  // namespace pelmo

@@ -1,0 +1,50 @@
+// One chat event: what the dispatcher reads out of one accepted packet and
+// hands to every reaction and command handler. Reactions and commands read
+// the sender from here, never from the codec's current packet, so that a
+// handler called later (from a timer or the console) cannot see another
+// packet's sender.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "base/date_time.h"
+
+namespace pelmo {
+
+struct ReceivedPacket;
+
+struct ChatEvent {
+  std::uint8_t type = 0;       // packet type (kPacketJoin, kPacketChatLine, ...)
+  std::string nick;            // Windows-1251, as the packet carries it
+  std::string host;
+  std::uint32_t address = 0;   // the datagram's source address, host order
+  std::uint32_t color = 0;     // the sender's colour
+  TDateTime time = 0;          // the sender's time stamp
+  // Chat lines (type 10): the kind byte, the channel, the password (kind 2)
+  // and the text up to the first zero byte. Topic packets (type 12): the
+  // channel and the topic in text.
+  std::uint8_t kind = 0;
+  std::string channel;
+  std::string password;
+  std::string text;
+  // The payload could be read as its type requires (always true for the
+  // types without strings).
+  bool wellFormed = true;
+  // The bot's own packet, come back from the network (same nick).
+  bool self = false;
+
+  // nick + " (" + host + ")": how the log and the roster name the sender.
+  std::string Who() const { return nick + " (" + host + ")"; }
+};
+
+// A line that begins with "!" or "\" is a command.
+inline bool IsCommandLine(const std::string& text) {
+  return !text.empty() && (text[0] == '!' || text[0] == '\\');
+}
+
+// The event of one accepted packet. botNick tells the bot's own packets.
+ChatEvent MakeChatEvent(const ReceivedPacket& packet, const std::string& botNick);
+
+}  // namespace pelmo

@@ -1,0 +1,54 @@
+#include "program/command_line.h"
+
+namespace pelmo {
+
+CommandLine ParseCommandLine(const std::vector<std::string>& argv) {
+  const std::size_t count = argv.size();
+  CommandLine line;
+  for (std::size_t i = 1; i < count; ++i) {
+    const std::string& arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      line.help = true;
+    } else if (arg == "--version") {
+      line.version = true;
+    } else if (arg == "--dir") {
+      if (i + 1 >= count) {
+        line.error = "--dir needs a folder";
+        return line;
+      }
+      line.dir = argv[++i];
+    } else if (arg.rfind("--dir=", 0) == 0) {
+      line.dir = arg.substr(6);
+    } else if (arg == "--") {
+      // Whatever follows is an argument, even when it begins with "-".
+      line.birthdayCheck = line.birthdayCheck || i + 1 < count;
+      break;
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      // A mistyped option must not pass for the birthday-check start.
+      line.error = "unknown option " + arg;
+      return line;
+    } else {
+      line.birthdayCheck = true;
+    }
+  }
+  if (line.dir.empty()) line.error = "--dir needs a folder";
+  return line;
+}
+
+std::string UsageText(const std::string& program, const std::string& summary,
+                      const std::string& extra) {
+  return "Usage: " + program + " [--dir DIR] [ANY...]\n" + summary +
+         "\n"
+         "\n"
+         "  --dir DIR   the working folder with Net.ini, others.ini, extcmds.ini,\n"
+         "              botfile/ and user/ (default: the current folder)\n"
+         "  --help      show this text and exit\n"
+         "  --version   show the version and exit\n"
+         "\n"
+         "Any other argument (not an option) selects the birthday-check start:\n"
+         "the bot runs only when somebody in botfile/BirthDay.dat has a birthday\n"
+         "today or tomorrow." +
+         extra;
+}
+
+}  // namespace pelmo

@@ -1,0 +1,29 @@
+// The command line both programs take: the working folder, --help,
+// --version, and any other argument for the birthday-check start.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace pelmo {
+
+struct CommandLine {
+  std::string dir = ".";
+  bool help = false;
+  bool version = false;
+  // Any argument that is not an option: start only for a birthday.
+  bool birthdayCheck = false;
+  // Why the line cannot be taken ("" when it can).
+  std::string error;
+};
+
+// argv: program name first. Options a front-end's toolkit takes for itself
+// must be removed before.
+CommandLine ParseCommandLine(const std::vector<std::string>& argv);
+
+// The --help text: usage line for program, the summary line, the options
+// both programs share, then extra, which ends the text ("\n" at least).
+std::string UsageText(const std::string& program, const std::string& summary,
+                      const std::string& extra);
+
+}  // namespace pelmo

@@ -1,0 +1,76 @@
+#include "program/program.h"
+
+#include "base/date_time.h"
+#include "base/ini_file.h"
+#include "base/text_file.h"
+#include "core/birthday_check.h"
+#include "core/error_text.h"
+#include "transport/net.h"
+
+namespace pelmo {
+
+namespace {
+
+constexpr const char* kLockFile = "pelmobot.lock";
+
+BotOptions OptionsFor(const std::string& dir, const std::string& programPath) {
+  BotOptions options;
+  options.workDir = dir;
+  options.programPath = programPath;
+  options.interfaces = LoopbackInterfaces(dir);
+  return options;
+}
+
+}  // namespace
+
+int CheckBeforeStart(const CommandLine& line, InstanceLock& lock, std::string& message) {
+  if (line.birthdayCheck) {
+    // Started for the birthdays only: without one today or tomorrow the
+    // program ends at once, touching nothing.
+    const std::vector<BirthdayEntry> table =
+        LoadBirthdays(JoinPath(JoinPath(line.dir, "botfile"), "BirthDay.dat"));
+    if (!BirthdayTodayOrTomorrow(table, SystemClock().Now())) return 0;
+  }
+  if (!DirectoryExists(line.dir)) {
+    message = "no working folder " + line.dir;
+    return 1;
+  }
+  if (!lock.Acquire(JoinPath(line.dir, kLockFile), message)) return 1;
+  return -1;
+}
+
+std::vector<std::uint32_t> LoopbackInterfaces(const std::string& dir) {
+  const IniFile netIni(JoinPath(dir, "Net.ini"));
+  const std::string ip = netIni.ReadString("net", "ip", "");
+  if (ip.empty()) return {};
+  const std::uint32_t address = TextToAddress(ip);
+  if ((address >> 24) != 127) return {};
+  return {address};
+}
+
+// Services, games, then the timed features, whose automatic anecdote is the
+// anecdote service's: their subscriptions and steps run in this order.
+Program::Program(EventLoop& loop, const Clock& clock, const std::string& dir,
+                 const std::string& programPath)
+    : m_bot(loop, clock, OptionsFor(dir, programPath)),
+      m_services(InstallServices(m_bot.Services())),
+      m_games(InstallGames(m_bot.Services())),
+      m_timed(m_bot.Services(), [this] { m_services->GiveAnecdote(0, /*byTimer=*/true); }) {
+  InstallTimedFeatures(m_bot.Services(), m_timed);
+}
+
+void Program::Start() {
+  try {
+    m_bot.FormCreate();
+    m_games->CheckBirthdaysAtStart();
+    m_timed.WindowShown();
+  } catch (const std::exception& e) {
+    LogError(e);
+  }
+}
+
+void Program::LogError(const std::exception& error) {
+  m_bot.Parts().log.LogLine(ErrorLogLine(error));
+}
+
+}  // namespace pelmo

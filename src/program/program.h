@@ -1,0 +1,66 @@
+// What both programs do between their command line and their front-end:
+// the checks before the bot (the birthday-check start, the working
+// folder, one bot per folder), and the bot with its services, games and
+// timed features, built in one fixed order. A front-end adds its loop,
+// its views and its stop requests. Main thread only.
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/bot.h"
+#include "games/install_games.h"
+#include "program/command_line.h"
+#include "program/instance_lock.h"
+#include "services/install_services.h"
+#include "services/timed_features.h"
+
+namespace pelmo {
+
+// The program's version, as --version and the window's title show it.
+inline constexpr const char* kProgramVersion = "Pelmo_bot v 1.3";
+
+// The checks before the bot is built, for a command line without --help
+// or --version: a birthday-check start without a birthday today or
+// tomorrow ends at once (0); a missing working folder (1) or another bot
+// on it (1) end with a one-line reason in message. -1: go on, the lock is
+// held.
+int CheckBeforeStart(const CommandLine& line, InstanceLock& lock, std::string& message);
+
+// With the bot on a loopback address, the group is joined on loopback
+// only: joining it on the other interfaces would announce the membership
+// on their networks, and such a folder promises that nothing leaves the
+// machine. Empty: every interface.
+std::vector<std::uint32_t> LoopbackInterfaces(const std::string& dir);
+
+class Program {
+ public:
+  // dir: the working folder; programPath: for the autostart entry.
+  Program(EventLoop& loop, const Clock& clock, const std::string& dir,
+          const std::string& programPath);
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  BotControl& Control() { return m_bot; }
+  InstalledServices& Services() { return *m_services; }
+  Games& GamesOf() { return *m_games; }
+  TimedFeatures& Timed() { return m_timed; }
+
+  // The start of a program without a window: the bot's FormCreate, the
+  // birthday check of the start, and the timed features as at a window's
+  // first showing. Errors are logged.
+  void Start();
+  // Logs an error that escaped an event, as a window would report it.
+  void LogError(const std::exception& error);
+
+ private:
+  Bot m_bot;
+  std::unique_ptr<InstalledServices> m_services;
+  std::unique_ptr<Games> m_games;
+  TimedFeatures m_timed;
+};
+
+}  // namespace pelmo
