@@ -8,6 +8,7 @@
 // existing installation behaves as it always has. Main thread only.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -52,6 +53,8 @@ class FloodGuard {
   // or when this one is one too many: the ignore period then starts and
   // is logged. Always true when the guard is off.
   bool Admit(const std::string& host, const std::string& nick);
+  // How many hosts the guard remembers now (counts and ignore periods).
+  std::size_t TrackedHosts() const { return m_hosts.size(); }
 
  private:
   struct HostState {

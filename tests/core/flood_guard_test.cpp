@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
+#include <string>
 
 #include "base/cp1251.h"
 #include "base/ini_file.h"
@@ -109,6 +111,52 @@ TEST_F(FloodGuardTest, ManyHostsAreForgottenOnceQuiet) {
   EXPECT_TRUE(guard.Admit("PC0", "x"));
   for (int i = 0; i < 3; ++i) EXPECT_TRUE(guard.Admit("PC999", "x"));
   EXPECT_FALSE(guard.Admit("PC999", "x"));
+}
+
+// Thousands of computers, far more than the guard keeps, one new every
+// 50 ms (200 within any 10 s), while one host floods at once and another
+// slowly: the flooders stay ignored for the whole period while the others
+// come and go, and the memory stays that of the last seconds.
+TEST_F(FloodGuardTest, FloodersStayIgnoredAmongThousandsOfSenders) {
+  guard.Configure({true, 5, 10, 300});
+  // Today the table holds at most 257 hosts; 6000 pass through it.
+  constexpr std::size_t kMostTracked = 300;
+  constexpr int kStepMs = 50;
+  constexpr int kIgnoreMs = 300000;
+
+  for (int i = 0; i < 5; ++i) ASSERT_TRUE(guard.Admit("FLOODPC", "Flooder")) << i;
+  ASSERT_FALSE(guard.Admit("FLOODPC", "Flooder"));
+
+  int refusedSenders = 0, flooderAdmitted = 0, slowAdmitted = 0;
+  std::size_t mostTracked = 0;
+  for (int t = 0; t < kIgnoreMs; t += kStepMs) {
+    if (!guard.Admit("PC" + std::to_string(t / kStepMs), "User")) ++refusedSenders;
+    if (t % 1000 == 0) {
+      if (guard.Admit("FLOODPC", "Flooder") || !guard.Ignored("FLOODPC")) ++flooderAdmitted;
+    }
+    // From 20 s on, one every 1.5 s: the sixth, at 27.5 s, is one too many
+    // (the table has been swept several times between them).
+    if (t >= 20000 && (t - 20000) % 1500 == 0 && guard.Admit("SLOWPC", "Slow")) ++slowAdmitted;
+    mostTracked = std::max(mostTracked, guard.TrackedHosts());
+    loop.Advance(std::chrono::milliseconds(kStepMs));
+  }
+  EXPECT_EQ(refusedSenders, 0);
+  EXPECT_EQ(flooderAdmitted, 0);
+  EXPECT_EQ(slowAdmitted, 5);
+  EXPECT_LE(mostTracked, kMostTracked);
+  ASSERT_EQ(log.Lines().size(), 3u);  // two periods started, the first just ended
+  EXPECT_EQ(log.Texts()[2], W("Защита от флуда: с FLOODPC команды снова принимаются."));
+
+  // The period ends as configured: the flooder's now, the slow one's at
+  // 327.5 s.
+  EXPECT_FALSE(guard.Ignored("FLOODPC"));
+  EXPECT_TRUE(guard.Admit("FLOODPC", "Flooder"));
+  EXPECT_TRUE(guard.Ignored("SLOWPC"));
+  loop.Advance(27499ms);
+  EXPECT_TRUE(guard.Ignored("SLOWPC"));
+  loop.Advance(1ms);
+  EXPECT_FALSE(guard.Ignored("SLOWPC"));
+  EXPECT_EQ(log.Lines().size(), 4u);
 }
 
 // The guard in the interpreter: commands and answered chatterbox triggers

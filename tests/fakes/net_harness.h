@@ -39,7 +39,11 @@ struct DispatchedPacket {
 
 class NetHarness {
  public:
-  explicit NetHarness(std::uint16_t port);
+  // netLoop, when given, is the loop the receive thread posts to instead
+  // of loop (a real main-thread loop, for tests of the hand-off itself);
+  // RunUntil and RunFor then see none of those tasks. Not owned; it must
+  // outlive the harness.
+  explicit NetHarness(std::uint16_t port, EventLoop* netLoop = nullptr);
 
   // Runs posted tasks until done() holds or timeout passes; done()'s
   // final answer.
@@ -78,5 +82,9 @@ std::vector<std::string> NetStartLines(const std::string& mode, const NetSetting
 std::vector<std::string> ConcatLines(std::vector<std::string> a, const std::vector<std::string>& b);
 // Descriptors this process holds open now (/proc/self/fd).
 std::size_t OpenDescriptorCount();
+// Bytes waiting in the receive queues of UDP sockets bound to port
+// (/proc/net/udp), so a test knows when the receive thread has taken a
+// datagram.
+long QueuedBytes(std::uint16_t port);
 
 }  // namespace pelmo

@@ -11,9 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <stdexcept>
 #include <thread>
 
@@ -47,26 +45,6 @@ bool StartsWith(const std::vector<std::uint8_t>& payload, const std::vector<std:
 
 const std::vector<std::string> kStopLines = {"Recive thread tirminated.", "Recive socket closed.",
                                              "Send socket closed.", "WASCleanup."};
-
-// Bytes waiting in the receive queues of UDP sockets bound to port
-// (/proc/net/udp), so a test knows when the receive thread has taken a
-// datagram.
-long QueuedBytes(std::uint16_t port) {
-  std::ifstream table("/proc/net/udp");
-  std::string line;
-  std::getline(table, line);
-  long total = 0;
-  char wanted[8];
-  std::snprintf(wanted, sizeof wanted, ":%04X", port);
-  while (std::getline(table, line)) {
-    std::istringstream fields(line);
-    std::string slot, local, remote, state, queues;
-    fields >> slot >> local >> remote >> state >> queues;
-    if (local.size() < 5 || local.substr(local.size() - 5) != wanted) continue;
-    total += std::stol(queues.substr(queues.find(':') + 1), nullptr, 16);
-  }
-  return total;
-}
 
 class NetLoopback : public ::testing::Test {
  protected:
