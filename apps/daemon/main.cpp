@@ -65,24 +65,8 @@ int RunBot(const CommandLine& line) {
 
 int Main(int argc, char** argv) {
   const CommandLine line = ParseCommandLine(ProgramArguments(argc, argv));
-  if (!line.error.empty()) {
-    std::fprintf(stderr, "pelmobot: %s\nTry 'pelmobot --help'.\n", line.error.c_str());
-    return 2;
-  }
-  if (line.help) {
-    std::fputs(kUsage.c_str(), stdout);
-    return 0;
-  }
-  if (line.version) {
-    std::printf("pelmobot (%s)\n", kProgramVersion);
-    return 0;
-  }
   InstanceLock lock;
-  std::string message;
-  if (const int code = CheckBeforeStart(line, lock, message); code >= 0) {
-    if (!message.empty()) std::fprintf(stderr, "pelmobot: %s\n", message.c_str());
-    return code;
-  }
+  if (const int code = TakeCommandLine(line, "pelmobot", kUsage, lock); code >= 0) return code;
   return RunBot(line);
 }
 

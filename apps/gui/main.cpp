@@ -45,7 +45,6 @@ int RunWindow(QApplication& app, const CommandLine& line, StopSignals& stopSigna
   };
   window.platform.reportError = report;
   loop.SetErrorHandler(report);
-
   const auto close = [&] { RunGuarded(window.platform, [&] { window.CloseProgram(); }); };
   QSocketNotifier signalNotifier(stopSignals.Descriptor(), QSocketNotifier::Read);
   QObject::connect(&signalNotifier, &QSocketNotifier::activated, &window, [&] {
@@ -59,8 +58,7 @@ int RunWindow(QApplication& app, const CommandLine& line, StopSignals& stopSigna
 
   window.show();
   RunGuarded(window.platform, [&] { window.FormCreate(); });
-  if (window.Closed()) return 0;
-  const int code = app.exec();
+  const int code = window.Closed() ? 0 : app.exec();
   window.platform.reportError = nullptr;
   loop.SetErrorHandler(nullptr);
   return code;
@@ -82,18 +80,8 @@ int main(int argc, char** argv) {
     std::vector<std::string> args;
     for (const QString& arg : QApplication::arguments()) args.push_back(arg.toStdString());
     const CommandLine line = ParseCommandLine(args);
-    if (!line.error.empty()) {
-      std::fprintf(stderr, "pelmobot-gui: %s\nTry 'pelmobot-gui --help'.\n", line.error.c_str());
-      return 2;
-    }
-    if (line.help || line.version) {
-      std::printf(line.help ? "%s" : "pelmobot-gui (%s)\n", line.help ? kUsage.c_str() : kProgramVersion);
-      return 0;
-    }
     InstanceLock lock;
-    std::string message;
-    if (const int code = CheckBeforeStart(line, lock, message); code >= 0) {
-      if (!message.empty()) std::fprintf(stderr, "pelmobot-gui: %s\n", message.c_str());
+    if (const int code = TakeCommandLine(line, "pelmobot-gui", kUsage, lock); code >= 0) {
       return code;
     }
     return RunWindow(app, line, stopSignals);

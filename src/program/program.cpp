@@ -1,5 +1,7 @@
 #include "program/program.h"
 
+#include <cstdio>
+
 #include "base/date_time.h"
 #include "base/ini_file.h"
 #include "base/text_file.h"
@@ -37,6 +39,27 @@ int CheckBeforeStart(const CommandLine& line, InstanceLock& lock, std::string& m
   }
   if (!lock.Acquire(JoinPath(line.dir, kLockFile), message)) return 1;
   return -1;
+}
+
+int TakeCommandLine(const CommandLine& line, const std::string& program,
+                    const std::string& usage, InstanceLock& lock) {
+  if (!line.error.empty()) {
+    std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", program.c_str(), line.error.c_str(),
+                 program.c_str());
+    return 2;
+  }
+  if (line.help) {
+    std::fputs(usage.c_str(), stdout);
+    return 0;
+  }
+  if (line.version) {
+    std::printf("%s (%s)\n", program.c_str(), kProgramVersion);
+    return 0;
+  }
+  std::string message;
+  const int code = CheckBeforeStart(line, lock, message);
+  if (!message.empty()) std::fprintf(stderr, "%s: %s\n", program.c_str(), message.c_str());
+  return code;
 }
 
 std::vector<std::uint32_t> LoopbackInterfaces(const std::string& dir) {

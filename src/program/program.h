@@ -30,6 +30,13 @@ inline constexpr const char* kProgramVersion = "Pelmo_bot v 1.3";
 // held.
 int CheckBeforeStart(const CommandLine& line, InstanceLock& lock, std::string& message);
 
+// Everything both programs do with their command line before the bot:
+// a line that cannot be taken (2, with a hint on standard error), --help
+// and --version (0, printed), then CheckBeforeStart (its reason on
+// standard error). -1: go on, the lock is held.
+int TakeCommandLine(const CommandLine& line, const std::string& program,
+                    const std::string& usage, InstanceLock& lock);
+
 // With the bot on a loopback address, the group is joined on loopback
 // only: joining it on the other interfaces would announce the membership
 // on their networks, and such a folder promises that nothing leaves the

@@ -1,0 +1,39 @@
+#include "program/command_line.h"
+
+#include <gtest/gtest.h>
+
+namespace pelmo {
+namespace {
+
+CommandLine Parse(std::vector<std::string> args) {
+  args.insert(args.begin(), "pelmobot");
+  return ParseCommandLine(args);
+}
+
+TEST(CommandLine, FolderOptionsAndTheBirthdayStart) {
+  EXPECT_EQ(Parse({}).dir, ".");
+  EXPECT_FALSE(Parse({}).birthdayCheck);
+  EXPECT_EQ(Parse({"--dir", "/srv/bot"}).dir, "/srv/bot");
+  EXPECT_EQ(Parse({"--dir=/srv/bot"}).dir, "/srv/bot");
+  EXPECT_TRUE(Parse({"go"}).birthdayCheck);
+  EXPECT_TRUE(Parse({"--dir", "d", "go"}).birthdayCheck);
+  // After "--" a leading "-" is an argument, not an option.
+  EXPECT_TRUE(Parse({"--", "-x"}).birthdayCheck);
+  EXPECT_TRUE(Parse({"--", "-x"}).error.empty());
+  EXPECT_FALSE(Parse({"--"}).birthdayCheck);
+  EXPECT_TRUE(Parse({"--help"}).help);
+  EXPECT_TRUE(Parse({"-h"}).help);
+  EXPECT_TRUE(Parse({"--version"}).version);
+}
+
+TEST(CommandLine, MistakesAreNeverABirthdayStart) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--dir"}, {"--dir="}, {"--dri", "x"}, {"-v"}}) {
+    const CommandLine line = Parse(args);
+    EXPECT_FALSE(line.error.empty()) << args[0];
+    EXPECT_FALSE(line.birthdayCheck) << args[0];
+  }
+}
+
+}  // namespace
+}  // namespace pelmo
