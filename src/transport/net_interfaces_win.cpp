@@ -1,14 +1,11 @@
 // This computer's IPv4 interfaces from GetAdaptersAddresses: the adapters
 // that are up, loopback last, as on Linux.
-#include <winsock2.h>
-#include <iphlpapi.h>
-#include <ws2tcpip.h>
+#include "transport/net_interfaces_win.h"
 
 #include <algorithm>
 #include <vector>
 
 #include "transport/net.h"
-#include "transport/net_platform_win.h"
 
 namespace pelmo {
 

@@ -1,27 +1,14 @@
-// Windows only: the Winsock state of Net, shared by net_win.cpp and
-// net_receive_win.cpp.
+// Windows only: lookups of this computer's adapters beyond the address
+// list of net.h, and the socket address of an IPv4 address and port.
 #pragma once
 
 #include <winsock2.h>
+#include <iphlpapi.h>
 #include <ws2tcpip.h>
 
 #include <cstdint>
 
-#include "transport/net.h"
-
 namespace pelmo {
-
-struct Net::Platform {
-  bool wsaStarted = false;  // WSAStartup succeeded; WSACleanup is due
-  SOCKET recvSocket = INVALID_SOCKET;
-  SOCKET sendSocket = INVALID_SOCKET;
-  // Signalled by the receiving socket (FD_READ) and by NetStop.
-  WSAEVENT recvEvent = WSA_INVALID_EVENT;
-  WSAEVENT wakeEvent = WSA_INVALID_EVENT;
-  // Sniffer mode: the largest packet the interface sends whole.
-  unsigned mtu = 1500;
-  std::uint16_t fragmentId = 0;
-};
 
 // Whether address (host order) is one of this computer's, and the MTU of
 // the adapter that holds it (mtu is left alone when the system does not
