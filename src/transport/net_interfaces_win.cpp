@@ -1,11 +1,9 @@
-// This computer's IPv4 interfaces from GetAdaptersAddresses: the adapters
-// that are up, loopback last, as on Linux.
+// This computer's IPv4 interfaces from GetAdaptersAddresses.
 #include "transport/net_interfaces_win.h"
 
-#include <algorithm>
 #include <vector>
 
-#include "transport/net.h"
+#include "transport/net_interfaces.h"
 
 namespace pelmo {
 
@@ -34,28 +32,12 @@ bool ForEachAdapterAddress(Adapters which, const AdapterAddressVisit& visit) {
   return true;
 }
 
-std::vector<std::uint32_t> GetInterfaces() {
-  std::vector<std::uint32_t> lan;
-  std::vector<std::uint32_t> loopback;
+void ForEachInterfaceAddress(const InterfaceAddressVisit& visit) {
   ForEachAdapterAddress(Adapters::kUp, [&](const auto& adapter, const auto&,
                                            std::uint32_t address) {
-    auto& target = adapter.IfType == IF_TYPE_SOFTWARE_LOOPBACK ? loopback : lan;
-    // One address on two adapters would be joined to a group twice.
-    if (std::find(target.begin(), target.end(), address) == target.end()) {
-      target.push_back(address);
-    }
+    visit(address, adapter.IfType == IF_TYPE_SOFTWARE_LOOPBACK);
     return true;
   });
-  // Loopback last, so that the first address is a LAN one.
-  for (std::uint32_t address : loopback) {
-    if (std::find(lan.begin(), lan.end(), address) == lan.end()) lan.push_back(address);
-  }
-  return lan;
-}
-
-std::uint32_t GetLocalAddress() {
-  const std::vector<std::uint32_t> interfaces = GetInterfaces();
-  return interfaces.empty() ? 0 : interfaces.front();
 }
 
 bool FindWinInterface(std::uint32_t address, unsigned& mtu) {
