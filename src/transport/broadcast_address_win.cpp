@@ -4,23 +4,15 @@
 
 namespace pelmo {
 
-namespace {
-
-constexpr std::uint32_t kLimitedBroadcast = 0xFFFFFFFF;   // 255.255.255.255
-constexpr std::uint32_t kLoopbackBroadcast = 0x7FFFFFFF;  // 127.255.255.255
-
-}  // namespace
-
-std::uint32_t BroadcastAddressOf(std::uint32_t localAddress) {
-  if ((localAddress >> 24) == 127) return kLoopbackBroadcast;
-  std::uint32_t result = kLimitedBroadcast;
+std::optional<std::uint32_t> InterfaceBroadcast(std::uint32_t address) {
+  std::optional<std::uint32_t> result;
   // Every adapter, up or not, as on Linux: the address keeps its network
   // while its adapter is down.
   ForEachAdapterAddress(Adapters::kAll, [&](const auto&, const auto& unicast,
-                                            std::uint32_t address) {
-    if (address != localAddress) return true;
+                                            std::uint32_t candidate) {
+    if (candidate != address) return true;
     const unsigned prefix = unicast.OnLinkPrefixLength;
-    if (prefix != 0 && prefix < 31) result = localAddress | (0xFFFFFFFFu >> prefix);
+    if (prefix != 0 && prefix < 31) result = address | (0xFFFFFFFFu >> prefix);
     return false;
   });
   return result;
