@@ -2,7 +2,7 @@
 // the receive thread's wake-up, one implementation per platform
 // (net_sockets_posix.cpp, net_sockets_win.cpp). Net (net.cpp,
 // net_receive.cpp) holds the order of the steps, their log lines and the
-// settings; this class holds no log and makes no choice of its own.
+// settings; this class neither logs nor reads the settings.
 //
 // An operation that can fail returns 0 or the system's error code (errno
 // on Linux, a Winsock code on Windows), for NetErrorText.
@@ -71,8 +71,7 @@ class NetSockets {
   // Joins group on the interface of address (index from InterfaceIndex).
   // A membership the system holds already counts as joined; kFull when
   // the socket holds as many as it may; kFailed sets error.
-  Membership JoinGroup(std::uint32_t group, std::uint32_t address, unsigned long index,
-                       int& error);
+  Membership JoinGroup(std::uint32_t group, std::uint32_t address, unsigned long index, int& error);
 
   // The sending socket: UDP, or in sniffer mode raw UDP.
   int OpenSend(bool sniffer);
