@@ -7,9 +7,9 @@
 // An operation that can fail returns 0 or the system's error code (errno
 // on Linux, a Winsock code on Windows), for NetErrorText.
 //
-// Threads: the receive thread calls WaitReadable, Receive and Sleep, and
-// any thread may call Wake while it runs; everything else is the main
-// thread's, and runs while no receive thread does.
+// Threads: the receive thread calls WaitReadable, Receive and Sleep;
+// everything else is the main thread's, and of that only Wake, SendTo and
+// Mtu run while the receive thread does.
 #pragma once
 
 #include <cstddef>
