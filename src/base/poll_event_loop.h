@@ -5,11 +5,10 @@
 
 #include <atomic>
 #include <chrono>
-#include <deque>
 #include <map>
-#include <mutex>
 
 #include "base/event_loop.h"
+#include "base/posted_tasks.h"
 #include "base/timer_queue.h"
 
 namespace pelmo {
@@ -45,13 +44,11 @@ class PollEventLoop final : public EventLoop {
   void Quit();
 
  private:
-  void RunPostedTasks();
   void Wake();
   int PollTimeoutMs();
 
   int m_wakeFd = -1;
-  std::mutex m_mutex;
-  std::deque<Task> m_posted;
+  PostedTasks m_posted;
   std::atomic<bool> m_quit{false};
   TimerQueue m_timers;
   std::map<int, Task> m_watchers;

@@ -21,16 +21,10 @@ PollEventLoop::PollEventLoop() {
 PollEventLoop::~PollEventLoop() { ::close(m_wakeFd); }
 
 void PollEventLoop::Post(Task task) {
-  bool wasEmpty;
-  {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    wasEmpty = m_posted.empty();
-    m_posted.push_back(std::move(task));
-  }
   // A queue that holds tasks already has a wake-up on its way, or the loop
   // sees them before it sleeps (PollTimeoutMs): a burst of datagrams then
   // costs one wake-up, not one system call and one wake-up each.
-  if (wasEmpty) Wake();
+  if (m_posted.Push(std::move(task))) Wake();
 }
 
 void PollEventLoop::Wake() {
@@ -58,47 +52,15 @@ void PollEventLoop::Quit() {
   Wake();
 }
 
-void PollEventLoop::RunPostedTasks() {
-  // Only the tasks queued before this round run now; what they post waits
-  // for the next round, so timers and descriptors are never starved.
-  std::deque<Task> batch;
-  {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    batch.swap(m_posted);
-  }
-  // Tasks left over (after Quit or an exception) go back to the front of
-  // the queue, ahead of anything posted meanwhile.
-  struct Requeue {
-    PollEventLoop& loop;
-    std::deque<Task>& rest;
-    ~Requeue() {
-      if (rest.empty()) return;
-      std::lock_guard<std::mutex> lock(loop.m_mutex);
-      loop.m_posted.insert(loop.m_posted.begin(),
-                           std::make_move_iterator(rest.begin()),
-                           std::make_move_iterator(rest.end()));
-    }
-  } requeue{*this, batch};
-
-  while (!batch.empty() && !m_quit) {
-    Task task = std::move(batch.front());
-    batch.pop_front();
-    if (task) task();
-  }
-}
-
 int PollEventLoop::PollTimeoutMs() {
-  {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_posted.empty()) return 0;
-  }
+  if (!m_posted.Empty()) return 0;
   return m_timers.WaitMs();
 }
 
 void PollEventLoop::Run() {
   std::vector<pollfd> fds;
   while (!m_quit) {
-    RunPostedTasks();
+    m_posted.RunBatch(m_quit);
     if (m_quit) break;
     m_timers.RunDue(m_quit);
     if (m_quit) break;

@@ -5,11 +5,9 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
-#include <deque>
-#include <mutex>
 
 #include "base/event_loop.h"
+#include "base/posted_tasks.h"
 #include "base/timer_queue.h"
 
 namespace pelmo {
@@ -36,11 +34,7 @@ class QueueEventLoop final : public EventLoop {
   void Quit();
 
  private:
-  void RunPostedTasks();
-
-  std::mutex m_mutex;
-  std::condition_variable m_wake;
-  std::deque<Task> m_posted;
+  PostedTasks m_posted;
   std::atomic<bool> m_quit{false};
   TimerQueue m_timers;
 };

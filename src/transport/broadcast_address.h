@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 namespace pelmo {
 
@@ -11,5 +12,10 @@ namespace pelmo {
 // it; the limited broadcast from a bot kept on loopback would leave the
 // machine.
 std::uint32_t BroadcastAddressOf(std::uint32_t localAddress);
+
+// The directed broadcast address of the interface that holds address (host
+// order) as the system reports it, up or not (per platform); nullopt when
+// no interface holds it or the one that does has none.
+std::optional<std::uint32_t> InterfaceBroadcast(std::uint32_t address);
 
 }  // namespace pelmo

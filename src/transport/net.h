@@ -6,8 +6,9 @@
 // kept for the group memberships, the multicast interface and the log.
 // Multicast mode joins SendAddress once on every interface, as many as the
 // system lets one socket join; broadcast mode sets SO_BROADCAST on the
-// sending socket and takes only datagrams that arrive on LocalAddress's
-// interface or are addressed to LocalAddress.
+// sending socket and, on Linux, takes only datagrams that arrive on
+// LocalAddress's interface or are addressed to LocalAddress (on Windows
+// those of every interface).
 //
 // Sniffer mode on Linux: an AF_PACKET capture bound to the interface of
 // LocalAddress picks out the chat's UDP datagrams with the receive loop's
@@ -15,13 +16,13 @@
 // link's pieces, not the kernel's whole datagrams); packets leave through a
 // raw socket with IP_HDRINCL and headers of our own, in fragments when
 // longer than the link's MTU. Needs root or CAP_NET_RAW; without them
-// NetStart fails cleanly.
+// NetStart fails cleanly. On Windows: a raw socket bound to LocalAddress in
+// SIO_RCVALL mode and a raw sending socket with IP_HDRINCL, both for
+// Administrators only.
 //
-// Windows (net_win.cpp, net_receive_win.cpp): the same steps on Winsock;
-// broadcast mode takes the datagrams of every interface; sniffer mode is a
-// raw socket bound to LocalAddress in SIO_RCVALL mode and a raw sending
-// socket with IP_HDRINCL, both for Administrators only. Linux's are in
-// net_posix.cpp and net_receive_posix.cpp.
+// The steps, their order and their log lines are the same on every
+// platform (net.cpp, net_receive.cpp); the system calls under them are
+// NetSockets' (net_sockets.h).
 //
 // The receive thread never decodes: each accepted datagram is posted to the
 // main thread, which calls PacketCodec::HandlePacket.
@@ -37,9 +38,8 @@
 #include <vector>
 
 #include "transport/blowfish.h"
+#include "transport/net_sockets.h"
 #include "transport/packet_codec.h"
-
-struct msghdr;
 
 namespace pelmo {
 
@@ -78,7 +78,8 @@ class Net final : public DatagramSender {
                    std::uint16_t srcPort, std::uint16_t dstPort,
                    const std::uint8_t* bytes, std::size_t length) override;
 
-  // Logs "Net error: " + the system's text for errno code.
+  // Logs "Net error: " + the system's text for code (errno on Linux, a
+  // Winsock code on Windows).
   void ReportNetError(int code);
 
   // While set (a stop is in progress) the receive thread discards
@@ -97,22 +98,23 @@ class Net final : public DatagramSender {
   bool OpenReceiveSocket();
   bool OpenSendSocket();
   bool JoinGroups();
-  // The wake-up descriptor and the receive thread; false (logged, closed)
-  // when either cannot be had.
+  // The wake-up and the receive thread; false (logged, closed) when either
+  // cannot be had.
   bool StartThread();
   void ReceiveLoop(AliveFlag alive);
-  bool ReceiveOne(std::vector<std::uint8_t>& buffer, FragmentReassembler& fragments,
-                  TRecvInfo& info, int& error);
-  // Broadcast mode: whether a received datagram (its IP_PKTINFO) came in
-  // on the chat's interface or is addressed to LocalAddress.
-  bool FromChatNetwork(const msghdr& message) const;
-  // What the receive thread hands to the main thread (the same on every
-  // platform): an error, a datagram, and "Mem Error." when even the post
-  // could not be allocated.
+  // Takes what is waiting on the receiving socket, posting each accepted
+  // datagram; returns once nothing is left, after an error, or at stop.
+  void ReceiveWaiting(const AliveFlag& alive, std::vector<std::uint8_t>& buffer,
+                      FragmentReassembler& fragments);
+  // Whether what Receive put into buffer is a datagram for the chat; fills
+  // info when it is.
+  bool Accept(const std::vector<std::uint8_t>& buffer, const NetSockets::Receipt& got,
+              FragmentReassembler& fragments, TRecvInfo& info);
+  // What the receive thread hands to the main thread: an error, a
+  // datagram, and "Mem Error." when even the post could not be allocated.
   void PostError(const AliveFlag& alive, int code);
   void PostDatagram(const AliveFlag& alive, TRecvInfo info);
   void PostMemError(const AliveFlag& alive);
-  void WaitForStop(int milliseconds);
   bool Fail(int code);
   void EndThread();
   void CloseSockets();
@@ -138,10 +140,9 @@ class Net final : public DatagramSender {
   // One flag per run: false once that run is stopped, so that tasks posted
   // by it and run later do nothing.
   AliveFlag m_alive;
-  // The platform's sockets and what they need (net_platform_posix.h,
-  // net_platform_win.h).
-  struct Platform;
-  std::unique_ptr<Platform> m_platform;
+  // Sniffer mode: the identification of the last packet sent in pieces.
+  std::uint16_t m_fragmentId = 0;
+  NetSockets m_sockets;
 };
 
 // This computer's IPv4 interface addresses, host order: non-loopback ones

@@ -8,11 +8,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
-#include "transport/net.h"
+#include "transport/net_interfaces.h"
 
 namespace pelmo {
 
@@ -29,31 +28,13 @@ bool IsIpv4Up(const ifaddrs* entry) {
 
 }  // namespace
 
-std::vector<std::uint32_t> GetInterfaces() {
+void ForEachInterfaceAddress(const InterfaceAddressVisit& visit) {
   ifaddrs* list = nullptr;
-  if (getifaddrs(&list) != 0) return {};
-  std::vector<std::uint32_t> lan;
-  std::vector<std::uint32_t> loopback;
+  if (getifaddrs(&list) != 0) return;
   for (const ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
-    if (!IsIpv4Up(entry)) continue;
-    const std::uint32_t address = AddressOf(entry->ifa_addr);
-    auto& target = (entry->ifa_flags & IFF_LOOPBACK) != 0 ? loopback : lan;
-    // One address on two interfaces would be joined to a group twice.
-    if (std::find(target.begin(), target.end(), address) == target.end()) {
-      target.push_back(address);
-    }
+    if (IsIpv4Up(entry)) visit(AddressOf(entry->ifa_addr), (entry->ifa_flags & IFF_LOOPBACK) != 0);
   }
   freeifaddrs(list);
-  // Loopback last, so that the first address is a LAN one.
-  for (std::uint32_t address : loopback) {
-    if (std::find(lan.begin(), lan.end(), address) == lan.end()) lan.push_back(address);
-  }
-  return lan;
-}
-
-std::uint32_t GetLocalAddress() {
-  const std::vector<std::uint32_t> interfaces = GetInterfaces();
-  return interfaces.empty() ? 0 : interfaces.front();
 }
 
 sockaddr_in MakeSocketAddress(std::uint32_t address, std::uint16_t port) {

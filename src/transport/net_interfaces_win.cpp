@@ -1,22 +1,13 @@
-// This computer's IPv4 interfaces from GetAdaptersAddresses: the adapters
-// that are up, loopback last, as on Linux.
-#include <winsock2.h>
-#include <iphlpapi.h>
-#include <ws2tcpip.h>
+// This computer's IPv4 interfaces from GetAdaptersAddresses.
+#include "transport/net_interfaces_win.h"
 
-#include <algorithm>
 #include <vector>
 
-#include "transport/net.h"
-#include "transport/net_platform_win.h"
+#include "transport/net_interfaces.h"
 
 namespace pelmo {
 
-namespace {
-
-// Calls back for every IPv4 address of every adapter that is up.
-template <typename Visit>
-bool ForEachAddress(Visit visit) {
+bool ForEachAdapterAddress(Adapters which, const AdapterAddressVisit& visit) {
   // The list may grow between two calls: ask again with the size given.
   ULONG size = 16384;
   std::vector<unsigned char> buffer;
@@ -30,45 +21,29 @@ bool ForEachAddress(Visit visit) {
   if (status != NO_ERROR) return false;
   for (auto* adapter = reinterpret_cast<IP_ADAPTER_ADDRESSES*>(buffer.data()); adapter != nullptr;
        adapter = adapter->Next) {
-    if (adapter->OperStatus != IfOperStatusUp) continue;
+    if (which == Adapters::kUp && adapter->OperStatus != IfOperStatusUp) continue;
     for (auto* unicast = adapter->FirstUnicastAddress; unicast != nullptr;
          unicast = unicast->Next) {
       const auto* address = reinterpret_cast<const sockaddr_in*>(unicast->Address.lpSockaddr);
       if (address == nullptr || address->sin_family != AF_INET) continue;
-      if (!visit(*adapter, ntohl(address->sin_addr.s_addr))) return true;
+      if (!visit(*adapter, *unicast, ntohl(address->sin_addr.s_addr))) return true;
     }
   }
   return true;
 }
 
-}  // namespace
-
-std::vector<std::uint32_t> GetInterfaces() {
-  std::vector<std::uint32_t> lan;
-  std::vector<std::uint32_t> loopback;
-  ForEachAddress([&](const IP_ADAPTER_ADDRESSES& adapter, std::uint32_t address) {
-    auto& target = adapter.IfType == IF_TYPE_SOFTWARE_LOOPBACK ? loopback : lan;
-    // One address on two adapters would be joined to a group twice.
-    if (std::find(target.begin(), target.end(), address) == target.end()) {
-      target.push_back(address);
-    }
+void ForEachInterfaceAddress(const InterfaceAddressVisit& visit) {
+  ForEachAdapterAddress(Adapters::kUp, [&](const auto& adapter, const auto&,
+                                           std::uint32_t address) {
+    visit(address, adapter.IfType == IF_TYPE_SOFTWARE_LOOPBACK);
     return true;
   });
-  // Loopback last, so that the first address is a LAN one.
-  for (std::uint32_t address : loopback) {
-    if (std::find(lan.begin(), lan.end(), address) == lan.end()) lan.push_back(address);
-  }
-  return lan;
-}
-
-std::uint32_t GetLocalAddress() {
-  const std::vector<std::uint32_t> interfaces = GetInterfaces();
-  return interfaces.empty() ? 0 : interfaces.front();
 }
 
 bool FindWinInterface(std::uint32_t address, unsigned& mtu) {
   bool found = false;
-  ForEachAddress([&](const IP_ADAPTER_ADDRESSES& adapter, std::uint32_t candidate) {
+  ForEachAdapterAddress(Adapters::kUp, [&](const auto& adapter, const auto&,
+                                           std::uint32_t candidate) {
     if (candidate != address) return true;
     found = true;
     if (adapter.Mtu >= 68 && adapter.Mtu <= 65535) mtu = adapter.Mtu;
@@ -81,7 +56,8 @@ bool FindWinInterface(std::uint32_t address, unsigned& mtu) {
 
 unsigned long WinInterfaceIndex(std::uint32_t address) {
   unsigned long index = 0;
-  ForEachAddress([&](const IP_ADAPTER_ADDRESSES& adapter, std::uint32_t candidate) {
+  ForEachAdapterAddress(Adapters::kUp, [&](const auto& adapter, const auto&,
+                                           std::uint32_t candidate) {
     if (candidate != address) return true;
     index = adapter.IfIndex;
     return false;

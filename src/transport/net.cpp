@@ -1,0 +1,271 @@
+// The bot's sockets: start, stop and sending, the same steps and log lines
+// on every platform. The receive thread is in net_receive.cpp; the system
+// calls are NetSockets'. The log names Winsock's start and clean-up on
+// every platform, as the chat's users have always read it.
+#include "transport/net.h"
+
+#include <algorithm>
+#include <system_error>
+
+#include "base/cp1251.h"
+#include "base/line_log.h"
+#include "transport/chat_key.h"
+#include "transport/net_settings.h"
+#include "transport/outgoing_state.h"
+#include "transport/sniffer.h"
+
+namespace pelmo {
+
+Net::Net(NetSettings& settings, OutgoingState& out, PacketCodec& codec, BlowfishContext& cipher,
+         EventLoop& loop, LineLog& log, const IniFile& netIni)
+    : m_settings(settings),
+      m_out(out),
+      m_codec(codec),
+      m_cipher(cipher),
+      m_loop(loop),
+      m_log(log),
+      m_netIni(netIni) {
+  m_codec.SetSender(this);
+}
+
+Net::~Net() {
+  if (m_started) {
+    EndThread();
+    CloseSockets();
+    m_alive->store(false);
+    m_started = false;
+    BlowfishBurn(m_cipher);
+  }
+  m_codec.SetSender(nullptr);
+}
+
+bool Net::NetStart() {
+  if (m_started) {
+    m_log.LogLine("Already started.");
+    return false;
+  }
+  m_snifferMode = m_settings.SnifferMode;
+  m_port = m_settings.Port;
+  m_localAddress = m_settings.LocalAddress;
+  m_ttl = m_settings.TTL;
+  m_log.LogLine(m_snifferMode ? "Snifer sockets mode." : "Simple sockets");
+  m_log.LogLine("ip: " + AddressToText(m_localAddress));
+  m_log.LogLine("netaddr: " + AddressToText(m_settings.SendAddress));
+  m_log.LogLine("port: " + std::to_string(m_port));
+  m_log.LogLine("ttl: " + std::to_string(m_ttl));
+  try {
+    m_log.LogLine("Create recive socket.");
+    m_log.LogLine("Call WSAStartup...");
+    if (const int code = m_sockets.Startup(); code != 0) return Fail(code);
+    m_log.LogLine("Ok");
+    if (!OpenReceiveSocket() || !OpenSendSocket()) return false;
+    m_log.LogLine("Ok");
+    m_log.LogLine("Create recive thread...");
+    if (!StartThread()) return false;
+  } catch (...) {
+    // A log view or an allocation that fails half-way must not leave the
+    // sockets open (the next start would lose them) or the thread running.
+    EndThread();
+    CloseSockets();
+    throw;
+  }
+  m_started = true;
+  m_log.LogLine("Ok");
+  m_log.LogLine("Shiffer enabled.");
+
+  ChatKey key = LoadChatKey(m_netIni, m_log);
+  BlowfishInit(m_cipher, key.key.data(), key.key.size(), key.iv.data());
+  WipeSecret(&key, sizeof key);
+  m_codec.NewEpoch();
+  m_codec.SendAnnouncement(kPacketJoin, m_out.OutAddress);
+  m_codec.SendProbe(m_settings.SendAddress);
+  return true;
+}
+
+bool Net::StartThread() {
+  if (const int code = m_sockets.OpenWake(); code != 0) return Fail(code);
+  m_terminate = false;
+  m_alive = std::make_shared<std::atomic<bool>>(true);
+  try {
+    m_thread = std::thread(&Net::ReceiveLoop, this, m_alive);
+  } catch (const std::system_error& error) {
+    return Fail(error.code().value());
+  }
+  return true;
+}
+
+bool Net::OpenReceiveSocket() {
+  m_log.LogLine("Call Socket...");
+  if (const int code = m_sockets.OpenReceive(m_snifferMode); code != 0) return Fail(code);
+  m_log.LogLine("Ok");
+  if (m_settings.ReuseAddr) {
+    m_log.LogLine("Call SetSockOpt(SO_REUSEADDR)...");
+    if (const int code = m_sockets.ReuseAddress(NetSockets::Side::kReceive); code != 0) {
+      return Fail(code);
+    }
+    m_log.LogLine("Ok");
+  }
+
+  m_log.LogLine("Call Bind...");
+  const int bound = m_sockets.BindReceive(m_localAddress, m_port, m_settings.MulticastMode);
+  if (bound != 0) return Fail(bound);
+  m_log.LogLine("Ok");
+
+  if (m_settings.MulticastMode && !JoinGroups()) return false;
+
+  if (m_snifferMode) {
+    m_log.LogLine("Call IOCtrlSocket(SIO_RCVALL)...");
+    if (const int code = m_sockets.ReceiveAll(); code != 0) return Fail(code);
+    m_log.LogLine("Ok");
+  }
+  return true;
+}
+
+bool Net::JoinGroups() {
+  if (const int code = m_sockets.OpenGroupSocket(); code != 0) return Fail(code);
+  const std::vector<std::uint32_t> interfaces = m_interfaces ? *m_interfaces : GetInterfaces();
+  // A membership belongs to an interface, not to an address: a second
+  // address of one interface would be refused as already joined. Where the
+  // system lets a socket hold only so many memberships, the interfaces that
+  // come first in the list are the ones joined.
+  std::size_t limit = m_sockets.MembershipLimit();
+  std::vector<unsigned long> joined;
+  std::vector<std::uint32_t> leftOut;
+  for (std::uint32_t address : interfaces) {
+    const unsigned long index = m_sockets.InterfaceIndex(address);
+    if (index != 0 && std::find(joined.begin(), joined.end(), index) != joined.end()) continue;
+    if (joined.size() >= limit) {
+      leftOut.push_back(address);
+      continue;
+    }
+    m_log.LogLine("SetSockOpt(IP_ADD_MEMBERSHIP): " + AddressToText(address));
+    int error = 0;
+    const NetSockets::Membership membership =
+        m_sockets.JoinGroup(m_settings.SendAddress, address, index, error);
+    if (membership == NetSockets::Membership::kFailed) return Fail(error);
+    if (membership == NetSockets::Membership::kFull) {
+      limit = joined.size();
+      leftOut.push_back(address);
+      continue;
+    }
+    m_log.LogLine("Ok");
+    joined.push_back(index);
+  }
+  if (!leftOut.empty()) {
+    // Only Linux sets such a limit.
+    std::string line = "Group not joined on " + std::to_string(leftOut.size()) +
+                       " interface(s), limit of " + std::to_string(limit) +
+                       " memberships (net.ipv4.igmp_max_memberships):";
+    for (std::uint32_t address : leftOut) line += " " + AddressToText(address);
+    m_log.LogLine(line);
+  }
+  return true;
+}
+
+bool Net::OpenSendSocket() {
+  m_log.LogLine("Create send socket.");
+  m_log.LogLine("Call Socket...");
+  if (const int code = m_sockets.OpenSend(m_snifferMode); code != 0) return Fail(code);
+  m_log.LogLine("Ok");
+  if (m_snifferMode) {
+    m_log.LogLine("Call SetSockOpt...");
+    if (const int code = m_sockets.IncludeHeaders(m_localAddress); code != 0) return Fail(code);
+    return true;
+  }
+  if (m_settings.ReuseAddr) {
+    m_log.LogLine("Call SetSockOpt(SO_REUSEADDR)...");
+    if (const int code = m_sockets.ReuseAddress(NetSockets::Side::kSend); code != 0) {
+      return Fail(code);
+    }
+    m_log.LogLine("Ok");
+  }
+  if (m_localAddress != 0) {
+    // Broadcasts and group packets leave through LocalAddress's interface.
+    if (const int code = m_sockets.BindSend(m_localAddress); code != 0) return Fail(code);
+  }
+  if (m_settings.MulticastMode) {
+    m_log.LogLine("SetSockOpt(IP_MULTICAST_IF): " + AddressToText(m_localAddress));
+    if (const int code = m_sockets.SetMulticastSend(m_localAddress, m_ttl); code != 0) {
+      return Fail(code);
+    }
+  } else {
+    m_log.LogLine("SetSockOpt(SO_BROADCAST)");
+    if (const int code = m_sockets.SetBroadcast(); code != 0) return Fail(code);
+  }
+  return true;
+}
+
+bool Net::NetStop() {
+  if (!m_started) {
+    m_log.LogLine("Sniffer not enabled.");
+    return false;
+  }
+  m_codec.SendAnnouncement(kPacketLeave, m_out.OutAddress);
+  if (m_thread.joinable()) {
+    m_log.LogLine("Recive thread tirminated.");
+    // Joined before the socket is closed, so that the thread never waits
+    // on a socket that is gone (or on a descriptor number that may already
+    // belong to someone else).
+    EndThread();
+  }
+  if (m_sockets.Close(NetSockets::Side::kReceive)) m_log.LogLine("Recive socket closed.");
+  if (m_sockets.Close(NetSockets::Side::kSend)) m_log.LogLine("Send socket closed.");
+  CloseSockets();
+  m_log.LogLine("WASCleanup.");
+  m_alive->store(false);
+  m_started = false;
+  BlowfishBurn(m_cipher);
+  return true;
+}
+
+int Net::SendDatagram(std::uint32_t srcAddr, std::uint32_t dstAddr, std::uint16_t srcPort,
+                      std::uint16_t dstPort, const std::uint8_t* bytes, std::size_t length) {
+  if (!m_started) return -1;
+  int error = 0;
+  if (!m_snifferMode) {
+    error = m_sockets.SendTo(dstAddr, dstPort, bytes, length);
+  } else {
+    if (length > kMaxIpPacketSize - kIpHeaderSize - kUdpHeaderSize) return -1;
+    const std::vector<std::uint8_t> packet =
+        BuildUdpPacket(srcAddr, dstAddr, srcPort, dstPort, m_ttl, bytes, length);
+    const unsigned mtu = m_sockets.Mtu();
+    if (packet.size() <= mtu) {
+      error = m_sockets.SendTo(dstAddr, dstPort, packet.data(), packet.size());
+    } else {
+      if (++m_fragmentId == 0) ++m_fragmentId;
+      for (const auto& piece : FragmentPacket(packet, mtu, m_fragmentId)) {
+        error = m_sockets.SendTo(dstAddr, dstPort, piece.data(), piece.size());
+        if (error != 0) break;
+      }
+    }
+  }
+  if (error != 0) {
+    ReportNetError(error);
+    return -1;
+  }
+  return 0;
+}
+
+void Net::ReportNetError(int code) {
+  std::string message = NetErrorText(code);
+  if (message.empty()) message = W("Неизвестная ошибка сети");
+  m_log.LogLine("Net error: " + message);
+}
+
+bool Net::Fail(int code) {
+  if (code != 0) ReportNetError(code);
+  EndThread();
+  CloseSockets();
+  return false;
+}
+
+void Net::EndThread() {
+  if (!m_thread.joinable()) return;
+  m_terminate = true;
+  m_sockets.Wake();
+  m_thread.join();
+}
+
+void Net::CloseSockets() { m_sockets.CloseAll(); }
+
+}  // namespace pelmo
