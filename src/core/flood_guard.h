@@ -77,7 +77,7 @@ class FloodGuard {
  private:
   struct Sender {
     std::uint32_t address = 0;
-    std::string host;  // as last seen, for the log
+    std::string host;  // as last counted, for the log
     // The tick counts of the last Commands admitted ones, a ring whose
     // oldest entry is at next once it is full.
     std::vector<std::uint64_t> stamps;

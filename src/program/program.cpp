@@ -96,4 +96,6 @@ void Program::LogError(const std::exception& error) {
   m_bot.Parts().log.LogLine(ErrorLogLine(error));
 }
 
+LineLog& Program::Log() { return m_bot.Parts().log; }
+
 }  // namespace pelmo

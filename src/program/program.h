@@ -62,6 +62,8 @@ class Program {
   void Start();
   // Logs an error that escaped an event, as a window would report it.
   void LogError(const std::exception& error);
+  // The bot log, for the program's own lines.
+  LineLog& Log();
 
  private:
   Bot m_bot;
