@@ -10,6 +10,9 @@ namespace pelmo {
 namespace {
 
 constexpr std::chrono::milliseconds kCloseWait{1000};
+// After the first line of a burst the thread waits this long for more, so
+// that a busy bot costs one wake-up and one write for many lines.
+constexpr std::chrono::milliseconds kGather{20};
 
 }  // namespace
 
@@ -26,6 +29,8 @@ struct LogWriter::State {
   std::size_t pending = 0;  // bytes queued or being written
   std::uint64_t dropped = 0;
   bool started = false;
+  bool idle = false;    // the thread waits for a first line
+  bool hurry = false;   // a flush waits, or half the bound is taken
   bool closing = false;
   bool ended = false;
 };
@@ -37,7 +42,7 @@ LogWriter::~LogWriter() {
   std::unique_lock<std::mutex> lock(m_state->mutex);
   if (!m_state->started) return;
   m_state->closing = true;
-  m_state->queued.notify_one();
+  m_state->queued.notify_all();
   m_state->written.wait_for(lock, kCloseWait, [this] { return m_state->ended; });
 }
 
@@ -63,9 +68,12 @@ bool LogWriter::Write(std::string bytes, const DropNote& note) {
     // Detached: an output blocked for good must not hold the program's
     // end; the state lives as long as the thread needs it.
     std::thread([state = m_state] { Run(state); }).detach();
-  } else {
-    s.queued.notify_one();
+    return true;
   }
+  // Only an idle thread, or one that gathers while the bound fills, needs
+  // waking: otherwise it takes these lines with the burst it gathers.
+  if (s.pending > s.maxPending / 2) s.hurry = true;
+  if (s.idle || s.hurry) s.queued.notify_all();
   return true;
 }
 
@@ -74,8 +82,12 @@ void LogWriter::Run(const std::shared_ptr<State>& state) {
   std::vector<std::string> batch;
   std::unique_lock<std::mutex> lock(s.mutex);
   for (;;) {
+    s.idle = true;
     s.queued.wait(lock, [&s] { return !s.lines.empty() || s.closing; });
+    s.idle = false;
     if (s.lines.empty()) break;
+    s.queued.wait_for(lock, kGather, [&s] { return s.hurry || s.closing; });
+    s.hurry = false;
     batch.swap(s.lines);
     lock.unlock();
     std::size_t bytes = 0;
@@ -92,6 +104,8 @@ void LogWriter::Run(const std::shared_ptr<State>& state) {
 
 bool LogWriter::Flush(std::chrono::milliseconds timeout) {
   std::unique_lock<std::mutex> lock(m_state->mutex);
+  m_state->hurry = true;
+  m_state->queued.notify_all();
   return m_state->written.wait_for(lock, timeout, [this] { return m_state->pending == 0; });
 }
 

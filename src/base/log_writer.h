@@ -4,8 +4,9 @@
 // logs, and with it the bot's answers. Up to a bound of bytes may wait;
 // a line that would pass it is dropped and counted, and once there is room
 // again a note saying how many were dropped goes out before the next line.
-// The thread starts with the first line, so that a program can set up its
-// signal mask first.
+// A line waits up to 20 ms for others to go out with it, so that a busy
+// bot wakes the thread and writes once for many lines. The thread starts
+// with the first line, so that a program can set up its signal mask first.
 #pragma once
 
 #include <chrono>
@@ -45,8 +46,8 @@ class LogWriter {
   // One thread at a time. Queues the bytes of one or more whole lines;
   // false when they are dropped because too much waits already.
   bool Write(std::string bytes, const DropNote& note);
-  // Waits until everything queued so far has been handed to the sink;
-  // false at the timeout.
+  // Writes what waits now and waits until everything queued so far has
+  // been handed to the sink; false at the timeout.
   bool Flush(std::chrono::milliseconds timeout);
   // Lines dropped and not yet reported by a note.
   std::uint64_t Dropped() const;
