@@ -87,7 +87,10 @@ void Interpreter::HandlePasswordLine(const ChatEvent& event) {
   m_log.LogToFile(event.Who() + ": " + event.text);
   if (event.self || !m_settings.EnableBotCB) return;
   if (!m_on.passwordLine.Run(event)) return;
-  if (IsCommandLine(event.text)) RunCommandTable(event, Stage::Admitted);
+  // A box read out ("r") is a reply like any other: it counts.
+  if (IsCommandLine(event.text)) {
+    RunCommandTable(event, Admit(event) ? Stage::Admitted : Stage::Limited);
+  }
 }
 
 }  // namespace pelmo

@@ -313,6 +313,23 @@ TEST(FloodGuardQuiz, RequestsCountAnswersDoNot) {
   EXPECT_EQ(f.TakeSentTexts(), std::vector<std::string>{W("\rУГАДАЛ: Vasya, маладец!")});
 }
 
+// Password-channel commands (a box read out) count with the others; the
+// plain lines delivered there do not.
+TEST_F(FloodGuardInterpreterTest, PasswordChannelCommandsCountButNotItsLines) {
+  int read = 0;
+  f.parts().interpreter.Table().Add(CommandRow{
+      .place = CommandPlace::ReadBox,
+      .aliases = {"peek"},
+      .lineKind = kKindPassword,
+      .handler = [&read](CommandContext&) { ++read; },
+  });
+  for (int i = 0; i < 10; ++i) f.ReceivePasswordLine(user, "a line", "Room", "pw");
+  for (int i = 0; i < 4; ++i) f.ReceivePasswordLine(user, "!peek", "Room", "pw");
+  EXPECT_EQ(read, 3);
+  EXPECT_FALSE(Answered(user, "!help"));
+  EXPECT_TRUE(Answered({"Petya", "PC8", Loopback(4), 0}, "!help"));
+}
+
 TEST_F(FloodGuardInterpreterTest, MissingSectionLeavesItOff) {
   f.dir.WriteFile("others.ini", "");
   f.parts().interpreter.Guard().Configure(LoadFloodGuardSettings(f.parts().othersIni));
