@@ -1,0 +1,87 @@
+// libFuzzer target for the INI reader and writer (Net.ini, others.ini,
+// defvhod.ini, topvictor.txt, ban.txt, BirthDay-free settings of every
+// kind). The input is a file, a zero byte, then a section, a key and a
+// value for one write, each ended by a zero byte. Every pair the section
+// listings show must read back as listed; a write that is taken must read
+// back as written (trimmed, one pair of quotes dropped) and change no
+// other pair; a deleted key is gone.
+#include <cstdint>
+#include <map>
+#include <string>
+#include <utility>
+
+#include "base/cp1251.h"
+#include "base/ini_file.h"
+#include "fuzz_support.h"
+
+namespace {
+
+using namespace pelmo;
+
+using Pairs = std::map<std::pair<std::string, std::string>, std::string>;
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
+
+std::string Trim(std::string text) {
+  while (!text.empty() && IsBlank(text.back())) text.pop_back();
+  std::size_t start = 0;
+  while (start < text.size() && IsBlank(text[start])) ++start;
+  return text.substr(start);
+}
+
+std::string Unquote(std::string value) {
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+      value.back() == value.front()) {
+    value = value.substr(1, value.size() - 2);
+  }
+  return value;
+}
+
+// Every listed pair, by upper-cased names (names match without case). The
+// reader reads the file at every call: the lookups one by one are checked
+// for the first pair of each section only, and only when asked.
+Pairs Listed(const IniFile& ini, bool lookUp) {
+  const std::size_t kLookedUp = lookUp ? 1 : 0;
+  Pairs pairs;
+  for (const std::string& section : ini.ReadSections()) {
+    const auto values = ini.ReadSectionValues(section);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      const auto& [key, value] = values[i];
+      if (i < kLookedUp) {
+        if (ini.ReadString(section, key, "\x01") != value) __builtin_trap();
+        ini.IntegerUnreadable(section, key);
+      }
+      pairs.emplace(std::make_pair(AnsiUpperCase(section), AnsiUpperCase(key)), value);
+    }
+    if (lookUp && !values.empty() && !ini.SectionExists(section)) __builtin_trap();
+  }
+  return pairs;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size > 4096) return 0;
+  const std::vector<std::string> parts = fuzz::Parts(data, size, 4);
+  const std::string path = fuzz::ScratchDir() + "/fuzz.ini";
+  fuzz::WriteBytes(path, parts[0]);
+  IniFile ini(path);
+  const Pairs before = Listed(ini, true);
+
+  const std::string& section = parts[1];
+  const std::string& key = parts[2];
+  const std::string& value = parts[3];
+  if (!ini.WriteString(section, key, value)) return 0;
+  const std::string expected = Unquote(Trim(value));
+  if (ini.ReadString(section, key, "\x01") != expected) __builtin_trap();
+  Pairs after = Listed(ini, false);
+  const auto written = std::make_pair(AnsiUpperCase(Trim(section)), AnsiUpperCase(Trim(key)));
+  after.erase(written);
+  Pairs others = before;
+  others.erase(written);
+  if (after != others) __builtin_trap();
+
+  if (!ini.DeleteKey(section, key)) __builtin_trap();
+  if (ini.ValueExists(section, key)) __builtin_trap();
+  return 0;
+}
