@@ -10,8 +10,10 @@ namespace pelmo {
 namespace {
 
 constexpr std::chrono::milliseconds kCloseWait{1000};
-// After the first line of a burst the thread waits this long for more, so
-// that a busy bot costs one wake-up and one write for many lines.
+// After the first line of a burst the thread sleeps this long to let more
+// come, so that a busy bot costs one wake-up and one write for many lines.
+// A plain sleep, not a timed wait: a clock set back or faked must not keep
+// the lines waiting.
 constexpr std::chrono::milliseconds kGather{20};
 
 }  // namespace
@@ -29,8 +31,7 @@ struct LogWriter::State {
   std::size_t pending = 0;  // bytes queued or being written
   std::uint64_t dropped = 0;
   bool started = false;
-  bool idle = false;    // the thread waits for a first line
-  bool hurry = false;   // a flush waits, or half the bound is taken
+  bool idle = false;  // the thread waits for a first line
   bool closing = false;
   bool ended = false;
 };
@@ -70,10 +71,9 @@ bool LogWriter::Write(std::string bytes, const DropNote& note) {
     std::thread([state = m_state] { Run(state); }).detach();
     return true;
   }
-  // Only an idle thread, or one that gathers while the bound fills, needs
-  // waking: otherwise it takes these lines with the burst it gathers.
-  if (s.pending > s.maxPending / 2) s.hurry = true;
-  if (s.idle || s.hurry) s.queued.notify_all();
+  // Only an idle thread needs waking: a busy one takes these lines with
+  // the burst it gathers or writes.
+  if (s.idle) s.queued.notify_one();
   return true;
 }
 
@@ -86,8 +86,11 @@ void LogWriter::Run(const std::shared_ptr<State>& state) {
     s.queued.wait(lock, [&s] { return !s.lines.empty() || s.closing; });
     s.idle = false;
     if (s.lines.empty()) break;
-    s.queued.wait_for(lock, kGather, [&s] { return s.hurry || s.closing; });
-    s.hurry = false;
+    if (!s.closing) {
+      lock.unlock();
+      std::this_thread::sleep_for(kGather);
+      lock.lock();
+    }
     batch.swap(s.lines);
     lock.unlock();
     std::size_t bytes = 0;
@@ -104,8 +107,6 @@ void LogWriter::Run(const std::shared_ptr<State>& state) {
 
 bool LogWriter::Flush(std::chrono::milliseconds timeout) {
   std::unique_lock<std::mutex> lock(m_state->mutex);
-  m_state->hurry = true;
-  m_state->queued.notify_all();
   return m_state->written.wait_for(lock, timeout, [this] { return m_state->pending == 0; });
 }
 

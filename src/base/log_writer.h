@@ -46,8 +46,8 @@ class LogWriter {
   // One thread at a time. Queues the bytes of one or more whole lines;
   // false when they are dropped because too much waits already.
   bool Write(std::string bytes, const DropNote& note);
-  // Writes what waits now and waits until everything queued so far has
-  // been handed to the sink; false at the timeout.
+  // Waits until everything queued so far has been handed to the sink;
+  // false at the timeout.
   bool Flush(std::chrono::milliseconds timeout);
   // Lines dropped and not yet reported by a note.
   std::uint64_t Dropped() const;
