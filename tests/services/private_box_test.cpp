@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdio>
+#include <filesystem>
 
 #include "base/cp1251.h"
 #include "base/text_file.h"
@@ -96,7 +96,7 @@ TEST_F(PrivateBoxTest, WhileTheFileFailsANoteIsNotConfirmed) {
   WriteNotes("BOB", 0);
   // A folder in the file's place: the rename of every rewrite fails.
   const std::string path = f.dir.FilePath("botfile/stat.ini");
-  ASSERT_EQ(std::remove(path.c_str()), 0);
+  ASSERT_TRUE(std::filesystem::remove(path));
   ASSERT_TRUE(CreateDirectory(path));
   EXPECT_EQ(Ask("mess BOB one"), std::vector<std::string>{W("Сообщение добавлено")});
   f.loop.Advance(std::chrono::seconds(1));
@@ -108,7 +108,7 @@ TEST_F(PrivateBoxTest, WhileTheFileFailsANoteIsNotConfirmed) {
 
   // The file comes back: the first note reaches it, and notes are
   // confirmed again.
-  ASSERT_EQ(std::remove(path.c_str()), 0);
+  ASSERT_TRUE(std::filesystem::remove(path));
   f.loop.Advance(std::chrono::seconds(1));
   EXPECT_NE(f.dir.ReadFile("botfile/stat.ini").find("Message-1=" + kHeader + "one\r\n"),
             std::string::npos);
