@@ -61,7 +61,7 @@ Pairs Listed(const IniFile& ini, bool lookUp) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size > 4096) return 0;
+  if (size > 2048) return 0;
   const std::vector<std::string> parts = fuzz::Parts(data, size, 4);
   const std::string path = fuzz::ScratchDir() + "/fuzz.ini";
   fuzz::WriteBytes(path, parts[0]);

@@ -103,17 +103,23 @@ void WriteEntry(std::string& block, int index, const BirthdayEntry& entry) {
 BirthdayTable::BirthdayTable() : m_block(kBirthdayFileSize, '\0') {}
 
 BirthdayTable::LoadResult BirthdayTable::Load(const std::string& path) {
-  m_block.assign(kBirthdayFileSize, '\0');
   // A little more than a block is read, so that a longer file is told
   // from a whole one.
   std::optional<std::string> contents = ReadWholeFile(path, kBirthdayFileSize + 1);
   if (!contents) {
+    m_block.assign(kBirthdayFileSize, '\0');
     return FileSize(path) > 0 ? LoadResult::WrongSize : LoadResult::Empty;
   }
-  if (contents->empty()) return LoadResult::Empty;
-  if (contents->size() != kBirthdayFileSize) return LoadResult::WrongSize;
-  m_block = std::move(*contents);
-  return LoadResult::Loaded;
+  return Take(std::move(*contents));
+}
+
+BirthdayTable::LoadResult BirthdayTable::Take(std::string contents) {
+  if (contents.size() == kBirthdayFileSize) {
+    m_block = std::move(contents);
+    return LoadResult::Loaded;
+  }
+  m_block.assign(kBirthdayFileSize, '\0');
+  return contents.empty() ? LoadResult::Empty : LoadResult::WrongSize;
 }
 
 void BirthdayTable::Save(const std::string& path) const { RewriteFile(path, m_block); }
