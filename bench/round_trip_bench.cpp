@@ -8,6 +8,11 @@
 // the client encodes a fresh packet and decodes the answer in all three.
 // After the run the medians and their ratios to the echo are printed.
 // Targets: "!help" at most 1.15 times the echo, the probe 1.05.
+//
+// On a virtual machine shared with other work, a wake-up that crosses to
+// another processor costs tens of microseconds more or less from one run
+// to the next, and the figures jump with it; "taskset -c 0" keeps every
+// thread of the run on one processor, where they hold still.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
