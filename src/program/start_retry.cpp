@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
+#include <string>
 
 #include "base/line_log.h"
 #include "core/bot_control.h"
@@ -24,8 +26,6 @@ std::string Seconds(std::chrono::milliseconds delay) {
   return text;
 }
 
-}  // namespace
-
 std::optional<std::chrono::milliseconds> ParseRetrySeconds(const std::string& text) {
   char* end = nullptr;
   const double seconds = std::strtod(text.c_str(), &end);
@@ -35,6 +35,8 @@ std::optional<std::chrono::milliseconds> ParseRetrySeconds(const std::string& te
   }
   return std::chrono::milliseconds(std::llround(seconds * 1000));
 }
+
+}  // namespace
 
 std::chrono::milliseconds StartRetryWindow() {
   const char* value = std::getenv("PELMOBOT_START_RETRY_SECONDS");

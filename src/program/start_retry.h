@@ -11,8 +11,6 @@
 #include <chrono>
 #include <cstddef>
 #include <functional>
-#include <optional>
-#include <string>
 
 #include "base/event_loop.h"
 
@@ -23,11 +21,8 @@ class LineLog;
 
 // The whole back-off: PELMOBOT_START_RETRY_SECONDS from the environment
 // (meant for tests; decimals allowed, 0 gives up after the first failure),
-// else 60 s.
+// else 60 s, also for a value that is no number of seconds.
 std::chrono::milliseconds StartRetryWindow();
-// The same from a text; nullopt when it is no number of seconds (negative
-// or not a number).
-std::optional<std::chrono::milliseconds> ParseRetrySeconds(const std::string& text);
 
 class StartRetry {
  public:

@@ -14,15 +14,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(StartRetryWindow, ReadsSecondsForTests) {
-  EXPECT_EQ(ParseRetrySeconds("0.6"), std::optional(600ms));
-  EXPECT_EQ(ParseRetrySeconds("0"), std::optional(0ms));
-  EXPECT_EQ(ParseRetrySeconds("90"), std::optional(90000ms));
-  for (const char* bad : {"", "-1", "soon", "1s", "nan"}) {
-    EXPECT_EQ(ParseRetrySeconds(bad), std::nullopt) << bad;
-  }
-}
-
 // The chat port held by a socket that shares it with nobody, and the bot
 // told not to share it either: every start fails until the holder goes.
 class StartRetryTest : public ::testing::Test {
