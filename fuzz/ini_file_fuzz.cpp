@@ -1,14 +1,15 @@
 // libFuzzer target for the INI reader and writer (Net.ini, others.ini,
 // defvhod.ini, topvictor.txt, ban.txt, BirthDay-free settings of every
 // kind). The input is a file, a zero byte, then a section, a key and a
-// value for one write, each ended by a zero byte. Every pair the section
-// listings show must read back as listed; a write that is taken must read
+// value for one write, each ended by a zero byte. The pairs a section
+// listing shows must read back as listed; a write that is taken must read
 // back as written (trimmed, one pair of quotes dropped) and change no
 // other pair, nor may its deletion.
 #include <cstdint>
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "base/cp1251.h"
 #include "base/ini_file.h"
@@ -37,23 +38,21 @@ std::string Unquote(std::string value) {
   return value;
 }
 
-// Every listed pair, by upper-cased names (names match without case). The
-// reader reads the file at every call: the lookups one by one are checked
-// for the first pair of each section only, and only when asked.
-Pairs Listed(const IniFile& ini, bool lookUp) {
-  const std::size_t kLookedUp = lookUp ? 1 : 0;
+// The pairs of some sections, by upper-cased names (names match without
+// case). The reader reads the file at every call, so a few sections are
+// looked at: the first, the last and the one written.
+Pairs Listed(const IniFile& ini, const std::vector<std::string>& sections, bool lookUp) {
   Pairs pairs;
-  for (const std::string& section : ini.ReadSections()) {
+  for (const std::string& section : sections) {
     const auto values = ini.ReadSectionValues(section);
-    for (std::size_t i = 0; i < values.size(); ++i) {
-      const auto& [key, value] = values[i];
-      if (i < kLookedUp) {
-        if (ini.ReadString(section, key, "\x01") != value) __builtin_trap();
-        ini.IntegerUnreadable(section, key);
-      }
+    if (lookUp && !values.empty()) {
+      if (ini.ReadString(section, values[0].first, "\x01") != values[0].second) __builtin_trap();
+      ini.IntegerUnreadable(section, values[0].first);
+      if (!ini.SectionExists(section)) __builtin_trap();
+    }
+    for (const auto& [key, value] : values) {
       pairs.emplace(std::make_pair(AnsiUpperCase(section), AnsiUpperCase(key)), value);
     }
-    if (lookUp && !values.empty() && !ini.SectionExists(section)) __builtin_trap();
   }
   return pairs;
 }
@@ -66,15 +65,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string path = fuzz::ScratchDir() + "/fuzz.ini";
   fuzz::WriteBytes(path, parts[0]);
   IniFile ini(path);
-  const Pairs before = Listed(ini, true);
-
   const std::string& section = parts[1];
   const std::string& key = parts[2];
   const std::string& value = parts[3];
+  std::vector<std::string> sections = ini.ReadSections();
+  if (sections.size() > 2) sections.erase(sections.begin() + 1, sections.end() - 1);
+  sections.push_back(Trim(section));
+  const Pairs before = Listed(ini, sections, true);
+
   if (!ini.WriteString(section, key, value)) return 0;
   const std::string expected = Unquote(Trim(value));
   if (ini.ReadString(section, key, "\x01") != expected) __builtin_trap();
-  Pairs after = Listed(ini, false);
+  Pairs after = Listed(ini, sections, false);
   const auto written = std::make_pair(AnsiUpperCase(Trim(section)), AnsiUpperCase(Trim(key)));
   after.erase(written);
   Pairs others = before;
@@ -84,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // A deleted key may uncover a later one of the same name (the first
   // wins); nothing else moves.
   if (!ini.DeleteKey(section, key)) __builtin_trap();
-  Pairs deleted = Listed(ini, false);
+  Pairs deleted = Listed(ini, sections, false);
   deleted.erase(written);
   if (deleted != others) __builtin_trap();
   return 0;
