@@ -8,6 +8,7 @@
 #include "base/cp1251.h"
 #include "base/ini_file.h"
 #include "base/line_log.h"
+#include "base/line_name.h"
 #include "base/random.h"
 #include "base/str_to_int.h"
 #include "base/text_file.h"
@@ -171,7 +172,8 @@ std::size_t Quiz::LoadQuestions() {
   return m_questionCount;
 }
 
-void Quiz::AddScore(const std::string& nick, long long points) {
+void Quiz::AddScore(const std::string& player, long long points) {
+  const std::string nick = LineName(player);
   IniFile scores(m_files.scores);
   const long long score = scores.ReadInteger(kScoreSection, nick, 0);
   if (!scores.WriteInteger(kScoreSection, nick, score + points)) {

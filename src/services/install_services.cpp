@@ -32,7 +32,7 @@ class Services final : public InstalledServices {
              context.replies),
         top(context.folder.BotFile("top.txt"), context.replies),
         externalCommands(context.folder, context.replies, context.log),
-        offlineMessages(context.folder, context.replies, context.out, context.clock),
+        offlineMessages(context.folder, context.replies, context.out, context.clock, context.loop),
         statStore(context.folder.BotFile("stat.ini"), context.loop),
         privateBox(statStore, context.replies, context.out, context.clock),
         floodStats(statStore, context.replies, context.out, context.clock) {}

@@ -5,6 +5,7 @@
 
 #include "base/cp1251.h"
 #include "base/date_time.h"
+#include "base/line_name.h"
 #include "base/random.h"
 #include "base/text_file.h"
 #include "core/bot_log.h"
@@ -193,7 +194,7 @@ void Jokes::GiveAphorism(std::uint32_t address) {
 void Jokes::AddAnecdote(const std::string& nick, const std::string& text,
                         std::uint32_t address) {
   if (m_anecdotes.size() >= kMaxJokes) return;
-  const std::string entry = WithCrLf(text + " (" + nick + ")");
+  const std::string entry = WithCrLf(text) + " (" + LineName(nick) + ")";
   AppendLine(m_folder.BotFile("anecdot.txt"), entry + "\r\n" + AnecdoteSeparator());
   m_anecdotes.push_back(entry);
   m_replies.SayTo(address, nick + W("%cf%, Ваш анекдот добавлен."), kKindLine);
@@ -202,7 +203,7 @@ void Jokes::AddAnecdote(const std::string& nick, const std::string& text,
 void Jokes::AddAphorism(const std::string& nick, const std::string& text,
                         std::uint32_t address) {
   if (m_aphorisms.size() >= kMaxJokes) return;
-  const std::string entry = WithCrLf(text + " (" + nick + ")");
+  const std::string entry = WithCrLf(text) + " (" + LineName(nick) + ")";
   AppendLine(m_folder.BotFile("Aforizm.txt"), entry);
   m_aphorisms.push_back(entry);
   m_replies.SayTo(address, nick + W("%cf%, Ваш афоризм добавлен."), kKindLine);

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <exception>
 #include <optional>
+#include <string_view>
 
 #include "base/cp1251.h"
 #include "base/date_time.h"
+#include "base/line_name.h"
 #include "base/random.h"
 #include "base/text_file.h"
 #include "core/command_table.h"
@@ -61,8 +63,12 @@ void MaskBox(std::string& text, std::size_t count) {
 }
 
 OfflineMessages::OfflineMessages(const WorkFolder& folder, Replies& replies, OutgoingState& out,
-                                 const Clock& clock)
-    : m_folder(folder), m_replies(replies), m_out(out), m_clock(clock) {}
+                                 const Clock& clock, EventLoop& loop)
+    : m_folder(folder),
+      m_replies(replies),
+      m_out(out),
+      m_clock(clock),
+      m_paced(loop, kBoxPiecesAtOnce, kBoxPieceInterval) {}
 
 std::string OfflineMessages::BoxPath(const std::string& nick) const {
   return m_folder.UserFile(BoxFileName(nick));
@@ -102,6 +108,13 @@ OfflineMessages::Box OfflineMessages::ReadBox(const std::string& nick,
 void OfflineMessages::RegisterSubscriber(const std::string& nick, const std::string& password,
                                          std::uint32_t address) {
   if (nick.empty() || password.empty()) return;
+  if (nick.size() > kMaxBoxNick) {
+    m_replies.SayTo(address,
+                    W("Ник длиннее ") + std::to_string(kMaxBoxNick) +
+                        W(" знаков не зарегистрировать в системе отложенных сообщений."),
+                    kKindLine);
+    return;
+  }
   // Registering over a box would throw away its mail and hand it to
   // whoever asked.
   if (FileExists(BoxPath(nick))) {
@@ -133,16 +146,35 @@ void OfflineMessages::ShowBox(const std::string& nick, const std::string& channe
     return;
   }
   // A password line holds 255 characters; a longer box goes in pieces so
-  // that its later messages can be read at all.
+  // that its later messages can be read at all. A large box would be
+  // hundreds of datagrams to the whole chat: only its newest part goes.
+  std::vector<PacedLines::Send> pieces;
+  auto piece = [&](std::string text) {
+    pieces.push_back([this, channel, password, text = std::move(text)] {
+      SayInPasswordChannel(channel, password, text);
+    });
+  };
+  std::string_view shown = box.text;
+  if (shown.size() > kShownBoxBytes) {
+    std::size_t from = shown.size() - kShownBoxBytes;
+    // From the start of a message ("\n\r") when one lies in that part.
+    const std::size_t record = shown.find("\n\r", from);
+    if (record != std::string_view::npos) from = record;
+    shown.remove_prefix(from);
+    piece(W("Показаны последние сообщения; более старые хранятся в ящике. "
+            "Очистить ящик: !d"));
+  }
   std::size_t at = 0;
   do {
-    SayInPasswordChannel(channel, password, box.text.substr(at, kPasswordLine));
+    piece(std::string(shown.substr(at, kPasswordLine)));
     at += kPasswordLine;
-  } while (at < box.text.size());
+  } while (at < shown.size());
+  m_paced.Add(nick, std::move(pieces));
 
   std::vector<std::string> readers = ReadList();
-  if (std::find(readers.begin(), readers.end(), nick) == readers.end()) {
-    readers.push_back(nick);
+  const std::string reader = LineName(nick);
+  if (std::find(readers.begin(), readers.end(), reader) == readers.end()) {
+    readers.push_back(reader);
     RewriteLines(m_folder.UserFile("seen.txt"), readers);
   }
 }
@@ -220,7 +252,7 @@ void OfflineMessages::DeliverLine(const std::string& sender, const std::string& 
   SayInPasswordChannel(channel, password, W("Ваше сообщение успешно доставлено."));
 
   std::vector<std::string> readers = ReadList();
-  const auto kept = std::remove(readers.begin(), readers.end(), respondent);
+  const auto kept = std::remove(readers.begin(), readers.end(), LineName(respondent));
   if (kept != readers.end()) {
     readers.erase(kept, readers.end());
     RewriteLines(m_folder.UserFile("seen.txt"), readers);
@@ -229,7 +261,7 @@ void OfflineMessages::DeliverLine(const std::string& sender, const std::string& 
 
 void OfflineMessages::NotifyUnread(const std::string& nick, std::uint32_t address) {
   const std::vector<std::string> readers = ReadList();
-  if (std::find(readers.begin(), readers.end(), nick) != readers.end()) return;
+  if (std::find(readers.begin(), readers.end(), LineName(nick)) != readers.end()) return;
   if (!FileExists(BoxPath(nick))) return;
   m_replies.SayTo(address,
                   nick + W("%cf%, Есть непрочитанные личные сообщения для Вас.") + "\r" +
@@ -252,6 +284,7 @@ void InstallOfflineMessages(ServiceContext& context, OfflineMessages& messages) 
     } catch (const std::exception&) {
     }
   });
+  context.on.life.stopped.push_back([&messages] { messages.StopReading(); });
   context.on.passwordLine.Add(PasswordLineStep::DeliverLine, [&messages](const ChatEvent& event) {
     if (IsCommandLine(event.text)) return;
     try {

@@ -15,15 +15,19 @@
 // shared one would repeat the quiz's and the anecdotes' choices.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "services/paced_lines.h"
+
 namespace pelmo {
 
 struct ServiceContext;
 class Clock;
+class EventLoop;
 class Replies;
 class WorkFolder;
 struct OutgoingState;
@@ -35,6 +39,18 @@ inline constexpr std::uint32_t kBoxMaskSeed = 0x5045'4C4Du;  // "PELM"
 // The most respondents kept at once; the next nick is refused.
 inline constexpr std::size_t kMaxRespondents = 100;
 
+// The longest nick that can have a box: its file name is two hex digits a
+// byte, and the rewrite's temporary name beside it ("." + name + ".tmp" +
+// process id + "-" + counter) must stay within the 255 bytes a file name
+// may have.
+inline constexpr std::size_t kMaxBoxNick = 100;
+
+// "r" shows at most the newest this many bytes of a box, in password lines
+// of 255 characters: the first few at once, the rest one per interval.
+inline constexpr std::size_t kShownBoxBytes = 16 * 1024;
+inline constexpr std::size_t kBoxPiecesAtOnce = 4;
+inline constexpr std::chrono::milliseconds kBoxPieceInterval{50};
+
 // "user/" name of the nick's box: its bytes as upper-case hex.
 std::string BoxFileName(const std::string& nick);
 // Sum of the password's byte values, modulo 2^32.
@@ -44,8 +60,10 @@ void MaskBox(std::string& text, std::size_t count);
 
 class OfflineMessages {
  public:
+  // loop: where the later pieces of a long box go out. All references
+  // must outlive this.
   OfflineMessages(const WorkFolder& folder, Replies& replies, OutgoingState& out,
-                  const Clock& clock);
+                  const Clock& clock, EventLoop& loop);
 
   enum class BoxState { kMissing, kWrongPassword, kOk };
   struct Box {
@@ -61,13 +79,17 @@ class OfflineMessages {
   Box ReadBox(const std::string& nick, const std::string& password);
 
   // Registration from the chat; the reply goes to the address. Nothing
-  // with an empty nick or password; an existing box is refused and kept.
+  // with an empty nick or password; a nick longer than kMaxBoxNick bytes
+  // and an existing box are refused with a reply (the box is kept).
   void RegisterSubscriber(const std::string& nick, const std::string& password,
                           std::uint32_t address);
   // The password-channel commands of the box's owner nick, who writes in
   // the channel with the password; replies go into the channel. "r" shows
-  // the box, "d" empties it, "c" + one character + new password re-keys it,
-  // "nick " + nick chooses the respondent and "stop" clears him.
+  // the box (a box longer than kShownBoxBytes: a line saying that older
+  // messages are kept and "!d" empties the box, then its newest part, from
+  // the start of a message), paced; "d" empties it, "c" + one character +
+  // new password re-keys it, "nick " + nick chooses the respondent and
+  // "stop" clears him.
   void ShowBox(const std::string& nick, const std::string& channel, const std::string& password);
   void EmptyBox(const std::string& nick, const std::string& password);
   void ChangePassword(const std::string& nick, const std::string& channel,
@@ -81,6 +103,9 @@ class OfflineMessages {
                    const std::string& channel, const std::string& password);
   // The unread notice for a joiner, to his address.
   void NotifyUnread(const std::string& nick, std::uint32_t address);
+  // Drops the pieces of boxes not sent yet (the bot stops).
+  void StopReading() { m_paced.Clear(); }
+  std::size_t PiecesWaiting() const { return m_paced.Waiting(); }
 
   // The respondent table in slot order (nick, respondent).
   const std::vector<std::pair<std::string, std::string>>& Respondents() const {
@@ -97,6 +122,7 @@ class OfflineMessages {
   Replies& m_replies;
   OutgoingState& m_out;
   const Clock& m_clock;
+  PacedLines m_paced;
   std::vector<std::pair<std::string, std::string>> m_respondents;
 };
 

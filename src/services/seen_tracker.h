@@ -53,8 +53,9 @@ class SeenTracker {
 
   // Creates or refreshes the nick's line with the current time (byte-exact
   // match on the text before the first separator; the last such line is
-  // the nick's). A nick holding CR, LF or the separator is not recorded: it
-  // could never be found again as its own line. Writes nothing to disk
+  // the nick's). The nick is taken as a file line holds it (LineName:
+  // control characters become blanks); one holding the separator is not
+  // recorded, as it could never be found again. Writes nothing to disk
   // itself. A missing file is an empty one; an unreadable one (or one over
   // the size cap) is not recorded into and not rewritten.
   void RecordSeen(const std::string& nick);

@@ -140,11 +140,8 @@ TEST_F(SeenTrackerTest, RecordsAreWrittenInABatchWithinASecond) {
   EXPECT_EQ(Seen(), "Ann\x8F" "18:07/06.12.2026\r\nVasya\x8F" "18:05/06.12.2026\r\n");
 }
 
-TEST_F(SeenTrackerTest, NicksThatCouldNeverMatchTheirLineAreNotRecorded) {
-  for (const std::string& nick : {std::string("Va\r\nsya"), std::string("Va\nsya"),
-                                 std::string("Va\rsya"), std::string("Va\x8Fsya")}) {
-    seen.RecordSeen(nick);
-  }
+TEST_F(SeenTrackerTest, ANickHoldingTheSeparatorIsNotRecorded) {
+  seen.RecordSeen("Va\x8Fsya");
   EXPECT_FALSE(seen.Pending());
   EXPECT_EQ(seen.Size(), 0u);
 }
