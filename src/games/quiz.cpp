@@ -13,6 +13,7 @@
 #include "base/str_to_int.h"
 #include "base/text_file.h"
 #include "core/command_table.h"
+#include "core/error_text.h"
 #include "core/reactions.h"
 #include "core/service_context.h"
 #include "core/bot_settings.h"
@@ -102,10 +103,22 @@ void Quiz::StartQuiz() {
   m_random.Randomize(m_clock);
   if (m_questions.empty() || m_questionCount == 0) {
     Say(W("Внимание, загрузка вопросов, ждите..."));
-    if (LoadQuestions() == 0) {
+    const std::size_t before = m_questionCount;
+    std::size_t loaded = 0;
+    try {
+      loaded = LoadQuestions();
+    } catch (const FileError& e) {
+      // The players are told, as for a file without questions; the
+      // operator reads why.
+      m_log.LogLine(W("Викторина: вопросы не загружены: ") + ToLogText(e.what()), 255);
+    }
+    if (loaded == 0) {
       Say(W("Ошибка! Вопросы викторины не загружены, обратитесь к администратору викторины..."));
       return;
     }
+    // The cycle in progress goes on at the same index, unless the file
+    // lost questions: that index may then hold another question, or none.
+    if (loaded < before || m_currentIndex >= loaded) ResetCycle();
     Say(W("Загрузка успешна закончена. Всего вопросов викторины: ") +
         std::to_string(m_questionCount));
   }
@@ -117,12 +130,13 @@ void Quiz::StopQuiz() {
   EndTimer();
   m_questions.clear();
   m_questions.shrink_to_fit();
-  // A later start may read a shorter or changed file: no question of this
-  // list may go on there.
+  Say(W("Викторина остановлена."));
+}
+
+void Quiz::ResetCycle() {
   m_questionActive = false;
   m_currentHint.clear();
   m_elapsed = 0;
-  Say(W("Викторина остановлена."));
 }
 
 void Quiz::QuizTick() {

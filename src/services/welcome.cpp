@@ -5,9 +5,9 @@
 
 #include "base/cp1251.h"
 #include "base/ini_file.h"
+#include "base/line_log.h"
 #include "base/random.h"
 #include "base/text_file.h"
-#include "core/bot_settings.h"
 #include "core/bot_settings.h"
 #include "core/command_table.h"
 #include "core/reactions.h"
@@ -103,14 +103,34 @@ std::string FormatWithNick(const std::string& pattern, const std::string& nick) 
 }
 
 Welcome::Welcome(const WorkFolder& folder, const BotSettings& settings,
-                 Random& random, Replies& replies)
-    : m_folder(folder), m_settings(settings), m_random(random), m_replies(replies) {}
+                 Random& random, Replies& replies, LineLog& log)
+    : m_folder(folder), m_settings(settings), m_random(random), m_replies(replies), m_log(log) {}
 
 std::string Welcome::DefaultMessage(const std::string& key, const std::string& nick) const {
   IniFile ini(m_folder.BotFile("defvhod.ini"));
   std::string pattern = ini.ReadString("Messages", key, "");
   if (pattern.empty()) return "Message not found !";
   return FormatWithNick(pattern, nick);
+}
+
+std::optional<std::string> Welcome::DefaultLine(const std::string& key,
+                                                const std::string& nick) {
+  try {
+    return DefaultMessage(key, nick);
+  } catch (const PatternError&) {
+    // A joiner's topic, notices and bans must not hang on one bad line of
+    // the file; a pattern that fails once fails for every nick, so it is
+    // named once.
+    const std::string pattern =
+        IniFile(m_folder.BotFile("defvhod.ini")).ReadString("Messages", key, "");
+    if (m_badPatterns.insert(pattern).second) {
+      m_log.LogLine(W("defvhod.ini: строка ") + key + W(" не подходит под ник (нужно одно %s), "
+                                                         "она не отправляется: ") +
+                        pattern,
+                    255);
+    }
+    return std::nullopt;
+  }
 }
 
 void Welcome::SayToAll(const std::string& text) {
@@ -134,14 +154,14 @@ void Welcome::SendEntryMessage(const std::string& nick) {
   }
   if (m_settings.DefaultMsgCB) {
     std::uint32_t k = m_random.Next(kDefaultLines);
-    SayToAll(DefaultMessage("EnterMessage" + std::to_string(k), nick));
+    if (auto line = DefaultLine("EnterMessage" + std::to_string(k), nick)) SayToAll(*line);
   }
 }
 
 void Welcome::SendQuitMessage(const std::string& nick) {
   if (!m_settings.DefaultMsgCB) return;
   std::uint32_t k = m_random.Next(kDefaultLines);
-  SayToAll(DefaultMessage("QuitMessage" + std::to_string(k), nick));
+  if (auto line = DefaultLine("QuitMessage" + std::to_string(k), nick)) SayToAll(*line);
 }
 
 void Welcome::SendAnecdoteChannelName(std::uint32_t address) {
