@@ -176,6 +176,17 @@ void SeenTracker::Flush() {
   m_dirty = false;
 }
 
+void SeenTracker::Reload() {
+  try {
+    Flush();
+  } catch (const std::exception&) {
+    return;
+  }
+  m_loaded = false;
+  m_lines.clear();
+  m_index.clear();
+}
+
 void SeenTracker::SeenQuery(const std::string& name, const std::string& asker) {
   Load();
   const TDateTime now = m_clock.Now();
@@ -221,6 +232,8 @@ void InstallSeenTracker(ServiceContext& context, SeenTracker& seen) {
   Subscriptions& on = context.on;
   on.seen.Add(SeenStep::RecordSeen, [&seen](const ChatEvent& event) { seen.RecordSeen(event.nick); });
   const auto flush = [&seen] { seen.Flush(); };
+  // Edits made to the file while the bot was stopped are read at start.
+  on.life.started.push_back([&seen] { seen.Reload(); });
   on.life.stopped.push_back(flush);
   on.life.closing.push_back(flush);
 
