@@ -98,16 +98,6 @@ TEST_F(NewsTest, LongFilesShowTheNewestAndLoseNothing) {
   EXPECT_EQ(ReadLines(f.dir.FilePath("botfile/news.txt")).size(), 1201u);
 }
 
-TEST_F(NewsTest, ANickWithLineBreaksIsOneReaderOnOneLine) {
-  f.dir.WriteFile("botfile/news.txt", "old\r\n");
-  news.ShowNews("Bad\r\nNick", kUser);
-  news.ShowNews("Bad\r\nNick", kUser);
-  EXPECT_EQ(f.dir.ReadFile("botfile/seennews.txt"), "Bad  Nick\r\n");
-  f.ClearSent();
-  news.NotifyUnreadNews("Bad\r\nNick", kUser);
-  EXPECT_TRUE(f.Sent().empty());
-}
-
 // The add row refuses any line break and keeps the bot's own colour.
 TEST(NewsInstalled, MultiLineRefusalRestoresTheColour) {
   BotFixture f;
