@@ -3,6 +3,7 @@
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -21,7 +22,12 @@ constexpr int kTitleBarExtra = 140;
 
 void FitTitle(QWidget* dialog) {
   const int needed = dialog->fontMetrics().horizontalAdvance(dialog->windowTitle()) + kTitleBarExtra;
-  if (dialog->minimumWidth() < needed) dialog->setMinimumWidth(needed);
+  // A dialog whose layout sets its size takes the width from its field.
+  if (auto* field = dialog->findChild<QLineEdit*>()) {
+    if (field->minimumWidth() < needed) field->setMinimumWidth(needed);
+  } else if (dialog->minimumWidth() < needed) {
+    dialog->setMinimumWidth(needed);
+  }
 }
 
 WindowPlatform DefaultWindowPlatform(QWidget* parent) {

@@ -42,8 +42,8 @@ struct WindowPlatform {
 // Qt's dialogs and the desktop's xdg-open; parent is the dialogs' owner.
 WindowPlatform DefaultWindowPlatform(QWidget* parent);
 
-// Widens a dialog so that the window manager can show its whole title
-// (with room for the title bar's buttons).
+// Widens a dialog (through its text field, when it has one) so that the
+// window manager can show its whole title beside the title bar's buttons.
 void FitTitle(QWidget* dialog);
 
 // Runs a handler; an error escaping it goes to platform.reportError.

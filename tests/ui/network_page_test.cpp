@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <QAction>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QTabWidget>
 
@@ -82,6 +83,12 @@ TEST(NetworkPage, OffersEveryAddressOfTheMachineAndJoinsWhereTheBotIs) {
     ASSERT_NE(interfaces, nullptr);
     EXPECT_EQ(Items(interfaces), QStringList({"192.0.2.1", "127.0.0.1"}));
     EXPECT_EQ(interfaces->currentText(), "127.0.0.1");
+    window.show();
+    EXPECT_TRUE(SaveScreenshot(&window, "page04_network_lan"));
+    interfaces->showPopup();
+    WindowFixture::Pump();
+    EXPECT_TRUE(SaveScreenshot(interfaces->view()->window(), "page04_network_lan_list"));
+    interfaces->hidePopup();
 
     // Onto the LAN: picked, stopped, started.
     interfaces->setCurrentIndex(0);
