@@ -197,7 +197,18 @@ TEST_F(GamePagesTest, BirthdayInputIsCheckedAndAFullTableRefusesMore) {
   EXPECT_EQ(f.warnings[0], "Please input:\n-name\n-year\n");
   EXPECT_EQ(f.warnings[1], "Input correct:\n-day\n");
   EXPECT_FALSE(editor->Panel()->isHidden());
-  editor->CancelAddButtonClick();
+  // The numbers read as the games' own rule reads them: a trailing blank
+  // is not a number, "$0A" is ten.
+  Fill(*editor, "Ann", "G", "7 ", "2", "1990");
+  EXPECT_FALSE(editor->OKAddButtonClick());
+  ASSERT_EQ(f.warnings.size(), 3);
+  EXPECT_EQ(f.warnings[2], "Input correct:\n-day\n");
+  Fill(*editor, "Ann", "G", "$0A", "2", "1990");
+  ASSERT_TRUE(editor->OKAddButtonClick());
+  EXPECT_EQ(games->birthdays.Table().At(0).Day, 10);
+  EXPECT_EQ(editor->List()->item(0, 3)->text(), "10.02.1990");
+  games->birthdays.Table().Delete(0);
+  editor->ShowRows();
 
   for (int i = 0; i < 255; ++i) games->birthdays.Table().Add({"n" + std::to_string(i), "", 1, 1, 2000});
   editor->ShowRows();
