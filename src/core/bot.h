@@ -33,8 +33,10 @@ class Bot final : public BotControl {
   // start counter (panel 3) and starts the 60 s roster refresh. Errors are
   // logged, not thrown.
   void FormCreate() override;
-  // A start that succeeds loads the help text and runs the services'
-  // started steps; a stop that succeeds releases it and runs their stopped
+  // Each start joins the multicast group where the options'
+  // joinInterfaces say for the address the bot then sends from. A start
+  // that succeeds loads the help text and runs the services' started
+  // steps; a stop that succeeds releases it and runs their stopped
   // steps. Every stop clears the roster and sets panels 1 and 2; every
   // start sets panel 2 to "Running".
   void StartTBClick() override;
