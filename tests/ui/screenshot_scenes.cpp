@@ -119,9 +119,9 @@ bool ShootModal(const Shoot& shoot, const std::string& name, const std::function
   });
   timer.start();
   action();
-  QTest::qWaitFor([&] { return shot; }, 10000);
+  const bool done = QTest::qWaitFor([&] { return shot; }, 10000);
   timer.stop();
-  return shot;
+  return done;
 }
 
 void ShootEveryScene(const Shoot& shoot) {
@@ -220,7 +220,7 @@ void ShootEveryScene(const Shoot& shoot) {
   s.Page(11);
   s.f.Find<QPushButton>("ShowBDB")->click();
   BirthdayWindow* editor = s.f.window->BirthdayEditor();
-  QTest::qWaitForWindowExposed(editor);
+  EXPECT_TRUE(QTest::qWaitForWindowExposed(editor));
   EXPECT_TRUE(shoot(editor, "birthday_editor"));
   editor->AddButtonClick();
   editor->Field(0)->setText("Cid");

@@ -173,7 +173,7 @@ bool ShootScreen(QWidget* widget, const std::string& name) {
     QWidget* window = widget->window();
     window->raise();
     window->activateWindow();
-    QTest::qWaitForWindowExposed(window);
+    if (!QTest::qWaitForWindowExposed(window)) return false;
   }
   // Painted, framed and placed by the window manager.
   QTest::qWait(400);
