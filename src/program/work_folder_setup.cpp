@@ -12,8 +12,10 @@ namespace fs = std::filesystem;
 // Paths are UTF-8 on every platform.
 fs::path PathOf(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
 
+// With "/" between names on every platform, as the rest of the program
+// joins paths.
 std::string TextOf(const fs::path& path) {
-  const std::u8string text = path.u8string();
+  const std::u8string text = path.generic_u8string();
   return std::string(text.begin(), text.end());
 }
 
