@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(build-essential cmake g++ pkg-config libgtest-dev libgmock-dev
           libbenchmark-dev libssl-dev clang libclang-rt-14-dev iproute2
           libcurl4-openssl-dev tinyproxy faketime
-          qt6-base-dev libjpeg-dev xvfb openbox trayer xdg-utils)
+          qt6-base-dev qt6-translations-l10n libjpeg-dev xvfb openbox trayer
+          x11-utils xdg-utils)
 
 missing=()
 for p in "${packages[@]}"; do

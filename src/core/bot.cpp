@@ -45,13 +45,7 @@ void Bot::FormCreate() {
   p.random.Randomize(p.clock);
   p.topic.TopicLocked = false;
 
-  if (p.settings.EnableBotCB) {
-    StartTBClick();
-  } else {
-    // Without a window nothing else shows why the bot never speaks.
-    p.log.LogLine("The bot is switched off: EnableBot=0 in section [chat] of Net.ini; "
-                  "EnableBot=1 starts it.");
-  }
+  if (p.settings.EnableBotCB) StartTBClick();
 
   p.store.LoadStartCounter(p.clock);
   SetStatusPanel(3, "Last start: " + p.settings.LastDate + " in " + p.settings.LastTime);
@@ -68,6 +62,9 @@ void Bot::StartTBClick() {
   BotParts& p = m_parts;
   p.out.OutAddress = p.netSettings.SendAddress;
   p.log.LogLine("Starting...");
+  if (p.options.joinInterfaces) {
+    p.net.SetInterfaces(p.options.joinInterfaces(p.netSettings.LocalAddress));
+  }
   if (p.net.NetStart()) {
     p.log.LogLine("Started.");
     LoadHelpText();

@@ -1,5 +1,6 @@
 #include "program/program.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "base/date_time.h"
@@ -15,11 +16,14 @@ namespace {
 
 constexpr const char* kLockFile = "pelmobot.lock";
 
+bool IsLoopback(std::uint32_t address) { return (address >> 24) == 127; }
+
 BotOptions OptionsFor(const std::string& dir, const std::string& programPath) {
   BotOptions options;
   options.workDir = dir;
   options.programPath = programPath;
-  options.interfaces = LoopbackInterfaces(dir);
+  options.interfaces = InterfaceChoices(dir);
+  options.joinInterfaces = JoinInterfaces;
   return options;
 }
 
@@ -62,13 +66,40 @@ int TakeCommandLine(const CommandLine& line, const std::string& program,
   return code;
 }
 
-std::vector<std::uint32_t> LoopbackInterfaces(const std::string& dir) {
+int AnswerHelpOrVersion(const std::vector<std::string>& argv, const std::string& program,
+                        const std::string& usage) {
+  CommandLine asked;
+  for (std::size_t i = 1; i < argv.size(); ++i) {
+    const std::string& arg = argv[i];
+    if (arg == "--") break;
+    if (arg == "--dir") {
+      ++i;  // a folder, whatever it is called
+    } else if (arg == "--help" || arg == "-h") {
+      asked.help = true;
+    } else if (arg == "--version") {
+      asked.version = true;
+    }
+  }
+  if (!asked.help && !asked.version) return -1;
+  InstanceLock unused;
+  return TakeCommandLine(asked, program, usage, unused);
+}
+
+std::vector<std::uint32_t> InterfaceChoices(const std::string& dir) {
+  std::vector<std::uint32_t> choices = GetInterfaces();
   const IniFile netIni(JoinPath(dir, "Net.ini"));
-  const std::string ip = netIni.ReadString("net", "ip", "");
-  if (ip.empty()) return {};
-  const std::uint32_t address = TextToAddress(ip);
-  if ((address >> 24) != 127) return {};
-  return {address};
+  // An ip that cannot be read gives the all-ones address: not loopback.
+  const std::uint32_t ip = TextToAddress(netIni.ReadString("net", "ip", ""));
+  if (IsLoopback(ip) &&
+      std::find(choices.begin(), choices.end(), ip) == choices.end()) {
+    choices.push_back(ip);
+  }
+  return choices;
+}
+
+std::vector<std::uint32_t> JoinInterfaces(std::uint32_t localAddress) {
+  if (IsLoopback(localAddress)) return {localAddress};
+  return GetInterfaces();
 }
 
 // Services, games, then the timed features, whose automatic anecdote is the
@@ -85,6 +116,11 @@ Program::Program(EventLoop& loop, const Clock& clock, const std::string& dir,
 void Program::Start() {
   try {
     m_bot.FormCreate();
+    if (!m_bot.Settings().EnableBotCB) {
+      // Without a window nothing else shows why the bot never speaks.
+      LogLine("The bot is switched off: EnableBot=0 in section [chat] of Net.ini; "
+              "EnableBot=1 starts it.");
+    }
     m_games->CheckBirthdaysAtStart();
     m_timed.WindowShown();
   } catch (const std::exception& e) {
@@ -92,8 +128,8 @@ void Program::Start() {
   }
 }
 
-void Program::LogError(const std::exception& error) {
-  m_bot.Parts().log.LogLine(ErrorLogLine(error));
-}
+void Program::LogError(const std::exception& error) { LogLine(ErrorLogLine(error)); }
+
+void Program::LogLine(const std::string& text) { m_bot.Parts().log.LogLine(text); }
 
 }  // namespace pelmo

@@ -1,6 +1,6 @@
 #include "services/ban_list.h"
 
-
+#include <algorithm>
 #include <optional>
 #include <string_view>
 
@@ -166,9 +166,11 @@ bool BanList::AddBanB(const std::string& host, TDateTime date,
   return written;
 }
 
-bool BanList::DelBanB(int index) {
-  if (index <= 0 || static_cast<std::size_t>(index) >= m_listBan.size()) return false;
-  m_listBan.erase(m_listBan.begin() + index);
+bool BanList::DelBanB(const std::string& line) {
+  LoadBanListBox();
+  const auto found = std::find(m_listBan.begin() + (m_listBan.empty() ? 0 : 1), m_listBan.end(), line);
+  if (found == m_listBan.end()) return false;
+  m_listBan.erase(found);
   RewriteLines(m_path, m_listBan);
   LoadBanListBox();
   return true;

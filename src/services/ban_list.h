@@ -68,10 +68,13 @@ class BanList {
   // the host's key), then reloads the list box. False when a text is empty
   // or the INI write refused the key.
   bool AddBanB(const std::string& host, TDateTime date, const std::string& timeText);
-  // The ban page's "Delete": when 0 < index < the number of list box
-  // lines, removes that line, rewrites the file with the remaining list
-  // box lines and reloads. The header line (index 0) is never removed.
-  bool DelBanB(int index);
+  // The ban page's "Delete": removes the first line of the file, after its
+  // first line (the header stays), that equals line, and reloads the list
+  // box. The file is read afresh: a join's expiry check or a chat "!ban"
+  // may have changed it since the page showed it. False when no such line
+  // is left (nothing written). Throws FileError when the file cannot be
+  // written.
+  bool DelBanB(const std::string& line);
 
   const std::string& Path() const { return m_path; }
 

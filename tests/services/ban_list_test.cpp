@@ -256,16 +256,23 @@ TEST_F(BanListTest, WindowAddReplacesTheHostsKey) {
   EXPECT_EQ(bans.ListBan().size(), 3u);
 }
 
-TEST_F(BanListTest, WindowDeleteNeverRemovesTheHeader) {
+TEST_F(BanListTest, WindowDeleteRemovesTheChosenLineAsTheFileNowHoldsIt) {
   WriteBans("[BanList]\r\nPC1=a\r\nPC2=b\r\n");
   bans.LoadBanListBox();
-  EXPECT_FALSE(bans.DelBanB(0));
-  EXPECT_FALSE(bans.DelBanB(3));
-  EXPECT_FALSE(bans.DelBanB(-1));
+  EXPECT_FALSE(bans.DelBanB("[BanList]"));
+  EXPECT_FALSE(bans.DelBanB("PC3=c"));
   EXPECT_EQ(ReadBans(), "[BanList]\r\nPC1=a\r\nPC2=b\r\n");
-  EXPECT_TRUE(bans.DelBanB(1));
+  // A join's expiry check took PC1 after the list box was filled: the
+  // chosen line goes, not the one now in its place.
+  WriteBans("[BanList]\r\nPC2=b\r\nPC4=d\r\n");
+  EXPECT_TRUE(bans.DelBanB("PC4=d"));
   EXPECT_EQ(ReadBans(), "[BanList]\r\nPC2=b\r\n");
   EXPECT_EQ(bans.ListBan(), (std::vector<std::string>{"[BanList]", "PC2=b"}));
+  // A file without its header keeps its first line all the same.
+  WriteBans("PC5=e\r\nPC5=e\r\n");
+  EXPECT_TRUE(bans.DelBanB("PC5=e"));
+  EXPECT_EQ(ReadBans(), "PC5=e\r\n");
+  EXPECT_FALSE(bans.DelBanB("PC5=e"));
 }
 
 TEST_F(BanListTest, MissingFileIsAFileError) {
