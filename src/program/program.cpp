@@ -7,6 +7,7 @@
 #include "base/text_file.h"
 #include "core/birthday_check.h"
 #include "core/error_text.h"
+#include "core/work_folder.h"
 #include "transport/net.h"
 
 namespace pelmo {
@@ -30,7 +31,7 @@ int CheckBeforeStart(const CommandLine& line, InstanceLock& lock, std::string& m
     // Started for the birthdays only: without one today or tomorrow the
     // program ends at once, touching nothing.
     const std::vector<BirthdayEntry> table =
-        LoadBirthdays(JoinPath(JoinPath(line.dir, "botfile"), "BirthDay.dat"));
+        LoadBirthdays(WorkFolder(line.dir).BotFile("BirthDay.dat"));
     if (!BirthdayTodayOrTomorrow(table, SystemClock().Now())) return 0;
   }
   if (!DirectoryExists(line.dir)) {
@@ -63,7 +64,7 @@ int TakeCommandLine(const CommandLine& line, const std::string& program,
 }
 
 std::vector<std::uint32_t> LoopbackInterfaces(const std::string& dir) {
-  const IniFile netIni(JoinPath(dir, "Net.ini"));
+  const IniFile netIni(WorkFolder(dir).NetIni());
   const std::string ip = netIni.ReadString("net", "ip", "");
   if (ip.empty()) return {};
   const std::uint32_t address = TextToAddress(ip);
