@@ -8,6 +8,7 @@
 #include "core/birthday_check.h"
 #include "core/error_text.h"
 #include "core/work_folder.h"
+#include "program/new_folder.h"
 #include "transport/net.h"
 
 namespace pelmo {
@@ -57,6 +58,11 @@ int TakeCommandLine(const CommandLine& line, const std::string& program,
     std::printf("%s (%s)\n", program.c_str(), kProgramVersion);
     return 0;
   }
+  if (line.check) {
+    // The front-ends that offer the check take it before this.
+    std::fprintf(stderr, "%s: --check is an option of pelmobot\n", program.c_str());
+    return 2;
+  }
   std::string message;
   const int code = CheckBeforeStart(line, lock, message);
   if (!message.empty()) std::fprintf(stderr, "%s: %s\n", program.c_str(), message.c_str());
@@ -76,11 +82,17 @@ std::vector<std::uint32_t> LoopbackInterfaces(const std::string& dir) {
 // anecdote service's: their subscriptions and steps run in this order.
 Program::Program(EventLoop& loop, const Clock& clock, const std::string& dir,
                  const std::string& programPath)
-    : m_bot(loop, clock, OptionsFor(dir, programPath)),
+    : m_folderNote(FillNewWorkFolder(dir, ShippedWorkFolder(programPath))),
+      m_bot(loop, clock, OptionsFor(dir, programPath)),
       m_services(InstallServices(m_bot.Services())),
       m_games(InstallGames(m_bot.Services())),
       m_timed(m_bot.Services(), [this] { m_services->GiveAnecdote(0, /*byTimer=*/true); }) {
   InstallTimedFeatures(m_bot.Services(), m_timed);
+  if (!m_folderNote.empty()) {
+    // First of the start's lines about the folder's files.
+    auto& steps = m_bot.Services().on.life.loadLists;
+    steps.insert(steps.begin(), [this] { m_bot.Parts().log.LogLine(m_folderNote); });
+  }
 }
 
 void Program::Start() {
