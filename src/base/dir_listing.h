@@ -29,4 +29,8 @@ std::vector<std::string> ListDirectory(const std::string& path);
 // resolved; nullopt when nothing exists there.
 std::optional<std::string> RealPath(const std::string& path);
 
+// True when this process may write to the file or create files in the
+// folder at path (as far as the system says without trying).
+bool Writable(const std::string& path);
+
 }  // namespace pelmo

@@ -4,6 +4,7 @@
 #include <limits.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <memory>
 
@@ -35,5 +36,7 @@ std::optional<std::string> RealPath(const std::string& path) {
   if (!resolved) return std::nullopt;
   return std::string(resolved.get());
 }
+
+bool Writable(const std::string& path) { return ::access(path.c_str(), W_OK) == 0; }
 
 }  // namespace pelmo

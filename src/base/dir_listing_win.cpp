@@ -52,4 +52,11 @@ std::optional<std::string> RealPath(const std::string& path) {
   return Utf8FromWide(full);
 }
 
+bool Writable(const std::string& path) {
+  const DWORD attributes = ::GetFileAttributesW(WideFromUtf8(path).c_str());
+  // A read-only folder still takes new files on Windows.
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || (attributes & FILE_ATTRIBUTE_READONLY) == 0);
+}
+
 }  // namespace pelmo

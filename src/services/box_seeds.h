@@ -30,6 +30,10 @@ class BoxSeeds {
   // and nothing is logged.
   void Attach(IniFile& othersIni, LineLog& log);
 
+  // A seed known from elsewhere (the folder check reads others.ini without
+  // attaching it), taken for this run only.
+  void Know(std::uint32_t seed) { m_recovered.push_back(seed); }
+
   std::uint32_t OwnSeed() const { return m_ownSeed; }
   // The remembered seeds of other installations, in the file's order.
   std::vector<std::uint32_t> Remembered();
