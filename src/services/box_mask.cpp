@@ -127,6 +127,8 @@ std::vector<std::uint32_t> RecoverBoxSeeds(std::string_view masked) {
         found.push_back(seed);
       }
     }
+    // A box that begins with the greeting has no other head to try.
+    if (!found.empty()) break;
   }
   return found;
 }
