@@ -118,14 +118,16 @@ void CheckBoxes(FolderFiles& files, FolderReport& report) {
                              "Restore it from a backup or delete it.");
       continue;
     }
-    const std::optional<std::uint32_t> seed = seeds.SeedFor(path, bytes->substr(0, bytes->size() - 4));
+    const std::optional<BoxSeeds::Seed> seed =
+        seeds.SeedFor(path, bytes->substr(0, bytes->size() - 4));
     if (!seed) {
       report.Problem(shown + ": no mask seed opens it; the bot leaves it alone and its owner "
                              "cannot read it. Restore it from a backup or delete it.");
-    } else if (std::find(known.begin(), known.end(), *seed) == known.end() && bytes->size() > 5) {
-      known.push_back(*seed);
+    } else if (std::find(known.begin(), known.end(), seed->read) == known.end() &&
+               bytes->size() > 5) {
+      known.push_back(seed->read);
       report.Note(shown + " was written by another installation (mask seed " +
-                  std::to_string(*seed) + "): recovered; the bot remembers the seed in "
+                  std::to_string(seed->read) + "): recovered; the bot remembers the seed in "
                   "others.ini at its first read of such a box.");
     }
   }

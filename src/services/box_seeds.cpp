@@ -38,15 +38,17 @@ std::vector<std::uint32_t> BoxSeeds::Remembered() {
   return seeds;
 }
 
-std::optional<std::uint32_t> BoxSeeds::SeedFor(const std::string& path, std::string_view masked) {
-  if (masked.empty() || Unmasks(masked, m_ownSeed)) return m_ownSeed;
+std::optional<BoxSeeds::Seed> BoxSeeds::SeedFor(const std::string& path,
+                                                std::string_view masked) {
+  if (masked.empty() || Unmasks(masked, m_ownSeed)) return Seed{m_ownSeed, m_ownSeed};
   const std::vector<std::uint32_t> remembered = Remembered();
   for (std::uint32_t seed : remembered) {
-    if (Unmasks(masked, seed)) return seed;
+    if (Unmasks(masked, seed)) return Seed{seed, seed};
   }
   if (masked.size() == 1) {
-    // " ", whatever the seed: one that gives it will do.
-    return ASeedForFirstDraw(static_cast<unsigned char>(masked[0]) ^ ' ');
+    // " ", whatever the seed: one that gives it reads it, and the box is
+    // written whole again in this installation's mask.
+    return Seed{ASeedForFirstDraw(static_cast<unsigned char>(masked[0]) ^ ' '), m_ownSeed};
   }
   const std::vector<std::uint32_t> recovered = RecoverBoxSeeds(masked);
   if (recovered.size() == 1) {
@@ -56,7 +58,7 @@ std::optional<std::uint32_t> BoxSeeds::SeedFor(const std::string& path, std::str
                      std::to_string(recovered.front()) +
                      "); its seed is remembered in others.ini and its boxes are read as they are.");
     }
-    return recovered.front();
+    return Seed{recovered.front(), recovered.front()};
   }
   if (m_log != nullptr && m_reported.insert(path).second) {
     m_log->LogLine(ToLogText(path) + ": the box's mask cannot be recovered (" +

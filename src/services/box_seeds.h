@@ -38,12 +38,19 @@ class BoxSeeds {
   // The remembered seeds of other installations, in the file's order.
   std::vector<std::uint32_t> Remembered();
 
+  // The seed that unmasks a box, and the one to mask it with when it is
+  // written again (the same, but for a box whose whole text is known
+  // whatever its seed, which takes this installation's).
+  struct Seed {
+    std::uint32_t read = 0;
+    std::uint32_t write = 0;
+  };
   // The seed that unmasks masked, the masked text of the box at path (for
   // the log), to a box text: the own seed or a remembered one when it
   // does, else one recovered from the box (remembered and logged). A box
-  // of one byte can only hold " ": any seed giving that is taken. nullopt
+  // of one byte can only hold " ": any seed giving that reads it. nullopt
   // when no seed can be found; that is logged once for the path.
-  std::optional<std::uint32_t> SeedFor(const std::string& path, std::string_view masked);
+  std::optional<Seed> SeedFor(const std::string& path, std::string_view masked);
 
  private:
   void Remember(std::uint32_t seed);

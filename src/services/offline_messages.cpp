@@ -95,14 +95,14 @@ OfflineMessages::Box OfflineMessages::ReadBox(const std::string& nick,
     return box;
   }
   box.text = contents->substr(0, textSize);
-  const std::optional<std::uint32_t> seed = m_seeds.SeedFor(path, box.text);
+  const std::optional<BoxSeeds::Seed> seed = m_seeds.SeedFor(path, box.text);
   if (!seed) {
     box.text.clear();
     box.state = BoxState::kUnreadable;
     return box;
   }
-  MaskBoxWith(box.text, textSize, *seed);
-  box.seed = *seed;
+  MaskBoxWith(box.text, textSize, seed->read);
+  box.seed = seed->write;
   box.state = BoxState::kOk;
   return box;
 }
@@ -223,14 +223,14 @@ void OfflineMessages::DeliverLine(const std::string& sender, const std::string& 
   const std::string sum = contents->substr(textSize);
   std::string text = contents->substr(0, textSize);
   // A box whose mask cannot be found is never written to.
-  const std::optional<std::uint32_t> seed = m_seeds.SeedFor(path, text);
+  const std::optional<BoxSeeds::Seed> seed = m_seeds.SeedFor(path, text);
   if (!seed) {
     SayInPasswordChannel(channel, password, NotRegistered());
     return;
   }
-  MaskBoxWith(text, textSize, *seed);
+  MaskBoxWith(text, textSize, seed->read);
   text += record;
-  MaskBoxWith(text, text.size(), *seed);
+  MaskBoxWith(text, text.size(), seed->write);
   RewriteFile(path, text + sum);
   SayInPasswordChannel(channel, password, W("Ваше сообщение успешно доставлено."));
 

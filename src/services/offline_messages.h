@@ -57,7 +57,7 @@ class OfflineMessages {
   struct Box {
     BoxState state = BoxState::kMissing;
     std::string text;  // the unmasked text when kOk
-    std::uint32_t seed = kBoxMaskSeed;  // its mask's seed when kOk
+    std::uint32_t seed = kBoxMaskSeed;  // the seed to write it with when kOk
   };
 
   // Creates or overwrites the box, masked with this installation's seed.

@@ -90,6 +90,9 @@ TEST_F(BoxSeedsTest, AMovedBoxIsReadAndWrittenWithItsOwnSeed) {
   messages.SetRespondent("Ann", "Room", "new", "nick Bob");
   messages.DeliverLine("Ann", "hi", "Room", "new");
   EXPECT_EQ(messages.ReadBox("Bob", "bob").text, W(" \n\r6 декабря 2026 г.18:5:7 From Ann: hi"));
+  // Written whole in this installation's mask: no seed to remember.
+  EXPECT_EQ(IniFile(f.dir.FilePath("others.ini")).ReadSection("BoxMask").size(), 1u);
+  EXPECT_EQ(LinesWith("written by another installation"), 1);
 }
 
 TEST_F(BoxSeedsTest, ABoxWhoseSeedCannotBeFoundIsReportedAndNeverWritten) {
