@@ -21,8 +21,9 @@ std::optional<std::string> Contents(const FolderPaths::Located& located) {
 TEST(FolderPaths, WindowsPathsFromAnOldInstallationMapIntoTheFolder) {
   TempDir dir;
   dir.WriteFile("Botfile/Rules.txt", "rules");
-  // "Кино.txt" in UTF-8, as an archive unpacked on Linux names it.
-  dir.WriteFile("Botfile/\xD0\x9A\xD0\xB8\xD0\xBD\xD0\xBE.txt", "films");
+  // "Кино.txt" in UTF-8, as an archive unpacked on Linux names it (the
+  // bot's own writer takes UTF-8 names on every system).
+  RewriteFile(dir.FilePath("Botfile/\xD0\x9A\xD0\xB8\xD0\xBD\xD0\xBE.txt"), "films");
   FolderPaths paths(dir.Path());
 
   // Backslashes, any case, a Windows-1251 name ("кино.txt").

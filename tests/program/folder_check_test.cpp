@@ -105,9 +105,6 @@ TEST(FolderCheck, ABrokenFolderHasEachProblemNamedAndIsLeftAsItWas) {
 
   EXPECT_EQ(FindingsWith(report, false, "user/426F62 (Bob) was written by another installation "
                                         "(mask seed 99)"), 1) << text;
-  EXPECT_EQ(FindingsWith(report, false, "botfile/questions.txt is botfile/Questions.txt on disk"),
-            1) << text;
-  EXPECT_EQ(FindingsWith(report, false, "\"Rules\": botfile\\rules.txt is botfile/Rules.TXT"), 1);
   EXPECT_EQ(FindingsWith(report, false, "botfile/help.txt is UTF-8: the bot reads it"), 1);
   EXPECT_EQ(FindingsWith(report, false, "botfile/seen.txt is UTF-8: converted"), 1);
   EXPECT_EQ(FindingsWith(report, false, "botfile/log.txt is missing: it is created empty"), 1);

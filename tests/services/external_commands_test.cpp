@@ -87,7 +87,8 @@ TEST_F(ExternalCommandsTest, AnOldInstallationsPathsFindTheirFilesAndNoneLeavesT
   // Windows-1251 names and backslashes, written against names on disk in
   // another case and in UTF-8 ("Кино.txt"); a file in UTF-8.
   f.dir.WriteFile("Docs/Rules.TXT", "r1\r\n");
-  f.dir.WriteFile("Docs/\xD0\x9A\xD0\xB8\xD0\xBD\xD0\xBE.txt", "\xD0\x9A\xD0\xB8\xD0\xBD\xD0\xBE\n");
+  RewriteFile(f.dir.FilePath("Docs/\xD0\x9A\xD0\xB8\xD0\xBD\xD0\xBE.txt"),
+              "\xD0\x9A\xD0\xB8\xD0\xBD\xD0\xBE\n");
   f.dir.WriteFile("secret.txt", "secret");
   f.dir.WriteFile("extcmds.ini", "Rules=docs\\rules.txt\r\n"
                                  "\xCA\xE8\xED\xEE=DOCS\\\xEA\xE8\xED\xEE.txt\r\n"
