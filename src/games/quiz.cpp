@@ -177,7 +177,7 @@ void Quiz::AskQuestion() {
 std::size_t Quiz::LoadQuestions() {
   m_questions.clear();
   m_questionCount = 0;
-  for (const std::string& line : ReadLines(m_files.questions)) {
+  for (const std::string& line : ReadDataLines(m_files.questions)) {
     if (std::optional<TQuestion> question = ParseQuestionLine(line)) {
       m_questions.push_back(std::move(*question));
     }
