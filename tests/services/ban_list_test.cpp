@@ -284,7 +284,7 @@ TEST_F(BanListTest, ADeletedFileIsAnEmptyListAndANewBanCreatesIt) {
   bans.SendBanList(kUser);
   ASSERT_EQ(f.Sent().size(), 1u);
   EXPECT_EQ(f.Sent()[0].text, kListHeading);
-  ASSERT_TRUE(bans.AddBanLine("PC8=01.01.2099 00:00:00"));
+  ASSERT_TRUE(bans.AddBanLine("PC8=01.01.2099 00:00:00", kUser));
   EXPECT_EQ(f.dir.ReadFile("botfile/ban.txt"), "[BanList]\r\nPC8=01.01.2099 00:00:00\r\n");
 
   // Something there that cannot be read is still an error.
