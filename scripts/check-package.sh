@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Debian package in a build folder (default build/), lists it,
 # unpacks it into a temporary folder (never installs it) and runs the
-# unpacked programs there: both --version, and a short start of the bot on
-# a copy of the shipped working folder moved to a free loopback port.
+# unpacked programs there: every --version (the window program's without a
+# display), and a short start of the bot on a copy of the shipped working
+# folder moved to a free loopback port.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -22,7 +23,9 @@ trap cleanup EXIT
 dpkg-deb -c "$deb" > "$tmp/list"
 for path in ./usr/bin/pelmobot ./usr/bin/pelmochat ./usr/lib/systemd/system/pelmobot.service \
             ./usr/share/pelmobot/workdir/Net.ini ./usr/share/pelmobot/workdir/others.ini \
-            ./usr/share/pelmobot/workdir/botfile/help.txt; do
+            ./usr/share/pelmobot/workdir/botfile/help.txt \
+            ./usr/bin/pelmobot-gui ./usr/share/doc/pelmobot/help/index.html \
+            ./usr/share/applications/pelmobot-gui.desktop; do
   if ! awk '{print $6}' "$tmp/list" | grep -qx "$path"; then
     echo "missing from the package: $path" >&2
     exit 1
@@ -32,6 +35,11 @@ done
 dpkg-deb -x "$deb" "$tmp/root"
 "$tmp/root/usr/bin/pelmobot" --version
 "$tmp/root/usr/bin/pelmochat" --version
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$tmp/root/usr/bin/pelmobot-gui" --version
+if ! dpkg-deb -f "$deb" Depends | grep -q qt6-translations-l10n; then
+  echo "the package does not depend on Qt's translations" >&2
+  exit 1
+fi
 
 # A UDP port no socket holds, from a high range.
 free_port() {

@@ -11,7 +11,7 @@ jobs=$(nproc)
 # Seconds for each fuzz target (at least 10).
 fuzz_seconds=${PELMO_FUZZ_SECONDS:-10}
 
-scripts/install-deps.sh
+scripts/install-deps.sh tests
 
 echo "== Build and test (RelWithDebInfo)"
 cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

@@ -11,6 +11,7 @@
 
 #include "base/cp1251.h"
 #include "console_session.h"
+#include "program/folder_check.h"
 #include "program/program.h"
 #include "program/program_files.h"
 #include "program/start_retry.h"
@@ -35,7 +36,11 @@ const std::string kUsage = UsageText(
     "8, 16 and 30 seconds; when the last try fails too, the program ends\n"
     "with status 1, so that a service manager can start it again. For tests,\n"
     "PELMOBOT_START_RETRY_SECONDS=S in the environment makes that minute S\n"
-    "seconds long.\n");
+    "seconds long.\n"
+    "\n"
+    "  --check     report what the bot will get from the working folder and every\n"
+    "              problem found, then exit: 0 when the folder will work, 1 when\n"
+    "              not. Changes nothing in the folder.\n");
 
 int RunBot(const CommandLine& line) {
   std::unique_ptr<ConsoleSession> session;
@@ -84,6 +89,9 @@ int RunBot(const CommandLine& line) {
 
 int Main(int argc, char** argv) {
   const CommandLine line = ParseCommandLine(ProgramArguments(argc, argv));
+  if (line.check && line.error.empty() && !line.help && !line.version) {
+    return RunFolderCheck(line.dir, ProgramPath("pelmobot"));
+  }
   InstanceLock lock;
   if (const int code = TakeCommandLine(line, "pelmobot", kUsage, lock); code >= 0) return code;
   return RunBot(line);

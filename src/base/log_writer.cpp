@@ -85,7 +85,12 @@ void LogWriter::Run(const std::shared_ptr<State>& state) {
     s.idle = true;
     s.queued.wait(lock, [&s] { return !s.lines.empty() || s.closing; });
     s.idle = false;
-    if (s.lines.empty()) break;
+    if (s.lines.empty()) {
+      lock.unlock();
+      s.sink->Closing();
+      lock.lock();
+      break;
+    }
     if (!s.closing) {
       lock.unlock();
       std::this_thread::sleep_for(kGather);

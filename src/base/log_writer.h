@@ -26,6 +26,8 @@ class LogSink {
   // Writes the lines (each with its line end) in order. A failure loses
   // them; the next call tries again.
   virtual void Write(const std::vector<std::string>& lines) = 0;
+  // The program is ending and every line has been written.
+  virtual void Closing() {}
 };
 
 class LogWriter {

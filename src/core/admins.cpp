@@ -1,5 +1,6 @@
 #include "core/admins.h"
 
+#include "base/cp1251.h"
 #include "base/text_file.h"
 
 namespace pelmo {
@@ -30,6 +31,10 @@ void SaveAdmins(const std::string& path, const std::vector<AdminEntry>& admins) 
 
 bool IsAdmin(const std::vector<AdminEntry>& admins, const std::string& nick,
              const std::string& host) {
+  // A blank line or a "#" alone in the file (and an empty row of the grid)
+  // names nobody; it must not make a sender with no nick and no host an
+  // administrator.
+  if (TrimControls(nick).empty() && TrimControls(host).empty()) return false;
   for (const AdminEntry& admin : admins) {
     if (admin.Nick == nick && admin.CompName == host) return true;
   }

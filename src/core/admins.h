@@ -16,7 +16,9 @@ inline constexpr std::size_t kMaxAdmins = 1000;
 std::vector<AdminEntry> LoadAdmins(const std::string& path);
 // Rewrites the file with at most 1000 entries, one per line.
 void SaveAdmins(const std::string& path, const std::vector<AdminEntry>& admins);
-// True when a row has exactly this nick and this host (byte-exact).
+// True when a row has exactly this nick and this host (byte-exact). A nick
+// and a host that are both empty (or blanks only) are never an
+// administrator, whatever rows the file's blank lines made.
 bool IsAdmin(const std::vector<AdminEntry>& admins, const std::string& nick,
              const std::string& host);
 

@@ -46,9 +46,9 @@ std::vector<BirthdayEntry> ParseBirthdays(const std::string& block) {
 }
 
 std::vector<BirthdayEntry> LoadBirthdays(const std::string& path) {
-  std::optional<std::string> block = ReadWholeFile(path);
-  if (!block) return {};
-  return ParseBirthdays(*block);
+  BirthdayTable table;
+  table.Load(path);
+  return table.Entries();
 }
 
 bool IsBirthdayOn(const std::vector<BirthdayEntry>& table, int day, int month) {
@@ -105,18 +105,20 @@ BirthdayTable::BirthdayTable() : m_block(kBirthdayFileSize, '\0') {}
 BirthdayTable::LoadResult BirthdayTable::Load(const std::string& path) {
   // A little more than a block is read, so that a longer file is told
   // from a whole one.
-  std::optional<std::string> contents = ReadWholeFile(path, kBirthdayFileSize + 1);
-  if (!contents) {
+  std::string contents;
+  if (!ReadFilePart(path, 0, kBirthdayFileSize + 1, contents)) {
     m_block.assign(kBirthdayFileSize, '\0');
     return FileSize(path) > 0 ? LoadResult::WrongSize : LoadResult::Empty;
   }
-  return Take(std::move(*contents));
+  return Take(std::move(contents));
 }
 
 BirthdayTable::LoadResult BirthdayTable::Take(std::string contents) {
-  if (contents.size() == kBirthdayFileSize) {
+  if (contents.size() >= kBirthdayFileSize) {
+    const bool longer = contents.size() > kBirthdayFileSize;
+    contents.resize(kBirthdayFileSize);
     m_block = std::move(contents);
-    return LoadResult::Loaded;
+    return longer ? LoadResult::Longer : LoadResult::Loaded;
   }
   m_block.assign(kBirthdayFileSize, '\0');
   return contents.empty() ? LoadResult::Empty : LoadResult::WrongSize;

@@ -7,6 +7,8 @@
 #include "base/text_file.h"
 #include "core/data_files.h"
 #include "core/error_text.h"
+#include "core/repeated_sections.h"
+#include "core/utf8_files.h"
 
 namespace pelmo {
 
@@ -45,13 +47,7 @@ void Bot::FormCreate() {
   p.random.Randomize(p.clock);
   p.topic.TopicLocked = false;
 
-  if (p.settings.EnableBotCB) {
-    StartTBClick();
-  } else {
-    // Without a window nothing else shows why the bot never speaks.
-    p.log.LogLine("The bot is switched off: EnableBot=0 in section [chat] of Net.ini; "
-                  "EnableBot=1 starts it.");
-  }
+  if (p.settings.EnableBotCB) StartTBClick();
 
   p.store.LoadStartCounter(p.clock);
   SetStatusPanel(3, "Last start: " + p.settings.LastDate + " in " + p.settings.LastTime);
@@ -68,6 +64,9 @@ void Bot::StartTBClick() {
   BotParts& p = m_parts;
   p.out.OutAddress = p.netSettings.SendAddress;
   p.log.LogLine("Starting...");
+  if (p.options.joinInterfaces) {
+    p.net.SetInterfaces(p.options.joinInterfaces(p.netSettings.LocalAddress));
+  }
   if (p.net.NetStart()) {
     m_startedWith = CurrentNetworkValues();
     p.log.LogLine("Started.");
@@ -208,11 +207,13 @@ void Bot::CreateMissingFiles() {
   for (const std::string& path : CreateMissingDataFiles(p.folder)) {
     p.log.LogLine("Error: Cannot create " + ToLogText(path));
   }
+  for (const std::string& line : PrepareUtf8TextFiles(p.folder)) p.log.LogLine(line);
+  for (const std::string& line : RepeatedSectionLines(p.folder)) p.log.LogLine(line);
 }
 
 void Bot::LoadHelpText() {
   try {
-    m_parts.helpText = ReadLines(m_parts.folder.BotFile("help.txt"));
+    m_parts.helpText = ReadDataLines(m_parts.folder.BotFile("help.txt"));
   } catch (const std::exception& e) {
     m_parts.helpText.clear();
     m_parts.log.LogLine(ErrorLogLine(e));

@@ -28,12 +28,15 @@ class Bot final : public BotControl {
   // Program start, up to the automatic start of the bot: empties the ring
   // and the log, creates botfile/ and the missing data files, runs the
   // services' loadLists, loads the settings, seeds the generator, unlocks
-  // the topic, starts the bot when EnableBotCB is on (else logs one line
-  // naming the key that switches it on), reads the start counter (panel 3)
-  // and starts the 60 s roster refresh. Errors are logged, not thrown.
+  // the topic, starts the bot when EnableBotCB is on (a front-end says
+  // why a switched-off bot stays silent, in its own words), reads the
+  // start counter (panel 3) and starts the 60 s roster refresh. Errors are
+  // logged, not thrown.
   void FormCreate() override;
-  // A start that succeeds loads the help text and runs the services'
-  // started steps; a stop that succeeds releases it and runs their stopped
+  // Each start joins the multicast group where the options'
+  // joinInterfaces say for the address the bot then sends from. A start
+  // that succeeds loads the help text and runs the services' started
+  // steps; a stop that succeeds releases it and runs their stopped
   // steps. Every stop clears the roster and sets panels 1 and 2; every
   // start sets panel 2 to "Running".
   void StartTBClick() override;

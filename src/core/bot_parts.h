@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,8 +38,12 @@ struct BotOptions {
   std::string workDir = ".";
   std::string configDir;    // empty: DefaultConfigDir()
   std::string programPath;  // for the autostart entry
-  // The interface list; empty: GetInterfaces(). Tests give loopback.
+  // The interface list (the network page's choices); empty:
+  // GetInterfaces(). Tests give loopback.
   std::vector<std::uint32_t> interfaces;
+  // Where each start joins the multicast group, given the address the bot
+  // sends from at that start; unset: on the interfaces above.
+  std::function<std::vector<std::uint32_t>(std::uint32_t localAddress)> joinInterfaces;
 };
 
 struct BotParts {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "base/date_time.h"
+#include "base/line_name.h"
 
 namespace pelmo {
 
@@ -35,8 +36,9 @@ struct ChatEvent {
   // The bot's own packet, come back from the network (same nick).
   bool self = false;
 
-  // nick + " (" + host + ")": how the log and the roster name the sender.
-  std::string Who() const { return nick + " (" + host + ")"; }
+  // nick + " (" + host + ")": how the log, its file and the roster name
+  // the sender (each name as a file line holds it).
+  std::string Who() const { return LineName(nick) + " (" + LineName(host) + ")"; }
 };
 
 // A line that begins with "!" or "\" is a command.

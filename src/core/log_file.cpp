@@ -62,6 +62,11 @@ bool LogFileSink::Append(const std::string& bytes) {
   return true;
 }
 
+void LogFileSink::Closing() {
+  std::string error;
+  if (m_file.IsOpen() && !m_file.StillAt(m_path)) m_file.Open(m_path, error);
+}
+
 void LogFileSink::Write(const std::vector<std::string>& lines) {
   if (!Ready(std::chrono::steady_clock::now())) return;
   const bool check = m_check.load(std::memory_order_relaxed);

@@ -33,6 +33,9 @@ class LogFileSink final : public LogSink {
 
   // The writer's thread.
   void Write(const std::vector<std::string>& lines) override;
+  // A file removed in the last second is made again, so that the log is
+  // there after the program has ended.
+  void Closing() override;
 
  private:
   using Time = std::chrono::steady_clock::time_point;

@@ -8,11 +8,13 @@
 #include "base/cp1251.h"
 #include "base/ini_file.h"
 #include "base/line_log.h"
+#include "base/line_name.h"
 #include "base/random.h"
 #include "base/str_to_int.h"
 #include "base/text_file.h"
 #include "core/admission.h"
 #include "core/command_table.h"
+#include "core/error_text.h"
 #include "core/reactions.h"
 #include "core/service_context.h"
 #include "core/bot_settings.h"
@@ -116,10 +118,31 @@ void Quiz::StartQuiz() {
   m_random.Randomize(m_clock);
   if (m_questions.empty() || m_questionCount == 0) {
     Say(W("Внимание, загрузка вопросов, ждите..."));
-    if (LoadQuestions() == 0) {
+    const std::size_t before = m_questionCount;
+    std::size_t loaded = 0;
+    bool reported = false;
+    try {
+      loaded = LoadQuestions();
+    } catch (const FileError& e) {
+      reported = true;
+      // The players are told, as for a file without questions; the
+      // operator reads why.
+      m_log.LogLine(W("Викторина: вопросы не загружены: ") + ToLogText(e.what()), 255);
+    }
+    if (loaded == 0) {
+      if (!reported) {
+        const std::string path = ToLogText(m_files.questions);
+        m_log.LogLine(W("Викторина: вопросы не загружены: ") +
+                          (FileExists(m_files.questions) ? W("в файле ") + path + W(" нет вопросов")
+                                                         : W("нет файла ") + path),
+                      255);
+      }
       Say(W("Ошибка! Вопросы викторины не загружены, обратитесь к администратору викторины..."));
       return;
     }
+    // The cycle in progress goes on at the same index, unless the file
+    // lost questions: that index may then hold another question, or none.
+    if (loaded < before || m_currentIndex >= loaded) ResetCycle();
     Say(W("Загрузка успешна закончена. Всего вопросов викторины: ") +
         std::to_string(m_questionCount));
   }
@@ -131,12 +154,13 @@ void Quiz::StopQuiz() {
   EndTimer();
   m_questions.clear();
   m_questions.shrink_to_fit();
-  // A later start may read a shorter or changed file: no question of this
-  // list may go on there.
+  Say(W("Викторина остановлена."));
+}
+
+void Quiz::ResetCycle() {
   m_questionActive = false;
   m_currentHint.clear();
   m_elapsed = 0;
-  Say(W("Викторина остановлена."));
 }
 
 void Quiz::QuizTick() {
@@ -177,7 +201,7 @@ void Quiz::AskQuestion() {
 std::size_t Quiz::LoadQuestions() {
   m_questions.clear();
   m_questionCount = 0;
-  for (const std::string& line : ReadLines(m_files.questions)) {
+  for (const std::string& line : ReadDataLines(m_files.questions)) {
     if (std::optional<TQuestion> question = ParseQuestionLine(line)) {
       m_questions.push_back(std::move(*question));
     }
@@ -186,7 +210,8 @@ std::size_t Quiz::LoadQuestions() {
   return m_questionCount;
 }
 
-void Quiz::AddScore(const std::string& nick, long long points) {
+void Quiz::AddScore(const std::string& player, long long points) {
+  const std::string nick = LineName(player);
   IniFile scores(m_files.scores);
   const long long score = scores.ReadInteger(kScoreSection, nick, 0);
   if (!scores.WriteInteger(kScoreSection, nick, score + points)) {

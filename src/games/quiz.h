@@ -51,11 +51,15 @@ class Quiz {
   void QuizStartCommand(const std::string& text);
   void QuizStopCommand(const std::string& text);
 
-  // Loads the questions unless held, then starts the timer. Throws
-  // FileError when the file cannot be read; the quiz then stays stopped.
+  // Loads the questions unless held, then starts the timer. A file that is
+  // missing, cannot be read or holds no question leaves the quiz stopped
+  // with the error text in the channel (and the reason in the log). A
+  // cycle in progress at the last stop goes on where it was, at the same
+  // index of the reloaded list, unless the list is now shorter: then the
+  // next question comes 8 s later.
   void StartQuiz();
-  // Ends the timer, drops the questions and the cycle (the next start asks
-  // a new question 8 s later) and says so, also when not running.
+  // Ends the timer, drops the questions (the cycle's state stays) and says
+  // so, also when not running.
   void StopQuiz();
   // One second of the quiz.
   void QuizTick();
@@ -83,6 +87,8 @@ class Quiz {
   void SayTo(std::uint32_t address, const std::string& text);
   void EndTimer();
   void AskQuestion();
+  // No question asked; the next one comes 8 s after the next tick.
+  void ResetCycle();
 
   QuizFiles m_files;
   EventLoop& m_loop;

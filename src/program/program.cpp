@@ -1,5 +1,6 @@
 #include "program/program.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "base/date_time.h"
@@ -7,6 +8,8 @@
 #include "base/text_file.h"
 #include "core/birthday_check.h"
 #include "core/error_text.h"
+#include "core/work_folder.h"
+#include "program/new_folder.h"
 #include "transport/net.h"
 
 namespace pelmo {
@@ -15,11 +18,14 @@ namespace {
 
 constexpr const char* kLockFile = "pelmobot.lock";
 
+bool IsLoopback(std::uint32_t address) { return (address >> 24) == 127; }
+
 BotOptions OptionsFor(const std::string& dir, const std::string& programPath) {
   BotOptions options;
   options.workDir = dir;
   options.programPath = programPath;
-  options.interfaces = LoopbackInterfaces(dir);
+  options.interfaces = InterfaceChoices(dir);
+  options.joinInterfaces = JoinInterfaces;
   return options;
 }
 
@@ -30,7 +36,7 @@ int CheckBeforeStart(const CommandLine& line, InstanceLock& lock, std::string& m
     // Started for the birthdays only: without one today or tomorrow the
     // program ends at once, touching nothing.
     const std::vector<BirthdayEntry> table =
-        LoadBirthdays(JoinPath(JoinPath(line.dir, "botfile"), "BirthDay.dat"));
+        LoadBirthdays(WorkFolder(line.dir).BotFile("BirthDay.dat"));
     if (!BirthdayTodayOrTomorrow(table, SystemClock().Now())) return 0;
   }
   if (!DirectoryExists(line.dir)) {
@@ -56,35 +62,83 @@ int TakeCommandLine(const CommandLine& line, const std::string& program,
     std::printf("%s (%s)\n", program.c_str(), kProgramVersion);
     return 0;
   }
+  if (line.check) {
+    // The front-ends that offer the check take it before this.
+    std::fprintf(stderr, "%s: --check is an option of pelmobot\n", program.c_str());
+    return 2;
+  }
   std::string message;
   const int code = CheckBeforeStart(line, lock, message);
   if (!message.empty()) std::fprintf(stderr, "%s: %s\n", program.c_str(), message.c_str());
   return code;
 }
 
-std::vector<std::uint32_t> LoopbackInterfaces(const std::string& dir) {
-  const IniFile netIni(JoinPath(dir, "Net.ini"));
-  const std::string ip = netIni.ReadString("net", "ip", "");
-  if (ip.empty()) return {};
-  const std::uint32_t address = TextToAddress(ip);
-  if ((address >> 24) != 127) return {};
-  return {address};
+int AnswerHelpOrVersion(const std::vector<std::string>& argv, const std::string& program,
+                        const std::string& usage) {
+  CommandLine asked;
+  for (std::size_t i = 1; i < argv.size(); ++i) {
+    const std::string& arg = argv[i];
+    if (arg == "--") break;
+    if (arg == "--dir") {
+      ++i;  // a folder, whatever it is called
+    } else if (arg == "--help" || arg == "-h") {
+      asked.help = true;
+    } else if (arg == "--version") {
+      asked.version = true;
+    }
+  }
+  if (!asked.help && !asked.version) return -1;
+  InstanceLock unused;
+  return TakeCommandLine(asked, program, usage, unused);
+}
+
+std::vector<std::uint32_t> InterfaceChoices(const std::string& dir) {
+  std::vector<std::uint32_t> choices = GetInterfaces();
+  const IniFile netIni(WorkFolder(dir).NetIni());
+  // An ip that cannot be read gives the all-ones address: not loopback.
+  const std::uint32_t ip = TextToAddress(netIni.ReadString("net", "ip", ""));
+  if (IsLoopback(ip) &&
+      std::find(choices.begin(), choices.end(), ip) == choices.end()) {
+    choices.push_back(ip);
+  }
+  return choices;
+}
+
+std::vector<std::uint32_t> JoinInterfaces(std::uint32_t localAddress) {
+  if (IsLoopback(localAddress)) return {localAddress};
+  return GetInterfaces();
 }
 
 // Services, games, then the timed features, whose automatic anecdote is the
 // anecdote service's: their subscriptions and steps run in this order.
 Program::Program(EventLoop& loop, const Clock& clock, const std::string& dir,
                  const std::string& programPath)
-    : m_bot(loop, clock, OptionsFor(dir, programPath)),
+    : m_folderNote(FillNewWorkFolder(dir, ShippedWorkFolder(programPath))),
+      m_bot(loop, clock, OptionsFor(dir, programPath)),
       m_services(InstallServices(m_bot.Services())),
       m_games(InstallGames(m_bot.Services())),
       m_timed(m_bot.Services(), [this] { m_services->GiveAnecdote(0, /*byTimer=*/true); }) {
   InstallTimedFeatures(m_bot.Services(), m_timed);
+  if (!m_folderNote.empty()) {
+    // First of the start's lines about the folder's files.
+    auto& steps = m_bot.Services().on.life.loadLists;
+    steps.insert(steps.begin(), [this] {
+      // Once: the lists are read again at every reload.
+      if (m_folderNote.empty()) return;
+      m_bot.Parts().log.LogLine(m_folderNote);
+      m_folderNote.clear();
+    });
+  }
 }
 
 void Program::Start() {
   try {
     m_bot.FormCreate();
+    if (!m_bot.Settings().EnableBotCB) {
+      // Without a window nothing else shows why the bot never speaks.
+      LogLine("The bot is switched off: EnableBot=0 in section [chat] of Net.ini; "
+              "EnableBot=1 starts it.");
+    }
     m_games->CheckBirthdaysAtStart();
     m_timed.WindowShown();
   } catch (const std::exception& e) {
@@ -92,9 +146,9 @@ void Program::Start() {
   }
 }
 
-void Program::LogError(const std::exception& error) {
-  m_bot.Parts().log.LogLine(ErrorLogLine(error));
-}
+void Program::LogError(const std::exception& error) { LogLine(ErrorLogLine(error)); }
+
+void Program::LogLine(const std::string& text) { m_bot.Parts().log.LogLine(text); }
 
 LineLog& Program::Log() { return m_bot.Parts().log; }
 

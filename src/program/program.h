@@ -37,15 +37,31 @@ int CheckBeforeStart(const CommandLine& line, InstanceLock& lock, std::string& m
 int TakeCommandLine(const CommandLine& line, const std::string& program,
                     const std::string& usage, InstanceLock& lock);
 
-// With the bot on a loopback address, the group is joined on loopback
-// only: joining it on the other interfaces would announce the membership
-// on their networks, and such a folder promises that nothing leaves the
-// machine. Empty: every interface.
-std::vector<std::uint32_t> LoopbackInterfaces(const std::string& dir);
+// Answers --help and --version (0, printed on standard output) before a
+// front-end starts anything else, such as a window system that may not be
+// there; -1 when the line asks for neither. Options of a front-end's
+// toolkit may stand in argv (program name first): the rest of the line is
+// read later.
+int AnswerHelpOrVersion(const std::vector<std::string>& argv, const std::string& program,
+                        const std::string& usage);
+
+// The addresses the network page offers: every IPv4 address of the
+// machine (GetInterfaces()), whatever Net.ini's ip says, so that the
+// operator can move the bot onto a LAN; a loopback ip that no interface
+// holds (any 127/8 address reaches the loopback interface) is added last,
+// so that it stays chosen.
+std::vector<std::uint32_t> InterfaceChoices(const std::string& dir);
+
+// Where a start joins the multicast group. With the bot on a loopback
+// address, on that address only: joining on the other interfaces would
+// announce the membership on their networks, and such a folder promises
+// that nothing leaves the machine. Otherwise on every interface.
+std::vector<std::uint32_t> JoinInterfaces(std::uint32_t localAddress);
 
 class Program {
  public:
-  // dir: the working folder; programPath: for the autostart entry.
+  // dir: the working folder; programPath: for the autostart entry and to
+  // find the shipped working folder that a folder without Net.ini gets.
   Program(EventLoop& loop, const Clock& clock, const std::string& dir,
           const std::string& programPath);
   Program(const Program&) = delete;
@@ -56,16 +72,22 @@ class Program {
   Games& GamesOf() { return *m_games; }
   TimedFeatures& Timed() { return m_timed; }
 
-  // The start of a program without a window: the bot's FormCreate, the
-  // birthday check of the start, and the timed features as at a window's
-  // first showing. Errors are logged.
+  // The start of a program without a window: the bot's FormCreate (and,
+  // for a bot switched off in Net.ini, one line saying which key starts
+  // it), the birthday check of the start, and the timed features as at a
+  // window's first showing. Errors are logged.
   void Start();
   // Logs an error that escaped an event, as a window would report it.
   void LogError(const std::exception& error);
+  // One line in the bot's log (the window's or standard output).
+  void LogLine(const std::string& text);
   // The bot log, for the program's own lines.
   LineLog& Log();
 
  private:
+  // What was done to a new folder (new_folder.h) before the bot read it;
+  // logged with the start.
+  std::string m_folderNote;
   Bot m_bot;
   std::unique_ptr<InstalledServices> m_services;
   std::unique_ptr<Games> m_games;

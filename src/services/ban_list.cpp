@@ -1,6 +1,6 @@
 #include "services/ban_list.h"
 
-
+#include <algorithm>
 #include <optional>
 #include <string_view>
 
@@ -33,7 +33,9 @@ std::string_view ExpiryOf(std::string_view line) {
 }
 
 std::string ReadBanFile(const std::string& path) {
-  std::optional<std::string> contents = ReadWholeFile(path);
+  // An operator who deletes the file to clear the bans leaves no bans.
+  if (PathMissing(path)) return std::string();
+  std::optional<std::string> contents = ReadTextFile(path);
   if (!contents) throw FileError("cannot read " + path);
   return std::move(*contents);
 }
@@ -70,9 +72,10 @@ bool BanList::CheckBan(const std::string& host, const std::string& nick,
       std::size_t skip = (rest[end] == '\r' && end + 1 < rest.size() && rest[end + 1] == '\n') ? 2 : 1;
       rest.remove_prefix(end + skip);
     }
+    // A line without "=" (the section header among them) names no
+    // computer: it bans nobody, not even a sender without a host name.
     std::size_t equals = line.find('=');
-    std::string_view key = equals == std::string_view::npos ? std::string_view() : line.substr(0, equals);
-    if (key != host) continue;
+    if (equals == std::string_view::npos || line.substr(0, equals) != host) continue;
     if (reply) {
       std::string text = nick + W(", Вам отказано в использовании бота, ваш бан до: ");
       text += ExpiryOf(line);
@@ -97,14 +100,30 @@ void BanList::RefreshBan(const std::string& host) {
   LoadBanListBox();
 }
 
-bool BanList::AddBanLine(const std::string& typed) {
+bool IsBanLine(const std::string& line) {
+  const std::size_t equals = line.find('=');
+  if (equals == std::string::npos) return false;
+  // The ban check compares the key byte for byte: blanks around it, or no
+  // key at all, would ban nobody. A key that opens with "[" reads as a
+  // section header, which would put every later ban out of the expiry
+  // check's reach.
+  const std::string key = line.substr(0, equals);
+  if (key.empty() || TrimControls(key) != key || key.front() == '[') return false;
+  // A date that does not read would count as expired at the host's next
+  // join, so the ban would end as soon as it is met.
+  TDateTime expiry = 0;
+  return TryStrToDateTime(line.substr(equals + 1), expiry);
+}
+
+bool BanList::AddBanLine(const std::string& typed, std::uint32_t address) {
   // One ban is one line: what follows a line end would otherwise land in
   // the file as lines (or sections) of their own.
   const std::string line = typed.substr(0, typed.find_first_of("\r\n"));
-  // A line that reads as a section header would put every later ban out
-  // of the expiry check's reach.
-  std::size_t first = line.find_first_not_of(" \t\v\f");
-  if (first != std::string::npos && line[first] == '[') return false;
+  if (!IsBanLine(line)) {
+    m_replies.SayTo(address, W("Бан не добавлен. Нужно так: !ban компьютер=дд.мм.гггг чч:мм:сс"),
+                    kKindLine);
+    return false;
+  }
 
   // A file that exists but cannot be read must not be overwritten.
   std::string text = FileExists(m_path) ? ReadBanFile(m_path) : std::string();
@@ -124,7 +143,7 @@ bool BanList::AddBanLine(const std::string& typed) {
 }
 
 std::string BanList::ListingFor(const std::string& heading) const {
-  return BanListingText(ReadLines(m_path), heading);
+  return BanListingText(ReadDataLines(m_path), heading);
 }
 
 void BanList::SendBanList(std::uint32_t address) {
@@ -149,9 +168,11 @@ bool BanList::AddBanB(const std::string& host, TDateTime date,
   return written;
 }
 
-bool BanList::DelBanB(int index) {
-  if (index <= 0 || static_cast<std::size_t>(index) >= m_listBan.size()) return false;
-  m_listBan.erase(m_listBan.begin() + index);
+bool BanList::DelBanB(const std::string& line) {
+  LoadBanListBox();
+  const auto found = std::find(m_listBan.begin() + (m_listBan.empty() ? 0 : 1), m_listBan.end(), line);
+  if (found == m_listBan.end()) return false;
+  m_listBan.erase(found);
   RewriteLines(m_path, m_listBan);
   LoadBanListBox();
   return true;
@@ -209,7 +230,10 @@ void InstallBanList(ServiceContext& context, BanList& bans) {
       .k = 4,
       .right = CommandRight::Administrator,
       .note = W(") команда Администратора БАН."),
-      .handler = [&bans](CommandContext& command) { bans.AddBanLine(command.argument); },
+      .handler =
+          [&bans](CommandContext& command) {
+            bans.AddBanLine(command.argument, command.event.address);
+          },
   });
   table.Add(CommandRow{
       .place = CommandPlace::BanList,

@@ -24,6 +24,12 @@ inline constexpr std::size_t kBanListingLines = 15;
 std::string BanListingText(const std::vector<std::string>& lines,
                            const std::string& heading);
 
+// True when a line typed after "!ban" bans a computer until a time: host
+// + "=" + a date and time that read as the short date and the time do (a
+// date alone is midnight). The host is not empty, has no blanks at its ends
+// and does not begin with "[".
+bool IsBanLine(const std::string& line);
+
 class BanList {
  public:
   // banPath: botfile/ban.txt. replies sends the answers; clock decides
@@ -42,11 +48,12 @@ class BanList {
   void RefreshBan(const std::string& host);
   // Appends the line as typed, up to its first CR or LF, as a new last
   // line (an empty file gets the section header first, so the line can
-  // expire), announces it to everybody and reloads the list box. Refuses
-  // (false, nothing written or said) a line whose first non-blank
-  // character is "[": it would open a section. Throws FileError when the
+  // expire), announces it to everybody and reloads the list box. A line
+  // that is no ban (see IsBanLine) is refused: nothing is written, and the
+  // administrator at address is told the form expected, "!ban
+  // компьютер=дд.мм.гггг чч:мм:сс"; false then. Throws FileError when the
   // file cannot be written.
-  bool AddBanLine(const std::string& typed);
+  bool AddBanLine(const std::string& typed, std::uint32_t address);
   // The last lines under "Бан Лист", kind 3, unicast.
   void SendBanList(std::uint32_t address);
   // The last lines under "Кто забанен", kind 0, unicast.
@@ -61,10 +68,13 @@ class BanList {
   // the host's key), then reloads the list box. False when a text is empty
   // or the INI write refused the key.
   bool AddBanB(const std::string& host, TDateTime date, const std::string& timeText);
-  // The ban page's "Delete": when 0 < index < the number of list box
-  // lines, removes that line, rewrites the file with the remaining list
-  // box lines and reloads. The header line (index 0) is never removed.
-  bool DelBanB(int index);
+  // The ban page's "Delete": removes the first line of the file, after its
+  // first line (the header stays), that equals line, and reloads the list
+  // box. The file is read afresh: a join's expiry check or a chat "!ban"
+  // may have changed it since the page showed it. False when no such line
+  // is left (nothing written). Throws FileError when the file cannot be
+  // written.
+  bool DelBanB(const std::string& line);
 
   const std::string& Path() const { return m_path; }
 

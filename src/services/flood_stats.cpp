@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/cp1251.h"
+#include "base/line_name.h"
 #include "base/str_to_int.h"
 #include "base/text_file.h"
 #include "core/command_table.h"
@@ -90,14 +91,17 @@ FloodStats::FloodStats(StatStore& store, Replies& replies, const OutgoingState& 
     : m_store(store), m_replies(replies), m_out(out), m_clock(clock) {}
 
 void FloodStats::Count(const std::string& host, const std::string& nick, const std::string& text) {
-  // Names come off the network; one the file cannot hold as itself would
-  // count under another name or break the file, so it counts nothing.
-  if (!StatStore::SafeSection(host) || !StatStore::SafeKey("User-" + nick)) return;
+  // Names come off the network; a host the file cannot hold as itself
+  // would count under another name or break the file, so it counts nothing.
+  if (!StatStore::SafeSection(host)) return;
   const auto length = static_cast<std::int64_t>(text.size());
   const TDateTime now = m_clock.Now();
   m_store.AddInteger(host, DayKey(now), length);
   m_store.AddInteger(host, WeekKey(now), length);
-  m_store.AddInteger(host, "User-" + nick, length);
+  // A nick that cannot be a key ("a=b", blanks at an end) loses only its
+  // own line: the host is counted all the same.
+  const std::string userKey = "User-" + LineName(nick);
+  if (StatStore::SafeKey(userKey)) m_store.AddInteger(host, userKey, length);
   m_store.AddInteger(host, "Total", length);
 }
 

@@ -21,10 +21,12 @@ class FloodStats {
   FloodStats(StatStore& store, Replies& replies, const OutgoingState& out, const Clock& clock);
 
   // Adds the text's length to "Day-" + today, "Week-" + this Monday,
-  // "User-" + nick and "Total" of the host's section. A host or nick that
-  // the file cannot hold as itself (see StatStore::SafeSection/SafeKey)
-  // counts nothing at all. Only memory is touched; the file follows within
-  // about a second. Throws FileError when stat.ini cannot be read.
+  // "User-" + nick and "Total" of the host's section. A host that the file
+  // cannot hold as itself (see StatStore::SafeSection) counts nothing; a
+  // nick that cannot be a key (control characters become blanks first, see
+  // LineName) leaves out only its "User-" key. Only memory is touched; the
+  // file follows within about a second. Throws FileError when stat.ini
+  // cannot be read.
   void Count(const std::string& host, const std::string& nick, const std::string& text);
 
   // A report command ("stat", "top", "htop", "ttop" and their other-layout

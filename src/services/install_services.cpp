@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "core/bot_log.h"
 #include "core/service_context.h"
 #include "core/work_folder.h"
 #include "services/ban_list.h"
@@ -24,7 +25,7 @@ class Services final : public InstalledServices {
  public:
   explicit Services(ServiceContext& context)
       : bans(context.folder.BotFile("ban.txt"), context.replies, context.clock),
-        welcome(context.folder, context.settings, context.random, context.replies),
+        welcome(context.folder, context.settings, context.random, context.replies, context.log),
         seen(context.folder.BotFile("seen.txt"), context.folder.BotFile("seen_log.log"), context.clock,
              context.replies, context.loop),
         jokes(context.folder, context.settings, context.random, context.clock, context.replies, context.log),
@@ -32,7 +33,7 @@ class Services final : public InstalledServices {
              context.replies),
         top(context.folder.BotFile("top.txt"), context.replies),
         externalCommands(context.folder, context.replies, context.log),
-        offlineMessages(context.folder, context.replies, context.out, context.clock),
+        offlineMessages(context.folder, context.replies, context.out, context.clock, context.loop),
         statStore(context.folder.BotFile("stat.ini"), context.loop),
         privateBox(statStore, context.replies, context.out, context.clock),
         floodStats(statStore, context.replies, context.out, context.clock) {}

@@ -5,6 +5,7 @@
 
 #include "base/cp1251.h"
 #include "base/date_time.h"
+#include "base/line_name.h"
 #include "base/random.h"
 #include "base/text_file.h"
 #include "core/bot_log.h"
@@ -22,6 +23,8 @@ namespace {
 
 // The collections may be far larger than the other data files.
 constexpr std::size_t kMaxJokesFileSize = 512u * 1024u * 1024u;
+// Draws before a hand-out falls back to a walk for an entry with text.
+constexpr int kDrawTries = 16;
 
 // Calls take(line) for each line of the text (CR LF, LF or a lone CR ends
 // one; a final line end starts no further line) until take returns false.
@@ -70,7 +73,7 @@ std::string WithCrLf(const std::string& text) {
 
 std::string ReadCollection(const std::string& path) {
   if (!FileExists(path)) return {};
-  std::optional<std::string> text = ReadWholeFile(path, kMaxJokesFileSize);
+  std::optional<std::string> text = ReadTextFile(path, kMaxJokesFileSize);
   if (!text) throw FileError("cannot read " + path);
   return std::move(*text);
 }
@@ -154,10 +157,23 @@ std::optional<long long> Jokes::WaitFor(const std::optional<std::uint64_t>& last
 std::optional<std::size_t> Jokes::Draw(const std::vector<std::string>& entries) {
   m_random.Randomize(m_clock);
   // The last slot is never drawn unless it is the only one.
-  const std::size_t slot =
-      m_random.Next(static_cast<std::uint32_t>(entries.size() - 1));
-  if (OnlyLineBreaks(entries[slot])) return std::nullopt;
-  return slot;
+  const auto range = static_cast<std::uint32_t>(entries.size() - 1);
+  // An entry of line breaks only (the one after the file's last separator,
+  // which an addition at run time brings into the range) has nothing to
+  // tell: it is drawn again, so every entry with text stays equally likely.
+  for (int i = 0; i < kDrawTries; ++i) {
+    const std::size_t slot = m_random.Next(range);
+    if (!OnlyLineBreaks(entries[slot])) return slot;
+  }
+  // A collection mostly of such entries: the next one with text from a
+  // random place, if there is any.
+  const std::size_t count = range == 0 ? 1 : range;
+  const std::size_t start = m_random.Next(range);
+  for (std::size_t k = 0; k < count; ++k) {
+    const std::size_t slot = (start + k) % count;
+    if (!OnlyLineBreaks(entries[slot])) return slot;
+  }
+  return std::nullopt;
 }
 
 void Jokes::GiveAnecdote(std::uint32_t address, bool byTimer) {
@@ -193,7 +209,7 @@ void Jokes::GiveAphorism(std::uint32_t address) {
 void Jokes::AddAnecdote(const std::string& nick, const std::string& text,
                         std::uint32_t address) {
   if (m_anecdotes.size() >= kMaxJokes) return;
-  const std::string entry = WithCrLf(text + " (" + nick + ")");
+  const std::string entry = WithCrLf(text) + " (" + LineName(nick) + ")";
   AppendLine(m_folder.BotFile("anecdot.txt"), entry + "\r\n" + AnecdoteSeparator());
   m_anecdotes.push_back(entry);
   m_replies.SayTo(address, nick + W("%cf%, Ваш анекдот добавлен."), kKindLine);
@@ -202,7 +218,7 @@ void Jokes::AddAnecdote(const std::string& nick, const std::string& text,
 void Jokes::AddAphorism(const std::string& nick, const std::string& text,
                         std::uint32_t address) {
   if (m_aphorisms.size() >= kMaxJokes) return;
-  const std::string entry = WithCrLf(text + " (" + nick + ")");
+  const std::string entry = WithCrLf(text) + " (" + LineName(nick) + ")";
   AppendLine(m_folder.BotFile("Aforizm.txt"), entry);
   m_aphorisms.push_back(entry);
   m_replies.SayTo(address, nick + W("%cf%, Ваш афоризм добавлен."), kKindLine);

@@ -51,8 +51,9 @@ class Jokes {
   // A random anecdote into the anecdote channel (AnecChannelE), or, when
   // the interval since the last one has not passed, "Подождите " + w +
   // seconds word, unicast to the address. byTimer: no waiting notice (the
-  // timer's hand-out is simply skipped). An empty collection, or an entry
-  // drawn that is only line breaks, sends nothing. The interval is
+  // timer's hand-out is simply skipped). An entry that is only line breaks
+  // is never drawn; a collection without any other entry in the draw's
+  // range (an empty one among them) sends nothing. The interval is
   // measured on the tick counter, so midnight and clock changes do not
   // disturb it.
   void GiveAnecdote(std::uint32_t address, bool byTimer = false);

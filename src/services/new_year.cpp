@@ -28,7 +28,11 @@ std::vector<std::string> NewYearLines(int year) {
 }
 
 NewYearGreeting::NewYearGreeting(EventLoop& loop, const Clock& clock, Replies& replies)
-    : m_loop(loop), m_clock(clock), m_replies(replies), m_greetedYear(YearOf(clock)) {}
+    : m_loop(loop),
+      m_clock(clock),
+      m_replies(replies),
+      m_greetedYear(YearOf(clock)),
+      m_lastTick(clock.Now()) {}
 
 NewYearGreeting::~NewYearGreeting() { Stop(); }
 
@@ -42,8 +46,15 @@ void NewYearGreeting::Stop() {
 }
 
 void NewYearGreeting::Tick() {
-  const int year = YearOf(m_clock);
-  if (year <= m_greetedYear) return;
+  const DateTimeParts before = DecodeDateTime(m_lastTick);
+  m_lastTick = m_clock.Now();
+  const DateTimeParts now = DecodeDateTime(m_lastTick);
+  const int year = now.year;
+  // Only the turn of the year itself: a jump of the clock into a later
+  // year is no New Year.
+  const bool turned = before.month == 12 && before.day == 31 && now.month == 1 &&
+                      now.day == 1 && before.year + 1 == year;
+  if (!turned || year <= m_greetedYear) return;
   // Greeted first, so that a failing send cannot repeat the greeting
   // every half second.
   m_greetedYear = year;

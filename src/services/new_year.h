@@ -1,13 +1,17 @@
 // The New Year greeting: a 500 ms timer, running for the program's
-// lifetime, that sends four lines to the whole chat when the clock's year
-// moves past the year greeted last (the year of the program's start at
-// first). Setting the clock back greets nobody, and coming forward again
-// to a year already greeted neither. Main thread only.
+// lifetime, that sends four lines to the whole chat when the clock passes
+// midnight of 1 January: the tick before was on 31 December, this one is
+// on 1 January of the next year, a year not greeted yet (the year of the
+// program's start counts as greeted). A clock that jumps (set from the
+// network in June after a start in 2000, say) greets nobody; setting the
+// clock back over the turn of a year greeted already neither. Main thread
+// only.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "base/date_time.h"
 #include "base/event_loop.h"
 
 namespace pelmo {
@@ -38,6 +42,7 @@ class NewYearGreeting {
   const Clock& m_clock;
   Replies& m_replies;
   int m_greetedYear;
+  TDateTime m_lastTick;
   EventLoop::TimerId m_timer = 0;
 };
 

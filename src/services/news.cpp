@@ -4,6 +4,7 @@
 
 #include "base/cp1251.h"
 #include "base/date_time.h"
+#include "base/line_name.h"
 #include "base/text_file.h"
 #include "core/command_table.h"
 #include "core/reactions.h"
@@ -63,11 +64,10 @@ std::vector<std::string> News::Readers() const {
 
 void News::AddNews(const std::string& nick, const std::string& text, std::uint32_t address) {
   const TDateTime now = m_clock.Now();
-  AppendLine(m_newsPath, text + " (" + nick + ") " + FormatDateTime(W("d mmmm yyyy г."), now) +
-                             FormatDateTime("h:n:s", now));
+  AppendLine(m_newsPath, text + " (" + LineName(nick) + ") " +
+                             FormatDateTime(W("d mmmm yyyy г."), now) + FormatDateTime("h:n:s", now));
   m_replies.SayTo(address, nick + W("%cf%, Ваша новость добавлена."), kKindLine);
-  RewriteLines(m_seenNewsPath,
-               HasLineBreak(nick) ? std::vector<std::string>{} : std::vector<std::string>{nick});
+  RewriteLines(m_seenNewsPath, {LineName(nick)});
 }
 
 void News::ShowNews(const std::string& nick, std::uint32_t address) {
@@ -78,10 +78,10 @@ void News::ShowNews(const std::string& nick, std::uint32_t address) {
   }
   m_replies.SayTo(address, text, kKindListing);
 
-  if (HasLineBreak(nick)) return;
+  const std::string reader = LineName(nick);
   const std::vector<std::string> readers = Readers();
-  if (std::find(readers.begin(), readers.end(), nick) == readers.end()) {
-    AppendLine(m_seenNewsPath, nick);
+  if (std::find(readers.begin(), readers.end(), reader) == readers.end()) {
+    AppendLine(m_seenNewsPath, reader);
   }
 }
 
@@ -89,7 +89,7 @@ void News::NotifyUnreadNews(const std::string& nick, std::uint32_t address) {
   // With no news at all there is nothing to read.
   if (ReadLastLines(m_newsPath, 1).empty()) return;
   const std::vector<std::string> readers = Readers();
-  if (std::find(readers.begin(), readers.end(), nick) != readers.end()) return;
+  if (std::find(readers.begin(), readers.end(), LineName(nick)) != readers.end()) return;
   m_replies.SayTo(address,
                   nick + W("%cf%, Есть непрочитанные новости для Вас. Для просмотра наберите !news"),
                   kKindLine);

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <exception>
 #include <optional>
+#include <string_view>
 
 #include "base/cp1251.h"
 #include "base/date_time.h"
-#include "base/random.h"
+#include "base/line_name.h"
 #include "base/text_file.h"
+#include "core/bot_log.h"
 #include "core/command_table.h"
 #include "core/reactions.h"
 #include "core/service_context.h"
@@ -15,6 +17,7 @@
 #include "core/work_folder.h"
 #include "transport/net_settings.h"
 #include "transport/outgoing_state.h"
+#include "services/box_mask.h"
 
 namespace pelmo {
 
@@ -23,7 +26,7 @@ namespace {
 constexpr std::size_t kSumSize = 4;
 constexpr std::size_t kPasswordLine = 255;
 
-std::string Greeting() { return W("Спасибо за регистрацию в нашей системе!"); }
+std::string Greeting() { return BoxGreeting(); }
 std::string NotRegistered() { return W("Такой пользователь не зарегестрирован в системе."); }
 
 std::string SumBytes(std::uint32_t sum) {
@@ -53,16 +56,15 @@ std::uint32_t PasswordSum(const std::string& password) {
   return sum;
 }
 
-void MaskBox(std::string& text, std::size_t count) {
-  Random mask(kBoxMaskSeed);
-  for (std::size_t i = 0; i < count && i < text.size(); ++i) {
-    text[i] = static_cast<char>(static_cast<unsigned char>(text[i]) ^ mask.Next(255));
-  }
-}
+void MaskBox(std::string& text, std::size_t count) { MaskBoxWith(text, count, kBoxMaskSeed); }
 
 OfflineMessages::OfflineMessages(const WorkFolder& folder, Replies& replies, OutgoingState& out,
-                                 const Clock& clock)
-    : m_folder(folder), m_replies(replies), m_out(out), m_clock(clock) {}
+                                 const Clock& clock, EventLoop& loop)
+    : m_folder(folder),
+      m_replies(replies),
+      m_out(out),
+      m_clock(clock),
+      m_paced(loop, kBoxPiecesAtOnce, kBoxPieceInterval) {}
 
 std::string OfflineMessages::BoxPath(const std::string& nick) const {
   return m_folder.UserFile(BoxFileName(nick));
@@ -70,8 +72,13 @@ std::string OfflineMessages::BoxPath(const std::string& nick) const {
 
 void OfflineMessages::WriteBox(const std::string& nick, const std::string& password,
                                const std::string& text) {
+  WriteBoxWith(nick, password, text, kBoxMaskSeed);
+}
+
+void OfflineMessages::WriteBoxWith(const std::string& nick, const std::string& password,
+                                   const std::string& text, std::uint32_t seed) {
   std::string buffer = text;
-  MaskBox(buffer, buffer.size());
+  MaskBoxWith(buffer, buffer.size(), seed);
   RewriteFile(BoxPath(nick), buffer + SumBytes(PasswordSum(password)));
 }
 
@@ -94,7 +101,14 @@ OfflineMessages::Box OfflineMessages::ReadBox(const std::string& nick,
     return box;
   }
   box.text = contents->substr(0, textSize);
-  MaskBox(box.text, textSize);
+  const std::optional<BoxSeeds::Seed> seed = m_seeds.SeedFor(path, box.text);
+  if (!seed) {
+    box.text.clear();
+    box.state = BoxState::kUnreadable;
+    return box;
+  }
+  MaskBoxWith(box.text, textSize, seed->read);
+  box.seed = seed->write;
   box.state = BoxState::kOk;
   return box;
 }
@@ -102,6 +116,13 @@ OfflineMessages::Box OfflineMessages::ReadBox(const std::string& nick,
 void OfflineMessages::RegisterSubscriber(const std::string& nick, const std::string& password,
                                          std::uint32_t address) {
   if (nick.empty() || password.empty()) return;
+  if (nick.size() > kMaxBoxNick) {
+    m_replies.SayTo(address,
+                    W("Ник длиннее ") + std::to_string(kMaxBoxNick) +
+                        W(" знаков не зарегистрировать в системе отложенных сообщений."),
+                    kKindLine);
+    return;
+  }
   // Registering over a box would throw away its mail and hand it to
   // whoever asked.
   if (FileExists(BoxPath(nick))) {
@@ -128,34 +149,54 @@ void OfflineMessages::ShowBox(const std::string& nick, const std::string& channe
     SayInPasswordChannel(channel, password, NotRegistered());
     return;
   }
-  if (box.state == BoxState::kWrongPassword) {
+  if (box.state != BoxState::kOk) {
     SayInPasswordChannel(channel, password, W("Неверный пароль или имя пользователя."));
     return;
   }
   // A password line holds 255 characters; a longer box goes in pieces so
-  // that its later messages can be read at all.
+  // that its later messages can be read at all. A large box would be
+  // hundreds of datagrams to the whole chat: only its newest part goes.
+  std::vector<PacedLines::Send> pieces;
+  auto piece = [&](std::string text) {
+    pieces.push_back([this, channel, password, text = std::move(text)] {
+      SayInPasswordChannel(channel, password, text);
+    });
+  };
+  std::string_view shown = box.text;
+  if (shown.size() > kShownBoxBytes) {
+    std::size_t from = shown.size() - kShownBoxBytes;
+    // From the start of a message ("\n\r") when one lies in that part.
+    const std::size_t record = shown.find("\n\r", from);
+    if (record != std::string_view::npos) from = record;
+    shown.remove_prefix(from);
+    piece(W("Показаны последние сообщения; более старые хранятся в ящике. "
+            "Очистить ящик: !d"));
+  }
   std::size_t at = 0;
   do {
-    SayInPasswordChannel(channel, password, box.text.substr(at, kPasswordLine));
+    piece(std::string(shown.substr(at, kPasswordLine)));
     at += kPasswordLine;
-  } while (at < box.text.size());
+  } while (at < shown.size());
+  m_paced.Add(nick, std::move(pieces));
 
   std::vector<std::string> readers = ReadList();
-  if (std::find(readers.begin(), readers.end(), nick) == readers.end()) {
-    readers.push_back(nick);
+  const std::string reader = LineName(nick);
+  if (std::find(readers.begin(), readers.end(), reader) == readers.end()) {
+    readers.push_back(reader);
     RewriteLines(m_folder.UserFile("seen.txt"), readers);
   }
 }
 
 void OfflineMessages::EmptyBox(const std::string& nick, const std::string& password) {
-  if (ReadBox(nick, password).state == BoxState::kOk) WriteBox(nick, password, " ");
+  const Box box = ReadBox(nick, password);
+  if (box.state == BoxState::kOk) WriteBoxWith(nick, password, " ", box.seed);
 }
 
 void OfflineMessages::ChangePassword(const std::string& nick, const std::string& channel,
                                      const std::string& password, const std::string& command) {
   const Box box = ReadBox(nick, password);
   if (box.state != BoxState::kOk) return;
-  WriteBox(nick, command.size() > 2 ? command.substr(2) : std::string(), box.text);
+  WriteBoxWith(nick, command.size() > 2 ? command.substr(2) : std::string(), box.text, box.seed);
   SayInPasswordChannel(channel, password, W("Ваш пароль успешно сменен"));
 }
 
@@ -213,14 +254,20 @@ void OfflineMessages::DeliverLine(const std::string& sender, const std::string& 
   const std::size_t textSize = contents->size() - kSumSize;
   const std::string sum = contents->substr(textSize);
   std::string text = contents->substr(0, textSize);
-  MaskBox(text, textSize);
+  // A box whose mask cannot be found is never written to.
+  const std::optional<BoxSeeds::Seed> seed = m_seeds.SeedFor(path, text);
+  if (!seed) {
+    SayInPasswordChannel(channel, password, NotRegistered());
+    return;
+  }
+  MaskBoxWith(text, textSize, seed->read);
   text += record;
-  MaskBox(text, text.size());
+  MaskBoxWith(text, text.size(), seed->write);
   RewriteFile(path, text + sum);
   SayInPasswordChannel(channel, password, W("Ваше сообщение успешно доставлено."));
 
   std::vector<std::string> readers = ReadList();
-  const auto kept = std::remove(readers.begin(), readers.end(), respondent);
+  const auto kept = std::remove(readers.begin(), readers.end(), LineName(respondent));
   if (kept != readers.end()) {
     readers.erase(kept, readers.end());
     RewriteLines(m_folder.UserFile("seen.txt"), readers);
@@ -229,7 +276,7 @@ void OfflineMessages::DeliverLine(const std::string& sender, const std::string& 
 
 void OfflineMessages::NotifyUnread(const std::string& nick, std::uint32_t address) {
   const std::vector<std::string> readers = ReadList();
-  if (std::find(readers.begin(), readers.end(), nick) != readers.end()) return;
+  if (std::find(readers.begin(), readers.end(), LineName(nick)) != readers.end()) return;
   if (!FileExists(BoxPath(nick))) return;
   m_replies.SayTo(address,
                   nick + W("%cf%, Есть непрочитанные личные сообщения для Вас.") + "\r" +
@@ -245,6 +292,7 @@ std::vector<std::string> OfflineMessages::ReadList() {
 }
 
 void InstallOfflineMessages(ServiceContext& context, OfflineMessages& messages) {
+  messages.Seeds().Attach(context.othersIni, context.log);
   // A file error ends this service's part of the event only.
   context.on.greeting.Add(GreetingStep::UnreadMessages, [&messages](const ChatEvent& event) {
     try {
@@ -252,6 +300,7 @@ void InstallOfflineMessages(ServiceContext& context, OfflineMessages& messages) 
     } catch (const std::exception&) {
     }
   });
+  context.on.life.stopped.push_back([&messages] { messages.StopReading(); });
   context.on.passwordLine.Add(PasswordLineStep::DeliverLine, [&messages](const ChatEvent& event) {
     if (IsCommandLine(event.text)) return;
     try {

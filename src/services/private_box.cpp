@@ -5,6 +5,7 @@
 
 #include "base/cp1251.h"
 #include "base/date_time.h"
+#include "base/line_name.h"
 #include "core/command_table.h"
 #include "core/reactions.h"
 #include "core/service_context.h"
@@ -103,8 +104,9 @@ void PrivateBox::LeaveNote(const std::string& rest, const std::string& nick,
     return;
   }
   const TDateTime now = m_clock.Now();
-  const std::string value = OneLine(W("* Сообщение от ") + nick + " (" + host + W("). Дата: ") +
-                                    DateToStr(now) + " " + TimeToStr(now) + kSeparator + note);
+  const std::string value =
+      OneLine(W("* Сообщение от ") + LineName(nick) + " (" + LineName(host) + W("). Дата: ") +
+              DateToStr(now) + " " + TimeToStr(now) + kSeparator + note);
   if (!m_store.WriteString(recipient, NoteKey(free), value)) return;
   // Stored: every later read sees it, and the batched rewrite puts it on
   // the disk within about a second. While that rewrite fails, the note

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "base/cp1251.h"
+#include "base/line_name.h"
 #include "base/text_file.h"
 #include "core/command_table.h"
 #include "core/reactions.h"
@@ -131,8 +132,10 @@ std::size_t SeenTracker::Size() {
   return m_lines.size();
 }
 
-void SeenTracker::RecordSeen(const std::string& nick) {
-  if (nick.find_first_of(std::string("\r\n") + kSeenSeparator) != std::string::npos) return;
+void SeenTracker::RecordSeen(const std::string& seenNick) {
+  const std::string nick = LineName(seenNick);
+  // The separator inside a nick would cut it short.
+  if (nick.find(kSeenSeparator) != std::string::npos) return;
   try {
     Load();
   } catch (const FileError&) {
@@ -173,10 +176,22 @@ void SeenTracker::Flush() {
   m_dirty = false;
 }
 
+void SeenTracker::Reload() {
+  try {
+    Flush();
+  } catch (const std::exception&) {
+    return;
+  }
+  m_loaded = false;
+  m_lines.clear();
+  m_index.clear();
+}
+
 void SeenTracker::SeenQuery(const std::string& name, const std::string& asker) {
   Load();
   const TDateTime now = m_clock.Now();
-  const std::string sought = AnsiUpperCase(TrimControls(name));
+  // Sought as the records hold names (a line end inside is a blank).
+  const std::string sought = AnsiUpperCase(LineName(TrimControls(name)));
   const std::string* record = nullptr;
   for (auto it = m_lines.rbegin(); it != m_lines.rend(); ++it) {
     if (it->find(kSeenSeparator) == std::string::npos) continue;
@@ -209,14 +224,16 @@ void SeenTracker::SeenQuery(const std::string& name, const std::string& asker) {
     }
   }
   m_replies.SayTo(m_replies.Settings().SendAddress, answer, kKindLine);
-  AppendLine(m_logPath, FormatDateTime("[mm:dd:yyyy/hh:nn:ss]", now) + " " + asker +
-                            W(" искал(а) пользователя ") + TrimControls(name));
+  AppendLine(m_logPath, FormatDateTime("[mm:dd:yyyy/hh:nn:ss]", now) + " " + LineName(asker) +
+                            W(" искал(а) пользователя ") + LineName(TrimControls(name)));
 }
 
 void InstallSeenTracker(ServiceContext& context, SeenTracker& seen) {
   Subscriptions& on = context.on;
   on.seen.Add(SeenStep::RecordSeen, [&seen](const ChatEvent& event) { seen.RecordSeen(event.nick); });
   const auto flush = [&seen] { seen.Flush(); };
+  // Edits made to the file while the bot was stopped are read at start.
+  on.life.started.push_back([&seen] { seen.Reload(); });
   on.life.stopped.push_back(flush);
   on.life.closing.push_back(flush);
 

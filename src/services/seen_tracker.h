@@ -8,7 +8,9 @@
 // path of the reply. Changes are written back in a batch, through a
 // temporary file and a rename, at most about once a second (a timer on
 // the event loop) and whenever Flush() is called (stop, close). A crash
-// loses at most the last second. Main thread only.
+// loses at most the last second. Each start of the bot reads the file
+// again, so that edits made while it was stopped are kept. Main thread
+// only.
 #pragma once
 
 #include <cstdint>
@@ -53,8 +55,9 @@ class SeenTracker {
 
   // Creates or refreshes the nick's line with the current time (byte-exact
   // match on the text before the first separator; the last such line is
-  // the nick's). A nick holding CR, LF or the separator is not recorded: it
-  // could never be found again as its own line. Writes nothing to disk
+  // the nick's). The nick is taken as a file line holds it (LineName:
+  // control characters become blanks); one holding the separator is not
+  // recorded, as it could never be found again. Writes nothing to disk
   // itself. A missing file is an empty one; an unreadable one (or one over
   // the size cap) is not recorded into and not rewritten.
   void RecordSeen(const std::string& nick);
@@ -70,6 +73,10 @@ class SeenTracker {
   // Throws FileError when the file cannot be written (the changes stay
   // pending).
   void Flush();
+  // Writes what is pending, then reads the file again at the next use
+  // (the bot's start). Changes that cannot be written are kept in memory
+  // rather than lost.
+  void Reload();
   bool Pending() const { return m_dirty; }
   std::size_t Size();
 

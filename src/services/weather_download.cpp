@@ -111,11 +111,26 @@ void WeatherDownload::SetContent(std::string text) {
 void WeatherDownload::LoadNames() {
   m_settings.OutputName = m_othersIni.ReadString("Pogoda", "OutputFileName", "weather.txt");
   m_settings.URLe = m_othersIni.ReadString("Pogoda", "URL", "");
+  m_storedOutputName = m_settings.OutputName;
+  m_storedUrl = m_settings.URLe;
 }
 
 void WeatherDownload::SaveNames() {
-  m_othersIni.WriteString("pogoda", "OutputFileName", m_settings.OutputName);
-  m_othersIni.WriteString("pogoda", "URL", m_settings.URLe);
+  SaveName("OutputFileName", m_settings.OutputName, m_storedOutputName, "weather.txt");
+  SaveName("URL", m_settings.URLe, m_storedUrl, "");
+}
+
+void WeatherDownload::SaveName(const char* key, const std::string& value, std::string& stored,
+                               const std::string& defaultValue) {
+  // Unchanged here: whatever the file holds now (a hand edit, say) stays.
+  if (value == stored) return;
+  const std::string onDisk = m_othersIni.ReadString("Pogoda", key, defaultValue);
+  if (onDisk != stored) {
+    m_log.LogLine(std::string("Weather: others.ini [Pogoda] ") + key +
+                  " was edited by hand; the program's value is not written over it.");
+    return;
+  }
+  if (m_othersIni.WriteString("pogoda", key, value)) stored = value;
 }
 
 }  // namespace pelmo

@@ -6,6 +6,12 @@
 // others.ini ("Pogoda": "OutputFileName", "URL"); OutputName is then
 // "weather.txt" again. A failed GET is logged and changes no file. One
 // download at a time. Main thread only, except for the worker it owns.
+//
+// The names are written back only when they changed inside the program
+// (the window's fields, or OutputName's return to "weather.txt" after a
+// download): an operator who edits others.ini by hand while the program
+// runs keeps his edit. A name that changed both here and by hand since the
+// last read or write is left as the file has it, and the log says so.
 #pragma once
 
 #include <atomic>
@@ -51,7 +57,8 @@ class WeatherDownload {
   void Abandon();
 
   // OutputName and URLe from others.ini (the program's start) and back
-  // (its close).
+  // (after a download, and at the program's close), each only when it
+  // changed here (see above).
   void LoadNames();
   void SaveNames();
 
@@ -63,6 +70,10 @@ class WeatherDownload {
   void Apply(std::uint64_t generation, const HttpResult& result);
   void SetContent(std::string text);
   void JoinWorker();
+  // Writes value under key unless it is what the file had at the last
+  // read or write (stored), or the file has changed by hand since.
+  void SaveName(const char* key, const std::string& value, std::string& stored,
+                const std::string& defaultValue);
 
   EventLoop& m_loop;
   LineLog& m_log;
@@ -71,6 +82,10 @@ class WeatherDownload {
   BotSettings& m_settings;
   HttpLimits m_limits;
   std::string m_content;
+  // The names as others.ini had them at the last read or write (before
+  // the first read: as a file without them reads).
+  std::string m_storedOutputName = "weather.txt";
+  std::string m_storedUrl;
   bool m_inFlight = false;
   Finished m_finished;
   std::thread m_worker;

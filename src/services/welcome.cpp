@@ -5,9 +5,9 @@
 
 #include "base/cp1251.h"
 #include "base/ini_file.h"
+#include "base/line_log.h"
 #include "base/random.h"
 #include "base/text_file.h"
-#include "core/bot_settings.h"
 #include "core/bot_settings.h"
 #include "core/command_table.h"
 #include "core/reactions.h"
@@ -103,8 +103,8 @@ std::string FormatWithNick(const std::string& pattern, const std::string& nick) 
 }
 
 Welcome::Welcome(const WorkFolder& folder, const BotSettings& settings,
-                 Random& random, Replies& replies)
-    : m_folder(folder), m_settings(settings), m_random(random), m_replies(replies) {}
+                 Random& random, Replies& replies, LineLog& log)
+    : m_folder(folder), m_settings(settings), m_random(random), m_replies(replies), m_log(log) {}
 
 std::string Welcome::DefaultMessage(const std::string& key, const std::string& nick) const {
   IniFile ini(m_folder.BotFile("defvhod.ini"));
@@ -113,12 +113,32 @@ std::string Welcome::DefaultMessage(const std::string& key, const std::string& n
   return FormatWithNick(pattern, nick);
 }
 
+std::optional<std::string> Welcome::DefaultLine(const std::string& key,
+                                                const std::string& nick) {
+  try {
+    return DefaultMessage(key, nick);
+  } catch (const PatternError&) {
+    // A joiner's topic, notices and bans must not hang on one bad line of
+    // the file; a pattern that fails once fails for every nick, so it is
+    // named once.
+    const std::string pattern =
+        IniFile(m_folder.BotFile("defvhod.ini")).ReadString("Messages", key, "");
+    if (m_badPatterns.insert(pattern).second) {
+      m_log.LogLine(W("defvhod.ini: строка ") + key + W(" не подходит под ник (нужно одно %s), "
+                                                         "она не отправляется: ") +
+                        pattern,
+                    255);
+    }
+    return std::nullopt;
+  }
+}
+
 void Welcome::SayToAll(const std::string& text) {
   m_replies.SayTo(m_replies.Settings().SendAddress, text, kKindLine);
 }
 
 void Welcome::SendEntryMessage(const std::string& nick) {
-  for (const std::string& line : ReadLines(m_folder.BotFile("vhod.txt"))) {
+  for (const std::string& line : ReadDataLines(m_folder.BotFile("vhod.txt"))) {
     std::size_t colon = line.find(':');
     // A line without ":" has an empty nick part.
     std::string_view part = colon == std::string::npos
@@ -134,14 +154,14 @@ void Welcome::SendEntryMessage(const std::string& nick) {
   }
   if (m_settings.DefaultMsgCB) {
     std::uint32_t k = m_random.Next(kDefaultLines);
-    SayToAll(DefaultMessage("EnterMessage" + std::to_string(k), nick));
+    if (auto line = DefaultLine("EnterMessage" + std::to_string(k), nick)) SayToAll(*line);
   }
 }
 
 void Welcome::SendQuitMessage(const std::string& nick) {
   if (!m_settings.DefaultMsgCB) return;
   std::uint32_t k = m_random.Next(kDefaultLines);
-  SayToAll(DefaultMessage("QuitMessage" + std::to_string(k), nick));
+  if (auto line = DefaultLine("QuitMessage" + std::to_string(k), nick)) SayToAll(*line);
 }
 
 void Welcome::SendAnecdoteChannelName(std::uint32_t address) {
@@ -161,14 +181,14 @@ void Welcome::SendStartMessage(std::uint32_t address) {
 }
 
 void Welcome::SendWeatherText(std::uint32_t address) {
-  std::vector<std::string> weather = ReadLines(m_folder.BotFile("weather.txt"));
+  std::vector<std::string> weather = ReadDataLines(m_folder.BotFile("weather.txt"));
   m_replies.SayTo(address, "\r\n" + Banner(W("(*)   Погода   (*)")) + JoinLines(weather),
                   kKindLine);
 }
 
 void Welcome::AddInfoLine(const std::string& text) {
   const std::string path = m_folder.BotFile("welcom.txt");
-  std::optional<std::string> contents = ReadWholeFile(path);
+  std::optional<std::string> contents = ReadTextFile(path);
   if (!contents && FileExists(path)) throw FileError("cannot read " + path);
   std::string info = contents ? std::move(*contents) : std::string();
   // A last line typed without its end keeps its own line.
@@ -182,7 +202,7 @@ void Welcome::AddInfoLine(const std::string& text) {
 }
 
 void Welcome::LoadInfoText() {
-  std::optional<std::string> contents = ReadWholeFile(m_folder.BotFile("welcom.txt"));
+  std::optional<std::string> contents = ReadTextFile(m_folder.BotFile("welcom.txt"));
   m_info = contents ? SplitLines(*contents) : std::vector<std::string>();
   m_infoLoaded = true;
 }

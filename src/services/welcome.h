@@ -7,6 +7,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -15,6 +17,7 @@ namespace pelmo {
 
 struct ServiceContext;
 
+class LineLog;
 class Random;
 class Replies;
 class WorkFolder;
@@ -40,8 +43,9 @@ std::string FormatWithNick(const std::string& pattern, const std::string& nick);
 
 class Welcome {
  public:
+  // log: where a defvhod.ini pattern that does not fit is named.
   Welcome(const WorkFolder& folder, const BotSettings& settings, Random& random,
-          Replies& replies);
+          Replies& replies, LineLog& log);
 
   // "Message not found !" when the key of section "Messages" is missing or
   // empty (also when the file is missing), else the value formatted with
@@ -52,9 +56,12 @@ class Welcome {
   // nick sends its part after the first ": " (from its second character
   // when the line has no ": "); else, with DefaultMsgCB, a random
   // "EnterMessage0".."EnterMessage14". To everybody. Throws FileError when
-  // vhod.txt is missing.
+  // vhod.txt is missing. A default pattern that does not fit the nick
+  // costs only this line: nothing is sent, and the pattern is named in the
+  // log the first time it fails (the join's other greetings go on).
   void SendEntryMessage(const std::string& nick);
-  // With DefaultMsgCB, a random "QuitMessage0".."QuitMessage14", to everybody.
+  // With DefaultMsgCB, a random "QuitMessage0".."QuitMessage14", to
+  // everybody; a pattern that does not fit is handled as above.
   void SendQuitMessage(const std::string& nick);
   // With ShowNameChanCB: "Канал для анекдотов: " + AnecChannelE, unicast.
   void SendAnecdoteChannelName(std::uint32_t address);
@@ -81,11 +88,16 @@ class Welcome {
 
  private:
   void SayToAll(const std::string& text);
+  // DefaultMessage, or nothing (logged once per pattern) when the pattern
+  // does not fit.
+  std::optional<std::string> DefaultLine(const std::string& key, const std::string& nick);
 
   const WorkFolder& m_folder;
   const BotSettings& m_settings;
   Random& m_random;
   Replies& m_replies;
+  LineLog& m_log;
+  std::set<std::string> m_badPatterns;  // named in the log already
   std::vector<std::string> m_info;
   bool m_infoLoaded = false;
 };

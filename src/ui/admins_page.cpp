@@ -2,7 +2,6 @@
 
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -39,7 +38,7 @@ AdminsPage::AdminsPage(BotSettings& settings, const WindowPlatform& platform, QW
   buttons->addWidget(remove);
   buttons->addStretch(1);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(new QLabel("Администраторы"));
+  layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(m_grid, 1);
   layout->addLayout(buttons);
 }

@@ -2,7 +2,6 @@
 
 #include <QDateEdit>
 #include <QFormLayout>
-#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +11,7 @@
 
 #include "base/date_time.h"
 #include "services/ban_list.h"
+#include "ui/page_layout.h"
 #include "ui/qt_text.h"
 #include "ui/window_platform.h"
 
@@ -41,7 +41,9 @@ BanPage::BanPage(BanList& bans, const Clock& clock, const WindowPlatform& platfo
           [this] { RunGuarded(m_platform, [this] { DelBanBClick(); }); });
   connect(m_list, &QListWidget::currentRowChanged, this, [this] { UpdateButtons(); });
 
-  auto* form = new QFormLayout;
+  FitWidth(m_host, sample::kName);
+  FitWidth(m_time, sample::kTime);
+  QFormLayout* form = NewForm();
   form->addRow("Имя компьютера:", m_host);
   form->addRow("Дата:", m_date);
   form->addRow("Время:", m_time);
@@ -49,15 +51,11 @@ BanPage::BanPage(BanList& bans, const Clock& clock, const WindowPlatform& platfo
   buttons->addWidget(add);
   buttons->addWidget(m_delete);
   buttons->addStretch(1);
-  auto* group = new QGroupBox("Бан лист");
-  auto* inner = new QVBoxLayout(group);
-  inner->addWidget(m_list, 1);
-  inner->addLayout(form);
-  inner->addLayout(buttons);
   auto* layout = new QVBoxLayout(this);
-  auto* title = new QLabel("Бан");
-  layout->addWidget(title);
-  layout->addWidget(group, 1);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(m_list, 1);
+  layout->addLayout(form);
+  layout->addLayout(buttons);
   Reset();
 }
 
@@ -77,16 +75,39 @@ void BanPage::ShowList() {
   UpdateButtons();
 }
 
-void BanPage::AddBanBClick() {
+bool BanPage::AddBanBClick() {
+  const std::string host = FromQ(m_host->text());
+  if (host.empty()) {
+    if (m_platform.warn) m_platform.warn("Бан лист", "Введите имя компьютера.");
+    m_host->setFocus();
+    return false;
+  }
   const QDate date = m_date->date();
-  m_bans.AddBanB(FromQ(m_host->text()), EncodeDate(date.year(), date.month(), date.day()),
-                 FromQ(m_time->text()));
+  if (!m_bans.AddBanB(host, EncodeDate(date.year(), date.month(), date.day()),
+                      FromQ(m_time->text()))) {
+    // The list keeps what it showed: an unreadable file would empty it.
+    if (m_platform.warn) {
+      m_platform.warn("Бан лист", "Бан не записан в файл " + QString::fromStdString(m_bans.Path()) +
+                                      ".\nПроверьте, что файл доступен для записи и что в имени "
+                                      "компьютера нет знаков «=», «[» и «]».");
+    }
+    return false;
+  }
   ShowList();
+  return true;
 }
 
-void BanPage::DelBanBClick() {
-  m_bans.DelBanB(m_list->currentRow());
+bool BanPage::DelBanBClick() {
+  if (m_list->currentItem() == nullptr || m_list->currentRow() == 0) return false;
+  const QString chosen = m_list->currentItem()->text();
+  const bool deleted = m_bans.DelBanB(FromQ(chosen));
   ShowList();
+  if (!deleted && m_platform.warn) {
+    m_platform.warn("Бан лист", "Строки «" + chosen +
+                                    "» в файле уже нет (её убрала проверка срока или команда из "
+                                    "чата). Список показан заново.");
+  }
+  return deleted;
 }
 
 void BanPage::UpdateButtons() {

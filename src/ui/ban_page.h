@@ -2,9 +2,11 @@
 // the host (HostBanLE), the date picker and the time field (TimebanME),
 // "До&бавить" (AddBanB) and "Уда&лить" (DelBanB). The date goes into the
 // file in the bot's own short date format (dd.mm.yyyy), whatever the
-// desktop's locale; the header line "[BanList]" cannot be deleted. The
-// list is read again whenever the page is shown, so bans added or expired
-// from the chat show up. Main thread only.
+// desktop's locale; the header line "[BanList]" cannot be deleted, and
+// Delete removes the line the operator chose by its text, as the file now
+// holds it. The list is read again whenever the page is shown, so bans
+// added or expired from the chat show up. A ban the file refuses, or a
+// line that is gone, is said in a box. Main thread only.
 #pragma once
 
 #include <QWidget>
@@ -28,8 +30,9 @@ class BanPage final : public QWidget {
   // Reads ban.txt into the list box; the date picker shows today and the
   // time field "00:00:00" (start-up).
   void Reset();
-  void AddBanBClick();
-  void DelBanBClick();
+  // False (with a box saying why) when nothing was written.
+  bool AddBanBClick();
+  bool DelBanBClick();
   // The list box again from the file.
   void ShowList();
 

@@ -11,6 +11,7 @@
 
 #include "core/birthday_check.h"
 #include "games/birthdays.h"
+#include "ui/page_layout.h"
 #include "ui/qt_text.h"
 #include "ui/window_platform.h"
 
@@ -40,7 +41,8 @@ void DragPanel::mouseReleaseEvent(QMouseEvent* event) {
 
 BirthdayWindow::BirthdayWindow(Birthdays& birthdays, const Clock& clock,
                                const WindowPlatform& platform, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_birthdays(birthdays), m_clock(clock), m_platform(platform) {
+    // A dialog of the main window: it stays in front of it.
+    : QWidget(parent, Qt::Dialog), m_birthdays(birthdays), m_clock(clock), m_platform(platform) {
   setObjectName("BirthDayF");
   setWindowTitle("Birth Day");
   m_list = new QTableWidget(0, 4, this);
@@ -79,6 +81,7 @@ BirthdayWindow::BirthdayWindow(Birthdays& birthdays, const Clock& clock,
   for (int i = 0; i < 5; ++i) {
     m_fields[i] = new QLineEdit(m_panel);
     m_fields[i]->setObjectName(names[i]);
+    FitWidth(m_fields[i], i <= kGroup ? sample::kName : sample::kMinutes);
     form->addRow(labels[i], m_fields[i]);
   }
   auto* ok = new QPushButton("OK", m_panel);
@@ -164,34 +167,16 @@ void BirthdayWindow::SaveButtonClick() {
 }
 
 bool BirthdayWindow::OKAddButtonClick() {
-  QString texts[5];
-  for (int i = 0; i < 5; ++i) texts[i] = m_fields[i]->text();
-  for (int i : {kDay, kMonth, kYear}) {
-    if (texts[i].size() == 1) texts[i] = "0" + texts[i];
-  }
-  QString missing;
-  if (texts[kName].isEmpty()) missing += "-name\n";
-  if (texts[kDay].isEmpty()) missing += "-day\n";
-  if (texts[kMonth].isEmpty()) missing += "-month\n";
-  if (texts[kYear].isEmpty()) missing += "-year\n";
-  if (!missing.isEmpty()) {
-    if (m_platform.warn) m_platform.warn("Error", "Please input:\n" + missing);
+  BirthdayInput input;
+  std::string* texts[] = {&input.name, &input.group, &input.day, &input.month, &input.year};
+  for (int i = 0; i < 5; ++i) *texts[i] = FromQ(m_fields[i]->text());
+  const BirthdayInputCheck check = CheckBirthdayInput(std::move(input));
+  if (!check.entry) {
+    // The check's lines end with CR, as the box of the system shows them.
+    if (m_platform.warn) m_platform.warn("Error", ToQ(check.refusal).replace('\r', '\n'));
     return false;
   }
-  bool okDay = false, okMonth = false, okYear = false;
-  const int day = texts[kDay].toInt(&okDay, 10);
-  const int month = texts[kMonth].toInt(&okMonth, 10);
-  const int year = texts[kYear].toInt(&okYear, 10);
-  QString wrong;
-  if (!okDay) wrong += "-day\n";
-  if (!okMonth) wrong += "-month\n";
-  if (!okYear) wrong += "-year\n";
-  if (!wrong.isEmpty()) {
-    if (m_platform.warn) m_platform.warn("Error", "Input correct:\n" + wrong);
-    return false;
-  }
-  BirthdayEntry entry{FromQ(texts[kName]).substr(0, 255), FromQ(texts[kGroup]).substr(0, 255),
-                      day, month, year};
+  const BirthdayEntry& entry = *check.entry;
   if (m_editing) {
     m_birthdays.Table().Set(m_editIndex, entry);
   } else if (!m_birthdays.Table().Add(entry)) {

@@ -23,11 +23,8 @@ ChatterboxPage::ChatterboxPage(Chatterbox& chatterbox, const WindowPlatform& pla
   remove->setObjectName("DelAQb");
   auto* add = new QPushButton("&Добавить", this);
   add->setObjectName("AddAQb");
-  add->setToolTip("Временно недоступно!");
-  add->setEnabled(false);
   auto* save = new QPushButton("&Save", this);
   save->setObjectName("Button1");
-  save->setEnabled(false);
   connect(remove, &QPushButton::clicked, this, [this] { RunGuarded(m_platform, [this] { DelAQbClick(); }); });
   connect(add, &QPushButton::clicked, this, [this] { RunGuarded(m_platform, [this] { AddAQbClick(); }); });
   connect(save, &QPushButton::clicked, this, [this] { RunGuarded(m_platform, [this] { Button1Click(); }); });
@@ -37,9 +34,9 @@ ChatterboxPage::ChatterboxPage(Chatterbox& chatterbox, const WindowPlatform& pla
   buttons->addWidget(save);
   buttons->addStretch(1);
   auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
   auto* note = new QLabel("Когда бот встретит слово Вопрос то пошлет заданный Ответ", this);
   note->setWordWrap(true);
-  layout->addWidget(new QLabel("Говарилка", this));
   layout->addWidget(note);
   layout->addWidget(m_grid, 1);
   layout->addLayout(buttons);

@@ -1,9 +1,9 @@
 // Settings page 7, "Говарилка": the grid AQvle ("Вопрос", "Ответ") filled
 // from the chatterbox's pairs at every settings load, "&Удалить" (DelAQb),
-// "&Добавить" (AddAQb) and "&Save" (Button1). Add and Save are shown
-// disabled, Add with the hint "Временно недоступно!", as they always
-// were; edits of the grid reach the pairs and boltun.txt only through
-// Save. Main thread only.
+// "&Добавить" (AddAQb) and "&Save" (Button1). Edits of the grid reach the
+// pairs and boltun.txt only through Save, which refuses, with a box, a
+// row that could not be read back as it stands ("^" in a trigger, a line
+// break in a cell). Main thread only.
 #pragma once
 
 #include <QWidget>

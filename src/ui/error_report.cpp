@@ -4,8 +4,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QWidget>
 
 #include <algorithm>
@@ -16,6 +14,7 @@
 #include "base/text_file.h"
 #include "core/bot_settings.h"
 #include "program/machine_names.h"
+#include "ui/desktop_launch.h"
 #include "ui/jpeg_writer.h"
 #include "ui/qt_text.h"
 
@@ -144,12 +143,17 @@ void ErrorReporter::AskToMail(const std::string& message, const std::string& bas
     }
     if (!m_lastPicture.empty()) args << "--attach" << QString::fromStdString(m_lastPicture);
     args << kSupportAddress;
-    if (!platform.startMail || !platform.startMail(args)) {
-      if (platform.showInfo) {
-        platform.showInfo(title, ToQ(W("Нет почтовой программы. Отчёт об ошибке лежит в папке: ")) +
-                                     QString::fromStdString(m_errorsDir) + "/\n" +
-                                     QString::fromStdString(baseName) + ".txt, .jpg");
-      }
+    // Told later, perhaps after this reporter: it keeps nothing of it.
+    const QString noMail = ToQ(W("Нет почтовой программы. Отчёт об ошибке лежит в папке: ")) +
+                           QString::fromStdString(m_errorsDir) + "/\n" +
+                           QString::fromStdString(baseName) + ".txt, .jpg";
+    auto tell = [showInfo = platform.showInfo, title, noMail] {
+      if (showInfo) showInfo(title, noMail);
+    };
+    if (platform.startMail) {
+      platform.startMail(args, tell);
+    } else {
+      tell();
     }
   }
   m_boxOpen = false;
@@ -167,9 +171,8 @@ ErrorReportPlatform DefaultErrorReportPlatform() {
   platform.showInfo = [](const QString& title, const QString& text) {
     QMessageBox::information(QApplication::activeWindow(), title, text);
   };
-  platform.startMail = [](const QStringList& args) {
-    const QString program = QStandardPaths::findExecutable("xdg-email");
-    return !program.isEmpty() && QProcess::startDetached(program, args);
+  platform.startMail = [](const QStringList& args, std::function<void()> failed) {
+    StartDesktopHelper("xdg-email", args, QCoreApplication::instance(), std::move(failed));
   };
   return platform;
 }

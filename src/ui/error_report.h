@@ -2,8 +2,9 @@
 // escapes a handler of the window comes here. With OnErrorCB on it writes
 // a picture of the active window (JPEG, quality 100) and a text report
 // (Windows-1251, CR LF) into the folder Errors/ of the working folder and,
-// with ShowErrorCB on, asks in a Yes/No box whether to mail them; with
-// OnErrorCB off the platform's error box shows the message.
+// with ShowErrorCB on, asks in a Yes/No box whether to mail them (a mail
+// that no mail program takes is said in a box naming the report's files);
+// with OnErrorCB off the platform's error box shows the message.
 //
 // Against an error that recurs at every event: the same message is
 // reported at most once a minute, one box is shown at a time, a name that
@@ -33,8 +34,10 @@ struct ErrorReportPlatform {
   // The standard error box (reports off) and an information box.
   std::function<void(const QString& title, const QString& text)> showError;
   std::function<void(const QString& title, const QString& text)> showInfo;
-  // Starts xdg-email with these arguments; false when it cannot be run.
-  std::function<bool(const QStringList& args)> startMail;
+  // Starts xdg-email with these arguments; failed runs (at once or
+  // later, on the main thread) when it cannot be run or no mail program
+  // took the mail.
+  std::function<void(const QStringList& args, std::function<void()> failed)> startMail;
 };
 
 class ErrorReporter {

@@ -1,17 +1,13 @@
 #include "ui/help_file.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
+#include <QStringList>
 
 namespace pelmo {
 
-QString HelpFilePath() {
-  const QString dir = QCoreApplication::applicationDirPath();
-  QStringList candidates = {dir + "/help/index.html",
-                            dir + "/../share/doc/pelmobot/help/index.html"};
-#ifdef PELMO_HELP_DIR
-  candidates << QStringLiteral(PELMO_HELP_DIR "/index.html");
-#endif
+QString HelpFilePath(const QString& programDir) {
+  const QStringList candidates = {programDir + "/help/index.html",
+                                  programDir + "/../share/doc/pelmobot/help/index.html"};
   for (const QString& path : candidates) {
     if (QFileInfo::exists(path)) return QFileInfo(path).canonicalFilePath();
   }

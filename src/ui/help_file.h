@@ -6,9 +6,10 @@
 
 namespace pelmo {
 
-// The first of: <program dir>/help/index.html,
-// <program dir>/../share/doc/pelmobot/help/index.html, the source tree's
-// dist/help/index.html. Empty when none exists.
-QString HelpFilePath();
+// The guide of the program in programDir: the first of
+// <programDir>/help/index.html (the build tree, where the build copies it)
+// and <programDir>/../share/doc/pelmobot/help/index.html (the installed
+// package). Empty when neither exists.
+QString HelpFilePath(const QString& programDir);
 
 }  // namespace pelmo

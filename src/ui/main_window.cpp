@@ -21,6 +21,7 @@
 #include <functional>
 
 #include "base/cp1251.h"
+#include "base/date_time.h"
 #include "core/bot_control.h"
 #include "core/bot_settings.h"
 #include "core/roster.h"
@@ -225,6 +226,15 @@ void MainWindow::FormCreate() {
   for (const auto& step : m_onFormCreate) step();
   m_about->ShowStartCount(m_bot.Settings().StartCount);
   m_console->clear();
+  if (!m_bot.Settings().EnableBotCB && !m_bot.Running()) {
+    Note("Бот выключен: в файле Net.ini, раздел [chat], стоит EnableBot=0. Запустите его "
+         "кнопкой «Запустить бота» на панели инструментов; чтобы он запускался сам, "
+         "отметьте «Включить бота» на странице «Общие» настроек и сохраните их.");
+  }
+}
+
+void MainWindow::Note(const QString& text, std::uint32_t color) {
+  m_log->AppendLine(ToQ("[" + TimeToStr(m_bot.GetClock().Now()) + "] "), text, color);
 }
 
 void MainWindow::CloseProgram() {
@@ -262,6 +272,13 @@ void MainWindow::TopicLClick() {
 }
 
 void MainWindow::ConsoleInputEnter() {
+  if (!m_bot.Running()) {
+    // Nothing could carry the line: it stays in the field for later.
+    Note("Строка не отправлена: бот остановлен. Запустите его кнопкой «Запустить бота» "
+         "на панели инструментов и нажмите Enter ещё раз.",
+         kRefusalColor);
+    return;
+  }
   const std::string text = FromQ(m_console->text());
   m_console->clear();
   m_bot.ConsoleInput(text);
@@ -295,10 +312,21 @@ void MainWindow::ShowMMClick() {
 }
 
 void MainWindow::HelpClick() {
-  const QString path = HelpFilePath();
-  if (path.isEmpty() || !platform.openUrl || !platform.openUrl(QUrl::fromLocalFile(path))) {
-    if (platform.warn) platform.warn(kAppTitle, "Не удалось открыть справку.");
+  const QString path = HelpFilePath(QCoreApplication::applicationDirPath());
+  if (path.isEmpty()) {
+    if (platform.warn) {
+      platform.warn(kAppTitle, "Справка не найдена: рядом с программой нет help/index.html, "
+                               "и в ../share/doc/pelmobot/help его тоже нет.");
+    }
+    return;
   }
+  if (!platform.openUrl) return;
+  platform.openUrl(QUrl::fromLocalFile(path), [this, path] {
+    if (platform.warn) {
+      platform.warn(kAppTitle, "Не удалось открыть справку: на компьютере нет программы для "
+                               "просмотра страниц (браузера).\nСправка лежит в файле:\n" + path);
+    }
+  });
 }
 
 void MainWindow::AboutBoxClick() {
@@ -325,9 +353,6 @@ void MainWindow::SystemCommand(bool close) {
       break;
     case WindowAction::kMinimise:
       if (!isMinimized()) showMinimized();
-      break;
-    case WindowAction::kNothing:
-      if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
       break;
   }
 }
@@ -372,6 +397,8 @@ void MainWindow::OnLogCleared() { m_log->clear(); }
 void MainWindow::OnRosterChanged() {
   m_users->clear();
   for (const RosterEntry& entry : m_bot.RosterEntries()) m_users->addItem(ToQ(entry.text));
+  // The count goes with the list, also when a stop or a refresh empties it.
+  m_panels[0]->setText(QString("Users: %1").arg(m_users->count()));
 }
 
 void MainWindow::OnStatusPanel(int panel, const std::string& text) {

@@ -5,14 +5,16 @@
 // the bot's log, roster, panels and topic come in through BotView.
 //
 // Minimise and close hide the window into the notification area once the
-// bot has been started or stopped; without a notification area the window
-// minimises normally and close ends the program (tray_policy.h). The
-// program ends through CloseProgram(), which runs the bot's close once.
-// Main thread only.
+// bot has been started or stopped; before that, or without a notification
+// area, the window minimises normally and close ends the program
+// (tray_policy.h). The program ends through CloseProgram(), which runs the
+// bot's close once. What the operator tried and could not do is always
+// said: in a box, or in a note line of the window log. Main thread only.
 #pragma once
 
 #include <QMainWindow>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -56,8 +58,14 @@ class MainWindow final : public QMainWindow, public BotView {
   // before FormCreate.
   void AddTimedPages(TimedFeatures& timed);
   // Program start: the bot's FormCreate, then the pages show the settings
-  // and the about tab the start counter.
+  // and the about tab the start counter; a bot switched off in Net.ini is
+  // said in a note naming the start button.
   void FormCreate();
+  // A line of the window's own in the log (time prefix, colour as the
+  // bot's lines: 0x00BBGGRR), not written to the log file.
+  void Note(const QString& text, std::uint32_t color = kNoteColor);
+  static constexpr std::uint32_t kNoteColor = 0x800000;   // dark blue
+  static constexpr std::uint32_t kRefusalColor = 0x0000C0;  // red
   // Ends the program: the bot's close (once), the icon removed, the event
   // loop told to quit. Exit, "Выход", close without a notification area,
   // session end and SIGTERM all come here.

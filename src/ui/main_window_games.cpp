@@ -1,6 +1,5 @@
 // The game pages of the control window: the chatterbox grid (page 7) and
 // the birthday page (11) with its editor window.
-#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -23,7 +22,7 @@ void MainWindow::AddGamePages(Games& games) {
   m_birthdayEditor = new BirthdayWindow(games.birthdays, m_bot.GetClock(), platform, this);
   auto* page = new QWidget;
   auto* layout = new QVBoxLayout(page);
-  layout->addWidget(new QLabel("Праздники"));
+  layout->setContentsMargins(0, 0, 0, 0);
   auto* show = new QPushButton("Пока&зать");
   show->setObjectName("ShowBDB");
   connect(show, &QPushButton::clicked, this, [this] {

@@ -19,7 +19,9 @@
 #include "transport/net.h"
 #include "core/bot_settings.h"
 #include "core/roster.h"
+#include "ui/about_dialog.h"
 #include "ui/admins_page.h"
+#include "ui/page_layout.h"
 #include "ui/qt_text.h"
 #include "ui/window_platform.h"
 
@@ -54,12 +56,12 @@ constexpr FieldCaption kFieldCaptions[] = {
     {"NetAddrE", "IP Multicast group address:"},
 };
 
-QWidget* Titled(const QString& title, QLayout* content) {
+// A page's content; the heading above the stack names the page.
+QWidget* PageOf(QLayout* content) {
   auto* page = new QWidget;
   auto* outer = new QVBoxLayout(page);
-  auto* group = new QGroupBox(title, page);
-  group->setLayout(content);
-  outer->addWidget(group);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->addLayout(content);
   outer->addStretch(1);
   return page;
 }
@@ -77,22 +79,22 @@ SettingsPages::SettingsPages(BotControl& bot, const WindowPlatform& platform, QW
   m_stack = new QStackedWidget(this);
   m_stack->setObjectName("Notebook");
 
-  m_stack->addWidget(MakeTextPage("Default", kChooseNode));
+  m_stack->addWidget(MakeTextPage(kChooseNode));
   m_stack->addWidget(MakeChatPage());
   m_stack->addWidget(MakeGeneralPage());
-  m_stack->addWidget(MakeTextPage("Связь", kChooseNode));
+  m_stack->addWidget(MakeTextPage(kChooseNode));
   m_stack->addWidget(MakeNetworkPage());
   // Pages 5-11 belong to the services that own their data; until they are
-  // installed the pages carry only their titles.
-  m_stack->addWidget(MakeTextPage("Бан", ""));
-  m_stack->addWidget(MakeTextPage("Abonent_Alert", "Для подробной информации смотрите файл help.txt"));
-  m_stack->addWidget(MakeTextPage("Говарилка", ""));
-  m_stack->addWidget(MakeTextPage("погода", ""));
-  m_stack->addWidget(MakeTextPage("настройка погоды", ""));
+  // installed the pages are empty.
+  m_stack->addWidget(MakeTextPage(""));
+  m_stack->addWidget(MakeTextPage("Для подробной информации смотрите файл help.txt"));
+  m_stack->addWidget(MakeTextPage(""));
+  m_stack->addWidget(MakeTextPage(""));
+  m_stack->addWidget(MakeTextPage(""));
   auto* admins = new AdminsPage(bot.Settings(), platform);
   m_stack->addWidget(admins);
   m_binder.OnShow([admins] { admins->ShowAdmins(); });
-  m_stack->addWidget(MakeTextPage("Праздники", ""));
+  m_stack->addWidget(MakeTextPage(""));
   m_stack->addWidget(MakeAnecdotePage());
   m_stack->addWidget(MakeQuizPage());
   m_stack->addWidget(MakeLogFilePage());
@@ -109,7 +111,15 @@ SettingsPages::SettingsPages(BotControl& bot, const WindowPlatform& platform, QW
   buttons->addStretch(1);
   buttons->addWidget(save);
   buttons->addWidget(cancel);
+  // The heading names the page as the tree does.
+  m_heading = new QLabel(this);
+  m_heading->setObjectName("PageTitleL");
+  QFont font = m_heading->font();
+  font.setBold(true);
+  font.setPointSizeF(font.pointSizeF() * 1.25);
+  m_heading->setFont(font);
   auto* right = new QVBoxLayout;
+  right->addWidget(m_heading);
   right->addWidget(m_stack, 1);
   right->addLayout(buttons);
   auto* layout = new QHBoxLayout(this);
@@ -134,29 +144,33 @@ void SettingsPages::BuildTree() {
           [this](QTreeWidgetItem* item) { OnNodeSelected(item); });
 }
 
-QWidget* SettingsPages::MakeTextPage(const QString& title, const QString& text) {
+QWidget* SettingsPages::MakeTextPage(const QString& text) {
   auto* layout = new QVBoxLayout;
   auto* label = new QLabel(text);
   label->setWordWrap(true);
   layout->addWidget(label);
-  return Titled(title, layout);
+  return PageOf(layout);
 }
 
 QWidget* SettingsPages::MakeChatPage() {
-  auto* form = new QFormLayout;
+  QFormLayout* form = NewForm();
   QLineEdit* host = m_binder.Text(nullptr, "HostE", &BotSettings::HostE);
   QLineEdit* nick = m_binder.Text(nullptr, "NickE", &BotSettings::NickE);
+  QLineEdit* interval = m_binder.Number(nullptr, "IntervalE", &BotSettings::IntervalE);
+  QLineEdit* flood = m_binder.Number(nullptr, "FloodE", &BotSettings::FloodE);
+  FitWidth(host, sample::kName);
+  FitWidth(nick, sample::kName);
+  FitWidth(interval, sample::kNumber);
+  FitWidth(flood, sample::kNumber);
   // Nick and host are the bot's at once (cut to 255 bytes).
   for (QLineEdit* edit : {host, nick}) {
     connect(edit, &QLineEdit::textChanged, this, [this] { m_bot.ApplyNickAndHost(); });
   }
   form->addRow("Имя компьютера:", host);
   form->addRow("Ник бота:", nick);
-  form->addRow("Интервал, выдачи приколов и анекдотов",
-               m_binder.Number(nullptr, "IntervalE", &BotSettings::IntervalE));
-  form->addRow("Предел для сообщения не считающегося флудом (кол. символов)",
-               m_binder.Number(nullptr, "FloodE", &BotSettings::FloodE));
-  return Titled("настройки чата", form);
+  form->addRow("Интервал, выдачи приколов и анекдотов", interval);
+  form->addRow("Предел для сообщения не считающегося флудом (кол. символов)", flood);
+  return PageOf(form);
 }
 
 QWidget* SettingsPages::MakeGeneralPage() {
@@ -202,11 +216,11 @@ QWidget* SettingsPages::MakeGeneralPage() {
   connect(onError, &QCheckBox::toggled, showError, &QWidget::setEnabled);
   m_binder.OnShow([onError, showError] { showError->setEnabled(onError->isChecked()); });
   grid->addWidget(errors);
-  return Titled("общие", grid);
+  return PageOf(grid);
 }
 
 QWidget* SettingsPages::MakeNetworkPage() {
-  auto* form = new QFormLayout;
+  QFormLayout* form = NewForm();
   // The check box first: loading it may put the stored address into
   // NetAddrE, which the record's address then replaces.
   QCheckBox* multicast = m_binder.Check(nullptr, "MulticastModeCB", "IP Multicast mode",
@@ -219,6 +233,11 @@ QWidget* SettingsPages::MakeNetworkPage() {
   m_ttlLabel->setObjectName("Label17");
   m_interfaces = new QComboBox;
   m_interfaces->setObjectName("InterfacesCB");
+  FitWidth(port, sample::kPort);
+  FitWidth(netAddr, sample::kAddress);
+  FitWidth(ttl, sample::kPort);
+  FitWidth(msgSize, sample::kPort);
+  FitWidth(m_interfaces, sample::kAddress);
 
   form->addRow("Порт:", port);
   form->addRow("IP Multicast group address:", netAddr);
@@ -246,56 +265,56 @@ QWidget* SettingsPages::MakeNetworkPage() {
     s.InterfacesIndex = index;
     m_bot.SelectInterface(TextToAddress(s.InterfacesCB[static_cast<std::size_t>(index)]));
   });
-  auto* group = new QGroupBox("Сетевые настройки:");
-  group->setLayout(form);
-  auto* layout = new QVBoxLayout;
-  layout->addWidget(group);
-  return Titled("Сетевые настройки", layout);
+  return PageOf(form);
 }
 
 QWidget* SettingsPages::MakeAnecdotePage() {
-  auto* form = new QFormLayout;
+  QFormLayout* form = NewForm();
   m_anecdoteForm = form;
-  auto* interval = new QHBoxLayout;
-  interval->addWidget(m_binder.NumberText(nullptr, "AnekMinE", &BotSettings::AnekMinE));
-  interval->addWidget(new QLabel("мин."));
-  interval->addWidget(m_binder.NumberText(nullptr, "AnekSekE", &BotSettings::AnekSekE));
-  interval->addWidget(new QLabel("сек."));
-  form->addRow("Интервал выдачи анекдота:", interval);
-  form->addRow("Канал:", m_binder.Text(nullptr, "AnecChannelE", &BotSettings::AnecChannelE));
+  form->addRow("Интервал выдачи анекдота:",
+               MinutesAndSeconds(m_binder.NumberText(nullptr, "AnekMinE", &BotSettings::AnekMinE),
+                                 m_binder.NumberText(nullptr, "AnekSekE", &BotSettings::AnekSekE)));
+  QLineEdit* channel = m_binder.Text(nullptr, "AnecChannelE", &BotSettings::AnecChannelE);
+  FitWidth(channel, sample::kName);
+  form->addRow("Канал:", channel);
   form->addRow(m_binder.Check(nullptr, "ShowNameChanCB", "Показывать названия канала в #Main",
                               &BotSettings::ShowNameChanCB));
-  return Titled("Анекдот", form);
+  return PageOf(form);
 }
 
 QWidget* SettingsPages::MakeQuizPage() {
-  auto* form = new QFormLayout;
-  form->addRow("Название канала викторины",
-               m_binder.Text(nullptr, "NameChanVicE", &BotSettings::NameChanVicE));
+  QFormLayout* form = NewForm();
+  QLineEdit* channel = m_binder.Text(nullptr, "NameChanVicE", &BotSettings::NameChanVicE);
+  FitWidth(channel, sample::kName);
+  form->addRow("Название канала викторины", channel);
   form->addRow(m_binder.Check(nullptr, "PocazNameChanCB", "Показать название канала в чате",
                               &BotSettings::PocazNameChanCB));
-  return Titled("Удол управ", form);
+  return PageOf(form);
 }
 
 QWidget* SettingsPages::MakeLogFilePage() {
   auto* layout = new QVBoxLayout;
   auto* row = new QHBoxLayout;
+  QLineEdit* size = m_binder.CheckedNumber(nullptr, "CheckLogFileSizeE", &BotSettings::CheckLogFileSizeE);
+  FitWidth(size, sample::kNumber);
   row->addWidget(new QLabel("Если лог файл больше"));
-  row->addWidget(m_binder.CheckedNumber(nullptr, "CheckLogFileSizeE", &BotSettings::CheckLogFileSizeE));
+  row->addWidget(size);
   row->addWidget(new QLabel("байт,"));
+  row->addStretch(1);
   layout->addLayout(row);
   layout->addWidget(new QLabel("тогда очистить и перезапесать."));
   layout->addWidget(new QLabel("Проверка происходит по событию в чате"));
   layout->addWidget(m_binder.Check(nullptr, "CheckLogFileSizeCB", "Проверять",
                                    &BotSettings::CheckLogFileSizeCB));
-  return Titled("CheckLogFileSize", layout);
+  return PageOf(layout);
 }
 
 void SettingsPages::ShowSettings() { m_binder.Show(); }
 
 void SettingsPages::Enter() {
   m_tree->expandAll();
-  m_tree->setCurrentItem(m_tree->topLevelItem(0));
+  // Back on the tab, the operator finds the page he left.
+  if (m_tree->currentItem() == nullptr) m_tree->setCurrentItem(m_tree->topLevelItem(0));
   m_tree->setFocus();
 }
 
@@ -314,6 +333,7 @@ void SettingsPages::OnNodeSelected(QTreeWidgetItem* item) {
   for (QTreeWidgetItemIterator it(m_tree); *it != nullptr; ++it, ++i) {
     if (*it == item) {
       m_stack->setCurrentIndex(std::min(i, kPageCount - 1));
+      m_heading->setText(item->text(0));
       return;
     }
   }
@@ -348,14 +368,24 @@ void SettingsPages::SaveCfgBClick() {
   }
   if (field != nullptr) {
     if (m_platform.warn) {
-      m_platform.warn("Pelmo_bot v 1.3", "Неверное значение в поле \"" + caption +
-                                             "\". Настройки не сохранены, бот не остановлен.");
+      m_platform.warn(kAppTitle, "Неверное значение в поле \"" + caption +
+                                     "\". Настройки не сохранены, бот не остановлен.");
     }
     field->setFocus();
     return;
   }
+  const bool wasRunning = m_bot.Running();
   if (!m_bot.SaveSettingsClick()) throw FileError("Cannot write the settings files");
   ShowSettings();
+  // The save takes a running bot off the chat: said where it cannot be
+  // missed, with its start one click away.
+  if (wasRunning && !m_bot.Running() && m_platform.askAction &&
+      m_platform.askAction(kAppTitle,
+                           "Настройки сохранены. Бот остановлен, чтобы они вступили в силу, "
+                           "и сейчас не отвечает в чате.\n\nЗапустить бота снова?",
+                           "&Запустить бота", "&Не запускать")) {
+    m_bot.StartTBClick();
+  }
 }
 
 void SettingsPages::LoadCfgBClick() {

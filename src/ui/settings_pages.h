@@ -1,7 +1,8 @@
 // The settings tab: the options tree OptionsTV (always fully expanded),
-// the page stack Notebook and the buttons "&Сохранить" (SaveCfgB) and
-// "&Отмена" (LoadCfgB). Selecting the node with absolute index i (counted
-// over the expanded tree) shows page i for i up to 13 and page 14 above.
+// the heading PageTitleL (the selected node's title), the page stack
+// Notebook and the buttons "&Сохранить" (SaveCfgB) and "&Отмена"
+// (LoadCfgB). Selecting the node with absolute index i (counted over the
+// expanded tree) shows page i for i up to 13 and page 14 above.
 // Main thread only.
 #pragma once
 
@@ -31,11 +32,13 @@ class SettingsPages final : public QWidget {
 
   // Record to widgets (after a load).
   void ShowSettings();
-  // Expands the tree, selects its first node and focuses it (opening the tab).
+  // Opening the tab: expands the tree and focuses it; the first node is
+  // selected the first time, later the page the operator left stays.
   void Enter();
   // "&Сохранить": checks every number field first and, when one is not
   // sound, says so and leaves the bot running; otherwise stops the bot and
-  // saves (a file that cannot be written is an error for the report).
+  // saves (a file that cannot be written is an error for the report). A
+  // bot the save stopped is said in a box that offers to start it again.
   void SaveCfgBClick();
   // "&Отмена": reloads the settings, throwing away unsaved edits.
   void LoadCfgBClick();
@@ -54,7 +57,7 @@ class SettingsPages final : public QWidget {
   QFormLayout* AnecdoteForm() const { return m_anecdoteForm; }
 
  private:
-  QWidget* MakeTextPage(const QString& title, const QString& text);
+  QWidget* MakeTextPage(const QString& text);
   QWidget* MakeChatPage();
   QWidget* MakeGeneralPage();
   QWidget* MakeNetworkPage();
@@ -71,6 +74,7 @@ class SettingsPages final : public QWidget {
   const WindowPlatform& m_platform;
   PageBinder m_binder;
   QTreeWidget* m_tree = nullptr;
+  QLabel* m_heading = nullptr;
   QStackedWidget* m_stack = nullptr;
   QFrame* m_colorP = nullptr;
   QComboBox* m_interfaces = nullptr;

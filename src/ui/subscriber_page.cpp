@@ -13,6 +13,7 @@
 #include "core/work_folder.h"
 #include "services/install_services.h"
 #include "services/offline_messages.h"
+#include "ui/page_layout.h"
 #include "ui/qt_text.h"
 #include "ui/window_platform.h"
 
@@ -26,6 +27,8 @@ AddNewDialog::AddNewDialog(QWidget* parent) : QDialog(parent) {
   m_password = new QLineEdit(this);
   m_password->setObjectName("PasswordE");
   m_password->setEchoMode(QLineEdit::Password);
+  FitWidth(m_user, sample::kName);
+  FitWidth(m_password, sample::kName);
   auto* ok = new QPushButton("Ok", this);
   ok->setObjectName("OkB");
   ok->setDefault(true);
@@ -53,7 +56,7 @@ SubscriberPage::SubscriberPage(InstalledServices& services, const WorkFolder& fo
     : QWidget(parent), m_services(services), m_folder(folder), m_platform(platform) {
   runDialog = [](AddNewDialog& dialog) { return dialog.exec() == QDialog::Accepted; };
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(new QLabel("Abonent_Alert"));
+  layout->setContentsMargins(0, 0, 0, 0);
   auto* panel = new QWidget(this);
   panel->setObjectName("AbonPanel");
   auto* panelLayout = new QVBoxLayout(panel);

@@ -8,11 +8,10 @@ const QString kTitle = QStringLiteral("Pelmo_bot v 1.3");
 
 WindowAction DecideWindowAction(WindowCommand command, const std::string& runState,
                                 bool trayAvailable) {
-  if (!trayAvailable) {
-    return command == WindowCommand::kClose ? WindowAction::kQuit : WindowAction::kMinimise;
+  if (trayAvailable && (runState == "Running" || runState == "Stoped")) {
+    return WindowAction::kHideToTray;
   }
-  if (runState == "Running" || runState == "Stoped") return WindowAction::kHideToTray;
-  return WindowAction::kNothing;
+  return command == WindowCommand::kClose ? WindowAction::kQuit : WindowAction::kMinimise;
 }
 
 QString HiddenTip(bool running, std::size_t users) {

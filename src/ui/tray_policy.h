@@ -1,8 +1,9 @@
 // What minimising and closing the window do, and the notification icon's
 // tips. With a notification area the window hides into it once the bot has
-// been started or stopped (before that, nothing happens). A desktop
-// without one could never bring a hidden window back: there the window
-// minimises normally and closing ends the program.
+// been started or stopped. Before that (a bot switched off in Net.ini) the
+// icon would have nothing to show, and a desktop without a notification
+// area could never bring a hidden window back: then the window minimises
+// normally and closing ends the program.
 #pragma once
 
 #include <QString>
@@ -13,7 +14,6 @@
 namespace pelmo {
 
 enum class WindowAction {
-  kNothing,        // the window stays as it is
   kHideToTray,     // icon added, window hidden
   kMinimise,       // the desktop's own minimise
   kQuit,           // the program closes

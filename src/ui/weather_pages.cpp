@@ -12,26 +12,27 @@
 #include "core/bot_settings.h"
 #include "services/timed_features.h"
 #include "ui/page_binder.h"
+#include "ui/about_dialog.h"
+#include "ui/page_layout.h"
 #include "ui/qt_text.h"
 #include "ui/window_platform.h"
 
 namespace pelmo {
 
 void WarnZeroInterval(const WindowPlatform& platform) {
-  if (platform.warn) platform.warn("Pelmo_bot v 1.3", "Надо задать интервал!");
+  if (platform.warn) platform.warn(kAppTitle, "Надо задать интервал!");
 }
 
 WeatherPage::WeatherPage(TimedFeatures& timed, PageBinder& binder, const WindowPlatform& platform,
                          QWidget* parent)
     : QWidget(parent), m_timed(timed), m_platform(platform) {
-  auto* form = new QFormLayout;
-  form->addRow("URL:", binder.Text(nullptr, "URLe", &BotSettings::URLe));
-  auto* interval = new QHBoxLayout;
-  interval->addWidget(binder.NumberText(nullptr, "MinE", &BotSettings::MinE));
-  interval->addWidget(new QLabel("мин."));
-  interval->addWidget(binder.NumberText(nullptr, "SecE", &BotSettings::SecE));
-  interval->addWidget(new QLabel("сек."));
-  form->addRow("Интервал обновления:", interval);
+  QFormLayout* form = NewForm();
+  QLineEdit* url = binder.Text(nullptr, "URLe", &BotSettings::URLe);
+  FitWidth(url, sample::kUrl);
+  form->addRow("URL:", url);
+  form->addRow("Интервал обновления:",
+               MinutesAndSeconds(binder.NumberText(nullptr, "MinE", &BotSettings::MinE),
+                                 binder.NumberText(nullptr, "SecE", &BotSettings::SecE)));
   m_left = new QLabel;
   m_left->setObjectName("PogodaTimeL");
   form->addRow(ToQ(WeatherCountdownCaption()), m_left);
@@ -61,7 +62,7 @@ WeatherPage::WeatherPage(TimedFeatures& timed, PageBinder& binder, const WindowP
   buttons->addStretch(1);
 
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(new QLabel("погода"));
+  layout->setContentsMargins(0, 0, 0, 0);
   layout->addLayout(form);
   layout->addWidget(m_content, 1);
   layout->addLayout(buttons);
@@ -99,10 +100,14 @@ void WeatherPage::ShowButtons() {
 QWidget* MakeWeatherSettingsPage(PageBinder& binder) {
   auto* page = new QWidget;
   auto* auth = new QGroupBox(" Authentication ");
-  auto* authForm = new QFormLayout(auth);
-  authForm->addRow("Username:", binder.Text(nullptr, "edUsername", &BotSettings::edUsername));
+  QFormLayout* authForm = NewForm();
+  auth->setLayout(authForm);
+  QLineEdit* user = binder.Text(nullptr, "edUsername", &BotSettings::edUsername);
+  FitWidth(user, sample::kName);
+  authForm->addRow("Username:", user);
   QLineEdit* password = binder.Text(nullptr, "edPassword", &BotSettings::edPassword);
   password->setEchoMode(QLineEdit::Password);
+  FitWidth(password, sample::kName);
   authForm->addRow("Password:", password);
   auto* note = new QLabel("Пароль хранится в others.ini открытым текстом: "
                           "не используйте здесь пароль, который нужен где-то ещё.");
@@ -110,11 +115,16 @@ QWidget* MakeWeatherSettingsPage(PageBinder& binder) {
   note->setWordWrap(true);
   authForm->addRow(note);
   auto* proxy = new QGroupBox(" Use Proxy ");
-  auto* proxyForm = new QFormLayout(proxy);
-  proxyForm->addRow("Proxy server:", binder.Text(nullptr, "edProxyServer", &BotSettings::edProxyServer));
-  proxyForm->addRow("Proxy port:", binder.Text(nullptr, "edProxyPort", &BotSettings::edProxyPort));
+  QFormLayout* proxyForm = NewForm();
+  proxy->setLayout(proxyForm);
+  QLineEdit* server = binder.Text(nullptr, "edProxyServer", &BotSettings::edProxyServer);
+  FitWidth(server, sample::kServer);
+  proxyForm->addRow("Proxy server:", server);
+  QLineEdit* port = binder.Text(nullptr, "edProxyPort", &BotSettings::edProxyPort);
+  FitWidth(port, sample::kPort);
+  proxyForm->addRow("Proxy port:", port);
   auto* layout = new QVBoxLayout(page);
-  layout->addWidget(new QLabel("настройка погоды"));
+  layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(auth);
   layout->addWidget(proxy);
   layout->addStretch(1);

@@ -23,18 +23,28 @@ struct WindowPlatform {
   std::function<std::optional<QColor>(const QColor& initial)> askColor;
   // A Yes/No question; true for Yes.
   std::function<bool(const QString& title, const QString& text)> askYesNo;
+  // A message offering one action: true when the operator takes it
+  // (the button named accept), false for the button named reject.
+  std::function<bool(const QString& title, const QString& text, const QString& accept,
+                     const QString& reject)>
+      askAction;
   // A warning box.
   std::function<void(const QString& title, const QString& text)> warn;
-  // Opens a document in the desktop's program for it; false on failure.
-  std::function<bool(const QUrl& url)> openUrl;
+  // Opens a document in the desktop's program for it; failed runs (at
+  // once or later, on the main thread) when no program could open it.
+  std::function<void(const QUrl& url, std::function<void()> failed)> openUrl;
   // True when the desktop has a notification area.
   std::function<bool()> trayAvailable;
   // Where an error that escapes a handler goes (the error report).
   std::function<void(const std::exception& error)> reportError;
 };
 
-// Qt's dialogs and QDesktopServices; parent is the dialogs' owner.
+// Qt's dialogs and the desktop's xdg-open; parent is the dialogs' owner.
 WindowPlatform DefaultWindowPlatform(QWidget* parent);
+
+// Widens a dialog (through its text field, when it has one) so that the
+// window manager can show its whole title beside the title bar's buttons.
+void FitTitle(QWidget* dialog);
 
 // Runs a handler; an error escaping it goes to platform.reportError.
 void RunGuarded(const WindowPlatform& platform, const std::function<void()>& handler);

@@ -63,5 +63,20 @@ TEST(Admins, IsAdminNeedsNickAndHostOfOneRowByteExact) {
   EXPECT_FALSE(IsAdmin({}, "", ""));
 }
 
+TEST(Admins, BlankAndHashOnlyLinesMakeNobodyAnAdministrator) {
+  TempDir dir;
+  dir.WriteFile("admin.txt", "boss#pc1\r\n\r\n#\r\n \r\n# \r\n");
+  const std::vector<AdminEntry> admins = LoadAdmins(dir.FilePath("admin.txt"));
+  // A sender with no nick and no host (or blanks) ran "!ban" through them.
+  EXPECT_FALSE(IsAdmin(admins, "", ""));
+  EXPECT_FALSE(IsAdmin(admins, "", " "));
+  EXPECT_FALSE(IsAdmin(admins, " ", ""));
+  EXPECT_TRUE(IsAdmin(admins, "boss", "pc1"));
+  // One name alone is still a row's business: a line without "#" names a
+  // host, "boss#" a nick without a host.
+  EXPECT_TRUE(IsAdmin({{"", "hostonly"}, {"nickonly", ""}}, "", "hostonly"));
+  EXPECT_TRUE(IsAdmin({{"", "hostonly"}, {"nickonly", ""}}, "nickonly", ""));
+}
+
 }  // namespace
 }  // namespace pelmo

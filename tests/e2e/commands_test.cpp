@@ -266,6 +266,16 @@ TEST_F(CommandsEndToEnd, EverydayCommands) {
 }
 
 TEST_F(CommandsEndToEnd, BanRefusalAndRefresh) {
+  // Lines that would ban nobody, or only until the host's next join, are
+  // refused with the form expected; the file keeps none of them.
+  for (const std::string& typed : {std::string("BADPC"), W("PERMPC=навсегда")}) {
+    Say("!ban " + typed);
+    Said refusal = ToMe();
+    EXPECT_EQ(refusal.text, W("Бан не добавлен. Нужно так: !ban компьютер=дд.мм.гггг чч:мм:сс"));
+    EXPECT_EQ(refusal.kind, 0);
+  }
+  EXPECT_EQ(dir.ReadFile("botfile/ban.txt"), "[BanList]\r\nOTHERPC=31.12.2030 23:59:00\r\n");
+
   Say("!ban NEWPC=31.12.2030 23:59:00");
   EXPECT_EQ(ToAll().text, W("NEWPC=31.12.2030 23:59:00%cf% Добавлен в Бан лист"));
   ExpectNote(") команда Администратора БАН.");
@@ -290,6 +300,35 @@ TEST_F(CommandsEndToEnd, BanRefusalAndRefresh) {
   EXPECT_EQ(ToMe().text, W("Команды бота:\r\n!help - помощь\r\n"));
   EXPECT_EQ(dir.ReadFile("botfile/ban.txt"),
             "[BanList]\r\nOTHERPC=31.12.2030 23:59:00\r\nNEWPC=31.12.2030 23:59:00\r\n");
+}
+
+// A default entry line that does not fit the nick costs only itself: the
+// rest of the join goes on, and the log names the pattern once.
+TEST_F(CommandsEndToEnd, ABadEntryPatternCostsOnlyItsLine) {
+  std::string defaults = "[Messages]\r\n";
+  for (int k = 0; k < 15; ++k) defaults += "EnterMessage" + std::to_string(k) + W("=%d ник %s\r\n");
+  dir.WriteFile("botfile/defvhod.ini", defaults);
+  Send(kPacketTopic, TopicPayload("Main", W("Тема дня")));
+  ASSERT_TRUE(bot.WaitForOutput("Tester сменил тему на: Тема дня"));
+  peer.Nick = "Newbie";  // no line of his own in vhod.txt
+  for (int join = 0; join < 2; ++join) {
+    Send(kPacketJoin, {3, 0});
+    Said topic = ToMe();
+    EXPECT_EQ(topic.type, kPacketTopic);
+    EXPECT_EQ(topic.text, W("Тема дня"));
+    EXPECT_EQ(ToMe().text, W("Канал для анекдотов: Anecdot"));
+    EXPECT_EQ(ToMe().text, W("Канал Викторины: Victorina"));
+    // The first thing said to everybody is the start message: no entry line.
+    EXPECT_EQ(ToAll().text, "\r\n\r\n" + std::string(64, ' ') +
+                                W("(*)   И Н Ф О Р М А Ц И Я   (*)\r\nДобро пожаловать\r\n"));
+    EXPECT_EQ(ToMe().text, "\r\n\r\n" + std::string(64, ' ') + W("(*)   Кто забанен   (*)\r\n") +
+                               "\r\nOTHERPC=31.12.2030 23:59:00\r\n[BanList]");
+  }
+  const std::string named = "defvhod.ini: строка EnterMessage";
+  ASSERT_TRUE(bot.WaitForOutput(named));
+  const std::string output = bot.Output();
+  EXPECT_EQ(output.find(named), output.rfind(named)) << output;
+  EXPECT_NE(output.find("%d ник %s"), std::string::npos);
 }
 
 TEST_F(CommandsEndToEnd, TopicLockFlows) {

@@ -125,6 +125,21 @@ TEST_F(GamesEndToEnd, VoteWithItsResultAndAQuizQuestionAnsweredRight) {
               "'театр'."));
 }
 
+// Without a questions file the quiz says it has none to the channel, and
+// the log says why.
+TEST_F(GamesEndToEnd, AQuizWithoutItsFileSaysSo) {
+  StartBot();
+  Say("!старт", "Victorina");
+  ASSERT_TRUE(Hear(everybody, "Внимание, загрузка вопросов, ждите..."));
+  std::optional<HeardLine> error =
+      Hear(everybody, "Ошибка! Вопросы викторины не загружены, обратитесь к администратору "
+                      "викторины...");
+  ASSERT_TRUE(error);
+  EXPECT_EQ(error->channel, "Victorina");
+  EXPECT_TRUE(bot->WaitForOutPart("Викторина: вопросы не загружены: ", 5s)) << Output();
+  EXPECT_NE(Output().find("questions.txt"), std::string::npos) << Output();
+}
+
 TEST_F(GamesEndToEnd, ChatterboxAnswers) {
   dir.WriteFile("botfile/boltun.txt", W("привет^Здравствуй!\r\nпока^До встречи\r\n"));
   StartBot();

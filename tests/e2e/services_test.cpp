@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/cp1251.h"
+#include "base/text_file.h"
 #include "fakes/bot_fixture.h"
 #include "fakes/child_process.h"
 #include "fakes/pelmobot_peer.h"
@@ -121,6 +122,35 @@ TEST_F(ServicesEndToEnd, OneCommandOfEachService) {
   }
   EXPECT_NE(dir.ReadFile("botfile/seen.txt").find("Tester\x8F"), std::string::npos);
   EXPECT_EQ(dir.ReadFile("botfile/seen.txt").find("Ghost\x8F" "10:00/01.12.2020\r\n"), 0u);
+
+  bot->Signal(SIGTERM);
+  EXPECT_EQ(bot->Wait(10s), std::optional<int>(0));
+}
+
+// A nick holding a line end: the news item and the aphorism it posts stay
+// one line each, and the listing shows one item more, not two.
+TEST_F(ServicesEndToEnd, ANickWithLineEndsForgesNoLine) {
+  peer.Nick = W("Evil\r\nФальшивая новость (Admin) 1 января 2027 г.0:0:0");
+  Say(W("!add_news Настоящая новость"));
+  EXPECT_EQ(ToMe(), peer.Nick + W("%cf%, Ваша новость добавлена."));
+  Say(W("!add Короткая шутка"));
+  EXPECT_EQ(ToMe(), peer.Nick + W("%cf%, Ваш афоризм добавлен."));
+
+  const std::string asLine = W("Evil  Фальшивая новость (Admin) 1 января 2027 г.0:0:0");
+  std::vector<std::string> news = SplitLines(dir.ReadFile("botfile/news.txt"));
+  ASSERT_EQ(news.size(), 2u);
+  EXPECT_EQ(news[1].rfind(W("Настоящая новость (") + asLine + ") ", 0), 0u) << news[1];
+  EXPECT_EQ(dir.ReadFile("botfile/Aforizm.txt"),
+            W("Тише едешь - дальше будешь\r\nКороткая шутка (") + asLine + ")\r\n");
+
+  Say("!news");
+  const std::string listing = ToMe();
+  const std::string rule = "\r\n" + std::string(25, '=') + "\r\n";
+  std::size_t items = 0;
+  for (std::size_t at = listing.find(rule); at != std::string::npos; at = listing.find(rule, at + 1)) {
+    ++items;
+  }
+  EXPECT_EQ(items, 2u) << listing;
 
   bot->Signal(SIGTERM);
   EXPECT_EQ(bot->Wait(10s), std::optional<int>(0));

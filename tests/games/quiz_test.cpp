@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <set>
 
 #include "base/cp1251.h"
 #include "base/ini_file.h"
 #include "base/random.h"
+#include "base/text_file.h"
 #include "fakes/bot_fixture.h"
 #include "games/install_games.h"
 
@@ -266,6 +268,42 @@ TEST_F(QuizTest, StartAndStopAnswerTheirState) {
   EXPECT_EQ(quiz().QuestionCount(), 1u);
 }
 
+TEST_F(QuizTest, StopAndStartGoOnWithTheCycleAtTheSameIndex) {
+  std::string many;
+  for (int i = 0; i < 50; ++i) many += "q" + std::to_string(i) + "|answer" + std::to_string(i) + "\r\n";
+  f.dir.WriteFile("botfile/questions.txt", many);
+  Command(W("старт"));
+  Advance(8 + 40);  // a question and two hints
+  ASSERT_TRUE(quiz().QuestionActive());
+  const std::size_t index = quiz().CurrentIndex();
+  const std::string hint = quiz().CurrentHint();
+  const std::string answer = "answer" + std::to_string(index);
+  Command(W("стоп"));
+  Said();
+  EXPECT_TRUE(quiz().QuestionActive());
+  EXPECT_EQ(quiz().CurrentHint(), hint);
+  EXPECT_EQ(quiz().Elapsed(), 40000);
+
+  // The same file: the third hint comes 20 s after the second, and it
+  // keeps what the second one showed.
+  Command(W("старт"));
+  Said();
+  Advance(19);
+  EXPECT_TRUE(Said().empty());
+  Advance(1);
+  std::vector<std::string> said = Said();
+  ASSERT_EQ(said.size(), 1u);
+  EXPECT_EQ(said[0].rfind("\rПОДСКАЗКА №3: \r", 0), 0u) << said[0];
+  EXPECT_EQ(quiz().CurrentIndex(), index);
+  for (std::size_t i = 0; i < hint.size(); ++i) {
+    if (hint[i] != '.') {
+      EXPECT_EQ(quiz().CurrentHint()[i], hint[i]) << i;
+    }
+  }
+  Say(answer, bob);
+  EXPECT_EQ(Said(), std::vector<std::string>{"\rУГАДАЛ: Bob, маладец!"});
+}
+
 TEST_F(QuizTest, RestartOverAShorterFileStartsAFreshCycle) {
   std::string many;
   for (int i = 0; i < 50; ++i) many += "q" + std::to_string(i) + "|a" + std::to_string(i) + "\r\n";
@@ -275,19 +313,55 @@ TEST_F(QuizTest, RestartOverAShorterFileStartsAFreshCycle) {
   ASSERT_TRUE(quiz().QuestionActive());
   ASSERT_FALSE(quiz().CurrentHint().empty());
   Command(W("стоп"));
-  EXPECT_FALSE(quiz().QuestionActive());
-  EXPECT_TRUE(quiz().CurrentHint().empty());
-  EXPECT_EQ(quiz().Elapsed(), 0);
 
-  f.dir.WriteFile("botfile/questions.txt", W("Один|ответ\r\n"));
+  // One question fewer, whatever the index: it may hold another question.
+  f.dir.WriteFile("botfile/questions.txt", many.substr(0, many.rfind("q49|")));
   Command(W("старт"));
   Said();
+  EXPECT_FALSE(quiz().QuestionActive());
+  EXPECT_TRUE(quiz().CurrentHint().empty());
   Advance(7);
   EXPECT_TRUE(Said().empty());
   Advance(1);
+  std::vector<std::string> said = Said();
+  ASSERT_EQ(said.size(), 1u);
+  EXPECT_EQ(said[0].rfind("\r\rВОПРОС: q", 0), 0u) << said[0];
+
+  // Down to one question: the cycle starts afresh on it.
+  Command(W("стоп"));
+  f.dir.WriteFile("botfile/questions.txt", W("Один|ответ\r\n"));
+  Command(W("старт"));
+  Said();
+  Advance(8);
   EXPECT_EQ(Said(), std::vector<std::string>{"\r\rВОПРОС: Один"});
   Advance(15);
   EXPECT_EQ(Said(), std::vector<std::string>{"\rПОДСКАЗКА №1: \rо...."});
+}
+
+TEST_F(QuizTest, AMissingOrUnreadableFileSaysTheQuestionsAreNotLoaded) {
+  const std::vector<std::string> expected = {
+      "Внимание, загрузка вопросов, ждите...",
+      "Ошибка! Вопросы викторины не загружены, обратитесь к администратору викторины..."};
+  std::remove(f.dir.FilePath("botfile/questions.txt").c_str());
+  Command(W("старт"));
+  EXPECT_EQ(Said(), expected);
+  EXPECT_FALSE(quiz().QuizRunning());
+  // The operator reads why, with the file's name.
+  bool logged = false;
+  for (const std::string& line : f.view.Texts()) {
+    if (line.rfind(W("Викторина: вопросы не загружены: "), 0) == 0 &&
+        line.find("questions.txt") != std::string::npos) {
+      logged = true;
+    }
+  }
+  EXPECT_TRUE(logged);
+
+  // A folder in its place cannot be read either.
+  ASSERT_TRUE(CreateDirectory(f.dir.FilePath("botfile/questions.txt")));
+  Command(W("старт"));
+  EXPECT_EQ(Said(), expected);
+  EXPECT_FALSE(quiz().QuizRunning());
+  EXPECT_EQ(f.loop.ActiveTimers(), 0u);
 }
 
 TEST_F(QuizTest, NickTheScoreFileRefusesIsNotScored) {

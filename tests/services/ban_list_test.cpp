@@ -20,11 +20,13 @@ class BanListTest : public ::testing::Test {
   }
 
   void WriteBans(const std::string& text) { f.dir.WriteFile("botfile/ban.txt", text); }
+  bool AddBan(const std::string& typed) { return bans.AddBanLine(typed, kAdmin); }
   std::string ReadBans() { return f.dir.ReadFile("botfile/ban.txt"); }
 
   BotFixture f;
   BanList bans{f.dir.FilePath("botfile/ban.txt"), f.parts().replies, f.clock};
   const std::uint32_t kUser = Loopback(2);
+  const std::uint32_t kAdmin = Loopback(5);
   const std::string kListHeading =
       "\r\n\r\n" + std::string(64, ' ') + W("(*)   Бан Лист   (*)\r\n");
   const std::string kBannedHeading =
@@ -54,13 +56,25 @@ TEST_F(BanListTest, RefusalTextWithLineFeedThenCarriageReturn) {
   EXPECT_EQ(f.parts().out.OutAddress, kLoopbackBroadcast);
 }
 
-TEST_F(BanListTest, LinesTypedInTheChatStillBan) {
-  // No "=": the key is empty; "x=y": the key is "x"; a short line shows whole.
+TEST_F(BanListTest, LinesWrittenByHandStillBan) {
+  // "x=y": the key is "x"; a short line shows whole.
   WriteBans("[BanList]\r\nPC9 forever\r\nPC5=soon\r\n");
   EXPECT_FALSE(bans.CheckBan("PC9 forever", "A", kUser, false));
   EXPECT_TRUE(bans.CheckBan("PC5", "A", kUser, true));
   ASSERT_EQ(f.Sent().size(), 1u);
   EXPECT_NE(f.Sent()[0].text.find(W("ваш бан до: PC5=soon\n\r")), std::string::npos);
+}
+
+TEST_F(BanListTest, TheHeaderAndLinesWithoutEqualsBanNobody) {
+  // Before, their key was empty: a sender without a host name was refused
+  // "...ваш бан до: [BanList]".
+  WriteBans("[BanList]\r\nPC9 forever\r\n");
+  EXPECT_FALSE(bans.CheckBan("", "A", kUser, true));
+  EXPECT_FALSE(bans.CheckBan("[BanList]", "A", kUser, true));
+  EXPECT_TRUE(f.Sent().empty());
+  // An explicit empty key still names the empty host.
+  WriteBans("[BanList]\r\n=31.12.2030 23:59:00\r\n");
+  EXPECT_TRUE(bans.CheckBan("", "A", kUser, false));
 }
 
 TEST_F(BanListTest, ExpiredButNotRefreshedStaysBanned) {
@@ -153,7 +167,7 @@ TEST_F(BanListTest, EmptyFileListsTheHeadingOnly) {
 
 TEST_F(BanListTest, AddBanLineAppendsAndAnnounces) {
   WriteBans("[BanList]\r\nPC1=01.01.2027 00:00:00\r\n");
-  bans.AddBanLine("PC7=31.12.2026 23:59:00");
+  AddBan("PC7=31.12.2026 23:59:00");
   EXPECT_EQ(ReadBans(), "[BanList]\r\nPC1=01.01.2027 00:00:00\r\nPC7=31.12.2026 23:59:00\r\n");
   std::vector<SentPacket> sent = f.Sent();
   ASSERT_EQ(sent.size(), 1u);
@@ -164,22 +178,22 @@ TEST_F(BanListTest, AddBanLineAppendsAndAnnounces) {
 
 TEST_F(BanListTest, FirstBanIntoAnEmptyFileCanExpire) {
   WriteBans("");
-  bans.AddBanLine("PC7=01.01.2026 00:00:00");
+  AddBan("PC7=01.01.2026 00:00:00");
   EXPECT_EQ(ReadBans(), "[BanList]\r\nPC7=01.01.2026 00:00:00\r\n");
   EXPECT_TRUE(bans.CheckBan("PC7", "A", kUser, false));
   bans.RefreshBan("PC7");
   EXPECT_FALSE(bans.CheckBan("PC7", "A", kUser, false));
 
   std::remove(f.dir.FilePath("botfile/ban.txt").c_str());
-  EXPECT_TRUE(bans.AddBanLine("PC8=01.01.2026 00:00:00"));
+  EXPECT_TRUE(AddBan("PC8=01.01.2026 00:00:00"));
   EXPECT_EQ(ReadBans(), "[BanList]\r\nPC8=01.01.2026 00:00:00\r\n");
 }
 
 TEST_F(BanListTest, ChatLineEndsAtItsFirstLineEnd) {
   WriteBans("[BanList]\r\nPC1=01.01.2027 00:00:00\r\n");
-  EXPECT_TRUE(bans.AddBanLine("PC7=31.12.2026 23:59:00\r\n[Other]\r\nEVIL1=x"));
-  EXPECT_TRUE(bans.AddBanLine("PC8=01.01.2020 00:00:00\nEVIL2=x"));
-  EXPECT_TRUE(bans.AddBanLine("PC9=01.01.2020 00:00:00\rEVIL3=x"));
+  EXPECT_TRUE(AddBan("PC7=31.12.2026 23:59:00\r\n[Other]\r\nEVIL1=x"));
+  EXPECT_TRUE(AddBan("PC8=01.01.2020 00:00:00\nEVIL2=x"));
+  EXPECT_TRUE(AddBan("PC9=01.01.2020 00:00:00\rEVIL3=x"));
   EXPECT_EQ(ReadBans(),
             "[BanList]\r\nPC1=01.01.2027 00:00:00\r\nPC7=31.12.2026 23:59:00\r\n"
             "PC8=01.01.2020 00:00:00\r\nPC9=01.01.2020 00:00:00\r\n");
@@ -192,21 +206,41 @@ TEST_F(BanListTest, ChatLineEndsAtItsFirstLineEnd) {
   }
 }
 
-TEST_F(BanListTest, ChatLineThatWouldOpenASectionIsRefused) {
-  WriteBans("[BanList]\r\nPC1=01.01.2020 00:00:00\r\n");
-  EXPECT_FALSE(bans.AddBanLine("[Other]"));
-  EXPECT_FALSE(bans.AddBanLine(" \t[x]=1"));
-  EXPECT_EQ(ReadBans(), "[BanList]\r\nPC1=01.01.2020 00:00:00\r\n");
-  EXPECT_TRUE(f.Sent().empty());
+TEST_F(BanListTest, AChatLineThatBansNobodyOrForNoTimeIsRefusedWithTheForm) {
+  const std::string file = "[BanList]\r\nPC1=01.01.2020 00:00:00\r\n";
+  WriteBans(file);
+  // No "=" (announced, then banned nobody), an expiry that does not read
+  // (lifted at the host's next join), no host, a host the check could not
+  // match, a section header.
+  for (const std::string& typed :
+       {std::string("BADPC"), W("PERMPC=навсегда"), std::string("PC2=31.12.2026x"),
+        std::string("=31.12.2030 23:59:00"), std::string(" PC3=31.12.2030 23:59:00"),
+        std::string("PC3 =31.12.2030 23:59:00"), std::string("PC4=31.02.2030 10:00:00"),
+        std::string("PC4=31.12.2030 25:00:00"), std::string("[Other]"),
+        std::string(" \t[x]=1"), std::string("[x]=31.12.2030 23:59:00"), std::string(""),
+        std::string("\r\nPC5=31.12.2030 23:59:00")}) {
+    EXPECT_FALSE(AddBan(typed)) << typed;
+    EXPECT_EQ(ReadBans(), file) << typed;
+    std::vector<SentPacket> sent = f.Sent();
+    ASSERT_EQ(sent.size(), 1u) << typed;
+    EXPECT_EQ(sent[0].text, W("Бан не добавлен. Нужно так: !ban компьютер=дд.мм.гггг чч:мм:сс"));
+    EXPECT_EQ(sent[0].dstAddr, kAdmin);
+    EXPECT_EQ(sent[0].kind, 0);
+    f.ClearSent();
+  }
+  // A date alone reads as its midnight, and lasts until then.
+  EXPECT_TRUE(AddBan("PC6=31.12.2030"));
+  bans.RefreshBan("PC6");
+  EXPECT_TRUE(bans.CheckBan("PC6", "A", kUser, false));
   // The bans added afterwards can still expire.
-  EXPECT_TRUE(bans.AddBanLine("PC2=01.01.2020 00:00:00"));
+  EXPECT_TRUE(AddBan("PC2=01.01.2020 00:00:00"));
   bans.RefreshBan("PC2");
-  EXPECT_EQ(ReadBans(), "[BanList]\r\nPC1=01.01.2020 00:00:00\r\n");
+  EXPECT_EQ(ReadBans(), "[BanList]\r\nPC1=01.01.2020 00:00:00\r\nPC6=31.12.2030\r\n");
 }
 
 TEST_F(BanListTest, LastLineWithoutItsEndKeepsItsOwnLine) {
   WriteBans("[BanList]\r\nPC1=01.01.2027 00:00:00");
-  bans.AddBanLine("PC7=31.12.2026 23:59:00");
+  AddBan("PC7=31.12.2026 23:59:00");
   EXPECT_EQ(ReadBans(), "[BanList]\r\nPC1=01.01.2027 00:00:00\r\nPC7=31.12.2026 23:59:00\r\n");
   EXPECT_TRUE(bans.CheckBan("PC1", "A", kUser, false));
   EXPECT_TRUE(bans.CheckBan("PC7", "A", kUser, false));
@@ -222,20 +256,40 @@ TEST_F(BanListTest, WindowAddReplacesTheHostsKey) {
   EXPECT_EQ(bans.ListBan().size(), 3u);
 }
 
-TEST_F(BanListTest, WindowDeleteNeverRemovesTheHeader) {
+TEST_F(BanListTest, WindowDeleteRemovesTheChosenLineAsTheFileNowHoldsIt) {
   WriteBans("[BanList]\r\nPC1=a\r\nPC2=b\r\n");
   bans.LoadBanListBox();
-  EXPECT_FALSE(bans.DelBanB(0));
-  EXPECT_FALSE(bans.DelBanB(3));
-  EXPECT_FALSE(bans.DelBanB(-1));
+  EXPECT_FALSE(bans.DelBanB("[BanList]"));
+  EXPECT_FALSE(bans.DelBanB("PC3=c"));
   EXPECT_EQ(ReadBans(), "[BanList]\r\nPC1=a\r\nPC2=b\r\n");
-  EXPECT_TRUE(bans.DelBanB(1));
+  // A join's expiry check took PC1 after the list box was filled: the
+  // chosen line goes, not the one now in its place.
+  WriteBans("[BanList]\r\nPC2=b\r\nPC4=d\r\n");
+  EXPECT_TRUE(bans.DelBanB("PC4=d"));
   EXPECT_EQ(ReadBans(), "[BanList]\r\nPC2=b\r\n");
   EXPECT_EQ(bans.ListBan(), (std::vector<std::string>{"[BanList]", "PC2=b"}));
+  // A file without its header keeps its first line all the same.
+  WriteBans("PC5=e\r\nPC5=e\r\n");
+  EXPECT_TRUE(bans.DelBanB("PC5=e"));
+  EXPECT_EQ(ReadBans(), "PC5=e\r\n");
+  EXPECT_FALSE(bans.DelBanB("PC5=e"));
 }
 
-TEST_F(BanListTest, MissingFileIsAFileError) {
+TEST_F(BanListTest, ADeletedFileIsAnEmptyListAndANewBanCreatesIt) {
+  f.dir.WriteFile("botfile/ban.txt", "[BanList]\r\nPC7=01.01.2099 00:00:00\r\n");
+  EXPECT_TRUE(bans.CheckBan("PC7", "A", kUser, false));
+  // The operator clears the bans by deleting the file.
   std::remove(f.dir.FilePath("botfile/ban.txt").c_str());
+  EXPECT_FALSE(bans.CheckBan("PC7", "A", kUser, true));
+  bans.SendBanList(kUser);
+  ASSERT_EQ(f.Sent().size(), 1u);
+  EXPECT_EQ(f.Sent()[0].text, kListHeading);
+  ASSERT_TRUE(bans.AddBanLine("PC8=01.01.2099 00:00:00", kUser));
+  EXPECT_EQ(f.dir.ReadFile("botfile/ban.txt"), "[BanList]\r\nPC8=01.01.2099 00:00:00\r\n");
+
+  // Something there that cannot be read is still an error.
+  std::remove(f.dir.FilePath("botfile/ban.txt").c_str());
+  ASSERT_TRUE(CreateDirectory(f.dir.FilePath("botfile/ban.txt")));
   EXPECT_THROW(bans.CheckBan("PC7", "A", kUser, true), FileError);
   EXPECT_THROW(bans.SendBanList(kUser), FileError);
 }

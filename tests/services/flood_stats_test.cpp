@@ -90,23 +90,43 @@ TEST_F(FloodStatsTest, CountsAre64Bit) {
   EXPECT_EQ(again.ReadInteger("PC1", "User-Ann", 0), INT64_MAX);  // saturates, never wraps
 }
 
-TEST_F(FloodStatsTest, HostileNamesAreNotCounted) {
+TEST_F(FloodStatsTest, HostileHostsAreNotCounted) {
   const std::string before = "[PC1]\r\nTotal=5\r\n";
   f.dir.WriteFile("botfile/stat.ini", before);
-  struct Case {
-    std::string host;
-    std::string nick;
-  } cases[] = {
-      {"PC\r\n[PC1]", "Ann"},   {"PC]", "Ann"},           {"PC1\nTotal=999", "Ann"},
-      {"", "Ann"},              {" PC1", "Ann"},          {"PC1 ", "Ann"},
-      {std::string("P\0C", 3), "Ann"}, {"PC1", "a=b"},    {"PC1", "Ann\r\nTotal=999"},
-      {"PC1", "Ann "},          {"PC1", std::string("A\0", 2)}, {"PC1", "\nx"},
-  };
-  for (const Case& c : cases) stats.Count(c.host, c.nick, "help");
+  for (const std::string& host :
+       {std::string("PC\r\n[PC1]"), std::string("PC]"), std::string("PC1\nTotal=999"),
+        std::string(""), std::string(" PC1"), std::string("PC1 "), std::string("P\0C", 3)}) {
+    stats.Count(host, "Ann", "help");
+  }
   store.Flush();
   EXPECT_EQ(StatFile(), before);
   stats.Count("PC=1", "[Ann]", "help");  // legal though odd: stored and read back as such
   EXPECT_EQ(store.ReadInteger("PC=1", "User-[Ann]", 0), 4);
+}
+
+TEST_F(FloodStatsTest, AHostIsCountedWhateverTheNick) {
+  f.dir.WriteFile("botfile/stat.ini", "[PC1]\r\nTotal=5\r\n");
+  // Nicks no key can hold as they are ("User-Vasya " would read back as
+  // "User-Vasya"): each still counts its host, without a line of its own.
+  for (const std::string& nick : {std::string("a=b"), std::string("Vasya "),
+                                  std::string("Ann\r\nTotal=999"), std::string("A\0", 2)}) {
+    stats.Count("PC1", nick, "help");
+    stats.Count("PC2", nick, "help");
+  }
+  // A control character inside a nick is a blank in its key.
+  stats.Count("PC2", "Ann\tBob", "help");
+  store.Flush();
+  StatStore again(f.dir.FilePath("botfile/stat.ini"), f.loop);
+  EXPECT_EQ(again.ReadInteger("PC1", "Total", 0), 5 + 4 * 4);
+  EXPECT_EQ(again.ReadInteger("PC1", "Day-06.12.2026", 0), 4 * 4);
+  EXPECT_EQ(again.ReadInteger("PC2", "Total", 0), 5 * 4);
+  EXPECT_EQ(again.ReadInteger("PC2", "Week-30.11.2026", 0), 5 * 4);
+  EXPECT_EQ(again.ReadInteger("PC2", "User-Ann Bob", 0), 4);
+  std::vector<std::string> keys;
+  for (const auto& [key, value] : again.SectionValues("PC1")) keys.push_back(key);
+  EXPECT_EQ(keys, (std::vector<std::string>{"Total", "Day-06.12.2026", "Week-30.11.2026"}));
+  // The host's statistics answer now.
+  EXPECT_NE(Ask("stat", "PC2").find(W("Статистика для PC2")), std::string::npos);
 }
 
 TEST_F(FloodStatsTest, StatReportLayout) {

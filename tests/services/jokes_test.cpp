@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "base/cp1251.h"
 #include "base/text_file.h"
 #include "fakes/bot_fixture.h"
@@ -102,8 +104,31 @@ TEST_F(JokesTest, HandOutsFromNoneOneAndTwoEntries) {
   }
 }
 
-TEST_F(JokesTest, AnEntryOfLineBreaksOnlyIsNeverSent) {
-  // "\r\n" and "\r\n\r\n"; the draw can only take the first.
+TEST_F(JokesTest, AnEntryOfLineBreaksOnlyIsNeverDrawn) {
+  // A, B and the "\r\n\r\n" after the last separator; an addition at run
+  // time brings that one into the draw's range. Aphorisms: an empty line.
+  Load("A\r\n" + kSep + "\r\nB\r\n" + kSep + "\r\n", "X\r\n\r\nY\r\nZ\r\n");
+  jokes.AddAnecdote("Vasya", "C", kUser);
+  jokes.AddAphorism("Vasya", "W", kUser);
+  ASSERT_EQ(jokes.Anecdotes().size(), 4u);
+  f.ClearSent();
+  std::map<std::string, int> told;
+  for (int i = 0; i < 60; ++i) {
+    f.clock.AdvanceSeconds(20);
+    jokes.GiveAnecdote(kUser);
+    jokes.GiveAphorism(kUser);
+    const std::vector<std::string> texts = f.TakeSentTexts();
+    ASSERT_EQ(texts.size(), 2u) << "request " << i;
+    for (const std::string& text : texts) ++told[text];
+  }
+  // Every entry with text in the range turns up; nothing else.
+  EXPECT_EQ(told.size(), 5u);
+  for (const char* text : {"\r\nA\r\n", "\r\nB\r\n", "X", "Y", "Z"}) {
+    EXPECT_GT(told[text], 0) << text;
+  }
+
+  // Nothing but such entries in the range: nothing to tell.
+  f.clock.AdvanceSeconds(20);
   Load(kSep + "\r\n", "\r\n");
   EXPECT_EQ(jokes.Anecdotes().size(), 2u);
   jokes.GiveAnecdote(kUser);

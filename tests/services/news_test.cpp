@@ -98,14 +98,6 @@ TEST_F(NewsTest, LongFilesShowTheNewestAndLoseNothing) {
   EXPECT_EQ(ReadLines(f.dir.FilePath("botfile/news.txt")).size(), 1201u);
 }
 
-TEST_F(NewsTest, NickWithLineBreaksIsNeverAReader) {
-  f.dir.WriteFile("botfile/news.txt", "old\r\n");
-  news.ShowNews("Bad\r\nNick", kUser);
-  EXPECT_EQ(f.dir.ReadFile("botfile/seennews.txt"), "");
-  news.AddNews("Bad\nNick", "x", kUser);
-  EXPECT_EQ(f.dir.ReadFile("botfile/seennews.txt"), "");
-}
-
 // The add row refuses any line break and keeps the bot's own colour.
 TEST(NewsInstalled, MultiLineRefusalRestoresTheColour) {
   BotFixture f;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "base/cp1251.h"
 #include "fakes/bot_fixture.h"
 
@@ -50,7 +52,7 @@ class OfflineMessagesTest : public ::testing::Test {
   std::vector<std::string> InChannel() { return Said(kKindPassword); }
 
   BotFixture f;
-  OfflineMessages messages{parts().folder, parts().replies, parts().out, f.clock};
+  OfflineMessages messages{parts().folder, parts().replies, parts().out, f.clock, f.loop};
   const std::uint32_t kUser = Loopback(2);
   std::string password = "pw";
   const std::string kGreeting = W("Спасибо за регистрацию в нашей системе!");
@@ -236,6 +238,79 @@ TEST_F(OfflineMessagesTest, ALongBoxIsShownInPiecesOf255) {
   EXPECT_EQ(pieces[1].size(), 255u);
   EXPECT_EQ(pieces[0] + pieces[1] + pieces[2], text);
   EXPECT_EQ(parts().out.OutChannel, "Main");
+}
+
+TEST_F(OfflineMessagesTest, ANickTooLongForABoxFileIsRefusedWithAReply) {
+  // Two hex digits a byte: 101 bytes would make a name (with the rewrite's
+  // temporary name beside it) past the 255 bytes a file name may have.
+  const std::string longest(100, 'n');
+  const std::string tooLong(101, 'n');
+  messages.RegisterSubscriber(tooLong, "pw", kUser);
+  std::vector<SentPacket> sent = f.SentOfType(kPacketChatLine);
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].text, W("Ник длиннее 100 знаков не зарегистрировать в системе отложенных "
+                            "сообщений."));
+  EXPECT_EQ(sent[0].dstAddr, kUser);
+  f.ClearSent();
+  messages.RegisterSubscriber(longest, "pw", kUser);
+  EXPECT_EQ(Said(kKindLine),
+            std::vector<std::string>{longest + W(" Зарегистрирован в системе отложенных сообщений.")});
+  EXPECT_EQ(ReadBoxText(longest, "pw"), kGreeting);
+  EXPECT_EQ(f.dir.List("user"), (std::vector<std::string>{BoxFileName(longest), "seen.txt"}));
+}
+
+TEST_F(OfflineMessagesTest, ALargeBoxShowsItsNewestPartAFewPiecesAtATime) {
+  using namespace std::chrono_literals;
+  // About 235 KB of delivered messages, each numbered.
+  std::string text = kGreeting;
+  for (int i = 0; text.size() < 235 * 1024; ++i) {
+    text += W("\n\r6 декабря 2026 г.18:5:7 From Bob: message ") + std::to_string(i) + " " +
+            std::string(300, 'x');
+  }
+  messages.WriteBox("Ann", password, text);
+  Command("Ann", "r");
+  // The notice and three pieces at once; the reader is marked at once.
+  std::vector<std::string> pieces = InChannel();
+  ASSERT_EQ(pieces.size(), 4u);
+  EXPECT_EQ(pieces[0], W("Показаны последние сообщения; более старые хранятся в ящике. "
+                         "Очистить ящик: !d"));
+  EXPECT_EQ(f.dir.ReadFile("user/seen.txt"), "Ann\r\n");
+  // Then one piece every 50 ms.
+  f.loop.Advance(49ms);
+  EXPECT_TRUE(InChannel().empty());
+  f.loop.Advance(1ms);
+  std::vector<std::string> next = InChannel();
+  ASSERT_EQ(next.size(), 1u);
+  pieces.push_back(next[0]);
+  f.loop.Advance(10s);
+  for (std::string& piece : InChannel()) pieces.push_back(std::move(piece));
+  EXPECT_EQ(f.loop.ActiveTimers(), 0u);
+
+  std::string shown;
+  for (std::size_t i = 1; i < pieces.size(); ++i) {
+    EXPECT_LE(pieces[i].size(), 255u);
+    shown += pieces[i];
+  }
+  // The newest 16 KB or less, from the start of a message to the box's end.
+  EXPECT_LE(shown.size(), 16u * 1024u);
+  EXPECT_GT(shown.size(), 16u * 1024u - 400u);
+  EXPECT_EQ(shown.rfind("\n\r", 0), 0u);
+  EXPECT_EQ(text.substr(text.size() - shown.size()), shown);
+  EXPECT_LE(pieces.size(), 1u + (16u * 1024u + 254u) / 255u);
+  // The box itself keeps everything.
+  EXPECT_EQ(ReadBoxText("Ann", password), text);
+}
+
+TEST_F(OfflineMessagesTest, PiecesNotSentYetAreDroppedWhenTheBotStops) {
+  using namespace std::chrono_literals;
+  messages.WriteBox("Ann", password, kGreeting + std::string(3000, 'y'));
+  Command("Ann", "r");
+  EXPECT_EQ(InChannel().size(), 4u);
+  EXPECT_GT(messages.PiecesWaiting(), 0u);
+  for (const auto& stopped : parts().on.life.stopped) stopped();
+  f.loop.Advance(10s);
+  EXPECT_TRUE(InChannel().empty());
+  EXPECT_EQ(f.loop.ActiveTimers(), 0u);
 }
 
 TEST_F(OfflineMessagesTest, RespondentTable) {

@@ -154,8 +154,9 @@ TEST_F(TimedFeaturesTest, CredentialsAndABadOutputName) {
   ASSERT_TRUE(WaitForDownload());
   EXPECT_FALSE(f.dir.Exists("escaped.txt"));
   EXPECT_EQ(f.dir.ReadFile("botfile/weather.txt"), kForecast);
-  EXPECT_EQ(IniFile(f.dir.FilePath("others.ini")).ReadString("Pogoda", "OutputFileName", ""),
-            "weather.txt");
+  // The name used is the default one, which others.ini needs not hold.
+  EXPECT_EQ(IniFile(f.dir.FilePath("others.ini")).ReadString("Pogoda", "OutputFileName", "none"),
+            "none");
 }
 
 TEST_F(TimedFeaturesTest, NoUrlFetchesNothingAndOneDownloadAtATime) {
@@ -184,6 +185,46 @@ TEST_F(TimedFeaturesTest, CloseAbandonsADownloadInFlight) {
   EXPECT_EQ(f.dir.ReadFile("botfile/weather.txt"), "old");
   EXPECT_EQ(IniFile(f.dir.FilePath("others.ini")).ReadString("Pogoda", "URL", ""),
             server.Url("/slow"));
+}
+
+TEST_F(TimedFeaturesTest, NamesChangedOnlyByHandAreNeverWrittenOver) {
+  f.dir.WriteFile("others.ini", "[Pogoda]\r\nURL=" + server.Url("/inf") +
+                                    "\r\nOutputFileName=pogoda.txt\r\n");
+  timed.Download().LoadNames();
+  ASSERT_EQ(settings().URLe, server.Url("/inf"));
+  // The operator points the service elsewhere while it runs.
+  const std::string edited = "[Pogoda]\r\nURL=http://informer.example/new.js\r\n"
+                             "OutputFileName=other.txt\r\n";
+  f.dir.WriteFile("others.ini", edited);
+  // A download (into pogoda.txt, as read at start) and the close keep it.
+  ASSERT_TRUE(timed.Download().Download());
+  ASSERT_TRUE(WaitForDownload());
+  EXPECT_EQ(f.dir.ReadFile("botfile/pogoda.txt"), kForecast);
+  f.bot().FormClose();
+  IniFile others(f.dir.FilePath("others.ini"));
+  EXPECT_EQ(others.ReadString("Pogoda", "URL", ""), "http://informer.example/new.js");
+  EXPECT_EQ(others.ReadString("Pogoda", "OutputFileName", ""), "other.txt");
+}
+
+TEST_F(TimedFeaturesTest, NamesChangedInTheProgramAreWrittenUnlessEditedByHandToo) {
+  f.dir.WriteFile("others.ini", "[Pogoda]\r\nURL=http://informer.example/a.js\r\n");
+  timed.Download().LoadNames();
+  // The window's field: written at the close.
+  settings().URLe = "http://informer.example/b.js";
+  timed.Download().SaveNames();
+  IniFile others(f.dir.FilePath("others.ini"));
+  EXPECT_EQ(others.ReadString("Pogoda", "URL", ""), "http://informer.example/b.js");
+  EXPECT_FALSE(others.ValueExists("Pogoda", "OutputFileName"));  // unchanged: not written
+
+  // Changed in both places since: the hand edit stays, and the log says so.
+  settings().URLe = "http://informer.example/c.js";
+  f.dir.WriteFile("others.ini", "[Pogoda]\r\nURL=http://informer.example/d.js\r\n");
+  f.view.Clear();
+  timed.Download().SaveNames();
+  EXPECT_EQ(others.ReadString("Pogoda", "URL", ""), "http://informer.example/d.js");
+  EXPECT_TRUE(f.view.Contains(
+      "Weather: others.ini [Pogoda] URL was edited by hand; the program's value is not "
+      "written over it."));
 }
 
 TEST_F(TimedFeaturesTest, WeatherCountdownDownloadsAndStartsAgainAlsoAfterAFailure) {
@@ -262,15 +303,46 @@ TEST_F(NewYearTest, GreetsOnceWhenTheYearTurnsNamingTheNewYear) {
   f.loop.Advance(60000ms);
   EXPECT_TRUE(Lines().empty());
 
-  // The clock set back and forward again: nobody is greeted twice.
-  f.clock.SetNow(DateTimeParts{2026, 12, 31, 12, 0, 0});
+  // The clock set back and over midnight again: nobody is greeted twice.
+  f.clock.SetNow(DateTimeParts{2026, 12, 31, 23, 59, 59});
   f.loop.Advance(1000ms);
-  f.clock.SetNow(DateTimeParts{2027, 1, 1, 12, 0, 0});
+  f.clock.SetNow(DateTimeParts{2027, 1, 1, 0, 0, 0});
   f.loop.Advance(1000ms);
   EXPECT_TRUE(Lines().empty());
-  f.clock.SetNow(DateTimeParts{2028, 1, 1, 0, 0, 0});
+  // A year later, the next turn.
+  f.clock.SetNow(DateTimeParts{2027, 12, 31, 23, 59, 59});
   f.loop.Advance(500ms);
+  EXPECT_TRUE(Lines().empty());
+  f.loop.Advance(1000ms);
   EXPECT_EQ(Lines(), NewYearLines(2028));
+}
+
+TEST_F(NewYearTest, AClockThatJumpsIntoALaterYearGreetsNobody) {
+  // A machine without a clock battery starts in 2000 and is set from the
+  // network later; or it sleeps over the turn of the year.
+  f.clock.SetNow(DateTimeParts{2000, 1, 1, 0, 0, 5});
+  NewYearGreeting greeting(f.loop, f.clock, f.parts().replies);
+  greeting.Start();
+  f.loop.Advance(1000ms);
+  const DateTimeParts jumps[][2] = {
+      {{2000, 1, 1, 0, 0, 6}, {2026, 6, 15, 10, 0, 0}},
+      {{2026, 12, 30, 23, 59, 59}, {2027, 1, 1, 0, 0, 1}},
+      {{2027, 12, 31, 23, 59, 59}, {2028, 1, 2, 0, 0, 0}},
+      {{2028, 12, 31, 22, 0, 0}, {2030, 1, 1, 0, 0, 0}},
+  };
+  for (const auto& jump : jumps) {
+    f.clock.SetNow(jump[0]);
+    f.loop.Advance(500ms);
+    f.clock.SetNow(jump[1]);
+    f.loop.Advance(500ms);
+    EXPECT_TRUE(Lines().empty()) << jump[1].year;
+  }
+  // The turn itself still greets, as late as the first tick of the day.
+  f.clock.SetNow(DateTimeParts{2030, 12, 31, 23, 59, 59});
+  f.loop.Advance(500ms);
+  f.clock.SetNow(DateTimeParts{2031, 1, 1, 23, 59, 0});
+  f.loop.Advance(500ms);
+  EXPECT_EQ(Lines(), NewYearLines(2031));
 }
 
 TEST_F(NewYearTest, NeverAtStart) {

@@ -73,7 +73,8 @@ class WelcomeTest : public ::testing::Test {
   BotParts& parts() { return f.parts(); }
 
   BotFixture f;
-  Welcome welcome{f.parts().folder, f.parts().settings, f.parts().random, f.parts().replies};
+  Welcome welcome{f.parts().folder, f.parts().settings, f.parts().random, f.parts().replies,
+                  f.parts().log};
   const std::uint32_t kUser = Loopback(2);
 };
 
@@ -154,14 +155,31 @@ TEST_F(WelcomeTest, DefaultsOffSendsNoDefaultLines) {
   EXPECT_TRUE(f.Sent().empty());
 }
 
-TEST_F(WelcomeTest, HostilePatternEndsTheHandlingWithoutSending) {
-  WriteDefaults("%s %d %n", "%s");
-  EXPECT_THROW(welcome.SendEntryMessage("Ann"), PatternError);
+TEST_F(WelcomeTest, APatternThatDoesNotFitCostsItsLineAndIsLoggedOnce) {
+  WriteDefaults("%s %d %n", W("%d ник %s"));
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_NO_THROW(welcome.SendEntryMessage("Ann"));
+    EXPECT_NO_THROW(welcome.SendQuitMessage("Ann"));
+  }
   EXPECT_TRUE(f.Sent().empty());
+  int enter = 0, quit = 0;
+  for (const std::string& line : f.view.Texts()) {
+    if (line.find("defvhod.ini") == std::string::npos) continue;
+    if (line.find("%s %d %n") != std::string::npos) ++enter;
+    if (line.find(W("%d ник %s")) != std::string::npos) ++quit;
+  }
+  EXPECT_EQ(enter, 1);
+  EXPECT_EQ(quit, 1);
 }
 
-TEST_F(WelcomeTest, MissingPersonalFileIsAFileError) {
+TEST_F(WelcomeTest, AMissingPersonalFileGivesTheDefaultLine) {
+  WriteDefaults("in %s", "out %s");
   std::remove(f.dir.FilePath("botfile/vhod.txt").c_str());
+  welcome.SendEntryMessage("Ann");
+  ASSERT_EQ(f.Sent().size(), 1u);
+  EXPECT_EQ(f.Sent()[0].text, "in Ann");
+  // One that cannot be read ends the handling.
+  ASSERT_TRUE(CreateDirectory(f.dir.FilePath("botfile/vhod.txt")));
   EXPECT_THROW(welcome.SendEntryMessage("Ann"), FileError);
 }
 
@@ -302,6 +320,44 @@ TEST(WelcomeJoin, JoinSendsGreetingsInOrderAndLeaveSendsTheQuitLine) {
   std::set<std::string> texts;
   for (const SentPacket& packet : f.Sent()) texts.insert(packet.text);
   EXPECT_EQ(texts, (std::set<std::string>{W("Ann ушла"), "Message not found !"}));
+}
+
+TEST(WelcomeJoin, ABadEntryPatternCostsOnlyTheEntryLine) {
+  BotFixture f;
+  std::unique_ptr<InstalledServices> services = InstallServices(f.services());
+  f.PrepareOffline();
+  f.dir.WriteFile("botfile/vhod.txt", "");
+  f.dir.WriteFile("botfile/welcom.txt", "Rules\r\n");
+  f.dir.WriteFile("botfile/ban.txt", "[BanList]\r\nBADPC=01.01.2030 00:00:00\r\n");
+  std::string ini = "[Messages]\r\n";
+  for (int k = 0; k < 15; ++k) ini += "EnterMessage" + std::to_string(k) + W("=%d ник %s\r\n");
+  f.dir.WriteFile("botfile/defvhod.ini", ini);
+  // A note waits for the joiner's computer.
+  f.dir.WriteFile("botfile/stat.ini", W("[PC2]\r\nTotal=5\r\nMessage-1=* Сообщение\r\n"));
+  for (const auto& started : f.parts().on.life.started) started();
+  BotSettings& settings = f.parts().settings;
+  settings.EnableBotCB = settings.DefaultMsgCB = settings.AutoAforizmCB = true;
+  settings.ShowNameChanCB = settings.PocazNameChanCB = settings.StartMessageCB = true;
+  settings.ShowBannedCB = true;
+  settings.StartMsgPrivateCB = false;
+  settings.BirthDayCB = false;
+  f.parts().SetTopic("Friday");
+
+  const ChatPeer ann{"Ann", "PC2", Loopback(2), 1};
+  f.ReceiveJoin(ann);
+  std::vector<std::string> texts;
+  for (const SentPacket& packet : f.Sent()) {
+    if (packet.type != kPacketProbe) texts.push_back(packet.text);
+  }
+  EXPECT_EQ(texts, (std::vector<std::string>{
+                       "Friday", W("Канал для анекдотов: ") + settings.AnecChannelE,
+                       W("Канал Викторины: ") + settings.NameChanVicE,
+                       "\r\n\r\n" + std::string(64, ' ') +
+                           W("(*)   И Н Ф О Р М А Ц И Я   (*)\r\nRules\r\n"),
+                       "\r\n\r\n" + std::string(64, ' ') + W("(*)   Кто забанен   (*)\r\n") +
+                           "\r\nBADPC=01.01.2030 00:00:00\r\n[BanList]",
+                       W("У Вас 1 сообщение! Новых: 1 Для прочтения наберите !mess")}));
+  EXPECT_FALSE(f.view.Contains(W("Error: defvhod.ini pattern does not fit one string: %d ник %s")));
 }
 
 }  // namespace

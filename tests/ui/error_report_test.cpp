@@ -31,9 +31,9 @@ class ErrorReportTest : public ::testing::Test {
     };
     reporter.platform.showError = [this](const QString&, const QString& text) { errorBoxes << text; };
     reporter.platform.showInfo = [this](const QString&, const QString& text) { infos << text; };
-    reporter.platform.startMail = [this](const QStringList& args) {
+    reporter.platform.startMail = [this](const QStringList& args, std::function<void()> failed) {
       mails.push_back(args);
-      return mailWorks;
+      if (!mailWorks) mailFailures.push_back(std::move(failed));
     };
   }
 
@@ -48,6 +48,8 @@ class ErrorReportTest : public ::testing::Test {
   QLabel window;
   QStringList boxes, errorBoxes, infos;
   std::vector<QStringList> mails;
+  // The mail program's failures, told when the test says so.
+  std::vector<std::function<void()>> mailFailures;
   bool answerYes = false;
   bool mailWorks = true;
   bool nested = false;
@@ -144,11 +146,15 @@ TEST_F(ErrorReportTest, YesOpensTheMailWithTheFilesAttached) {
   EXPECT_TRUE(args[args.indexOf("--body") + 1].contains("mail me"));
   EXPECT_TRUE(infos.isEmpty());
 
-  // Without a mail program the box says where the files are.
+  // Without a mail program the box says where the files are, when the
+  // mail program's failure comes.
   mailWorks = false;
   reporter.Report("no mail", &window, nullptr);
+  EXPECT_TRUE(infos.isEmpty());
+  ASSERT_EQ(mailFailures.size(), 1u);
+  mailFailures[0]();
   ASSERT_EQ(infos.size(), 1);
-  EXPECT_TRUE(infos[0].contains(QString::fromStdString(reporter.ErrorsDir())));
+  EXPECT_TRUE(infos[0].contains(QString::fromStdString(dir.FilePath("Errors"))));
 }
 
 TEST_F(ErrorReportTest, SwitchesDecideWhatHappens) {

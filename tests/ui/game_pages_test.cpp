@@ -63,32 +63,41 @@ class GamePagesTest : public ::testing::Test {
 };
 
 TEST_F(GamePagesTest, ChatterboxPairSavedAnswersInTheChat) {
-  auto* page = static_cast<ChatterboxPage*>(f.window->Settings()->Page(7));
   QTableWidget* grid = f.Find<QTableWidget>("AQvle");
   ASSERT_EQ(grid->rowCount(), 1);
   EXPECT_EQ(grid->item(0, 1)->text(), QString::fromUtf8("Здорово!"));
-  // Add and Save are shown disabled, as they always were.
-  EXPECT_FALSE(f.Find<QPushButton>("AddAQb")->isEnabled());
-  EXPECT_EQ(f.Find<QPushButton>("AddAQb")->toolTip(), QString::fromUtf8("Временно недоступно!"));
-  EXPECT_FALSE(f.Find<QPushButton>("Button1")->isEnabled());
+  // Edits can be kept: Add and Save are there to click.
+  EXPECT_TRUE(f.Find<QPushButton>("AddAQb")->isEnabled());
+  EXPECT_TRUE(f.Find<QPushButton>("Button1")->isEnabled());
 
-  page->AddAQbClick();
+  f.Find<QPushButton>("AddAQb")->click();
   ASSERT_EQ(grid->rowCount(), 2);
   grid->setItem(1, 0, new QTableWidgetItem(QString::fromUtf8("как дела")));
   grid->setItem(1, 1, new QTableWidgetItem(QString::fromUtf8("Отлично!")));
   // Not in the chat before the save.
   EXPECT_EQ(Answer(peer, W("Как дела")), "");
-  ASSERT_TRUE(page->Button1Click());
+  f.Find<QPushButton>("Button1")->click();
+  EXPECT_TRUE(f.warnings.isEmpty());
   EXPECT_EQ(f.bot.dir.ReadFile("botfile/boltun.txt"),
             W("привет^Здорово!\r\nкак дела^Отлично!\r\n"));
   EXPECT_EQ(Answer(peer, W("  Как ДЕЛА ")), W("Отлично!"));
 
-  // A trigger with "^" could not be read back: refused, nothing written.
-  grid->item(1, 0)->setText("a^b");
-  EXPECT_FALSE(page->Button1Click());
-  EXPECT_EQ(f.warnings.size(), 1);
-  EXPECT_EQ(f.bot.dir.ReadFile("botfile/boltun.txt"),
-            W("привет^Здорово!\r\nкак дела^Отлично!\r\n"));
+  // A trigger with "^", or a line break in a cell, could not be read back:
+  // refused with a box naming the row, nothing written.
+  for (const char* trigger : {"a^b", "a\nb"}) {
+    grid->item(1, 0)->setText(trigger);
+    f.warnings.clear();
+    f.Find<QPushButton>("Button1")->click();
+    ASSERT_EQ(f.warnings.size(), 1) << trigger;
+    EXPECT_TRUE(f.warnings[0].startsWith(QString::fromUtf8("Строка 2:"))) << trigger;
+    EXPECT_EQ(f.bot.dir.ReadFile("botfile/boltun.txt"),
+              W("привет^Здорово!\r\nкак дела^Отлично!\r\n"));
+  }
+  grid->item(1, 0)->setText(QString::fromUtf8("как дела"));
+  grid->item(1, 1)->setText("a\r\nb");
+  f.Find<QPushButton>("Button1")->click();
+  EXPECT_EQ(f.warnings.size(), 2);
+  EXPECT_EQ(Answer(peer, W("как дела")), W("Отлично!"));
 
   // Cancel shows the pairs again; Delete removes the current row.
   f.Find<QPushButton>("LoadCfgB")->click();
@@ -188,7 +197,18 @@ TEST_F(GamePagesTest, BirthdayInputIsCheckedAndAFullTableRefusesMore) {
   EXPECT_EQ(f.warnings[0], "Please input:\n-name\n-year\n");
   EXPECT_EQ(f.warnings[1], "Input correct:\n-day\n");
   EXPECT_FALSE(editor->Panel()->isHidden());
-  editor->CancelAddButtonClick();
+  // The numbers read as the games' own rule reads them: a trailing blank
+  // is not a number, "$0A" is ten.
+  Fill(*editor, "Ann", "G", "7 ", "2", "1990");
+  EXPECT_FALSE(editor->OKAddButtonClick());
+  ASSERT_EQ(f.warnings.size(), 3);
+  EXPECT_EQ(f.warnings[2], "Input correct:\n-day\n");
+  Fill(*editor, "Ann", "G", "$0A", "2", "1990");
+  ASSERT_TRUE(editor->OKAddButtonClick());
+  EXPECT_EQ(games->birthdays.Table().At(0).Day, 10);
+  EXPECT_EQ(editor->List()->item(0, 3)->text(), "10.02.1990");
+  games->birthdays.Table().Delete(0);
+  editor->ShowRows();
 
   for (int i = 0; i < 255; ++i) games->birthdays.Table().Add({"n" + std::to_string(i), "", 1, 1, 2000});
   editor->ShowRows();

@@ -1,14 +1,20 @@
 // The real pelmobot-gui on the offscreen platform, on loopback in
 // broadcast mode, talked to by a chat participant made of real sockets: it
 // announces itself, answers a probe and "!help" as pelmobot does, holds
-// the same folder lock, and closes on SIGTERM.
+// the same folder lock, and closes on SIGTERM. Its start from the desktop:
+// --version without a display, a working folder made from the installed
+// one, a second copy on one folder refused in a box.
 #include <signal.h>
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <chrono>
+#include <filesystem>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "base/cp1251.h"
 #include "base/ini_file.h"
@@ -22,6 +28,16 @@ namespace pelmo {
 namespace {
 
 using namespace std::chrono_literals;
+
+// Waits for a file the program writes.
+bool WaitForFile(const std::string& path, std::chrono::milliseconds timeout) {
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  while (!std::filesystem::exists(path)) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(10ms);
+  }
+  return true;
+}
 
 TEST(PelmobotGui, AnswersAProbeAndHelpAndClosesOnSigterm) {
   TempDir dir;
@@ -61,6 +77,80 @@ TEST(PelmobotGui, AnswersAProbeAndHelpAndClosesOnSigterm) {
   EXPECT_EQ(gui.Wait(10s), std::optional<int>(0));
   EXPECT_EQ(IniFile(dir.FilePath("others.ini")).ReadInteger("start", "CountStart", -1), 1);
   EXPECT_TRUE(dir.Exists("botfile/log.txt"));
+}
+
+// Standard error joined to standard output, where the reader is.
+std::unique_ptr<ChildProcess> Gui(const std::string& program, const std::vector<std::string>& args) {
+  std::string line = "exec \"" + program + "\"";
+  for (const std::string& arg : args) line += " \"" + arg + "\"";
+  return std::make_unique<ChildProcess>("/bin/sh", std::vector<std::string>{"-c", line + " 2>&1"});
+}
+
+TEST(PelmobotGui, VersionAndHelpNeedNoDisplay) {
+  for (const char* option : {"--version", "--help"}) {
+    ChildProcess gui("/usr/bin/env", {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u",
+                                      "QT_QPA_PLATFORM", PELMOBOT_GUI_PATH, option});
+    EXPECT_EQ(gui.Wait(10s), std::optional<int>(0)) << option;
+    ASSERT_FALSE(gui.OutLines().empty()) << option;
+    EXPECT_EQ(gui.OutLines()[0].rfind(std::string(option) == "--version" ? "pelmobot-gui (Pelmo_bot v 1.3)"
+                                                                       : "Usage: pelmobot-gui",
+                                      0),
+              0u)
+        << gui.OutLines()[0];
+  }
+}
+
+TEST(PelmobotGui, ASecondCopyOnTheFolderIsRefusedInABoxAndEndsOnSigterm) {
+  TempDir dir;
+  dir.WriteFile("Net.ini", LoopbackNetIni(FindFreeLoopbackPort(), {"EnableBot=0"}));
+  std::unique_ptr<ChildProcess> first =
+      Gui(PELMOBOT_GUI_PATH, {"-platform", "offscreen", "--dir", dir.Path()});
+  // The first holds the lock once its files are made.
+  ASSERT_TRUE(WaitForFile(dir.FilePath("botfile/log.txt"), 10s));
+  std::unique_ptr<ChildProcess> second =
+      Gui(PELMOBOT_GUI_PATH, {"-platform", "offscreen", "--dir", dir.Path()});
+  EXPECT_TRUE(second->WaitForOutPart("another instance is running in this folder", 10s));
+  // The box waits for the operator; a stop request ends it too.
+  EXPECT_EQ(second->Wait(200ms), std::nullopt);
+  second->Signal(SIGTERM);
+  EXPECT_EQ(second->Wait(10s), std::optional<int>(1));
+  first->Signal(SIGTERM);
+  EXPECT_EQ(first->Wait(10s), std::optional<int>(0));
+}
+
+TEST(PelmobotGui, AMissingWorkingFolderIsMadeFromTheInstalledOne) {
+  // An installed layout: the program in usr/bin, the default folder in
+  // usr/share/pelmobot/workdir (the shipped one, on a free port, switched off).
+  TempDir root;
+  namespace fs = std::filesystem;
+  fs::create_directories(root.FilePath("usr/bin"));
+  fs::create_directories(root.FilePath("usr/share/pelmobot"));
+  fs::copy_file(PELMOBOT_GUI_PATH, root.FilePath("usr/bin/pelmobot-gui"));
+  fs::copy(std::string(PELMO_SOURCE_DIR) + "/dist/workdir", root.FilePath("usr/share/pelmobot/workdir"),
+           fs::copy_options::recursive);
+  const std::uint16_t port = FindFreeLoopbackPort();
+  root.WriteFile("usr/share/pelmobot/workdir/Net.ini", LoopbackNetIni(port, {"EnableBot=0"}));
+  const std::string work = root.FilePath("home/.local/share/pelmobot");
+
+  std::unique_ptr<ChildProcess> gui =
+      Gui(root.FilePath("usr/bin/pelmobot-gui"), {"-platform", "offscreen", "--dir", work});
+  ASSERT_TRUE(gui->WaitForOutPart("created the working folder " + work, 10s));
+  ASSERT_TRUE(WaitForFile(work + "/botfile/log.txt", 10s));
+  // The bot adds keys of its own to Net.ini; the copy's are there.
+  EXPECT_NE(root.ReadFile("home/.local/share/pelmobot/Net.ini").find("\r\nport=" + std::to_string(port) + "\r\n"),
+            std::string::npos);
+  EXPECT_EQ(root.ReadFile("home/.local/share/pelmobot/botfile/help.txt"),
+            root.ReadFile("usr/share/pelmobot/workdir/botfile/help.txt"));
+  gui->Signal(SIGTERM);
+  EXPECT_EQ(gui->Wait(10s), std::optional<int>(0));
+
+  // Without an installed folder, a missing one is refused in a box.
+  std::unique_ptr<ChildProcess> bare =
+      Gui(PELMOBOT_GUI_PATH, {"-platform", "offscreen", "--dir", root.FilePath("nowhere")});
+  EXPECT_TRUE(bare->WaitForOutPart("no working folder", 10s));
+  bare->Signal(SIGTERM);
+  EXPECT_EQ(bare->Wait(10s), std::optional<int>(1));
+  EXPECT_FALSE(root.Exists("nowhere"));
 }
 
 }  // namespace

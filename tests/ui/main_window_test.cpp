@@ -85,8 +85,11 @@ TEST_F(MainWindowTest, ToolBarStartsAndStopsTheBotOnLoopback) {
   f.bot.bot().StopTBClick();
 }
 
-TEST_F(MainWindowTest, ConsoleLineIsSaidInTheChatAndEmptied) {
-  Offline();
+TEST_F(MainWindowTest, ConsoleLineIsSaidInTheChatOrKeptWhileTheBotIsStopped) {
+  f.bot.RecordSends(false);
+  f.window->FormCreate();
+  ASSERT_TRUE(f.bot.bot().Running());
+  f.bot.ClearSent();
   auto* console = f.Find<QLineEdit>("ConsoleInputE");
   TypeText(console, Q("Всем привет"));
   QTest::keyClick(console, Qt::Key_Return);
@@ -96,6 +99,17 @@ TEST_F(MainWindowTest, ConsoleLineIsSaidInTheChatAndEmptied) {
   EXPECT_EQ(sent[0].channel, "Main");
   EXPECT_EQ(sent[0].kind, 0);
   EXPECT_TRUE(console->text().isEmpty());
+
+  // Stopped, nothing can carry the line: it stays, and the log says why.
+  Trigger("StopTb");
+  f.bot.ClearSent();
+  TypeText(console, Q("Ещё раз"));
+  QTest::keyClick(console, Qt::Key_Return);
+  EXPECT_TRUE(f.bot.SentOfType(kPacketChatLine).empty());
+  EXPECT_EQ(console->text(), Q("Ещё раз"));
+  const QString last = f.window->Log()->document()->lastBlock().text();
+  EXPECT_TRUE(last.contains(Q("Строка не отправлена: бот остановлен"))) << last.toStdString();
+  EXPECT_TRUE(last.contains(Q("«Запустить бота»")));
 }
 
 TEST_F(MainWindowTest, TopicLabelAsksAndSendsLatinCapitalsWithTheNick) {
@@ -218,6 +232,37 @@ TEST_F(MainWindowTest, TreeNodesShowTheirPagesAndStayExpanded) {
   EXPECT_TRUE(tree->topLevelItem(0)->isExpanded());
 }
 
+// The heading names each page as the tree does, and the tab keeps the
+// page the operator left.
+TEST_F(MainWindowTest, PagesAreHeadedByTheirTreeTitlesAndTheTabKeepsThePage) {
+  Offline();
+  SettingsPages* pages = f.window->Settings();
+  auto* heading = f.Find<QLabel>("PageTitleL");
+  ASSERT_NE(heading, nullptr);
+  const char* titles[] = {"Настройки", "Настройки чата", "Общие", "Связь", "Сетевые настройки",
+                          "Бан лист", "Отложенные сообщения", "Болтун", "Погода",
+                          "Настройка погоды", "Администраторы", "Birth Day", "Анекдот",
+                          "Викторина", "Проверка лог файла"};
+  for (int i = 0; i < 15; ++i) {
+    pages->SelectNode(i);
+    EXPECT_EQ(heading->text(), Q(titles[i])) << i;
+  }
+  // No page carries a heading of its own beside it.
+  for (const char* internal : {"Default", "общие", "Abonent_Alert", "Удол управ",
+                               "CheckLogFileSize", "настройки чата", "Говарилка"}) {
+    for (QLabel* label : pages->findChildren<QLabel*>()) {
+      EXPECT_NE(label->text(), Q(internal)) << internal;
+    }
+  }
+
+  f.window->Tabs()->setCurrentIndex(1);
+  pages->SelectNode(4);
+  f.window->Tabs()->setCurrentIndex(0);
+  f.window->Tabs()->setCurrentIndex(1);
+  EXPECT_EQ(pages->CurrentPage(), 4);
+  EXPECT_EQ(heading->text(), Q("Сетевые настройки"));
+}
+
 TEST_F(MainWindowTest, SaveAndCancelGoThroughTheFiles) {
   Offline();
   Type("NickE", Q("@Пельмень"));
@@ -250,6 +295,60 @@ TEST_F(MainWindowTest, SaveAndCancelGoThroughTheFiles) {
   EXPECT_FALSE(f.Find<QCheckBox>("BoltunCB")->isChecked());
   EXPECT_FALSE(f.bot.parts().settings.BoltunCB);
   EXPECT_EQ(Text("FloodE"), "12");
+}
+
+// The save takes a running bot off the chat: a box says so and starts it
+// again with one click.
+TEST_F(MainWindowTest, SaveThatStopsTheBotSaysSoAndOffersTheStart) {
+  f.bot.RecordSends(false);
+  f.window->FormCreate();
+  ASSERT_TRUE(f.bot.bot().Running());
+  f.bot.ReceivePresence({"Ann", "PC7", Loopback(7)});
+  f.bot.ReceivePresence({"Bob", "PC9", Loopback(9)});
+  EXPECT_EQ(f.window->StatusPanel(0)->text(), "Users: 2");
+
+  f.actionAnswers = {false};
+  Click("SaveCfgB");
+  ASSERT_EQ(f.questions.size(), 1);
+  const QStringList box = f.questions[0].split('|');
+  ASSERT_EQ(box.size(), 4);
+  EXPECT_EQ(box[0], "Pelmo_bot v 1.3");
+  EXPECT_TRUE(box[1].contains(Q("Бот остановлен"))) << box[1].toStdString();
+  EXPECT_EQ(box[2], Q("&Запустить бота"));
+  EXPECT_FALSE(f.bot.bot().Running());
+  EXPECT_EQ(f.window->StatusPanel(2)->text(), "Stoped");
+  // The count goes with the emptied list.
+  EXPECT_EQ(f.Find<QListWidget>("UsrLB")->count(), 0);
+  EXPECT_EQ(f.window->StatusPanel(0)->text(), "Users: 0");
+
+  // The same box started again: one click and the bot is back.
+  Trigger("StartTB");
+  f.actionAnswers = {true};
+  Click("SaveCfgB");
+  EXPECT_EQ(f.questions.size(), 2);
+  EXPECT_TRUE(f.bot.bot().Running());
+  EXPECT_EQ(f.window->StatusPanel(2)->text(), "Running");
+
+  // A save of a stopped bot stops nothing and asks nothing.
+  Trigger("StopTb");
+  Click("SaveCfgB");
+  EXPECT_EQ(f.questions.size(), 2);
+  EXPECT_TRUE(f.warnings.isEmpty());
+}
+
+TEST_F(MainWindowTest, UsersCountFollowsTheListThroughStopAndRefresh) {
+  f.bot.RecordSends(false);
+  f.window->FormCreate();
+  f.bot.ReceivePresence({"Ann", "PC7", Loopback(7)});
+  EXPECT_EQ(f.window->StatusPanel(0)->text(), "Users: 1");
+  f.bot.ReceiveLeave({"Ann", "PC7", Loopback(7)});
+  EXPECT_EQ(f.window->StatusPanel(0)->text(), "Users: 0");
+  f.bot.ReceivePresence({"Bob", "PC9", Loopback(9)});
+  Trigger("RefreshUsrList");
+  EXPECT_EQ(f.window->StatusPanel(0)->text(), "Users: 0");
+  f.bot.ReceivePresence({"Bob", "PC9", Loopback(9)});
+  Trigger("StopTb");
+  EXPECT_EQ(f.window->StatusPanel(0)->text(), "Users: 0");
 }
 
 TEST_F(MainWindowTest, AnUnsoundFieldStopsTheSaveBeforeTheBotStops) {
@@ -340,6 +439,7 @@ TEST_F(MainWindowTest, HelpOpensTheShippedGuide) {
   EXPECT_TRUE(f.opened[0].isLocalFile());
   EXPECT_TRUE(f.opened[0].toLocalFile().endsWith("help/index.html"));
   EXPECT_TRUE(QFile::exists(f.opened[0].toLocalFile()));
+  EXPECT_TRUE(f.warnings.isEmpty());
 }
 
 // Minimise and close: into the notification area once the bot ran, never
@@ -349,12 +449,14 @@ TEST_F(MainWindowTest, MinimiseAndCloseFollowTheRunStateAndTheTray) {
   MainWindow& w = *f.window;
   w.show();
   WindowFixture::Pump();
-  // Before the first start or stop nothing happens.
-  w.SystemCommand(true);
+  // Before the first start or stop there is nothing to hide into: a
+  // minimise minimises.
   w.SystemCommand(false);
   WindowFixture::Pump();
-  EXPECT_TRUE(w.isVisible());
-  EXPECT_FALSE(w.Closed());
+  EXPECT_TRUE(w.isMinimized());
+  EXPECT_FALSE(w.Tray()->isVisible());
+  w.ShowMMClick();
+  EXPECT_FALSE(w.isMinimized());
 
   f.bot.bot().StopTBClick();
   w.SystemCommand(true);
@@ -383,6 +485,23 @@ TEST_F(MainWindowTest, MinimiseAndCloseFollowTheRunStateAndTheTray) {
   w.close();
   EXPECT_TRUE(w.Closed());
   EXPECT_EQ(IniFile(f.bot.dir.FilePath("others.ini")).ReadInteger("start", "CountStart", -1), 1);
+}
+
+// A bot switched off in Net.ini: nothing to hide into, the close closes,
+// and the log says in Russian how to start it.
+TEST(MainWindowSwitchedOff, CloseEndsTheProgramAndTheLogNamesTheStartButton) {
+  WindowFixture f({{"EnableBot=0"}});
+  f.window->show();
+  f.window->FormCreate();
+  ASSERT_FALSE(f.bot.bot().Running());
+  const QString log = f.window->Log()->toPlainText();
+  EXPECT_TRUE(log.contains(QString::fromUtf8("Бот выключен"))) << log.toStdString();
+  EXPECT_TRUE(log.contains(QString::fromUtf8("кнопкой «Запустить бота»")));
+  EXPECT_FALSE(log.contains("The bot is switched off"));
+  f.window->close();
+  EXPECT_TRUE(f.window->Closed());
+  EXPECT_FALSE(f.window->isVisible());
+  EXPECT_FALSE(f.window->Tray()->isVisible());
 }
 
 TEST_F(MainWindowTest, TrayMenuStopKeepsTheRosterAndStartChangesTheTip) {

@@ -17,7 +17,8 @@ TEST(TrayPolicy, Decisions) {
     A action;
   };
   const Case cases[] = {
-      {C::kMinimise, "", true, A::kNothing},       {C::kClose, "", true, A::kNothing},
+      // Before the first start or stop there is nothing to hide into.
+      {C::kMinimise, "", true, A::kMinimise},      {C::kClose, "", true, A::kQuit},
       {C::kMinimise, "Running", true, A::kHideToTray}, {C::kClose, "Running", true, A::kHideToTray},
       {C::kMinimise, "Stoped", true, A::kHideToTray},  {C::kClose, "Stoped", true, A::kHideToTray},
       {C::kMinimise, "", false, A::kMinimise},     {C::kClose, "", false, A::kQuit},

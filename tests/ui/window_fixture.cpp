@@ -30,9 +30,16 @@ WindowFixture::WindowFixture(BotFixtureOptions options) : bot(std::move(options)
     return false;
   };
   p.warn = [this](const QString&, const QString& text) { warnings << text; };
-  p.openUrl = [this](const QUrl& url) {
+  p.askAction = [this](const QString& title, const QString& text, const QString& accept,
+                       const QString& reject) {
+    questions << title + "|" + text + "|" + accept + "|" + reject;
+    const bool take = !actionAnswers.empty() && actionAnswers.front();
+    if (!actionAnswers.empty()) actionAnswers.pop_front();
+    return take;
+  };
+  p.openUrl = [this](const QUrl& url, std::function<void()> failed) {
     opened.push_back(url);
-    return true;
+    if (!browserWorks) failed();
   };
   p.trayAvailable = [this] { return trayAvailable; };
   p.reportError = [this](const std::exception& e) { errors.push_back(e.what()); };

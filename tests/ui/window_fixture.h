@@ -43,8 +43,12 @@ class WindowFixture {
   // Answers of the boxes, taken in order; an empty queue cancels.
   std::deque<std::optional<QString>> textAnswers;
   std::deque<std::optional<QColor>> colorAnswers;
+  // Answers of the one-action boxes (true: the action); empty: declined.
+  std::deque<bool> actionAnswers;
   bool trayAvailable = true;
-  // What the boxes were asked.
+  bool browserWorks = true;
+  // What the boxes were asked (a one-action box as
+  // "title|text|accept|reject").
   QStringList questions;
   QStringList warnings;
   std::vector<QUrl> opened;

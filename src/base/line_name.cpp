@@ -1,0 +1,14 @@
+#include "base/line_name.h"
+
+namespace pelmo {
+
+std::string LineName(std::string_view name) {
+  std::string line(name);
+  for (char& c : line) {
+    const auto code = static_cast<unsigned char>(c);
+    if (code < 32 || code == 127) c = ' ';
+  }
+  return line;
+}
+
+}  // namespace pelmo
