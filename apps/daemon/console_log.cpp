@@ -1,5 +1,8 @@
 #include "console_log.h"
 
+#include <memory>
+#include <vector>
+
 #include "base/cp1251.h"
 
 namespace pelmo {
@@ -27,7 +30,27 @@ std::string Printable(const std::string& text) {
   return out;
 }
 
+// A megabyte of lines may wait for a slow output.
+constexpr std::size_t kMostWaitingBytes = 1024 * 1024;
+
+class OutputSink final : public LogSink {
+ public:
+  explicit OutputSink(int fd) : m_fd(fd) {}
+  void Write(const std::vector<std::string>& lines) override {
+    std::string bytes;
+    for (const std::string& line : lines) bytes += line;
+    // A closed pipe or a full disk: the bot goes on.
+    WriteOutput(m_fd, bytes);
+  }
+
+ private:
+  int m_fd;
+};
+
 }  // namespace
+
+ConsoleLog::ConsoleLog(int fd, bool colour)
+    : m_colour(colour), m_writer(std::make_unique<OutputSink>(fd), kMostWaitingBytes) {}
 
 std::string ConsoleLog::FormatLine(const std::string& prefix, const std::string& text,
                                    std::uint32_t color, bool colour) {
@@ -47,8 +70,12 @@ std::string ConsoleLog::FormatLine(const std::string& prefix, const std::string&
 
 void ConsoleLog::OnLogLine(const std::string& prefix, const std::string& text,
                            std::uint32_t color) {
-  // A closed pipe or a full disk: the bot goes on.
-  WriteOutput(m_fd, FormatLine(prefix, text, color, m_colour));
+  m_writer.Write(FormatLine(prefix, text, color, m_colour), [&](std::uint64_t dropped) {
+    return FormatLine(prefix,
+                      std::to_string(dropped) +
+                          " log lines were dropped: the output did not take them in time.",
+                      0, m_colour);
+  });
 }
 
 }  // namespace pelmo

@@ -1,14 +1,20 @@
 // The headless program's view of the window log: every log line goes to a
-// file descriptor (standard output) as UTF-8, "[hh:nn] text", one write
-// per line so that a pipe or the journal sees it at once. On a terminal
-// the text takes the line's colour (24-bit ANSI); colour 0, the window's
-// black, is left to the terminal's own text colour. Main thread only.
+// file descriptor (standard output) as UTF-8, "[hh:nn] text", written as
+// soon as it can be so that a pipe or the journal sees it at once. On a
+// terminal the text takes the line's colour (24-bit ANSI); colour 0, the
+// window's black, is left to the terminal's own text colour. A thread of
+// its own writes the lines: an output nobody takes (a pipe nobody reads, a
+// terminal paused with Ctrl+S, a console with a selection) holds up only
+// the log, never the bot; past a megabyte waiting, lines are dropped and
+// their number told when the output moves again. Main thread only.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "base/log_writer.h"
 #include "core/bot_view.h"
 
 namespace pelmo {
@@ -16,7 +22,7 @@ namespace pelmo {
 class ConsoleLog final : public BotView {
  public:
   // fd is not owned. colour: write ANSI colour codes.
-  ConsoleLog(int fd, bool colour) : m_fd(fd), m_colour(colour) {}
+  ConsoleLog(int fd, bool colour);
 
   void OnLogLine(const std::string& prefix, const std::string& text,
                  std::uint32_t color) override;
@@ -27,9 +33,12 @@ class ConsoleLog final : public BotView {
   static std::string FormatLine(const std::string& prefix, const std::string& text,
                                 std::uint32_t color, bool colour);
 
+  // Waits until the lines so far are written; false at the timeout.
+  bool Flush(std::chrono::milliseconds timeout) { return m_writer.Flush(timeout); }
+
  private:
-  int m_fd;
   bool m_colour;
+  LogWriter m_writer;
 };
 
 // Writes UTF-8 text whole to the descriptor; false when it cannot. On a

@@ -1,7 +1,8 @@
 // The program's platform part: the main loop, the log on standard output,
 // the console line and the requests to stop.
 //
-// Linux: a poll() loop; SIGTERM and SIGINT arrive through a signalfd;
+// Linux: a poll() loop; SIGTERM and SIGINT (stop) and SIGHUP (read the
+// files again) arrive through a signalfd;
 // standard input is read when it is a terminal.
 // Windows: a loop without descriptors; Ctrl+C, Ctrl+Break and closing the
 // console window arrive through the console's control handler, log-off and
@@ -38,6 +39,9 @@ class ConsoleSession {
   // every stop request and onLine for every console line (UTF-8, without
   // its line end; a last line without one is given at the input's end).
   void Start(std::function<void()> onStop, std::function<void(const std::string&)> onLine);
+  // Main thread: onReload runs on the main thread for every request to
+  // read the settings and files again (SIGHUP; Windows has none).
+  void OnReload(std::function<void()> onReload);
   // Runs the loop until Quit(); an exception from a task leaves Run() and
   // it may be called again.
   void Run();

@@ -19,6 +19,7 @@ struct ConsoleSession::Impl {
   ConsoleLog log{STDOUT_FILENO, ::isatty(STDOUT_FILENO) == 1};
   int signalFd = -1;
   std::function<void()> onStop;
+  std::function<void()> onReload;
   std::function<void(const std::string&)> onLine;
   std::string pending;
 
@@ -63,6 +64,7 @@ ConsoleSession::ConsoleSession() : m_impl(std::make_unique<Impl>()) {
   sigemptyset(&signals);
   sigaddset(&signals, SIGTERM);
   sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGHUP);
   if (sigprocmask(SIG_BLOCK, &signals, nullptr) != 0) {
     throw std::runtime_error(std::string("sigprocmask: ") + std::strerror(errno));
   }
@@ -93,11 +95,21 @@ void ConsoleSession::Start(std::function<void()> onStop,
   impl.onLine = std::move(onLine);
   impl.loop.WatchFd(impl.signalFd, [&impl] {
     signalfd_siginfo info;
+    bool stop = false, reload = false;
     while (::read(impl.signalFd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+      (info.ssi_signo == SIGHUP ? reload : stop) = true;
     }
-    impl.onStop();
+    if (stop) {
+      impl.onStop();
+    } else if (reload && impl.onReload) {
+      impl.onReload();
+    }
   });
   if (::isatty(STDIN_FILENO) == 1) impl.loop.WatchFd(STDIN_FILENO, [&impl] { impl.ReadInput(); });
+}
+
+void ConsoleSession::OnReload(std::function<void()> onReload) {
+  m_impl->onReload = std::move(onReload);
 }
 
 void ConsoleSession::Run() { m_impl->loop.Run(); }

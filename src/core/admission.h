@@ -1,6 +1,6 @@
 // The flood guard as the services see it: whether a sender's commands and
-// triggers are answered. Administrators are always admitted and never
-// counted. Main thread only.
+// triggers are answered. A sender is the event's source address.
+// Administrators are always admitted and never counted. Main thread only.
 #pragma once
 
 namespace pelmo {

@@ -103,16 +103,25 @@ void WriteEntry(std::string& block, int index, const BirthdayEntry& entry) {
 BirthdayTable::BirthdayTable() : m_block(kBirthdayFileSize, '\0') {}
 
 BirthdayTable::LoadResult BirthdayTable::Load(const std::string& path) {
-  m_block.assign(kBirthdayFileSize, '\0');
-  std::string block;
-  if (!ReadFilePart(path, 0, kBirthdayFileSize, block)) {
+  // A little more than a block is read, so that a longer file is told
+  // from a whole one.
+  std::string contents;
+  if (!ReadFilePart(path, 0, kBirthdayFileSize + 1, contents)) {
+    m_block.assign(kBirthdayFileSize, '\0');
     return FileSize(path) > 0 ? LoadResult::WrongSize : LoadResult::Empty;
   }
-  if (block.empty()) return LoadResult::Empty;
-  if (block.size() < kBirthdayFileSize) return LoadResult::WrongSize;
-  m_block = std::move(block);
-  return FileSize(path) > static_cast<long long>(kBirthdayFileSize) ? LoadResult::Longer
-                                                                    : LoadResult::Loaded;
+  return Take(std::move(contents));
+}
+
+BirthdayTable::LoadResult BirthdayTable::Take(std::string contents) {
+  if (contents.size() >= kBirthdayFileSize) {
+    const bool longer = contents.size() > kBirthdayFileSize;
+    contents.resize(kBirthdayFileSize);
+    m_block = std::move(contents);
+    return longer ? LoadResult::Longer : LoadResult::Loaded;
+  }
+  m_block.assign(kBirthdayFileSize, '\0');
+  return contents.empty() ? LoadResult::Empty : LoadResult::WrongSize;
 }
 
 void BirthdayTable::Save(const std::string& path) const { RewriteFile(path, m_block); }

@@ -66,6 +66,8 @@ class BirthdayTable {
   // Reads the file into the block: a whole block, or the first block of a
   // longer file. Anything else gives an empty table.
   LoadResult Load(const std::string& path);
+  // The same for the file's contents, read already.
+  LoadResult Take(std::string contents);
   // Writes the whole block through a temporary file and a rename. Throws
   // FileError; the old file then remains.
   void Save(const std::string& path) const;

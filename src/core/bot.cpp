@@ -68,6 +68,7 @@ void Bot::StartTBClick() {
     p.net.SetInterfaces(p.options.joinInterfaces(p.netSettings.LocalAddress));
   }
   if (p.net.NetStart()) {
+    m_startedWith = CurrentNetworkValues();
     p.log.LogLine("Started.");
     LoadHelpText();
     RunSteps(p.on.life.started);
@@ -123,6 +124,51 @@ void Bot::LoadSettingsClick() {
   m_parts.store.LoadSettings(m_parts.interfaces);
   m_parts.interpreter.Guard().Configure(LoadFloodGuardSettings(m_parts.othersIni));
   for (const auto& step : m_parts.on.life.settingsReloaded) step();
+}
+
+bool Bot::NetworkValues::operator==(const NetworkValues& other) const {
+  return net.LocalAddress == other.net.LocalAddress && net.SendAddress == other.net.SendAddress &&
+         net.Port == other.net.Port && net.TTL == other.net.TTL &&
+         net.SnifferMode == other.net.SnifferMode && net.ReuseAddr == other.net.ReuseAddr &&
+         net.MulticastMode == other.net.MulticastMode && net.BotNick == other.net.BotNick &&
+         net.BotHost == other.net.BotHost && key == other.key && iv == other.iv;
+}
+
+Bot::NetworkValues Bot::CurrentNetworkValues() const {
+  return NetworkValues{m_parts.netSettings, m_parts.netIni.ReadString("crypt", "Key", ""),
+                       m_parts.netIni.ReadString("crypt", "IV", "")};
+}
+
+void Bot::ReloadFiles() {
+  BotParts& p = m_parts;
+  if (p.options.interfaces.empty()) p.interfaces = GetInterfaces();
+  try {
+    p.store.LoadSettings(p.interfaces);
+  } catch (const std::exception& e) {
+    p.log.LogLine(ErrorLogLine(e));
+  }
+  p.interpreter.Guard().Configure(LoadFloodGuardSettings(p.othersIni));
+  RunSteps(p.on.life.loadLists);
+  RunSteps(p.on.life.settingsReloaded);
+  if (!Running()) {
+    p.log.LogLine("Settings and data files read again.");
+    return;
+  }
+  if (CurrentNetworkValues() == m_startedWith) {
+    LoadHelpText();
+    RunSteps(p.on.life.reloaded);
+    p.log.LogLine("Settings and data files read again; the bot stays in the chat.");
+    return;
+  }
+  p.log.LogLine("Settings and data files read again; the network values changed: the bot "
+                "starts again.");
+  // The leave goes out as the bot joined: its old nick, to the old address.
+  const NetSettings fresh = p.netSettings;
+  p.netSettings = m_startedWith.net;
+  p.out.OutAddress = p.netSettings.SendAddress;
+  StopBot();
+  p.netSettings = fresh;
+  StartTBClick();
 }
 
 std::string Bot::FirstUnsoundField() const { return m_parts.store.FirstUnsoundField(); }

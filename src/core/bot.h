@@ -48,6 +48,11 @@ class Bot final : public BotControl {
   // closing steps, save the counter.
   void FormClose() override;
   bool Running() const override { return m_parts.net.NetStarted(); }
+  // The settings, the lists of the services' loadLists and settingsReloaded
+  // steps, the flood guard and, while running, the help text and the
+  // services' reloaded steps; or, when the network values changed, a stop
+  // and a start.
+  void ReloadFiles() override;
 
   BotSettings& Settings() override { return m_parts.settings; }
   // Cancel also throws away unsaved edits of the pages' lists (the
@@ -87,8 +92,17 @@ class Bot final : public BotControl {
   // does not keep the others from running.
   void RunSteps(const std::vector<std::function<void()>>& steps);
 
+  // What the network runs with; a change needs a new start.
+  struct NetworkValues {
+    NetSettings net;
+    std::string key, iv;
+    bool operator==(const NetworkValues& other) const;
+  };
+  NetworkValues CurrentNetworkValues() const;
+
   BotParts m_parts;
   EventLoop::TimerId m_rosterTimer = 0;
+  NetworkValues m_startedWith;
 };
 
 }  // namespace pelmo

@@ -33,6 +33,12 @@ class BotControl {
   virtual void StopTBClick() = 0;
   virtual void Stop_BotClick() = 0;
   virtual bool Running() const = 0;
+  // Reads the settings and the data files kept in memory again, as a new
+  // start of the program would, without leaving the chat: the network is
+  // started again only when what it was started with changed (Net.ini's
+  // network values, the cipher key, the bot's nick or host). One log line
+  // says which. The headless program's answer to SIGHUP.
+  virtual void ReloadFiles() = 0;
 
   // The live settings the pages bind their fields to.
   virtual BotSettings& Settings() = 0;

@@ -3,14 +3,33 @@
 #include <algorithm>
 
 #include "base/date_time.h"
-#include "base/text_file.h"
 #include "core/bot_settings.h"
 #include "core/bot_view.h"
+#include "core/error_text.h"
+#include "core/log_file.h"
 
 namespace pelmo {
 
+namespace {
+
+// What may wait for the file: many ordinary lines, or a few of the
+// longest a chat packet can carry.
+constexpr std::size_t kMostWaitingBytes = 1024 * 1024;
+
+std::unique_ptr<LogFileSink> MakeSink(std::string path, LogFileSink*& sink) {
+  auto made = std::make_unique<LogFileSink>(std::move(path));
+  sink = made.get();
+  return made;
+}
+
+}  // namespace
+
 BotLog::BotLog(const Clock& clock, const BotSettings& settings, std::string logFilePath)
-    : m_clock(clock), m_settings(settings), m_logFilePath(std::move(logFilePath)) {}
+    : m_clock(clock),
+      m_settings(settings),
+      m_fileWriter(MakeSink(std::move(logFilePath), m_file), kMostWaitingBytes) {}
+
+BotLog::~BotLog() = default;
 
 void BotLog::LogLine(const std::string& text, std::uint32_t color) {
   const std::string prefix = "[" + TimeToStr(m_clock.Now()) + "] ";
@@ -35,18 +54,21 @@ void BotLog::ClearWindowLog() {
 }
 
 void BotLog::LogToFile(const std::string& text) {
-  const std::string line = "[" + TimeToStr(m_clock.Now()) + "]" + text;
-  AppendLine(m_logFilePath, line);
-  TrimLogFile();
-  m_ring[m_writeIndex] = line;
+  const std::string time = "[" + TimeToStr(m_clock.Now()) + "]";
+  std::string line = time + text;
+  m_file->SetLimit(m_settings.CheckLogFileSizeCB, m_settings.CheckLogFileSizeE);
+  m_fileWriter.Write(line + "\r\n", [&time](std::uint64_t dropped) {
+    return time + std::to_string(dropped) +
+           " lines of the log were not written: the file did not take them in time.\r\n";
+  });
+  m_ring[m_writeIndex] = std::move(line);
   m_writeIndex = (m_writeIndex + 1) % kRingSize;
+  if (const std::string error = m_file->TakeError(); !error.empty()) {
+    LogLine("Error: " + ToLogText(error));
+  }
 }
 
-void BotLog::TrimLogFile() {
-  if (!m_settings.CheckLogFileSizeCB) return;
-  const long long size = FileSize(m_logFilePath);
-  if (size >= 0 && size > m_settings.CheckLogFileSizeE) RewriteFile(m_logFilePath, "");
-}
+bool BotLog::FlushFile(std::chrono::milliseconds timeout) { return m_fileWriter.Flush(timeout); }
 
 void BotLog::ClearRing() {
   for (std::string& slot : m_ring) slot.clear();

@@ -6,6 +6,7 @@
 #include "base/cp1251.h"
 #include "base/ini_file.h"
 #include "base/line_log.h"
+#include "transport/net.h"
 
 namespace pelmo {
 
@@ -13,12 +14,12 @@ namespace {
 
 constexpr const char* kSection = "FloodGuard";
 constexpr long long kDaySeconds = 86400;
-// Past this many remembered hosts, those with nothing left to remember go.
-constexpr std::size_t kSweepAbove = 256;
+// Each kept sender holds up to this many tick counts.
+constexpr long long kMostCommands = 1000;
 
-int ReadClamped(const IniFile& ini, const char* key, int defaultValue) {
+int ReadClamped(const IniFile& ini, const char* key, int defaultValue, long long most) {
   const long long value = ini.ReadInteger(kSection, key, defaultValue);
-  return static_cast<int>(std::clamp<long long>(value, 1, kDaySeconds));
+  return static_cast<int>(std::clamp<long long>(value, 1, most));
 }
 
 }  // namespace
@@ -26,14 +27,17 @@ int ReadClamped(const IniFile& ini, const char* key, int defaultValue) {
 FloodGuardSettings LoadFloodGuardSettings(const IniFile& othersIni) {
   FloodGuardSettings settings;
   settings.Enabled = othersIni.ReadBool(kSection, "Enabled", othersIni.SectionExists(kSection));
-  settings.Commands = ReadClamped(othersIni, "Commands", settings.Commands);
-  settings.Seconds = ReadClamped(othersIni, "Seconds", settings.Seconds);
-  settings.IgnoreSeconds = ReadClamped(othersIni, "IgnoreSeconds", settings.IgnoreSeconds);
+  settings.Commands = ReadClamped(othersIni, "Commands", settings.Commands, kMostCommands);
+  settings.Seconds = ReadClamped(othersIni, "Seconds", settings.Seconds, kDaySeconds);
+  settings.IgnoreSeconds =
+      ReadClamped(othersIni, "IgnoreSeconds", settings.IgnoreSeconds, kDaySeconds);
   return settings;
 }
 
-FloodGuard::FloodGuard(EventLoop& loop, const Clock& clock, LineLog& log)
-    : m_loop(loop), m_clock(clock), m_log(log) {}
+FloodGuard::FloodGuard(EventLoop& loop, const Clock& clock, LineLog& log, std::size_t capacity)
+    : m_loop(loop), m_clock(clock), m_log(log), m_capacity(std::max<std::size_t>(capacity, 1)) {
+  m_index.reserve(m_capacity);
+}
 
 FloodGuard::~FloodGuard() { Clear(); }
 
@@ -43,64 +47,110 @@ void FloodGuard::Configure(const FloodGuardSettings& settings) {
 }
 
 void FloodGuard::Clear() {
-  for (auto& [host, state] : m_hosts) {
-    if (state.ignoreTimer != 0) m_loop.StopTimer(state.ignoreTimer);
-  }
-  m_hosts.clear();
+  if (m_timer != 0) m_loop.StopTimer(m_timer);
+  m_timer = 0;
+  m_counted.clear();
+  m_ignored.clear();
+  m_index.clear();
 }
 
-bool FloodGuard::Ignored(const std::string& host) const {
-  const auto found = m_hosts.find(host);
-  return found != m_hosts.end() && found->second.ignoreTimer != 0;
+bool FloodGuard::Ignored(std::uint32_t address) const {
+  const auto found = m_index.find(address);
+  if (found == m_index.end()) return false;
+  const std::uint64_t until = found->second->ignoredUntil;
+  return until != 0 && until > m_clock.TickMs();
 }
 
-bool FloodGuard::Admit(const std::string& host, const std::string& nick) {
+bool FloodGuard::Admit(std::uint32_t address, const std::string& host, const std::string& nick) {
   if (!m_settings.Enabled) return true;
+  // A period whose timer has not run yet (a busy loop) ends here.
+  if (!m_ignored.empty() && m_ignored.front().ignoredUntil <= m_clock.TickMs()) EndDuePeriods();
   const std::uint64_t now = m_clock.TickMs();
-  if (m_hosts.size() > kSweepAbove) Sweep(now);
-  HostState& state = m_hosts[host];
-  if (state.ignoreTimer != 0) return false;
-  DropOld(state, now);
-  state.stamps.push_back(now);
-  if (state.stamps.size() <= static_cast<std::size_t>(m_settings.Commands)) return true;
-  StartIgnoring(host, nick, state);
+
+  List::iterator sender;
+  if (const auto found = m_index.find(address); found != m_index.end()) {
+    sender = found->second;
+    if (sender->ignoredUntil != 0) return false;
+    m_counted.splice(m_counted.begin(), m_counted, sender);
+  } else {
+    if (Track(address) == nullptr) return true;
+    sender = m_counted.begin();
+  }
+  sender->host = host;
+  if (Count(*sender, now)) return true;
+  StartIgnoring(sender, nick, now);
   return false;
 }
 
-void FloodGuard::DropOld(HostState& state, std::uint64_t now) const {
+FloodGuard::Sender* FloodGuard::Track(std::uint32_t address) {
+  if (m_index.size() < m_capacity) {
+    m_counted.emplace_front();
+  } else if (!m_counted.empty()) {
+    // The least recently seen one makes room; its ring keeps its memory.
+    m_index.erase(m_counted.back().address);
+    m_counted.splice(m_counted.begin(), m_counted, std::prev(m_counted.end()));
+    m_counted.front().stamps.clear();
+    m_counted.front().next = 0;
+  } else {
+    return nullptr;
+  }
+  Sender& sender = m_counted.front();
+  sender.address = address;
+  m_index[address] = m_counted.begin();
+  return &sender;
+}
+
+bool FloodGuard::Count(Sender& sender, std::uint64_t now) {
+  const std::size_t limit = static_cast<std::size_t>(m_settings.Commands);
+  if (sender.stamps.size() < limit) {
+    sender.stamps.push_back(now);
+    return true;
+  }
+  // The ring holds the last limit ones: this one is one too many when the
+  // oldest of them is still within the window.
   const std::uint64_t window = static_cast<std::uint64_t>(m_settings.Seconds) * 1000;
-  while (!state.stamps.empty() && now - state.stamps.front() >= window) {
-    state.stamps.pop_front();
-  }
+  if (now - sender.stamps[sender.next] < window) return false;
+  sender.stamps[sender.next] = now;
+  sender.next = (sender.next + 1) % limit;
+  return true;
 }
 
-void FloodGuard::Sweep(std::uint64_t now) {
-  for (auto it = m_hosts.begin(); it != m_hosts.end();) {
-    DropOld(it->second, now);
-    if (it->second.ignoreTimer == 0 && it->second.stamps.empty()) {
-      it = m_hosts.erase(it);
-    } else {
-      ++it;
-    }
-  }
-}
-
-void FloodGuard::StartIgnoring(const std::string& host, const std::string& nick,
-                               HostState& state) {
-  state.stamps.clear();
-  state.ignoreTimer = m_loop.StartTimer(
-      std::chrono::seconds(m_settings.IgnoreSeconds), false, [this, host] { StopIgnoring(host); });
-  m_log.LogLine(W("Защита от флуда: ") + nick + " (" + host + W(") — больше ") +
+void FloodGuard::StartIgnoring(List::iterator sender, const std::string& nick,
+                               std::uint64_t now) {
+  sender->stamps.clear();
+  sender->next = 0;
+  sender->ignoredUntil = now + static_cast<std::uint64_t>(m_settings.IgnoreSeconds) * 1000;
+  m_ignored.splice(m_ignored.end(), m_counted, sender);
+  ArmTimer(now);
+  m_log.LogLine(W("Защита от флуда: ") + nick + " (" + sender->host + W(") с адреса ") +
+                AddressToText(sender->address) + W(" — больше ") +
                 std::to_string(m_settings.Commands) + W(" команд за ") +
                 std::to_string(m_settings.Seconds) + W(" с, команды не принимаются ") +
                 std::to_string(m_settings.IgnoreSeconds) + W(" с."));
 }
 
-void FloodGuard::StopIgnoring(const std::string& host) {
-  const auto found = m_hosts.find(host);
-  if (found == m_hosts.end()) return;
-  m_hosts.erase(found);
-  m_log.LogLine(W("Защита от флуда: с ") + host + W(" команды снова принимаются."));
+void FloodGuard::EndDuePeriods() {
+  const std::uint64_t now = m_clock.TickMs();
+  while (!m_ignored.empty() && m_ignored.front().ignoredUntil <= now) {
+    const Sender& sender = m_ignored.front();
+    const std::string line = W("Защита от флуда: с адреса ") + AddressToText(sender.address) +
+                             " (" + sender.host + W(") команды снова принимаются.");
+    m_index.erase(sender.address);
+    m_ignored.pop_front();
+    m_log.LogLine(line);
+  }
+  ArmTimer(now);
+}
+
+void FloodGuard::ArmTimer(std::uint64_t now) {
+  // Armed for the first period to end; later ones end after it.
+  if (m_timer != 0 || m_ignored.empty()) return;
+  const std::uint64_t until = m_ignored.front().ignoredUntil;
+  const auto delay = std::chrono::milliseconds(until > now ? until - now : 0);
+  m_timer = m_loop.StartTimer(delay, false, [this] {
+    m_timer = 0;
+    EndDuePeriods();
+  });
 }
 
 }  // namespace pelmo

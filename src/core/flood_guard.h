@@ -1,18 +1,29 @@
 // The flood guard: one computer must not make the bot answer many times a
-// second to the whole chat. Per host name, more than Commands commands or
-// chatterbox triggers within Seconds seconds make the bot ignore that
-// host's commands and triggers for IgnoreSeconds seconds, with one log line
-// when that starts and one when it ends. The caller decides what counts
-// (administrators, quiz answers and plain lines do not). Settings live in
+// second to the whole chat. More than Commands commands or chatterbox
+// triggers within Seconds seconds from one sender make the bot ignore that
+// sender's commands and triggers for IgnoreSeconds seconds, with one log
+// line when that starts and one when it ends. The caller decides what
+// counts (administrators, quiz answers and plain lines do not).
+//
+// A sender is the datagram's source address: the nick and the host name
+// inside a packet are whatever the sender writes there, so a flood that
+// changes its host name with every line is still one sender, and a
+// stranger who writes another user's host name from another address is
+// another sender. The host name only names the sender in the log.
+//
+// The work per packet is constant and the memory bounded: the guard keeps
+// at most Capacity() senders and forgets the least recently seen one for a
+// new one, but never one whose ignore period is running. Settings live in
 // others.ini, section "FloodGuard"; a missing section means off, so an
 // existing installation behaves as it always has. Main thread only.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
-#include <map>
+#include <list>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "base/date_time.h"
 #include "base/event_loop.h"
@@ -31,12 +42,16 @@ struct FloodGuardSettings {
 
 // Reads "FloodGuard" Enabled, Commands, Seconds, IgnoreSeconds. Enabled
 // defaults to whether the section exists; the numbers are clamped to at
-// least 1 (and to a day at most).
+// least 1, the seconds to a day at most and Commands to 1000 at most.
 FloodGuardSettings LoadFloodGuardSettings(const IniFile& othersIni);
 
 class FloodGuard {
  public:
-  FloodGuard(EventLoop& loop, const Clock& clock, LineLog& log);
+  static constexpr std::size_t kDefaultCapacity = 1024;
+
+  // capacity: how many senders are kept at most (at least 1).
+  FloodGuard(EventLoop& loop, const Clock& clock, LineLog& log,
+             std::size_t capacity = kDefaultCapacity);
   ~FloodGuard();
   FloodGuard(const FloodGuard&) = delete;
   FloodGuard& operator=(const FloodGuard&) = delete;
@@ -46,32 +61,53 @@ class FloodGuard {
   void Configure(const FloodGuardSettings& settings);
   bool Enabled() const { return m_settings.Enabled; }
 
-  // True while the host's commands and triggers are ignored.
-  bool Ignored(const std::string& host) const;
-  // Counts one command or trigger of the host (nick only names it in the
-  // log). True when it may be answered; false when the host is ignored,
-  // or when this one is one too many: the ignore period then starts and
-  // is logged. Always true when the guard is off.
-  bool Admit(const std::string& host, const std::string& nick);
-  // How many hosts the guard remembers now (counts and ignore periods).
-  std::size_t TrackedHosts() const { return m_hosts.size(); }
+  // True while the sender's commands and triggers are ignored.
+  bool Ignored(std::uint32_t address) const;
+  // Counts one command or trigger of the sender at address (nick and host
+  // as its packet names them, for the log). True when it may be answered;
+  // false when the sender is ignored, or when this one is one too many:
+  // the ignore period then starts and is logged. Always true when the
+  // guard is off, and for a new sender while every kept one is ignored.
+  bool Admit(std::uint32_t address, const std::string& host, const std::string& nick);
+
+  // How many senders the guard keeps now, and at most.
+  std::size_t TrackedSenders() const { return m_index.size(); }
+  std::size_t Capacity() const { return m_capacity; }
 
  private:
-  struct HostState {
-    std::deque<std::uint64_t> stamps;  // tick counts within the window
-    EventLoop::TimerId ignoreTimer = 0;
+  struct Sender {
+    std::uint32_t address = 0;
+    std::string host;  // as last counted, for the log
+    // The tick counts of the last Commands admitted ones, a ring whose
+    // oldest entry is at next once it is full.
+    std::vector<std::uint64_t> stamps;
+    std::size_t next = 0;
+    std::uint64_t ignoredUntil = 0;  // 0: not ignored
   };
-  void StartIgnoring(const std::string& host, const std::string& nick, HostState& state);
-  void StopIgnoring(const std::string& host);
-  void DropOld(HostState& state, std::uint64_t now) const;
-  void Sweep(std::uint64_t now);
+  using List = std::list<Sender>;
+
+  // A kept sender for address, new or reused from the least recently seen
+  // one; nullptr when all kept ones are ignored.
+  Sender* Track(std::uint32_t address);
+  bool Count(Sender& sender, std::uint64_t now);
+  void StartIgnoring(List::iterator sender, const std::string& nick, std::uint64_t now);
+  // Ends the ignore periods due by now, logging each, and arms the timer
+  // for the next one.
+  void EndDuePeriods();
+  void ArmTimer(std::uint64_t now);
   void Clear();
 
   EventLoop& m_loop;
   const Clock& m_clock;
   LineLog& m_log;
+  std::size_t m_capacity;
   FloodGuardSettings m_settings;
-  std::map<std::string, HostState> m_hosts;
+  // Counted senders, the most recently seen first; and ignored ones, in
+  // the order their periods end (all periods are equally long).
+  List m_counted;
+  List m_ignored;
+  std::unordered_map<std::uint32_t, List::iterator> m_index;
+  EventLoop::TimerId m_timer = 0;
 };
 
 }  // namespace pelmo

@@ -17,12 +17,14 @@ Interpreter::Interpreter(BotLog& log, const BotSettings& settings, Subscriptions
                          EventLoop& loop, const Clock& clock)
     : m_log(log), m_settings(settings), m_on(on), m_guard(loop, clock, log) {}
 
-bool Interpreter::Ignored(const ChatEvent& event) const { return m_guard.Ignored(event.host); }
+bool Interpreter::Ignored(const ChatEvent& event) const {
+  return m_guard.Ignored(event.address);
+}
 
 bool Interpreter::Admit(const ChatEvent& event) {
   if (!m_guard.Enabled()) return true;
   if (IsAdmin(m_settings.ADMvle, event.nick, event.host)) return true;
-  return m_guard.Admit(event.host, event.nick);
+  return m_guard.Admit(event.address, event.host, event.nick);
 }
 
 void Interpreter::HandleChatLine(const ChatEvent& event) {
@@ -85,7 +87,10 @@ void Interpreter::HandlePasswordLine(const ChatEvent& event) {
   m_log.LogToFile(event.Who() + ": " + event.text);
   if (event.self || !m_settings.EnableBotCB) return;
   if (!m_on.passwordLine.Run(event)) return;
-  if (IsCommandLine(event.text)) RunCommandTable(event, Stage::Admitted);
+  // A box read out ("r") is a reply like any other: it counts.
+  if (IsCommandLine(event.text)) {
+    RunCommandTable(event, Admit(event) ? Stage::Admitted : Stage::Limited);
+  }
 }
 
 }  // namespace pelmo

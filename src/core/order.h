@@ -68,9 +68,13 @@ enum class CommandPlace {
   Statistics,
   VoteStart,
   FloodCounter,
-  // In the quiz channel (goes on).
+  // In the quiz channel (goes on): the quiz's own commands, then the
+  // answer check of every other command text.
   QuizStart,
   QuizStop,
+  QuizTopList,
+  QuizInformation,
+  QuizCommandList,
   QuizAnswer,
 
   // The table proper: the first row that matches does the work.
@@ -109,7 +113,8 @@ constexpr bool RunsBeforeBanCheck(CommandPlace place) { return place < CommandPl
 constexpr bool GoesOn(CommandPlace place) {
   return place >= CommandPlace::PrivateBox && place <= CommandPlace::QuizAnswer;
 }
-// Rows that still run for a sender the flood guard holds back.
+// Rows that still run for a sender the flood guard holds back: an answer
+// is no request to the bot.
 constexpr bool NeverLimited(CommandPlace place) { return place == CommandPlace::QuizAnswer; }
 // Rows that see an empty command text ("!" alone); the walk ends after them.
 constexpr bool SeesEmptyText(CommandPlace place) { return place <= CommandPlace::FloodCounter; }

@@ -73,6 +73,9 @@ struct Lifecycle {
   std::vector<std::function<void()>> closing;
   // The settings page's "Cancel", after the settings are loaded again.
   std::vector<std::function<void()>> settingsReloaded;
+  // The files are read again while the bot runs (SIGHUP), after the
+  // settings and the loadLists steps: what a start loads.
+  std::vector<std::function<void()>> reloaded;
 };
 
 // Everything a service can subscribe to.

@@ -12,6 +12,7 @@
 #include "base/random.h"
 #include "base/str_to_int.h"
 #include "base/text_file.h"
+#include "core/admission.h"
 #include "core/command_table.h"
 #include "core/error_text.h"
 #include "core/reactions.h"
@@ -40,6 +41,16 @@ long long ScoreValue(const std::string& text) {
 
 bool IsQuizStartCommand(const std::string& text) { return AnsiUpperCase(text) == W("СТАРТ"); }
 bool IsQuizStopCommand(const std::string& text) { return AnsiUpperCase(text) == W("СТОП"); }
+bool IsQuizTopList(const std::string& text) {
+  return AnsiUpperCase(text.substr(0, 6)) == W("ЛУЧШИЕ");
+}
+bool IsQuizInformation(const std::string& text) {
+  return AnsiUpperCase(text) == W("ИНФОРМАЦИЯ");
+}
+bool IsQuizCommandList(const std::string& text) { return AnsiUpperCase(text) == W("КОМАНДЫ"); }
+bool IsQuizRequest(const std::string& text) {
+  return IsQuizTopList(text) || IsQuizInformation(text) || IsQuizCommandList(text);
+}
 
 Quiz::Quiz(QuizFiles files, EventLoop& loop, const Clock& clock, Random& random,
            Replies& replies, OutgoingState& out, const BotSettings& settings, LineLog& log)
@@ -55,21 +66,25 @@ Quiz::Quiz(QuizFiles files, EventLoop& loop, const Clock& clock, Random& random,
 Quiz::~Quiz() { EndTimer(); }
 
 void Quiz::QuizText(const std::string& text, std::uint32_t address, const std::string& nick) {
-  if (AnsiUpperCase(text.substr(0, 6)) == W("ЛУЧШИЕ")) {
+  if (!QuizRequest(text, address)) CheckAnswer(text, nick);
+}
+
+bool Quiz::QuizRequest(const std::string& text, std::uint32_t address) {
+  if (IsQuizTopList(text)) {
     SayTo(address, W("\rЛУЧШИЕ ИГРОКИ:\r") + TopList(ScoreValue(text.substr(6))));
-    return;
-  }
-  const std::string upper = AnsiUpperCase(text);
-  if (upper == W("ИНФОРМАЦИЯ")) {
+  } else if (IsQuizInformation(text)) {
     SayTo(address, InformationText());
-    return;
-  }
-  if (upper == W("КОМАНДЫ")) {
+  } else if (IsQuizCommandList(text)) {
     SayTo(address, W("\rКоманды:\r!старт - запустить викторину\r!стоп - остановить викторину\r"
                      "!информация - краткая информация по викторине\r"
                      "!лучшие - список лучших игроков\r!команды - no comment"));
-    return;
+  } else {
+    return false;
   }
+  return true;
+}
+
+void Quiz::CheckAnswer(const std::string& text, const std::string& nick) {
   if (!QuizRunning() || !m_questionActive || m_currentIndex >= m_questions.size()) return;
   const std::string& answer = m_questions[m_currentIndex].Answer;
   if (AnsiUpperCase(TrimControls(text)) != AnsiUpperCase(TrimControls(answer))) return;
@@ -245,8 +260,16 @@ void Quiz::EndTimer() {
 
 void InstallQuiz(ServiceContext& context, Quiz& quiz) {
   const std::string& channel = context.settings.NameChanVicE;
-  context.on.line.Add(LineStep::QuizAnswer, [&quiz, &channel](const ChatEvent& event) {
-    if (event.channel == channel) quiz.QuizText(event.text, event.address, event.nick);
+  Admission& admission = context.admission;
+  // Every line of the quiz channel: a request to the quiz counts with the
+  // flood guard as a command does; an answer never does.
+  context.on.line.Add(LineStep::QuizAnswer, [&quiz, &channel, &admission](const ChatEvent& event) {
+    if (event.channel != channel) return;
+    if (!IsQuizRequest(event.text)) {
+      quiz.CheckAnswer(event.text, event.nick);
+    } else if (!admission.Ignored(event) && admission.Admit(event)) {
+      quiz.QuizRequest(event.text, event.address);
+    }
   });
   CommandTable& table = context.commands;
   table.Add(CommandRow{
@@ -261,14 +284,34 @@ void InstallQuiz(ServiceContext& context, Quiz& quiz) {
       .channel = &channel,
       .handler = [&quiz](CommandContext& command) { quiz.QuizStopCommand(command.command); },
   });
-  // A command text in the quiz channel is also an answer (or one of the
-  // quiz's own words).
+  const auto request = [&quiz](CommandContext& command) {
+    quiz.QuizRequest(command.command, command.event.address);
+  };
+  table.Add(CommandRow{
+      .place = CommandPlace::QuizTopList,
+      .accepts = IsQuizTopList,
+      .channel = &channel,
+      .handler = request,
+  });
+  table.Add(CommandRow{
+      .place = CommandPlace::QuizInformation,
+      .accepts = IsQuizInformation,
+      .channel = &channel,
+      .handler = request,
+  });
+  table.Add(CommandRow{
+      .place = CommandPlace::QuizCommandList,
+      .accepts = IsQuizCommandList,
+      .channel = &channel,
+      .handler = request,
+  });
+  // Any other command text in the quiz channel is also an answer.
   table.Add(CommandRow{
       .place = CommandPlace::QuizAnswer,
-      .accepts = AnyCommandText,
+      .accepts = [](const std::string& text) { return !IsQuizRequest(text); },
       .channel = &channel,
       .handler = [&quiz](CommandContext& command) {
-        quiz.QuizText(command.command, command.event.address, command.event.nick);
+        quiz.CheckAnswer(command.command, command.event.nick);
       },
   });
   context.on.life.stopped.push_back([&quiz] { quiz.StopQuiz(); });

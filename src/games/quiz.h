@@ -42,6 +42,11 @@ class Quiz {
   // command of it, prefix removed): the top list, the information, the
   // command list, or the answer check.
   void QuizText(const std::string& text, std::uint32_t address, const std::string& nick);
+  // The top list ("лучшие" and a count), the information or the command
+  // list to address; false (nothing sent) for any other text.
+  bool QuizRequest(const std::string& text, std::uint32_t address);
+  // A right answer to the question asked wins it for nick.
+  void CheckAnswer(const std::string& text, const std::string& nick);
   // "СТАРТ" and "СТОП" in any letter case.
   void QuizStartCommand(const std::string& text);
   void QuizStopCommand(const std::string& text);
@@ -103,11 +108,18 @@ class Quiz {
   std::string m_currentHint;
 };
 
-// Fills the quiz's slots; the bot's stop stops the quiz.
 // The quiz channel's start and stop commands, case ignored.
 bool IsQuizStartCommand(const std::string& text);
 bool IsQuizStopCommand(const std::string& text);
+// Its requests, case ignored: "лучшие" (the first six characters, a count
+// may follow), "информация", "команды"; and any of the three.
+bool IsQuizTopList(const std::string& text);
+bool IsQuizInformation(const std::string& text);
+bool IsQuizCommandList(const std::string& text);
+bool IsQuizRequest(const std::string& text);
 
+// Subscribes the quiz to its channel's lines and adds its rows; the bot's
+// stop stops the quiz.
 void InstallQuiz(ServiceContext& context, Quiz& quiz);
 
 }  // namespace pelmo

@@ -122,7 +122,12 @@ Program::Program(EventLoop& loop, const Clock& clock, const std::string& dir,
   if (!m_folderNote.empty()) {
     // First of the start's lines about the folder's files.
     auto& steps = m_bot.Services().on.life.loadLists;
-    steps.insert(steps.begin(), [this] { m_bot.Parts().log.LogLine(m_folderNote); });
+    steps.insert(steps.begin(), [this] {
+      // Once: the lists are read again at every reload.
+      if (m_folderNote.empty()) return;
+      m_bot.Parts().log.LogLine(m_folderNote);
+      m_folderNote.clear();
+    });
   }
 }
 
@@ -144,5 +149,7 @@ void Program::Start() {
 void Program::LogError(const std::exception& error) { LogLine(ErrorLogLine(error)); }
 
 void Program::LogLine(const std::string& text) { m_bot.Parts().log.LogLine(text); }
+
+LineLog& Program::Log() { return m_bot.Parts().log; }
 
 }  // namespace pelmo

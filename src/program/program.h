@@ -81,6 +81,8 @@ class Program {
   void LogError(const std::exception& error);
   // One line in the bot's log (the window's or standard output).
   void LogLine(const std::string& text);
+  // The bot log, for the program's own lines.
+  LineLog& Log();
 
  private:
   // What was done to a new folder (new_folder.h) before the bot read it;

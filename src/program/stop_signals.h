@@ -1,7 +1,8 @@
 // SIGTERM and SIGINT as requests to close the program, for a front-end
 // whose loop watches descriptors (the window program on Linux): the
-// signals are blocked and arrive on a descriptor instead. Make it before
-// any other thread starts, so that no thread takes them the old way.
+// signals are blocked and arrive on a descriptor instead; SIGHUP is
+// ignored. Make it before any other thread starts, so that no thread takes
+// them the old way.
 #pragma once
 
 namespace pelmo {

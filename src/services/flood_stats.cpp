@@ -225,9 +225,11 @@ void InstallFloodStats(ServiceContext& context, FloodStats& stats, StatStore& st
         }
       },
   });
-  // Edits made to the file while the bot was stopped are read at start.
+  // Edits made to the file while the bot was stopped are read at start (and
+  // at a reload, after what memory holds is written).
   Lifecycle& life = context.on.life;
   life.started.push_back([&store] { store.Reload(); });
+  life.reloaded.push_back([&store] { store.Reload(); });
   life.stopped.push_back([&store] { store.FlushQuietly(); });
   life.closing.push_back([&store] { store.FlushQuietly(); });
 }

@@ -108,11 +108,16 @@ void PrivateBox::LeaveNote(const std::string& rest, const std::string& nick,
       OneLine(W("* Сообщение от ") + LineName(nick) + " (" + LineName(host) + W("). Дата: ") +
               DateToStr(now) + " " + TimeToStr(now) + kSeparator + note);
   if (!m_store.WriteString(recipient, NoteKey(free), value)) return;
-  try {
-    m_store.Flush();
-  } catch (...) {
-    m_store.DeleteKey(recipient, NoteKey(free));
-    throw;
+  // Stored: every later read sees it, and the batched rewrite puts it on
+  // the disk within about a second. While that rewrite fails, the note
+  // goes to the file now or is not confirmed at all.
+  if (m_store.WriteFailing()) {
+    try {
+      m_store.Flush();
+    } catch (...) {
+      m_store.DeleteKey(recipient, NoteKey(free));
+      throw;
+    }
   }
   m_replies.SayTo(address, W("Сообщение добавлено"), kKindLine);
 }
@@ -132,7 +137,6 @@ std::string PrivateBox::Summary(const std::string& host, bool listing) {
   if (count - lastRead > 0) summary += W(" Новых: ") + std::to_string(count - lastRead);
   if (!listing) return summary;
   m_store.WriteInteger(host, kLastRead, count);
-  m_store.Flush();
   return summary + "\r\n" + notes;
 }
 
@@ -153,7 +157,6 @@ void PrivateBox::DeleteRead(const std::string& host, std::uint32_t address) {
     }
   }
   m_store.DeleteKey(host, kLastRead);
-  m_store.Flush();
   if (count > 0) {
     m_replies.SayTo(address,
                     W("Удалено : ") + std::to_string(count - remaining) + W(", осталось: ") +

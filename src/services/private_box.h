@@ -2,8 +2,11 @@
 // "Message-1".."Message-50" of its section in botfile/stat.ini, listed with
 // "mess", cleared with "cmess"/"kill", announced when its user joins.
 // Only hosts that already have a section (made by the flood statistics)
-// can receive notes. Every change is written to the file before the user
-// is told of it. Main thread only.
+// can receive notes. Every change is made in the statistics store, which
+// every later read sees and which rewrites the file within about a second,
+// as it does for the counts; a note is confirmed once it is there, or,
+// while the store's rewrites fail, only once it is on the disk.
+// Main thread only.
 #pragma once
 
 #include <cstdint>
@@ -28,8 +31,8 @@ class PrivateBox {
   // alone lists, "mess HOST text" leaves a note, "cmess"/"kill" deletes the
   // listed notes (and the other-layout words; the word's case ignored).
   // Acts only while OutChannel is "Main". True when the word was one of
-  // these. Throws FileError when stat.ini cannot be read or written; a
-  // note is then not confirmed.
+  // these. Throws FileError when stat.ini cannot be read, or cannot be
+  // written while its rewrites fail; a note is then not confirmed.
   bool Command(const std::string& text, const std::string& nick, const std::string& host,
                std::uint32_t address);
 

@@ -267,7 +267,13 @@ std::string StatStore::Serialize() const {
 
 void StatStore::Flush() {
   if (!m_loaded || !m_dirty) return;
-  RewriteFile(m_path, Serialize());
+  try {
+    RewriteFile(m_path, Serialize());
+  } catch (...) {
+    m_writeFailing = true;
+    throw;
+  }
+  m_writeFailing = false;
   m_dirty = false;
 }
 

@@ -5,7 +5,9 @@
 // counted here, so a change only marks the store dirty and arms a one-shot
 // timer on the event loop: the whole file is rewritten (temporary file and
 // rename) at most about once a second, and at Flush() (bot stop, program
-// close). Writers that must confirm to the user call Flush() themselves.
+// close). A writer that confirms to the user can rely on the memory, which
+// every later read sees, as long as the file takes the rewrites: while
+// WriteFailing(), it calls Flush() itself before it confirms.
 // The file is loaded on first use and again by Reload(); while loaded, the
 // memory is the truth and outside edits of the file are overwritten.
 // Main thread only.
@@ -86,6 +88,8 @@ class StatStore {
   // while the bot was stopped); keeps the memory when the flush failed.
   void Reload();
   bool Dirty() const { return m_dirty; }
+  // True since a rewrite of the file failed, until one succeeds.
+  bool WriteFailing() const { return m_writeFailing; }
 
  private:
   struct Line {
@@ -114,6 +118,7 @@ class StatStore {
   EventLoop& m_loop;
   bool m_loaded = false;
   bool m_dirty = false;
+  bool m_writeFailing = false;
   EventLoop::TimerId m_timer = 0;
   std::vector<Section> m_sections;
   std::unordered_map<std::string, std::size_t> m_index;  // folded name -> first section

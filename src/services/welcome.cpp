@@ -229,6 +229,7 @@ void InstallWelcome(ServiceContext& context, Welcome& welcome) {
   on.leave.Add(LeaveStep::QuitMessage,
                [&welcome](const ChatEvent& event) { welcome.SendQuitMessage(event.nick); });
   on.life.started.push_back([&welcome] { welcome.LoadInfoText(); });
+  on.life.reloaded.push_back([&welcome] { welcome.LoadInfoText(); });
   on.life.stopped.push_back([&welcome] { welcome.DropInfoText(); });
 
   CommandTable& table = context.commands;

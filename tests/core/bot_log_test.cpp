@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/text_file.h"
@@ -68,10 +70,13 @@ TEST_F(BotLogTest, WindowLineHasBlackTimePrefixAndColouredText) {
 }
 
 TEST_F(BotLogTest, FileLineHasNoBlankAfterTheTime) {
+  // A last line without its line end (edited by hand) is ended first.
+  dir.WriteFile("botfile/log.txt", "old");
   log.LogToFile("bob (pc): hi");
   clock.AdvanceMinutes(61);
   log.LogToFile("x");
-  EXPECT_EQ(dir.ReadFile("botfile/log.txt"), "[18:05]bob (pc): hi\r\n[19:06]x\r\n");
+  ASSERT_TRUE(log.FlushFile());
+  EXPECT_EQ(dir.ReadFile("botfile/log.txt"), "old\r\n[18:05]bob (pc): hi\r\n[19:06]x\r\n");
   EXPECT_EQ(log.RingSlot(0), "[18:05]bob (pc): hi");
   EXPECT_EQ(log.RingSlot(1), "[19:06]x");
   EXPECT_EQ(log.WriteIndex(), 2u);
@@ -115,6 +120,7 @@ TEST_F(BotLogTest, RecentLinesSkipEmptySlotsAndSurviveAnyCount) {
 TEST_F(BotLogTest, FileOverTheLimitIsEmptiedAfterTheLineIsWritten) {
   dir.WriteFile("botfile/log.txt", std::string(220001, 'x'));
   log.LogToFile("lost");
+  ASSERT_TRUE(log.FlushFile());
   EXPECT_EQ(FileSize(dir.FilePath("botfile/log.txt")), 0);
   // The ring keeps the line the file lost.
   EXPECT_EQ(log.RingSlot(0), "[18:05]lost");
@@ -124,28 +130,63 @@ TEST_F(BotLogTest, TrimsOnlyPastTheLimitAndWhenChecked) {
   // "[18:05]ab" + CR LF is 11 bytes: the file ends exactly at the limit.
   dir.WriteFile("botfile/log.txt", std::string(220000 - 11 - 2, 'x') + "\r\n");
   log.LogToFile("ab");
+  ASSERT_TRUE(log.FlushFile());
   EXPECT_EQ(FileSize(dir.FilePath("botfile/log.txt")), 220000);
   log.LogToFile("c");
+  ASSERT_TRUE(log.FlushFile());
   EXPECT_EQ(FileSize(dir.FilePath("botfile/log.txt")), 0);
 
   settings.CheckLogFileSizeCB = false;
   dir.WriteFile("botfile/log.txt", std::string(300000 - 2, 'x') + "\r\n");
   log.LogToFile("kept");
+  ASSERT_TRUE(log.FlushFile());
   EXPECT_EQ(FileSize(dir.FilePath("botfile/log.txt")), 300000 + 13);
 }
 
-TEST_F(BotLogTest, MissingFileIsNeverTrimmed) {
-  settings.CheckLogFileSizeE = -5;  // even below the size a missing file reads as
-  std::remove(dir.FilePath("botfile/log.txt").c_str());
-  log.TrimLogFile();
-  EXPECT_FALSE(dir.Exists("botfile/log.txt"));
+// The file stays open between lines; a file removed or replaced by
+// somebody else is opened again by its name within about a second, and
+// every line lands in the old file or the new one, in order.
+TEST_F(BotLogTest, AReplacedFileIsOpenedAgainWithoutLosingALine) {
+  log.LogToFile("first");
+  ASSERT_TRUE(log.FlushFile());
+  ASSERT_EQ(std::rename(dir.FilePath("botfile/log.txt").c_str(),
+                        dir.FilePath("botfile/log.old").c_str()),
+            0);
+  dir.WriteFile("botfile/log.txt", "");
+  int sent = 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (dir.ReadFile("botfile/log.txt").empty() && std::chrono::steady_clock::now() < deadline) {
+    log.LogToFile("line " + std::to_string(sent++));
+    ASSERT_TRUE(log.FlushFile());
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  const std::string old = dir.ReadFile("botfile/log.old");
+  const std::string now = dir.ReadFile("botfile/log.txt");
+  ASSERT_FALSE(now.empty()) << "never opened again";
+  std::string all;
+  for (int i = 0; i < sent; ++i) all += "[18:05]line " + std::to_string(i) + "\r\n";
+  EXPECT_EQ(old + now, "[18:05]first\r\n" + all);
 }
 
-TEST_F(BotLogTest, UnwritableFileThrowsAndLeavesTheRingAlone) {
+// A file that cannot be written loses its lines, says why once, and the
+// ring keeps them all.
+TEST_F(BotLogTest, AnUnwritableFileIsReportedOnceAndTheRingKeepsItsLines) {
+  RecordingView view;
   BotLog broken(clock, settings, dir.FilePath("nofolder/log.txt"));
-  EXPECT_THROW(broken.LogToFile("x"), FileError);
-  EXPECT_EQ(broken.WriteIndex(), 0u);
-  EXPECT_EQ(broken.RingSlot(0), "");
+  broken.AddView(&view);
+  for (const char* text : {"x", "y", "z"}) {
+    broken.LogToFile(text);
+    ASSERT_TRUE(broken.FlushFile());
+  }
+  ASSERT_EQ(view.lines.size(), 1u);
+  EXPECT_EQ(view.lines[0].text.rfind("Error: cannot write " + dir.FilePath("nofolder/log.txt") +
+                                         ": ",
+                                     0),
+            0u)
+      << view.lines[0].text;
+  EXPECT_EQ(broken.WriteIndex(), 3u);
+  EXPECT_EQ(broken.RingSlot(2), "[18:05]z");
+  EXPECT_FALSE(dir.Exists("nofolder/log.txt"));
 }
 
 }  // namespace

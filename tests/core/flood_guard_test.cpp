@@ -11,6 +11,7 @@
 #include "core/reactions.h"
 #include "fakes/bot_fixture.h"
 #include "games/chatterbox.h"
+#include "games/install_games.h"
 #include "fakes/fake_clock.h"
 #include "fakes/manual_event_loop.h"
 #include "fakes/recording_log.h"
@@ -36,6 +37,7 @@ TEST(FloodGuardSettings, ReadFromOthersIni) {
       {"[FloodGuard]\r\nCommands=0\r\nSeconds=-4\r\nIgnoreSeconds=999999999\r\n", true, 1, 1,
        86400},
       {"[FloodGuard]\r\nCommands=x\r\nSeconds=5\r\nIgnoreSeconds=30\r\n", true, 8, 5, 30},
+      {"[FloodGuard]\r\nCommands=5000\r\nSeconds=86401\r\n", true, 1000, 86400, 60},
   };
   for (const Case& c : cases) {
     TempDir dir;
@@ -58,105 +60,149 @@ class FloodGuardTest : public ::testing::Test {
   FloodGuard guard{loop, clock, log};
 };
 
+constexpr std::uint32_t kVasya = Loopback(7);  // 127.0.0.7
+constexpr std::uint32_t kPetya = Loopback(8);
+
 TEST_F(FloodGuardTest, OneTooManyStartsTheIgnorePeriodWhichEndsOnTime) {
-  for (int i = 0; i < 3; ++i) EXPECT_TRUE(guard.Admit("PC7", "Vasya")) << i;
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(guard.Admit(kVasya, "PC7", "Vasya")) << i;
   EXPECT_TRUE(log.Lines().empty());
-  EXPECT_FALSE(guard.Admit("PC7", "Vasya"));
-  EXPECT_TRUE(guard.Ignored("PC7"));
+  EXPECT_FALSE(guard.Admit(kVasya, "PC7", "Vasya"));
+  EXPECT_TRUE(guard.Ignored(kVasya));
   ASSERT_EQ(log.Lines().size(), 1u);
   EXPECT_EQ(log.Texts()[0],
-            W("Защита от флуда: Vasya (PC7) — больше 3 команд за 10 с, команды не "
-              "принимаются 60 с."));
+            W("Защита от флуда: Vasya (PC7) с адреса 127.0.0.7 — больше 3 команд за 10 с, "
+              "команды не принимаются 60 с."));
 
   // Another computer is not touched; more from the flooder add no lines.
-  EXPECT_TRUE(guard.Admit("PC8", "Petya"));
+  EXPECT_TRUE(guard.Admit(kPetya, "PC8", "Petya"));
   loop.Advance(59s);
-  EXPECT_FALSE(guard.Admit("PC7", "Vasya"));
-  EXPECT_TRUE(guard.Ignored("PC7"));
+  EXPECT_FALSE(guard.Admit(kVasya, "PC7", "Vasya"));
+  EXPECT_TRUE(guard.Ignored(kVasya));
   EXPECT_EQ(log.Lines().size(), 1u);
 
   loop.Advance(1s);
-  EXPECT_FALSE(guard.Ignored("PC7"));
+  EXPECT_FALSE(guard.Ignored(kVasya));
   ASSERT_EQ(log.Lines().size(), 2u);
-  EXPECT_EQ(log.Texts()[1], W("Защита от флуда: с PC7 команды снова принимаются."));
+  EXPECT_EQ(log.Texts()[1],
+            W("Защита от флуда: с адреса 127.0.0.7 (PC7) команды снова принимаются."));
   // The count starts afresh.
-  for (int i = 0; i < 3; ++i) EXPECT_TRUE(guard.Admit("PC7", "Vasya")) << i;
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(guard.Admit(kVasya, "PC7", "Vasya")) << i;
 }
 
 TEST_F(FloodGuardTest, OnlyTheLastSecondsCount) {
   // Three at 0 s, 4 s and 9.999 s; the one at 0 s drops out at 10 s.
-  EXPECT_TRUE(guard.Admit("PC7", "Vasya"));
+  EXPECT_TRUE(guard.Admit(kVasya, "PC7", "Vasya"));
   loop.Advance(4s);
-  EXPECT_TRUE(guard.Admit("PC7", "Vasya"));
+  EXPECT_TRUE(guard.Admit(kVasya, "PC7", "Vasya"));
   loop.Advance(5999ms);
-  EXPECT_TRUE(guard.Admit("PC7", "Vasya"));
+  EXPECT_TRUE(guard.Admit(kVasya, "PC7", "Vasya"));
   loop.Advance(1ms);
-  EXPECT_TRUE(guard.Admit("PC7", "Vasya"));
-  EXPECT_FALSE(guard.Admit("PC7", "Vasya"));
+  EXPECT_TRUE(guard.Admit(kVasya, "PC7", "Vasya"));
+  EXPECT_FALSE(guard.Admit(kVasya, "PC7", "Vasya"));
+}
+
+// The names in a packet are the sender's to choose: a new host name with
+// every command is still one sender, and another user's host name written
+// from another address is another sender.
+TEST_F(FloodGuardTest, TheAddressIsTheSenderWhateverTheNames) {
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_TRUE(guard.Admit(kVasya, "ROT" + std::to_string(i), "Nick" + std::to_string(i)));
+  }
+  EXPECT_FALSE(guard.Admit(kVasya, "ROT3", "Nick3"));
+  EXPECT_FALSE(guard.Admit(kVasya, "PC8", "Petya"));
+  EXPECT_TRUE(guard.Ignored(kVasya));
+
+  // Petya's own host name from the flooder's address changes nothing for
+  // Petya, and Petya's address is never ignored for it.
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(guard.Admit(kPetya, "PC8", "Petya")) << i;
+  EXPECT_FALSE(guard.Ignored(kPetya));
+  ASSERT_EQ(log.Lines().size(), 1u);
+  EXPECT_NE(log.Texts()[0].find("127.0.0.7"), std::string::npos);
 }
 
 TEST_F(FloodGuardTest, OffAdmitsEverythingAndReconfiguringEndsPeriodsSilently) {
-  for (int i = 0; i < 4; ++i) guard.Admit("PC7", "Vasya");
-  ASSERT_TRUE(guard.Ignored("PC7"));
+  for (int i = 0; i < 4; ++i) guard.Admit(kVasya, "PC7", "Vasya");
+  ASSERT_TRUE(guard.Ignored(kVasya));
   guard.Configure({});
-  EXPECT_FALSE(guard.Ignored("PC7"));
+  EXPECT_FALSE(guard.Ignored(kVasya));
   EXPECT_EQ(loop.ActiveTimers(), 0u);
-  for (int i = 0; i < 100; ++i) EXPECT_TRUE(guard.Admit("PC7", "Vasya"));
+  for (int i = 0; i < 100; ++i) EXPECT_TRUE(guard.Admit(kVasya, "PC7", "Vasya"));
   EXPECT_EQ(log.Lines().size(), 1u);
 }
 
-TEST_F(FloodGuardTest, ManyHostsAreForgottenOnceQuiet) {
-  for (int i = 0; i < 1000; ++i) guard.Admit("PC" + std::to_string(i), "x");
-  loop.Advance(11s);
-  EXPECT_TRUE(guard.Admit("PC0", "x"));
-  for (int i = 0; i < 3; ++i) EXPECT_TRUE(guard.Admit("PC999", "x"));
-  EXPECT_FALSE(guard.Admit("PC999", "x"));
-}
-
 // Thousands of computers, far more than the guard keeps, one new every
-// 50 ms (200 within any 10 s), while one host floods at once and another
+// 50 ms (200 within any 10 s), while one sender floods at once and another
 // slowly: the flooders stay ignored for the whole period while the others
-// come and go, and the memory stays that of the last seconds.
+// come and go, and the guard never keeps more than its table holds.
 TEST_F(FloodGuardTest, FloodersStayIgnoredAmongThousandsOfSenders) {
-  guard.Configure({true, 5, 10, 300});
-  // Today the table holds at most 257 hosts; 6000 pass through it.
-  constexpr std::size_t kMostTracked = 300;
+  FloodGuard small(loop, clock, log, 64);
+  small.Configure({true, 5, 10, 300});
+  constexpr std::uint32_t kFlooder = Loopback(1, 200);
+  constexpr std::uint32_t kSlow = Loopback(2, 200);
   constexpr int kStepMs = 50;
   constexpr int kIgnoreMs = 300000;
 
-  for (int i = 0; i < 5; ++i) ASSERT_TRUE(guard.Admit("FLOODPC", "Flooder")) << i;
-  ASSERT_FALSE(guard.Admit("FLOODPC", "Flooder"));
+  for (int i = 0; i < 5; ++i) ASSERT_TRUE(small.Admit(kFlooder, "FLOODPC", "Flooder")) << i;
+  ASSERT_FALSE(small.Admit(kFlooder, "FLOODPC", "Flooder"));
 
   int refusedSenders = 0, flooderAdmitted = 0, slowAdmitted = 0;
   std::size_t mostTracked = 0;
   for (int t = 0; t < kIgnoreMs; t += kStepMs) {
-    if (!guard.Admit("PC" + std::to_string(t / kStepMs), "User")) ++refusedSenders;
-    if (t % 1000 == 0) {
-      if (guard.Admit("FLOODPC", "Flooder") || !guard.Ignored("FLOODPC")) ++flooderAdmitted;
+    // 6000 senders, 10.0.x.y, each with a host name of its own.
+    const int n = t / kStepMs;
+    if (!small.Admit(0x0A000000u + static_cast<std::uint32_t>(n), "PC" + std::to_string(n),
+                     "User")) {
+      ++refusedSenders;
     }
-    // From 20 s on, one every 1.5 s: the sixth, at 27.5 s, is one too many
-    // (the table has been swept several times between them).
-    if (t >= 20000 && (t - 20000) % 1500 == 0 && guard.Admit("SLOWPC", "Slow")) ++slowAdmitted;
-    mostTracked = std::max(mostTracked, guard.TrackedHosts());
+    if (t % 1000 == 0) {
+      if (small.Admit(kFlooder, "FLOODPC", "Flooder") || !small.Ignored(kFlooder)) {
+        ++flooderAdmitted;
+      }
+    }
+    // From 20 s on, one every 1.5 s (30 new senders in between): the
+    // sixth, at 27.5 s, is one too many.
+    if (t >= 20000 && (t - 20000) % 1500 == 0 && small.Admit(kSlow, "SLOWPC", "Slow")) {
+      ++slowAdmitted;
+    }
+    mostTracked = std::max(mostTracked, small.TrackedSenders());
     loop.Advance(std::chrono::milliseconds(kStepMs));
   }
   EXPECT_EQ(refusedSenders, 0);
   EXPECT_EQ(flooderAdmitted, 0);
   EXPECT_EQ(slowAdmitted, 5);
-  EXPECT_LE(mostTracked, kMostTracked);
+  EXPECT_LE(mostTracked, 64u);
   ASSERT_EQ(log.Lines().size(), 3u);  // two periods started, the first just ended
-  EXPECT_EQ(log.Texts()[2], W("Защита от флуда: с FLOODPC команды снова принимаются."));
+  EXPECT_EQ(log.Texts()[2],
+            W("Защита от флуда: с адреса 127.0.200.1 (FLOODPC) команды снова принимаются."));
 
   // The period ends as configured: the flooder's now, the slow one's at
   // 327.5 s.
-  EXPECT_FALSE(guard.Ignored("FLOODPC"));
-  EXPECT_TRUE(guard.Admit("FLOODPC", "Flooder"));
-  EXPECT_TRUE(guard.Ignored("SLOWPC"));
+  EXPECT_FALSE(small.Ignored(kFlooder));
+  EXPECT_TRUE(small.Admit(kFlooder, "FLOODPC", "Flooder"));
+  EXPECT_TRUE(small.Ignored(kSlow));
   loop.Advance(27499ms);
-  EXPECT_TRUE(guard.Ignored("SLOWPC"));
+  EXPECT_TRUE(small.Ignored(kSlow));
   loop.Advance(1ms);
-  EXPECT_FALSE(guard.Ignored("SLOWPC"));
+  EXPECT_FALSE(small.Ignored(kSlow));
   EXPECT_EQ(log.Lines().size(), 4u);
+}
+
+// A table full of ignored senders forgets none of them early; a new
+// sender is then answered, uncounted, rather than refused.
+TEST_F(FloodGuardTest, ATableOfIgnoredSendersKeepsThemAll) {
+  FloodGuard tiny(loop, clock, log, 4);
+  tiny.Configure({true, 1, 10, 60});
+  for (std::uint32_t a = 1; a <= 4; ++a) {
+    EXPECT_TRUE(tiny.Admit(Loopback(a, 9), "H", "N"));
+    EXPECT_FALSE(tiny.Admit(Loopback(a, 9), "H", "N"));
+  }
+  for (int i = 0; i < 5; ++i) EXPECT_TRUE(tiny.Admit(Loopback(5, 9), "NEW", "N")) << i;
+  EXPECT_EQ(tiny.TrackedSenders(), 4u);
+  for (std::uint32_t a = 1; a <= 4; ++a) EXPECT_TRUE(tiny.Ignored(Loopback(a, 9))) << a;
+  loop.Advance(60s);
+  EXPECT_EQ(tiny.TrackedSenders(), 0u);
+  EXPECT_TRUE(tiny.Admit(Loopback(5, 9), "NEW", "N"));
+  EXPECT_FALSE(tiny.Admit(Loopback(5, 9), "NEW", "N"));
 }
 
 // The guard in the interpreter: commands and answered chatterbox triggers
@@ -227,6 +273,61 @@ TEST_F(FloodGuardInterpreterTest, CommandsAndTriggersCountButNotPlainLines) {
 
   f.loop.Advance(60s);
   EXPECT_TRUE(Answered(user, "!help"));
+}
+
+// The quiz's requests count as commands do, typed as commands or as plain
+// lines of its channel; answers never count and still win while ignored.
+TEST(FloodGuardQuiz, RequestsCountAnswersDoNot) {
+  BotFixture f;
+  std::unique_ptr<InstalledServices> services = InstallServices(f.services());
+  std::unique_ptr<Games> games = InstallGames(f.services());
+  f.dir.WriteFile("botfile/questions.txt", W("Столица?|Москва\r\n"));
+  f.dir.WriteFile("others.ini",
+                  "[FloodGuard]\r\nCommands=3\r\nSeconds=10\r\nIgnoreSeconds=60\r\n");
+  f.PrepareOffline();
+  f.parts().interpreter.Guard().Configure(LoadFloodGuardSettings(f.parts().othersIni));
+  f.parts().settings.ADMvle = {{"Boss", "ADMINPC"}};
+  const ChatPeer user{"Vasya", "PC7", Loopback(2)};
+  const ChatPeer admin{"Boss", "ADMINPC", Loopback(3)};
+  f.ReceiveLine(admin, W("!старт"), "Victorina");
+  f.loop.Advance(8s);
+  ASSERT_TRUE(games->quiz.QuestionActive());
+
+  const auto answered = [&](const std::string& text) {
+    f.ClearSent();
+    f.ReceiveLine(user, text, "Victorina");
+    for (const SentPacket& p : f.SentOfType(kPacketChatLine)) {
+      if (p.dstAddr == user.address) return true;
+    }
+    return false;
+  };
+  EXPECT_TRUE(answered(W("!лучшие 5")));
+  EXPECT_TRUE(answered(W("информация")));
+  EXPECT_TRUE(answered(W("!Команды")));
+  EXPECT_FALSE(answered(W("!информация")));
+  EXPECT_FALSE(answered(W("команды")));
+  EXPECT_FALSE(answered(W("лучшие")));
+
+  f.ClearSent();
+  f.ReceiveLine(user, W(" москва"), "Victorina");
+  EXPECT_EQ(f.TakeSentTexts(), std::vector<std::string>{W("\rУГАДАЛ: Vasya, маладец!")});
+}
+
+// Password-channel commands (a box read out) count with the others; the
+// plain lines delivered there do not.
+TEST_F(FloodGuardInterpreterTest, PasswordChannelCommandsCountButNotItsLines) {
+  int read = 0;
+  f.parts().interpreter.Table().Add(CommandRow{
+      .place = CommandPlace::ReadBox,
+      .aliases = {"peek"},
+      .lineKind = kKindPassword,
+      .handler = [&read](CommandContext&) { ++read; },
+  });
+  for (int i = 0; i < 10; ++i) f.ReceivePasswordLine(user, "a line", "Room", "pw");
+  for (int i = 0; i < 4; ++i) f.ReceivePasswordLine(user, "!peek", "Room", "pw");
+  EXPECT_EQ(read, 3);
+  EXPECT_FALSE(Answered(user, "!help"));
+  EXPECT_TRUE(Answered({"Petya", "PC8", Loopback(4), 0}, "!help"));
 }
 
 TEST_F(FloodGuardInterpreterTest, MissingSectionLeavesItOff) {

@@ -21,6 +21,10 @@ namespace {
 // commands' place ends the walk there, as a row does.
 class InterpreterTest : public ::testing::Test {
  protected:
+  std::string LogFile() {
+    EXPECT_TRUE(parts().log.FlushFile());
+    return f.dir.ReadFile("botfile/log.txt");
+  }
   void SetUp() override {
     Subscriptions& on = parts().on;
     on.seen.Add(SeenStep::RecordSeen,
@@ -129,7 +133,7 @@ TEST_F(InterpreterTest, ChannelLineIsLoggedThenSeenThenHandled) {
   Say(user, "hello");
   EXPECT_EQ(f.view.Texts().front(), "{Main} Vasya (PC7): hello");
   EXPECT_EQ(f.view.lines.front().color, user.color);
-  EXPECT_EQ(f.dir.ReadFile("botfile/log.txt"), "[18:05]Vasya (PC7): hello\r\n");
+  EXPECT_EQ(LogFile(), "[18:05]Vasya (PC7): hello\r\n");
   EXPECT_EQ(calls, (std::vector<std::string>{"seen Vasya", "vote hello", "boltun hello"}));
 }
 
@@ -138,7 +142,7 @@ TEST_F(InterpreterTest, OnlyTheMainChannelGoesToTheLogFile) {
   Say(user, "two", "MAIN");
   Say(user, "three", "Main2");
   Say(user, "four", "Other");
-  EXPECT_EQ(f.dir.ReadFile("botfile/log.txt"),
+  EXPECT_EQ(LogFile(),
             "[18:05]Vasya (PC7): one\r\n[18:05]Vasya (PC7): two\r\n");
   EXPECT_TRUE(f.view.Contains("{Other} Vasya (PC7): four"));
 }
@@ -148,7 +152,7 @@ TEST_F(InterpreterTest, OwnLinesAreLoggedButNeverAnswered) {
   EXPECT_TRUE(f.Sent().empty());
   EXPECT_TRUE(calls.empty());
   EXPECT_TRUE(f.view.Contains("{Main} " + f.Self().nick + " (" + f.Self().host + "): !help"));
-  EXPECT_NE(f.dir.ReadFile("botfile/log.txt").find("): !help"), std::string::npos);
+  EXPECT_NE(LogFile().find("): !help"), std::string::npos);
 }
 
 TEST_F(InterpreterTest, EmptyTextAndDisabledBotStopEarly) {
@@ -496,7 +500,7 @@ TEST_F(InterpreterTest, PasswordChannelLines) {
   f.view.Clear();
   f.ReceivePasswordLine(user, "hi there", "Vasya_box", "secret");
   EXPECT_EQ(f.view.Texts().front(), "<Vasya_box> Vasya (PC7)  =>> secret <<= hi there");
-  EXPECT_EQ(f.dir.ReadFile("botfile/log.txt"), "[18:05]Vasya (PC7): hi there\r\n");
+  EXPECT_EQ(LogFile(), "[18:05]Vasya (PC7): hi there\r\n");
   EXPECT_TRUE(Called("deliver hi there|Vasya_box|secret"));
 
   calls.clear();

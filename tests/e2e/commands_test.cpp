@@ -324,9 +324,9 @@ TEST_F(CommandsEndToEnd, ABadEntryPatternCostsOnlyItsLine) {
     EXPECT_EQ(ToMe().text, "\r\n\r\n" + std::string(64, ' ') + W("(*)   Кто забанен   (*)\r\n") +
                                "\r\nOTHERPC=31.12.2030 23:59:00\r\n[BanList]");
   }
-  const std::string output = bot.Output();
   const std::string named = "defvhod.ini: строка EnterMessage";
-  ASSERT_NE(output.find(named), std::string::npos) << output;
+  ASSERT_TRUE(bot.WaitForOutput(named));
+  const std::string output = bot.Output();
   EXPECT_EQ(output.find(named), output.rfind(named)) << output;
   EXPECT_NE(output.find("%d ник %s"), std::string::npos);
 }

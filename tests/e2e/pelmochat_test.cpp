@@ -239,18 +239,21 @@ TEST_F(PelmochatTest, FloodGuardSilencesAHostForAWhile) {
   dir.WriteFile("others.ini",
                 "[FloodGuard]\r\nEnabled=1\r\nCommands=2\r\nSeconds=60\r\nIgnoreSeconds=2\r\n");
   auto bot = StartBot();
-  const auto ask = [this](const std::string& host) {
-    ChildProcess chat(kChat, {"--dir", dir.Path(), "--nick", "Ivan", "--host", host, "--say",
-                              "!help", "--wait", "0.7"});
+  // The guard counts per sending address, whatever the host name says.
+  const auto ask = [this](const std::string& host, const std::string& ip) {
+    ChildProcess chat(kChat, {"--dir", dir.Path(), "--nick", "Ivan", "--host", host, "--ip", ip,
+                              "--say", "!help", "--wait", "0.7"});
     return chat.Wait(10s).value_or(-1);
   };
-  EXPECT_EQ(ask("IVANPC"), 0);
-  EXPECT_EQ(ask("IVANPC"), 0);
-  EXPECT_EQ(ask("IVANPC"), 1);
-  EXPECT_TRUE(bot->WaitForOutPart("Защита от флуда: Ivan (IVANPC)", 1s));
-  EXPECT_EQ(ask("OTHERPC"), 0);
-  EXPECT_TRUE(bot->WaitForOutPart("Защита от флуда: с IVANPC команды снова принимаются.", 5s));
-  EXPECT_EQ(ask("IVANPC"), 0);
+  EXPECT_EQ(ask("IVANPC", "127.0.5.5"), 0);
+  EXPECT_EQ(ask("IVANPC", "127.0.5.5"), 0);
+  EXPECT_EQ(ask("IVANPC", "127.0.5.5"), 1);
+  EXPECT_TRUE(bot->WaitForOutPart("Защита от флуда: Ivan (IVANPC) с адреса 127.0.5.5", 1s));
+  EXPECT_EQ(ask("OTHERPC", "127.0.5.5"), 1);
+  EXPECT_EQ(ask("IVANPC", "127.0.5.6"), 0);
+  EXPECT_TRUE(bot->WaitForOutPart(
+      "Защита от флуда: с адреса 127.0.5.5 (IVANPC) команды снова принимаются.", 5s));
+  EXPECT_EQ(ask("IVANPC", "127.0.5.5"), 0);
 }
 
 }  // namespace

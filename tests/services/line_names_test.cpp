@@ -111,6 +111,7 @@ TEST_F(LineNamesTest, LogsGetOneLinePerEntry) {
                             W(" искал(а) пользователя Ghost  [12:06:2026.18:05:07] Admin"));
   // The log file names him on the lines of his join and leave (the text
   // of his chat line is his own business).
+  ASSERT_TRUE(f.parts().log.FlushFile());
   const std::vector<std::string> log = FileLines("botfile/log.txt");
   ASSERT_GE(log.size(), 3u);
   EXPECT_EQ(log.front(), "[18:05]" + kAsLine + W(" (EVIL PC): присоединился к нам."));

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
+
 #include "base/cp1251.h"
+#include "base/text_file.h"
 #include "fakes/bot_fixture.h"
 #include "services/stat_store.h"
 
@@ -36,6 +40,9 @@ class PrivateBoxTest : public ::testing::Test {
       text += "Message-" + std::to_string(n) + "=note" + std::to_string(n) + "\r\n";
     }
     if (lastRead > 0) text += "LastLetterRead=" + std::to_string(lastRead) + "\r\n";
+    // What the store holds goes to the file first, or Reload would put it
+    // back over the new file.
+    store.Flush();
     f.dir.WriteFile("botfile/stat.ini", text);
     store.Reload();
   }
@@ -59,12 +66,15 @@ TEST(NotesWord, RussianPluralForms) {
   for (const Case& c : cases) EXPECT_EQ(NotesWord(c.n), W(c.word)) << c.n;
 }
 
-TEST_F(PrivateBoxTest, LeavesANoteWrittenBeforeItIsConfirmed) {
+TEST_F(PrivateBoxTest, LeavesANoteStoredBeforeItIsConfirmed) {
   WriteNotes("BOB", 0);
   EXPECT_EQ(Ask("mess BOB hi"), std::vector<std::string>{W("Сообщение добавлено")});
-  // Written to the file at once, not with the counts' delay.
-  EXPECT_NE(f.dir.ReadFile("botfile/stat.ini").find("Message-1=" + kHeader + "hi\r\n"),
-            std::string::npos);
+  EXPECT_EQ(Note(1), kHeader + "hi");
+  // On the disk with the counts' batch, not before the reply.
+  const std::string line = "Message-1=" + kHeader + "hi\r\n";
+  EXPECT_EQ(f.dir.ReadFile("botfile/stat.ini").find(line), std::string::npos);
+  f.loop.Advance(std::chrono::seconds(1));
+  EXPECT_NE(f.dir.ReadFile("botfile/stat.ini").find(line), std::string::npos);
   EXPECT_EQ(Ask(W("Mess bob  two\r\nlines ")), std::vector<std::string>{W("Сообщение добавлено")});
   EXPECT_EQ(Note(2), kHeader + "two  lines");
   EXPECT_EQ(Ask(W("ЬУЫЫ bob third")).size(), 1u);
@@ -78,6 +88,32 @@ TEST_F(PrivateBoxTest, LeavesANoteWrittenBeforeItIsConfirmed) {
   EXPECT_TRUE(Ask("mess BOB hi").empty());
   f.parts().out.OutChannel = "Main";
   EXPECT_EQ(Note(4), "");
+}
+
+// While the file refuses the batched rewrites, a note is confirmed only
+// once it is on the disk, so none is confirmed and then lost.
+TEST_F(PrivateBoxTest, WhileTheFileFailsANoteIsNotConfirmed) {
+  WriteNotes("BOB", 0);
+  // A folder in the file's place: the rename of every rewrite fails.
+  const std::string path = f.dir.FilePath("botfile/stat.ini");
+  ASSERT_TRUE(std::filesystem::remove(path));
+  ASSERT_TRUE(CreateDirectory(path));
+  EXPECT_EQ(Ask("mess BOB one"), std::vector<std::string>{W("Сообщение добавлено")});
+  f.loop.Advance(std::chrono::seconds(1));
+  ASSERT_TRUE(store.WriteFailing());
+
+  EXPECT_THROW(box.Command("mess BOB two", "Ann", "PC1", kUser), FileError);
+  EXPECT_TRUE(Replies().empty());
+  EXPECT_EQ(Note(2), "");
+
+  // The file comes back: the first note reaches it, and notes are
+  // confirmed again.
+  ASSERT_TRUE(std::filesystem::remove(path));
+  f.loop.Advance(std::chrono::seconds(1));
+  EXPECT_NE(f.dir.ReadFile("botfile/stat.ini").find("Message-1=" + kHeader + "one\r\n"),
+            std::string::npos);
+  EXPECT_EQ(Ask("mess BOB three"), std::vector<std::string>{W("Сообщение добавлено")});
+  EXPECT_EQ(Note(2), kHeader + "three");
 }
 
 TEST_F(PrivateBoxTest, KeysFiftyAndFiftyOneAndAFullBox) {

@@ -1,0 +1,76 @@
+#include "program/start_retry.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+
+#include "fakes/bot_fixture.h"
+#include "fakes/udp_peer.h"
+
+namespace pelmo {
+namespace {
+
+using namespace std::chrono_literals;
+
+// The chat port held by a socket that shares it with nobody, and the bot
+// told not to share it either: every start fails until the holder goes.
+class StartRetryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string netIni = LoopbackNetIni(f.Port());
+    netIni.replace(netIni.find("REUSEADDR=1"), 11, "REUSEADDR=0");
+    f.dir.WriteFile("Net.ini", netIni);
+    holder.emplace();
+    ASSERT_TRUE(holder->Bind(0, f.Port(), /*reuse=*/false));
+    f.RecordSends(true);
+    f.bot().FormCreate();
+    ASSERT_FALSE(f.bot().Running());
+  }
+  void TearDown() override { f.bot().FormClose(); }
+
+  int Count(const std::string& text) const {
+    int n = 0;
+    for (const std::string& line : f.view.Texts()) n += line == text ? 1 : 0;
+    return n;
+  }
+
+  BotFixture f;
+  std::optional<UdpPeer> holder;
+  int gaveUp = 0;
+  StartRetry retry{f.loop, f.bot(), f.parts().log, 60s, [this] { ++gaveUp; }};
+};
+
+TEST_F(StartRetryTest, FiveMoreTriesOverAMinuteThenItGivesUp) {
+  retry.AfterStart();
+  // The tries come 2, 4, 8, 16 and 30 s after each failure.
+  int tries = 1;
+  for (const auto delay : {2s, 4s, 8s, 16s, 30s}) {
+    f.loop.Advance(delay - 1ms);
+    EXPECT_EQ(Count("Not Started."), tries) << delay.count();
+    f.loop.Advance(1ms);
+    EXPECT_EQ(Count("Not Started."), ++tries) << delay.count();
+  }
+  EXPECT_EQ(gaveUp, 1);
+  EXPECT_TRUE(f.view.Contains(
+      "The bot could not be started after 6 tries; the program ends with status 1."));
+  f.loop.Advance(600s);
+  EXPECT_EQ(Count("Not Started."), 6);
+  EXPECT_EQ(gaveUp, 1);
+}
+
+TEST_F(StartRetryTest, AStartThatSucceedsEndsTheTries) {
+  retry.AfterStart();
+  f.loop.Advance(2s);
+  EXPECT_EQ(Count("Not Started."), 2);
+  holder.reset();
+  f.loop.Advance(4s);
+  EXPECT_TRUE(f.bot().Running());
+  f.loop.Advance(600s);
+  EXPECT_EQ(Count("Starting..."), 3);
+  EXPECT_EQ(gaveUp, 0);
+}
+
+}  // namespace
+}  // namespace pelmo
