@@ -36,7 +36,8 @@ class BanModel {
   // Writes host = the date in the bot's short date format (dd.mm.yyyy,
   // whatever the desktop's locale) + " " + time, replacing the host's
   // line, and reads the list again. An empty host, or a line the file
-  // refuses, is a warning (the list keeps what it showed).
+  // refuses, is a warning (the list keeps what it showed); so is a date
+  // that does not exist, which no date picker gives.
   PageResult Add(const std::string& host, int year, int month, int day, const std::string& time);
   // Removes the line shown at row from the file, wherever it stands there
   // now, and reads the list again. The header or no row: nothing. A line

@@ -64,23 +64,23 @@ using SettingsMember =
                  std::vector<std::string> BotSettings::*>;
 
 struct FieldDef {
-  std::string name;     // component name, "NickE"
+  std::string name{};  // component name, "NickE"
   FieldKind kind = FieldKind::kText;
-  std::string caption;  // the label before the field, or a check box's text ("" none)
-  SettingsMember member;
+  std::string caption{};  // the label before the field, or a check box's text ("" none)
+  SettingsMember member{};
   // The usual content that the field must show whole at the window's
   // default size, wide letters and digits ("" : no rule).
-  std::string sample;
+  std::string sample{};
   FieldCheck check = FieldCheck::kNone;
   FieldEffect effect = FieldEffect::kNone;
   // A check box: the field and its caption are enabled only while it is on.
-  std::string enabledBy;
+  std::string enabledBy{};
   // A check box's caption while it is off ("" : caption in both states).
-  std::string captionOff;
+  std::string captionOff{};
   // Component name of the caption's label ("" : it has none of its own).
-  std::string captionName;
+  std::string captionName{};
   // A grid's column titles, left to right.
-  std::vector<std::string> columns;
+  std::vector<std::string> columns{};
 };
 
 // What a button calls. The page or window holding the button names the
@@ -116,8 +116,8 @@ enum class PageAction {
 };
 
 struct ButtonDef {
-  std::string name;     // component name, "AddBanB"
-  std::string caption;  // "До&бавить"
+  std::string name{};     // component name, "AddBanB"
+  std::string caption{};  // "До&бавить"
   PageAction action = PageAction::kSaveSettings;
   bool hidden = false;     // held but never shown (a start button of a countdown)
   bool disabled = false;   // shown, never enabled
@@ -140,9 +140,9 @@ enum class ItemKind {
 
 struct PageItem {
   ItemKind kind = ItemKind::kField;
-  std::string name;
-  std::string second;
-  std::string text;
+  std::string name{};
+  std::string second{};
+  std::string text{};
   PageFeature feature = PageFeature::kNone;
 };
 
@@ -158,22 +158,24 @@ enum class BlockKind {
 // it; a named block is a panel of that component name.
 struct PageBlock {
   BlockKind kind = BlockKind::kColumn;
-  std::vector<PageItem> items;
-  std::string title;
-  std::string name;
+  std::vector<PageItem> items{};
+  std::string title{};
+  std::string name{};
   bool hidden = false;
 };
 
 struct PageDef {
   int index = 0;      // the tree node's absolute index (-1: not in the tree)
   int depth = 0;      // the node's depth in the tree (0: the root)
-  std::string title;  // the node's text, and the heading of the page
-  std::string name;   // component name of a dialog or window ("" for a page)
+  std::string title{};  // the node's text, and the heading of the page
+  std::string name{};   // component name of a dialog or window ("" for a page)
   PageFeature feature = PageFeature::kNone;
-  std::string placeholder;  // shown while the feature's model is missing
-  std::vector<FieldDef> fields;
-  std::vector<ButtonDef> buttons;
-  std::vector<PageBlock> blocks;  // top to bottom; nothing stretches: the rest stays free
+  std::string placeholder{};  // shown while the feature's model is missing
+  std::vector<FieldDef> fields{};
+  std::vector<ButtonDef> buttons{};
+  // Top to bottom. A list, grid or view takes the page's spare height;
+  // without one the spare height stays free below the blocks.
+  std::vector<PageBlock> blocks{};
 };
 
 // The settings tree in its order, one page a node: node i shows page i.
