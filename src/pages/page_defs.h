@@ -1,17 +1,24 @@
 // The control window's settings pages as data, for every front-end that
 // renders them (the Qt window, the native Windows window): the options
 // tree, each page's fields, buttons and checks, and how they stand on the
-// page; also the subscriber dialog and the birthday editor. A front-end
-// makes one control per field and per button from these definitions and
-// calls the page models (settings_form.h, *_model.h) for what they do.
+// page; also the subscriber dialog and the birthday editor.
+//
+// A front-end renders a definition block by block, top to bottom (see
+// BlockKind), one control per item: a field as the control of its kind,
+// named by its component name, after its caption (a check box carries its
+// caption itself); an interval as the minutes field, MinutesUnit(), the
+// seconds field, SecondsUnit(); a button; a text or a note as a label. It
+// makes a field with a record member (FieldDef::member) through the
+// settings form (settings_form.h), which tells what it shows and takes its
+// edits; the other fields and the buttons belong to the page's model
+// (*_model.h, named by PageAction), and a page whose feature's model the
+// program has not handed over shows its placeholder instead. Messages and
+// questions come back from the models as data (page_message.h).
 //
 // Texts are Windows-1251, as everywhere inside the bot; a caption's "&"
-// marks the letter of its access key, as both toolkits read it. Names are
-// the component names ("NickE", "SaveCfgB"): a front-end gives its
-// controls these names, and the models take and give fields by them.
-//
-// The definitions are built once, at the first call, and never change.
-// Main thread only.
+// marks the letter of its access key, as both toolkits read it. The
+// definitions are built once, at the first call, and never change. Main
+// thread only.
 #pragma once
 
 #include <cstdint>
@@ -66,7 +73,8 @@ using SettingsMember =
 struct FieldDef {
   std::string name{};  // component name, "NickE"
   FieldKind kind = FieldKind::kText;
-  std::string caption{};  // the label before the field, or a check box's text ("" none)
+  // The label before the field, or a check box's text ("" none).
+  std::string caption{};
   SettingsMember member{};
   // The usual content that the field must show whole at the window's
   // default size, wide letters and digits ("" : no rule).
@@ -143,6 +151,8 @@ struct PageItem {
   std::string name{};
   std::string second{};
   std::string text{};
+  // The item stands on the page only once the feature's model is there;
+  // such items come last in a form block, so that they can be added later.
   PageFeature feature = PageFeature::kNone;
 };
 
@@ -155,7 +165,8 @@ enum class BlockKind {
 };
 
 // A part of a page, top to bottom. A block with a title is framed under
-// it; a named block is a panel of that component name.
+// it; a named block is a panel of that component name, and a hidden one is
+// held but never shown.
 struct PageBlock {
   BlockKind kind = BlockKind::kColumn;
   std::vector<PageItem> items{};
@@ -165,9 +176,9 @@ struct PageBlock {
 };
 
 struct PageDef {
-  int index = 0;      // the tree node's absolute index (-1: not in the tree)
-  int depth = 0;      // the node's depth in the tree (0: the root)
-  std::string title{};  // the node's text, and the heading of the page
+  int index = 0;        // the tree node's absolute index (-1: not in the tree)
+  int depth = 0;        // the node's depth in the tree (0: the root)
+  std::string title{};  // the node's text and the page's heading; a window's title
   std::string name{};   // component name of a dialog or window ("" for a page)
   PageFeature feature = PageFeature::kNone;
   std::string placeholder{};  // shown while the feature's model is missing

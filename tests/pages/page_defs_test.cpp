@@ -46,7 +46,8 @@ TEST(PageDefs, EveryFieldAndButtonStandsOnItsPageOnce) {
   std::vector<const PageDef*> defs;
   for (const PageDef& page : SettingsPageDefs()) defs.push_back(&page);
   defs.insert(defs.end(), {&SubscriberDialogDef(), &BirthdayEditorDef(), &BirthdayPanelDef()});
-  std::set<std::string> names;
+  std::set<std::string> names{"SaveCfgB", "LoadCfgB"};
+  EXPECT_EQ(FindButton("SaveCfgB"), &SettingsButtonDefs()[0]);
   for (const PageDef* def : defs) {
     std::multiset<std::string> shown;
     for (const PageBlock& block : def->blocks) {
@@ -65,13 +66,20 @@ TEST(PageDefs, EveryFieldAndButtonStandsOnItsPageOnce) {
         }
       }
     }
+    const bool inTree = def->index >= 0;
     for (const FieldDef& field : def->fields) {
       EXPECT_EQ(shown.count(field.name), 1u) << field.name;
       EXPECT_TRUE(names.insert(field.name).second) << "two fields named " << field.name;
+      if (inTree) {
+        EXPECT_EQ(FindField(field.name), &field) << field.name;
+      }
     }
     for (const ButtonDef& button : def->buttons) {
       EXPECT_EQ(shown.count(button.name), 1u) << button.name;
       EXPECT_TRUE(names.insert(button.name).second) << "two buttons named " << button.name;
+      if (inTree) {
+        EXPECT_EQ(FindButton(button.name), &button) << button.name;
+      }
     }
   }
 }
