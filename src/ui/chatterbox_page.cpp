@@ -3,8 +3,6 @@
 #include <QHeaderView>
 #include <QTableWidget>
 
-#include <algorithm>
-
 #include "ui/page_render.h"
 #include "ui/qt_text.h"
 #include "ui/window_platform.h"
@@ -32,6 +30,10 @@ ChatterboxPage::ChatterboxPage(Chatterbox& chatterbox, const WindowPlatform& pla
 
 void ChatterboxPage::ShowPhrases() {
   m_model.Load();
+  ShowRows();
+}
+
+void ChatterboxPage::ShowRows() {
   const auto& rows = m_model.Rows();
   m_showing = true;
   m_grid->setRowCount(static_cast<int>(rows.size()));
@@ -44,8 +46,9 @@ void ChatterboxPage::ShowPhrases() {
 }
 
 void ChatterboxPage::DelAQbClick() {
-  const int row = m_grid->currentRow();
-  if (m_model.Delete(row)) m_grid->removeRow(std::max(row, 0));
+  // The model chooses the row; the grid shows what is left, its current
+  // row staying where it was.
+  if (m_model.Delete(m_grid->currentRow())) ShowRows();
 }
 
 void ChatterboxPage::AddAQbClick() {

@@ -30,6 +30,9 @@ class ChatterboxPage final : public QWidget {
   QTableWidget* Grid() const { return m_grid; }
 
  private:
+  // The model's rows to the grid, edits not yet saved included.
+  void ShowRows();
+
   ChatterboxModel m_model;
   const WindowPlatform& m_platform;
   QTableWidget* m_grid;
