@@ -16,6 +16,15 @@ PageMessage Refusal(std::string text) {
 
 }  // namespace
 
+const std::vector<BirthdayInputField>& BirthdayInputFields() {
+  static const std::vector<BirthdayInputField> fields = {
+      {"NameEdit", &BirthdayInput::name},   {"GroupEdit", &BirthdayInput::group},
+      {"DayEdit", &BirthdayInput::day},     {"MonthEdit", &BirthdayInput::month},
+      {"YearEdit", &BirthdayInput::year},
+  };
+  return fields;
+}
+
 std::vector<BirthdayRow> BirthdayEditorModel::Rows() const {
   return BirthdayRows(m_birthdays.Table(), m_clock.Now());
 }

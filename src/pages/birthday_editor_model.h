@@ -10,6 +10,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "base/date_time.h"
@@ -17,6 +18,14 @@
 #include "pages/page_message.h"
 
 namespace pelmo {
+
+// A field of the input panel (BirthdayPanelDef) and the input text it
+// holds; the panel's fields in its order are BirthdayInputFields().
+struct BirthdayInputField {
+  std::string name;                  // component name, "NameEdit"
+  std::string BirthdayInput::*text;  // &BirthdayInput::name
+};
+const std::vector<BirthdayInputField>& BirthdayInputFields();
 
 class BirthdayEditorModel {
  public:

@@ -12,13 +12,6 @@
 
 namespace pelmo {
 
-namespace {
-
-enum Field { kName, kGroup, kDay, kMonth, kYear };
-const char* const kFieldNames[] = {"NameEdit", "GroupEdit", "DayEdit", "MonthEdit", "YearEdit"};
-
-}  // namespace
-
 void DragPanel::mousePressEvent(QMouseEvent* event) {
   if (event->button() == Qt::RightButton) return QFrame::mousePressEvent(event);
   m_dragging = true;
@@ -67,7 +60,7 @@ BirthdayWindow::BirthdayWindow(Birthdays& birthdays, const Clock& clock,
   m_panel->setFrameShadow(QFrame::Raised);
   m_panel->setAutoFillBackground(true);
   const PageControls panel = RenderPage(panelDef, m_panel, nullptr);
-  for (int i = 0; i < 5; ++i) m_fields[i] = panel.Get<QLineEdit>(kFieldNames[i]);
+  for (int i = 0; i < 5; ++i) m_fields[i] = panel.Get<QLineEdit>(BirthdayInputFields()[i].name);
   OnAction(panelDef, panel, PageAction::kAcceptBirthday, &m_platform, [this] { OKAddButtonClick(); });
   OnAction(panelDef, panel, PageAction::kCancelBirthday, &m_platform, [this] { CancelAddButtonClick(); });
   m_panel->adjustSize();
@@ -112,9 +105,7 @@ void BirthdayWindow::AddButtonClick() {
 void BirthdayWindow::RenameButtonClick() {
   const std::optional<BirthdayInput> texts = m_model.Rename(m_list->currentRow());
   if (!texts) return;
-  const std::string* values[] = {&texts->name, &texts->group, &texts->day, &texts->month,
-                                 &texts->year};
-  for (int i = 0; i < 5; ++i) m_fields[i]->setText(ToQ(*values[i]));
+  for (int i = 0; i < 5; ++i) m_fields[i]->setText(ToQ((*texts).*BirthdayInputFields()[i].text));
   ShowPanel(true);
 }
 
@@ -129,8 +120,7 @@ void BirthdayWindow::SaveButtonClick() {
 
 bool BirthdayWindow::OKAddButtonClick() {
   BirthdayInput input;
-  std::string* texts[] = {&input.name, &input.group, &input.day, &input.month, &input.year};
-  for (int i = 0; i < 5; ++i) *texts[i] = FromQ(m_fields[i]->text());
+  for (int i = 0; i < 5; ++i) input.*BirthdayInputFields()[i].text = FromQ(m_fields[i]->text());
   const PageResult result = m_model.Accept(input);
   if (!result.done) {
     if (result.message) ShowPageMessage(m_platform, *result.message, this);
@@ -152,7 +142,7 @@ void BirthdayWindow::ShowPanel(bool shown) {
   if (shown) {
     m_panel->raise();
     m_panel->move((width() - m_panel->width()) / 2, (height() - m_panel->height()) / 2);
-    m_fields[kName]->setFocus();
+    m_fields[0]->setFocus();
   }
   UpdateButtons();
 }

@@ -72,7 +72,7 @@ class BirthdayWindow final : public QWidget {
   const WindowPlatform& m_platform;
   QTableWidget* m_list;
   DragPanel* m_panel;
-  QLineEdit* m_fields[5];
+  QLineEdit* m_fields[5];  // in the order of BirthdayInputFields()
   QPushButton* m_add;
   QPushButton* m_delete;
   QPushButton* m_rename;

@@ -3,6 +3,10 @@
 // for the front-end to show.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+#include <set>
+
 #include "base/cp1251.h"
 #include "core/birthday_check.h"
 #include "fakes/bot_fixture.h"
@@ -11,6 +15,7 @@
 #include "pages/ban_model.h"
 #include "pages/birthday_editor_model.h"
 #include "pages/chatterbox_model.h"
+#include "pages/page_defs.h"
 #include "pages/subscriber_model.h"
 #include "pages/timed_model.h"
 #include "services/ban_list.h"
@@ -207,6 +212,34 @@ TEST_F(PageModels, BirthdayInputIsCheckedAndAFullTableRefusesMore) {
   EXPECT_FALSE(model.InputOpen());
   EXPECT_TRUE(model.Delete(255));
   EXPECT_TRUE(model.CanAdd());
+  games.reset();
+}
+
+TEST_F(PageModels, EachBirthdayPanelFieldFillsItsPartOfTheEntry) {
+  std::unique_ptr<Games> games = InstallGames(f.services());
+  BirthdayEditorModel model(games->birthdays, f.clock);
+  // What an operator types under each caption of the panel.
+  const std::map<std::string, std::string> typed = {
+      {"Name:", "Ann"}, {"Group:", "Team"}, {"Day:", "7"}, {"Month:", "12"}, {"Year:", "1990"}};
+  BirthdayInput input;
+  std::set<std::string> filled;
+  for (const FieldDef& field : BirthdayPanelDef().fields) {
+    const auto it = std::find_if(BirthdayInputFields().begin(), BirthdayInputFields().end(),
+                                 [&](const BirthdayInputField& known) { return known.name == field.name; });
+    ASSERT_NE(it, BirthdayInputFields().end()) << field.name;
+    input.*(it->text) = typed.at(field.caption);
+    filled.insert(field.name);
+  }
+  EXPECT_EQ(filled.size(), 5u);
+  EXPECT_EQ(BirthdayInputFields().size(), 5u);
+  ASSERT_TRUE(model.Add());
+  ASSERT_TRUE(model.Accept(input).done);
+  const BirthdayEntry& entry = games->birthdays.Table().At(0);
+  EXPECT_EQ(entry.Name, "Ann");
+  EXPECT_EQ(entry.Group, "Team");
+  EXPECT_EQ(entry.Day, 7);
+  EXPECT_EQ(entry.Month, 12);
+  EXPECT_EQ(entry.Year, 1990);
   games.reset();
 }
 
