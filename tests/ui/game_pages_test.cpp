@@ -99,12 +99,17 @@ TEST_F(GamePagesTest, ChatterboxPairSavedAnswersInTheChat) {
   EXPECT_EQ(f.warnings.size(), 2);
   EXPECT_EQ(Answer(peer, W("как дела")), W("Отлично!"));
 
-  // Cancel shows the pairs again; Delete removes the current row.
+  // Cancel shows the pairs again; Delete removes the current row and
+  // keeps the other rows' unsaved edits, the current row staying put.
   f.Find<QPushButton>("LoadCfgB")->click();
   EXPECT_EQ(grid->item(1, 0)->text(), QString::fromUtf8("как дела"));
+  grid->item(1, 1)->setText(QString::fromUtf8("Так себе"));
   grid->setCurrentCell(0, 0);
   f.Find<QPushButton>("DelAQb")->click();
-  EXPECT_EQ(grid->rowCount(), 1);
+  ASSERT_EQ(grid->rowCount(), 1);
+  EXPECT_EQ(grid->item(0, 0)->text(), QString::fromUtf8("как дела"));
+  EXPECT_EQ(grid->item(0, 1)->text(), QString::fromUtf8("Так себе"));
+  EXPECT_EQ(grid->currentRow(), 0);
 }
 
 // 4 little-endian bytes.
