@@ -171,8 +171,8 @@ void MainWindow::BuildStatusBar() {
 }
 
 void MainWindow::BuildTabs() {
-  m_tabs = MakeControl(m_window, WC_TABCONTROLW, L"", WS_TABSTOP | WS_CLIPSIBLINGS, 0, 0, 800, 500,
-                       "PageControl1");
+  m_tabs = MakeControl(m_window, WC_TABCONTROLW, L"", WS_TABSTOP | WS_CLIPCHILDREN, 0, 0, 800,
+                       500, "PageControl1");
   const wchar_t* names[] = {L"&Лог", L"&Настройки", L"О програ&мме"};
   for (int i = 0; i < 3; ++i) {
     TCITEMW item{};
@@ -186,13 +186,13 @@ void MainWindow::BuildTabs() {
     }
     return 0;
   });
-  // The pages lie over the tab control as its siblings, so that their
+  // The pages are panels inside the tab control: their controls'
   // notifications reach the panels that handle them.
-  m_pages[kLogTab] = MakePanel(m_window, 0, 0, 800, 460);
+  m_pages[kLogTab] = MakePanel(m_tabs, 0, 0, 800, 460);
   BuildLogPage();
-  m_settings = std::make_unique<SettingsTab>(m_window, m_bot, platform);
+  m_settings = std::make_unique<SettingsTab>(m_tabs, m_bot, platform);
   m_pages[kSettingsTab] = m_settings->Window();
-  m_pages[kAboutTab] = MakePanel(m_window, 0, 0, 800, 460);
+  m_pages[kAboutTab] = MakePanel(m_tabs, 0, 0, 800, 460);
   BuildAboutPage();
 }
 
@@ -242,8 +242,7 @@ void MainWindow::Layout() {
   ::MoveWindow(m_tabs, kMargin, top + kMargin, client.right - 2 * kMargin,
                bottom - top - 2 * kMargin, TRUE);
   RECT inner{};
-  ::GetWindowRect(m_tabs, &inner);
-  ::MapWindowPoints(nullptr, m_window, reinterpret_cast<POINT*>(&inner), 2);
+  ::GetClientRect(m_tabs, &inner);
   ::SendMessageW(m_tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&inner));
   const int width = inner.right - inner.left;
   const int height = inner.bottom - inner.top;

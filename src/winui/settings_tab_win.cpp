@@ -354,7 +354,6 @@ void SettingsTab::OnPageResize(int index, std::function<void(int width, int heig
 }
 
 void SettingsTab::Resize(int width, int height) {
-  ::MoveWindow(m_panel, 0, 0, width, height, TRUE);
   const int buttonHeight = FieldHeight() + 2;
   const int buttonsY = height - kMargin - buttonHeight;
   ::MoveWindow(m_tree, kMargin, kMargin, kTreeWidth, height - 2 * kMargin, TRUE);

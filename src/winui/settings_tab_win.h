@@ -45,7 +45,8 @@ class SettingsTab {
   // Where the anecdote page's rows end: its countdown goes below.
   int AnecdoteRowsEnd() const { return m_anecdoteEnd; }
 
-  // Places everything in the tab's new client size.
+  // Places everything inside the tab's panel, whose new client size this
+  // is (the window places the panel).
   void Resize(int width, int height);
   // Record to controls (after a load).
   void ShowSettings();
