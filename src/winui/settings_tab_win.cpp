@@ -114,6 +114,14 @@ void SettingsTab::BuildTree() {
       // Collapsing is refused: the tree stays fully expanded.
       return (view->action & TVE_COLLAPSE) != 0 ? TRUE : FALSE;
     }
+    if (header->code == TVN_ITEMEXPANDEDW || header->code == TVN_ITEMEXPANDEDA) {
+      // A tree that collapses without asking first is opened again.
+      const auto* view = reinterpret_cast<NMTREEVIEWW*>(header);
+      if ((view->action & TVE_COLLAPSE) != 0) {
+        ::PostMessageW(m_tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(view->itemNew.hItem));
+      }
+      return 0;
+    }
     if (header->code == TVN_SELCHANGEDW || header->code == TVN_SELCHANGEDA) {
       const auto* view = reinterpret_cast<NMTREEVIEWW*>(header);
       const int index = static_cast<int>(view->itemNew.lParam);
