@@ -68,6 +68,7 @@ void ShowAboutForm(HWND owner, HICON icon) {
                        static_cast<DWORD>(::GetWindowLongPtrW(form, GWL_EXSTYLE)));
   ::SetWindowPos(form, nullptr, 0, 0, rect.right - rect.left, rect.bottom - rect.top,
                  SWP_NOMOVE | SWP_NOZORDER);
+  SetDefaultButton(form, ok);
   bool done = false;
   OnClick(ok, [&] { done = true; });
   OnClose(form, [&] { done = true; });

@@ -19,6 +19,7 @@ struct Handlers {
   std::map<HWND, std::function<LRESULT(NMHDR*)>> notify;
   std::map<HWND, std::function<void()>> close;
   std::map<HWND, std::pair<COLORREF, HBRUSH>> swatch;
+  std::map<HWND, HWND> defaultButton;
   std::function<void(const std::exception&)> onError;
 };
 
@@ -32,6 +33,7 @@ void Forget(HWND window) {
   h.command.erase(window);
   h.notify.erase(window);
   h.close.erase(window);
+  h.defaultButton.erase(window);
   auto swatch = h.swatch.find(window);
   if (swatch != h.swatch.end()) {
     ::DeleteObject(swatch->second.second);
@@ -48,12 +50,23 @@ LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
   LRESULT result = 0;
   if (Route(message, wParam, lParam, result)) return result;
   switch (message) {
+    case WM_COMMAND:
+      // Escape in a dialog: as its close button.
+      if (lParam == 0 && LOWORD(wParam) == IDCANCEL) ::PostMessageW(window, WM_CLOSE, 0, 0);
+      break;
     case WM_CLOSE: {
       auto it = All().close.find(window);
       if (it != All().close.end()) {
         std::function<void()> handler = it->second;
         Guarded(handler);
         return 0;
+      }
+      break;
+    }
+    case DM_GETDEFID: {
+      auto it = All().defaultButton.find(window);
+      if (it != All().defaultButton.end()) {
+        return MAKELRESULT(::GetDlgCtrlID(it->second), DC_HASDEFID);
       }
       break;
     }
@@ -274,6 +287,8 @@ void OnNotify(HWND control, std::function<LRESULT(NMHDR* header)> handler) {
 }
 
 void OnClose(HWND panel, std::function<void()> handler) { All().close[panel] = std::move(handler); }
+
+void SetDefaultButton(HWND dialog, HWND button) { All().defaultButton[dialog] = button; }
 
 void SetSwatch(HWND control, COLORREF color) {
   Handlers& h = All();

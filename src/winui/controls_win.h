@@ -73,6 +73,8 @@ void Guarded(const std::function<void()>& handler);
 // WM_CLOSE of a panel made top-level (a dialog): the handler instead of
 // destroying it.
 void OnClose(HWND panel, std::function<void()> handler);
+// The button that Enter presses in a dialog made by MakeDialogWindow.
+void SetDefaultButton(HWND dialog, HWND button);
 // Routes a WM_COMMAND, WM_NOTIFY or WM_CTLCOLORSTATIC of a window that is
 // not a panel (the main window) to the handlers; false when none took it.
 bool Route(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);

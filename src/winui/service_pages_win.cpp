@@ -182,7 +182,7 @@ class SubscriberPage {
                           width - 12 - 2 * buttonWidth - kGap, buttonsY, buttonWidth,
                           FieldHeight() + 2, "OkB");
     // Enter in the password field is OK, as in a dialog.
-    ::SetWindowLongPtrW(ok, GWLP_ID, IDOK);
+    SetDefaultButton(dialog, ok);
     HWND cancel = MakeButton(dialog, L"Cancel", width - 12 - buttonWidth, buttonsY, "CancelB");
     bool done = false;
     bool accepted = false;

@@ -40,12 +40,11 @@ std::optional<std::wstring> InputBox(HWND owner, const std::wstring& title,
   const int buttonWidth = ButtonWidth(L"Cancel");
   HWND ok = MakeControl(box, L"BUTTON", L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP,
                         width - kMargin - 2 * buttonWidth - 8, buttonsY, buttonWidth,
-                        FieldHeight() + 2, nullptr);
-  ::SetWindowLongPtrW(ok, GWLP_ID, IDOK);
+                        FieldHeight() + 2, "OkB");
+  SetDefaultButton(box, ok);
   HWND cancel = MakeControl(box, L"BUTTON", L"Отмена", BS_PUSHBUTTON | WS_TABSTOP,
                             width - kMargin - buttonWidth, buttonsY, buttonWidth,
-                            FieldHeight() + 2, nullptr);
-  ::SetWindowLongPtrW(cancel, GWLP_ID, IDCANCEL);
+                            FieldHeight() + 2, "CancelB");
   bool done = false;
   std::optional<std::wstring> answer;
   OnClick(ok, [&] {
@@ -73,6 +72,7 @@ bool ActionBox(HWND owner, const std::wstring& title, const std::wstring& text,
   HWND yes = MakeControl(box, L"BUTTON", accept, BS_DEFPUSHBUTTON | WS_TABSTOP,
                          width - kMargin - rejectWidth - 8 - acceptWidth, buttonsY, acceptWidth,
                          FieldHeight() + 2, "AcceptB");
+  SetDefaultButton(box, yes);
   HWND no = MakeButton(box, reject, width - kMargin - rejectWidth, buttonsY, "RejectB");
   bool done = false;
   bool accepted = false;

@@ -134,7 +134,7 @@ TEST(WinMainWindow, TheTopicIsAskedForAndSentInCapitals) {
                                    "win-topic-box", [](HWND box) {
     EXPECT_EQ(GetText(box), L"Добавить топик");
     ::SetWindowTextW(ChildNamed(box, "InputE"), L"pelmeni для всех");
-    ::SendMessageW(ChildWithText(box, L"OK"), BM_CLICK, 0, 0);
+    ::SendMessageW(ChildNamed(box, "OkB"), BM_CLICK, 0, 0);
   });
   ASSERT_TRUE(opened);
   // The bot hears its own topic packet on loopback and shows it.
