@@ -237,7 +237,8 @@ HWND MakeControl(HWND parent, const wchar_t* windowClass, const std::wstring& te
                  int x, int y, int width, int height, const char* name, DWORD exStyle) {
   const int id = name != nullptr ? ControlId(name) : 0;
   HWND control = ::CreateWindowExW(exStyle, windowClass, text.c_str(),
-                                   WS_CHILD | WS_VISIBLE | style, x, y, width, height, parent,
+                                   WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, x, y, width,
+                                   height, parent,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                    ::GetModuleHandleW(nullptr), nullptr);
   if (control != nullptr) ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(UiFont()), FALSE);
