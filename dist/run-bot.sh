@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 workdir=${PELMOBOT_DIR:-${XDG_DATA_HOME:-$HOME/.local/share}/pelmobot}
 
-"$root/scripts/install-deps.sh"
+"$root/scripts/install-deps.sh" run
 
 cmake -S "$root" -B "$root/build-release" -DCMAKE_BUILD_TYPE=Release \
       -DPELMO_TESTS=OFF -DPELMO_BENCH=OFF >/dev/null

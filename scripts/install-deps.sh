@@ -1,13 +1,31 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need, when missing.
+# Installs the Debian packages one use of the tree needs, when missing:
+#   run      building and running pelmobot and pelmochat (the default)
+#   window   run, and the window program pelmobot-gui (Qt 6, libjpeg)
+#   package  run, and building the Debian package
+#   tests    all of the above and what the tests need; the proxy of the
+#            weather tests is tinyproxy-bin, the program alone: no proxy
+#            service is installed, enabled or started
 # Runs apt-get as root, or through sudo for a normal user.
 set -euo pipefail
 
-packages=(build-essential cmake g++ pkg-config libgtest-dev libgmock-dev
-          libbenchmark-dev libssl-dev clang libclang-rt-14-dev iproute2
-          libcurl4-openssl-dev tinyproxy faketime
-          qt6-base-dev qt6-translations-l10n libjpeg-dev xvfb openbox trayer
-          x11-utils xdg-utils)
+use=${1:-run}
+run=(build-essential cmake g++ pkg-config libcurl4-openssl-dev)
+window=(qt6-base-dev qt6-translations-l10n libjpeg-dev)
+package=(dpkg-dev file)
+tests=(libgtest-dev libgmock-dev libbenchmark-dev libssl-dev clang libclang-rt-14-dev
+       iproute2 tinyproxy-bin faketime xvfb openbox trayer x11-utils xdg-utils)
+
+case "$use" in
+  run) packages=("${run[@]}") ;;
+  window) packages=("${run[@]}" "${window[@]}") ;;
+  package) packages=("${run[@]}" "${package[@]}") ;;
+  tests) packages=("${run[@]}" "${window[@]}" "${package[@]}" "${tests[@]}") ;;
+  *)
+    echo "usage: $0 [run|window|package|tests]" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -10,7 +10,7 @@ root=$(pwd)
 jobs=$(nproc)
 fuzz_seconds=${PELMO_FUZZ_SECONDS:-60}
 
-scripts/install-deps.sh
+scripts/install-deps.sh tests
 
 echo "== Build and test (RelWithDebInfo)"
 cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

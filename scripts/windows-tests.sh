@@ -13,7 +13,7 @@ root=$(pwd)
 jobs=$(nproc)
 
 # The native build of the end-to-end tests needs the Linux leg's packages.
-scripts/install-deps.sh
+scripts/install-deps.sh tests
 packages=(g++-mingw-w64-x86-64-posix wine wine64 googletest xvfb openbox)
 missing=()
 for p in "${packages[@]}"; do

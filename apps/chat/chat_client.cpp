@@ -122,8 +122,9 @@ void ChatClient::Dispatch(const ReceivedPacket& received) {
   const std::size_t length = received.bodyLength;
   const std::uint32_t from = received.sender.SrcAddr;
   const std::string& nick = packet.SenderNick;
-  const auto emit = [this](const std::string& line) {
-    if (OnLine) OnLine(line);
+  const LineSource source{nick, received.sender.DstAddr == m_settings.LocalAddress};
+  const auto emit = [this, &source](const std::string& line) {
+    if (OnLine) OnLine(line, source);
   };
   switch (packet.PacketType) {
     case kPacketProbe:

@@ -52,8 +52,14 @@ class ChatClient {
   // Asks who is present; the answers come to OnPresence.
   void Probe();
 
+  // Where a line came from: the sender's nick, and whether it was sent to
+  // this client alone rather than to the whole chat.
+  struct LineSource {
+    std::string nick;
+    bool toThisClientAlone = false;
+  };
   // Chat lines, topics, joins and leaves of others, formatted (Windows-1251).
-  std::function<void(const std::string& line)> OnLine;
+  std::function<void(const std::string& line, const LineSource& source)> OnLine;
   // A presence reply: nick and host of somebody present.
   std::function<void(const std::string& nick, const std::string& host)> OnPresence;
 

@@ -114,6 +114,7 @@ bool ChatSocket::Open(const ChatNetSettings& settings, std::string& error) {
     return fail("send socket");
   }
   m_ownAddress = settings.OwnAddress;
+  m_sendAddress = settings.SendAddress;
   m_sendPort = ntohs(bound.sin_port);
   if (settings.MulticastMode) {
     const unsigned char ttl = settings.TTL;
@@ -142,6 +143,7 @@ std::optional<TRecvInfo> ChatSocket::Receive(int fd) {
   TRecvInfo info;
   info.SrcAddr = ntohl(from.sin_addr.s_addr);
   info.SrcPort = ntohs(from.sin_port);
+  info.DstAddr = fd == m_ownFd ? m_ownAddress : m_sendAddress;
   info.DataLength = static_cast<std::uint16_t>(received);
   info.Data.assign(m_buffer.begin(), m_buffer.begin() + received);
   return info;

@@ -50,7 +50,9 @@ class ChatSocket final : public DatagramSender {
   // The two receiving descriptors, for the event loop (-1 when closed).
   int GroupFd() const { return m_groupFd; }
   int OwnFd() const { return m_ownFd; }
-  // One datagram from fd; nullopt when none is waiting or on error.
+  // One datagram from fd; nullopt when none is waiting or on error. Its
+  // DstAddr is the client's own address for what was sent to it alone (at
+  // OwnFd), else the group or broadcast address.
   std::optional<TRecvInfo> Receive(int fd);
   // True for a datagram this client sent itself (the group and the
   // broadcast bring them back).
@@ -67,6 +69,7 @@ class ChatSocket final : public DatagramSender {
   int m_ownFd = -1;
   int m_sendFd = -1;
   std::uint32_t m_ownAddress = 0;
+  std::uint32_t m_sendAddress = 0;
   std::uint16_t m_sendPort = 0;
   std::vector<std::uint8_t> m_buffer = std::vector<std::uint8_t>(kPacketBufferSize);
 };

@@ -1,7 +1,8 @@
 // pelmochat: a small terminal participant of the chat, on the bot's own
 // transport and Net.ini. Prints what it hears, says what is typed, answers
-// presence probes; or, with --say, says one line, prints the answers and
-// tells by its exit status whether any came (a health check for scripts).
+// presence probes; or, with --say, says one line, prints what follows and
+// tells by its exit status whether the bot answered (a health check for
+// scripts).
 #include <signal.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
@@ -42,8 +43,12 @@ constexpr const char* kUsage =
     "  --ip A         the address to send from (default: Net.ini's ip; on a\n"
     "                 loopback ip, a loopback address of this process's own)\n"
     "  --say TEXT     say TEXT, print the chat lines that follow within the\n"
-    "                 wait, exit 0 when at least one came and 1 when none did\n"
-    "  --wait SECONDS how long --say listens (default 2)\n"
+    "                 wait, exit 0 when the bot answered and 1 when it did not;\n"
+    "                 an answer is a line from the bot's nick (Net.ini's [chat]\n"
+    "                 Nick) or a line sent to this client alone\n"
+    "  --wait SECONDS how long --say listens, and how long the client stays in\n"
+    "                 the chat after the end of input that is not a terminal,\n"
+    "                 so that the answers to piped lines are heard (default 2)\n"
     "  --help, --version\n"
     "\n"
     "Interactively it joins the chat and prints every chat line, topic, join\n"
@@ -130,7 +135,9 @@ std::string DefaultHost() {
 // Typed lines: "/who", "/topic TEXT", or a line to say.
 class Console {
  public:
-  Console(PollEventLoop& loop, ChatClient& client) : m_loop(loop), m_client(client) {}
+  // stay: how long to stay after the end of input that is not a terminal.
+  Console(PollEventLoop& loop, ChatClient& client, std::chrono::milliseconds stay)
+      : m_loop(loop), m_client(client), m_stay(stay) {}
 
   void Start() { m_loop.WatchFd(STDIN_FILENO, [this] { ReadSome(); }); }
   // Leaves the chat and ends the loop (end of input, a signal).
@@ -152,7 +159,12 @@ class Console {
     if (count <= 0) {
       if (!m_pending.empty()) Handle(std::exchange(m_pending, {}));
       m_loop.UnwatchFd(STDIN_FILENO);
-      Close();
+      // Piped lines were said a moment ago: their answers are still to come.
+      if (::isatty(STDIN_FILENO) == 0 && m_stay.count() > 0) {
+        m_loop.StartTimer(m_stay, false, [this] { Close(); });
+      } else {
+        Close();
+      }
       return;
     }
     m_pending.append(buffer, static_cast<std::size_t>(count));
@@ -193,6 +205,7 @@ class Console {
 
   PollEventLoop& m_loop;
   ChatClient& m_client;
+  std::chrono::milliseconds m_stay;
   std::string m_pending;
   bool m_closed = false;
   EventLoop::TimerId m_whoTimer = 0;
@@ -246,25 +259,30 @@ int Run(const Options& options) {
   loop.WatchFd(client.Socket().GroupFd(), [&] { client.ReceiveFrom(client.Socket().GroupFd()); });
   loop.WatchFd(client.Socket().OwnFd(), [&] { client.ReceiveFrom(client.Socket().OwnFd()); });
 
-  int heard = 0;
-  client.OnLine = [&heard](const std::string& line) {
-    ++heard;
+  // The bot's nick as the bot reads it from the same file.
+  const std::string botNick = netIni.ReadString("chat", "Nick", "PelmoBot");
+  int answers = 0;
+  client.OnLine = [&answers, &botNick](const std::string& line,
+                                       const ChatClient::LineSource& source) {
+    // Others talking is no sign of the bot; an answer comes from its nick,
+    // or to this client alone.
+    if (source.nick == botNick || source.toThisClientAlone) ++answers;
     Print(line);
   };
+  const auto wait = std::chrono::milliseconds(static_cast<long long>(options.waitSeconds * 1000));
 
   if (options.sayGiven) {
     // A health check says its line and listens; it does not join, so the
     // bot's greeting never passes for an answer.
     loop.WatchFd(signalFd, [&] { loop.Quit(); });
     client.Say(Utf8ToCp1251(options.say));
-    loop.StartTimer(std::chrono::milliseconds(static_cast<long long>(options.waitSeconds * 1000)),
-                    false, [&] { loop.Quit(); });
+    loop.StartTimer(wait, false, [&] { loop.Quit(); });
     loop.Run();
     ::close(signalFd);
-    return heard > 0 ? 0 : 1;
+    return answers > 0 ? 0 : 1;
   }
 
-  Console console(loop, client);
+  Console console(loop, client, wait);
   client.OnPresence = [&console](const std::string& n, const std::string& h) {
     console.OnPresence(n, h);
   };

@@ -3,11 +3,12 @@
 //
 // Linux: a poll() loop; SIGTERM and SIGINT arrive through a signalfd;
 // standard input is read when it is a terminal.
-// Windows: a loop without descriptors; Ctrl+C, Ctrl+Break, closing the
-// console window, log-off and shut-down arrive through the console's
-// control handler (closing the window waits until the bot has said
-// goodbye); console input is read by a thread of its own; the log is
-// written to a console as UTF-16, so any console code page shows it.
+// Windows: a loop without descriptors; Ctrl+C, Ctrl+Break and closing the
+// console window arrive through the console's control handler, log-off and
+// shut-down through a hidden window (both wait until the bot has said
+// goodbye); console input is read by a thread of its own, with QuickEdit
+// off; the log is written to a console as UTF-16, so any console code page
+// shows it.
 #pragma once
 
 #include <functional>

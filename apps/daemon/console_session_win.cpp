@@ -13,6 +13,7 @@
 #include "base/windows_text_win.h"
 #include "console_log.h"
 #include "console_session.h"
+#include "session_end_win.h"
 
 namespace pelmo {
 
@@ -95,6 +96,28 @@ void ReadConsoleLines(std::shared_ptr<Shared> shared, HANDLE input) {
   if (!pending.empty()) say(std::move(pending));
 }
 
+// QuickEdit lets a click start a selection that holds every write to the
+// console, and so the bot, until it is ended: the operator's stray click
+// would silence the bot. The mode the console had is given back at the end.
+class QuickEditOff {
+ public:
+  QuickEditOff() : m_input(::GetStdHandle(STD_INPUT_HANDLE)) {
+    if (!IsConsole(m_input) || !::GetConsoleMode(m_input, &m_mode)) return;
+    m_changed = ::SetConsoleMode(m_input, (m_mode | ENABLE_EXTENDED_FLAGS) &
+                                              ~static_cast<DWORD>(ENABLE_QUICK_EDIT_MODE)) != 0;
+  }
+  ~QuickEditOff() {
+    if (m_changed) ::SetConsoleMode(m_input, m_mode);
+  }
+  QuickEditOff(const QuickEditOff&) = delete;
+  QuickEditOff& operator=(const QuickEditOff&) = delete;
+
+ private:
+  HANDLE m_input;
+  DWORD m_mode = 0;
+  bool m_changed = false;
+};
+
 // Colour codes need the console's virtual-terminal mode (Windows 10).
 bool EnableColour(HANDLE output) {
   DWORD mode = 0;
@@ -108,6 +131,8 @@ struct ConsoleSession::Impl {
   QueueEventLoop loop;
   std::unique_ptr<ConsoleLog> log;
   std::shared_ptr<Shared> shared = std::make_shared<Shared>();
+  QuickEditOff quickEditOff;
+  std::unique_ptr<SessionEndWindow> sessionEnd;
 };
 
 ConsoleSession::ConsoleSession() : m_impl(std::make_unique<Impl>()) {
@@ -123,6 +148,20 @@ ConsoleSession::ConsoleSession() : m_impl(std::make_unique<Impl>()) {
   if (!::SetConsoleCtrlHandler(OnConsoleEvent, TRUE)) {
     std::atomic_store(&g_shared, std::shared_ptr<Shared>());
     throw std::runtime_error("SetConsoleCtrlHandler: " + SystemErrorUtf8(::GetLastError()));
+  }
+  // Log-off and shut-down, which the handler above is not told of. Where
+  // no window can be made (no window system in the session) the handler
+  // is all there is, and it is told of them there.
+  std::shared_ptr<Shared> sharedState = m_impl->shared;
+  try {
+    m_impl->sessionEnd = std::make_unique<SessionEndWindow>(
+        [sharedState] {
+          sharedState->Post([sharedState] {
+            if (sharedState->onStop) sharedState->onStop();
+          });
+        },
+        shared.closed, kCloseWaitMs);
+  } catch (const std::runtime_error&) {
   }
 }
 

@@ -9,6 +9,7 @@
 
 #include "base/cp1251.h"
 #include "console_session.h"
+#include "program/folder_check.h"
 #include "program/program.h"
 #include "program/program_files.h"
 
@@ -22,7 +23,11 @@ const std::string kUsage = UsageText(
     "The log goes to standard output. On a terminal, lines typed on standard\n"
     "input are said in the chat. SIGTERM or SIGINT (on Windows Ctrl+C or\n"
     "closing the console window) stops the bot, which says goodbye to the\n"
-    "chat and counts the run in others.ini.\n");
+    "chat and counts the run in others.ini.\n"
+    "\n"
+    "  --check     report what the bot will get from the working folder and every\n"
+    "              problem found, then exit: 0 when the folder will work, 1 when\n"
+    "              not. Changes nothing in the folder.\n");
 
 int RunBot(const CommandLine& line) {
   std::unique_ptr<ConsoleSession> session;
@@ -65,6 +70,9 @@ int RunBot(const CommandLine& line) {
 
 int Main(int argc, char** argv) {
   const CommandLine line = ParseCommandLine(ProgramArguments(argc, argv));
+  if (line.check && line.error.empty() && !line.help && !line.version) {
+    return RunFolderCheck(line.dir, ProgramPath("pelmobot"));
+  }
   InstanceLock lock;
   if (const int code = TakeCommandLine(line, "pelmobot", kUsage, lock); code >= 0) return code;
   return RunBot(line);

@@ -133,6 +133,18 @@ std::string Utf8ToCp1251(std::string_view utf8) {
   return out;
 }
 
+bool IsValidUtf8(std::string_view text) {
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    if (static_cast<unsigned char>(text[pos]) < 0x80) {
+      ++pos;
+    } else if (DecodeUtf8(text, pos) < 0) {
+      return false;
+    }
+  }
+  return true;
+}
+
 std::string W(std::string_view utf8) { return Utf8ToCp1251(utf8); }
 
 char AnsiUpperChar(char c) {

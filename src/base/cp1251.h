@@ -15,6 +15,9 @@ std::string Cp1251ToUtf8(std::string_view text);
 // UTF-8 sequences, become '?'.
 std::string Utf8ToCp1251(std::string_view utf8);
 
+// True when the bytes are well-formed UTF-8 throughout (ASCII is).
+bool IsValidUtf8(std::string_view text);
+
 // A source literal (UTF-8) as Windows-1251 bytes: W("погода").
 std::string W(std::string_view utf8);
 

@@ -1,6 +1,7 @@
 #include "base/ini_file.h"
 
 #include <optional>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "base/cp1251.h"
@@ -82,7 +83,7 @@ bool HasLineBreak(std::string_view text) {
 // exists but cannot be read (it must then not be overwritten).
 std::optional<std::vector<std::string>> LoadLines(const std::string& path) {
   if (PathMissing(path)) return std::vector<std::string>();
-  std::optional<std::string> contents = ReadWholeFile(path);
+  std::optional<std::string> contents = ReadTextFile(path);
   if (!contents) return std::nullopt;
   return SplitLines(*contents);
 }
@@ -314,6 +315,21 @@ std::vector<std::string> IniFile::ReadSections() const {
     }
   }
   return names;
+}
+
+std::vector<std::string> IniFile::RepeatedSections() const {
+  std::vector<std::string> lines = LinesForReading(m_path);
+  std::vector<std::string> repeated;
+  std::unordered_map<std::string, std::string> firstSpelling;
+  std::unordered_set<std::string> told;
+  for (const std::string& line : lines) {
+    ParsedLine parsed = ParseLine(line);
+    if (parsed.kind != ParsedLine::kSection) continue;
+    const std::string key = AnsiUpperCase(parsed.name);
+    const auto [first, isNew] = firstSpelling.emplace(key, std::string(parsed.name));
+    if (!isNew && told.insert(key).second) repeated.push_back(first->second);
+  }
+  return repeated;
 }
 
 std::vector<std::string> IniFile::ReadSection(std::string_view section) const {

@@ -9,6 +9,8 @@
 // API does). Lines starting with ";" and lines without "=" take no part in
 // lookups; a write keeps every other line of the file as it was and writes
 // CR LF line ends. A missing file reads as empty and is created by a write.
+// A file left in UTF-8 by an editor is read as UTF-8 (text_encoding.h), and
+// a write stores the whole file in Windows-1251.
 // The file is read afresh at every call, so several IniFile objects (or the
 // operator's editor) may work on one file. Main thread only.
 #pragma once
@@ -64,6 +66,9 @@ class IniFile {
 
   // Section names in file order; a repeated name is listed once.
   std::vector<std::string> ReadSections() const;
+  // The names of sections that appear more than once (their first
+  // spelling, in file order): lookups see only the first of them.
+  std::vector<std::string> RepeatedSections() const;
   // Key names of a section in file order (first matching section); a
   // repeated key is listed once, as lookups see only the first.
   std::vector<std::string> ReadSection(std::string_view section) const;

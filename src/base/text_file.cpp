@@ -1,14 +1,27 @@
 #include "base/text_file.h"
 
+#include "base/text_encoding.h"
+
 namespace pelmo {
 
 std::vector<std::string> ReadLines(const std::string& path) {
-  std::optional<std::string> contents = ReadWholeFile(path);
+  std::optional<std::string> contents = ReadTextFile(path);
   if (!contents) {
     throw FileError("cannot read " + path +
                     (FileExists(path) ? " (unreadable or too large)" : " (missing)"));
   }
   return SplitLines(*contents);
+}
+
+std::optional<std::string> ReadTextFile(const std::string& path, std::size_t cap) {
+  std::optional<std::string> contents = ReadWholeFile(path, cap);
+  if (!contents) return std::nullopt;
+  return ToCp1251Text(std::move(*contents));
+}
+
+std::vector<std::string> ReadDataLines(const std::string& path) {
+  if (PathMissing(path)) return {};
+  return ReadLines(path);
 }
 
 std::vector<std::string> SplitLines(std::string_view text) {

@@ -1,7 +1,10 @@
 // Whole-file reads and safe rewrites of the bot's data files. Text files
 // are read accepting CR LF or LF (a lone CR ends a line too) and written
-// with CR LF; contents are Windows-1251 bytes and are not converted. Paths
-// are UTF-8 ("/" separates folders on Windows too).
+// with CR LF; contents are Windows-1251 bytes. The text readers (ReadLines,
+// ReadTextFile, ReadDataLines) take a file left in UTF-8 by an editor as
+// UTF-8 and return it as Windows-1251 (text_encoding.h); ReadWholeFile and
+// the writers never convert. Paths are UTF-8 ("/" separates folders on
+// Windows too).
 #pragma once
 
 #include <cstddef>
@@ -42,6 +45,13 @@ bool ReadFilePart(const std::string& path, long long offset, std::size_t size,
 // The file's lines without their line ends. Throws FileError when the file
 // is missing or unreadable. A final line end does not start another line.
 std::vector<std::string> ReadLines(const std::string& path);
+// The whole text file as Windows-1251; nullopt as ReadWholeFile.
+std::optional<std::string> ReadTextFile(const std::string& path,
+                                        std::size_t cap = kMaxFileSize);
+// A data list's lines: a missing file is an empty list (as at a first
+// start, before the file is created). Throws FileError when something is
+// there that cannot be read.
+std::vector<std::string> ReadDataLines(const std::string& path);
 // Splits text the same way.
 std::vector<std::string> SplitLines(std::string_view text);
 // Each line followed by CR LF.

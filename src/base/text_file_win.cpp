@@ -1,7 +1,9 @@
 // Files through the Win32 calls themselves: no C runtime text mode (which
 // would turn CR LF into CR CR LF), UTF-8 paths as UTF-16, and the rewrite's
 // rename done by MoveFileEx, which replaces an existing file (rename()
-// does not) and returns only once the move is on the disk.
+// does not) and returns only once the move is on the disk. A virus
+// scanner or an indexer that holds the file open for a moment makes the
+// replace fail; it is tried again for about a second.
 #include "base/text_file.h"
 
 #include <windows.h>
@@ -19,6 +21,25 @@ namespace pelmo {
 namespace {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// The replace is tried this many times, this far apart.
+constexpr int kReplaceTries = 20;
+constexpr DWORD kReplacePauseMs = 50;
+
+// Moves from over to; on failure the error. Another process's open of to
+// (a sharing violation, or on some systems a refusal) passes in a moment.
+bool ReplaceWithRetry(const std::wstring& from, const std::wstring& to, DWORD& error) {
+  for (int attempt = 1;; ++attempt) {
+    if (::MoveFileExW(from.c_str(), to.c_str(),
+                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      return true;
+    }
+    error = ::GetLastError();
+    const bool held = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+                      error == ERROR_ACCESS_DENIED;
+    if (!held || attempt >= kReplaceTries) return false;
+    ::Sleep(kReplacePauseMs);
+  }
+}
 
 std::string ErrorText(const std::string& what, const std::string& path, DWORD error) {
   return what + " " + path + ": " + SystemErrorUtf8(error);
@@ -178,9 +199,8 @@ void RewriteFile(const std::string& path, std::string_view contents) {
   if (!WriteAll(file, contents)) fail("cannot write");
   if (!::FlushFileBuffers(file)) fail("cannot flush");
   if (!closer.Close()) fail("cannot close");
-  if (!::MoveFileExW(WideFromUtf8(temp).c_str(), WideFromUtf8(path).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    const DWORD error = ::GetLastError();
+  DWORD error = 0;
+  if (!ReplaceWithRetry(WideFromUtf8(temp), WideFromUtf8(path), error)) {
     ::DeleteFileW(WideFromUtf8(temp).c_str());
     throw FileError(ErrorText("cannot replace", path, error));
   }

@@ -46,9 +46,9 @@ std::vector<BirthdayEntry> ParseBirthdays(const std::string& block) {
 }
 
 std::vector<BirthdayEntry> LoadBirthdays(const std::string& path) {
-  std::optional<std::string> block = ReadWholeFile(path);
-  if (!block) return {};
-  return ParseBirthdays(*block);
+  BirthdayTable table;
+  table.Load(path);
+  return table.Entries();
 }
 
 bool IsBirthdayOn(const std::vector<BirthdayEntry>& table, int day, int month) {
@@ -104,16 +104,15 @@ BirthdayTable::BirthdayTable() : m_block(kBirthdayFileSize, '\0') {}
 
 BirthdayTable::LoadResult BirthdayTable::Load(const std::string& path) {
   m_block.assign(kBirthdayFileSize, '\0');
-  // A little more than a block is read, so that a longer file is told
-  // from a whole one.
-  std::optional<std::string> contents = ReadWholeFile(path, kBirthdayFileSize + 1);
-  if (!contents) {
+  std::string block;
+  if (!ReadFilePart(path, 0, kBirthdayFileSize, block)) {
     return FileSize(path) > 0 ? LoadResult::WrongSize : LoadResult::Empty;
   }
-  if (contents->empty()) return LoadResult::Empty;
-  if (contents->size() != kBirthdayFileSize) return LoadResult::WrongSize;
-  m_block = std::move(*contents);
-  return LoadResult::Loaded;
+  if (block.empty()) return LoadResult::Empty;
+  if (block.size() < kBirthdayFileSize) return LoadResult::WrongSize;
+  m_block = std::move(block);
+  return FileSize(path) > static_cast<long long>(kBirthdayFileSize) ? LoadResult::Longer
+                                                                    : LoadResult::Loaded;
 }
 
 void BirthdayTable::Save(const std::string& path) const { RewriteFile(path, m_block); }

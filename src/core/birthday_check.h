@@ -34,7 +34,9 @@ inline constexpr std::size_t kBirthdayFileSize =
 // than kBirthdayFileSize gives an empty table; a count below 0 reads as 0
 // and one above 256 as 256. Bytes past the block are ignored.
 std::vector<BirthdayEntry> ParseBirthdays(const std::string& block);
-// The table of the file; a missing or unreadable file gives an empty table.
+// The table of the file as BirthdayTable::Load reads it (the start check
+// and the running bot read it the same way); a missing, unreadable or
+// shorter file gives an empty table.
 std::vector<BirthdayEntry> LoadBirthdays(const std::string& path);
 
 // True when an entry has exactly this day and month.
@@ -53,15 +55,16 @@ class BirthdayTable {
  public:
   enum class LoadResult {
     Loaded,     // the file had the block's size
+    Longer,     // a longer file: its first kBirthdayFileSize bytes are loaded
     Empty,      // missing or empty (a new installation): an empty table
-    WrongSize,  // any other size: an empty table; the file is left alone
+    WrongSize,  // shorter, or unreadable: an empty table; the file is left alone
   };
 
   // A zero-filled block: no entries.
   BirthdayTable();
 
-  // Reads the file into the block. Anything but a whole block gives an
-  // empty table.
+  // Reads the file into the block: a whole block, or the first block of a
+  // longer file. Anything else gives an empty table.
   LoadResult Load(const std::string& path);
   // Writes the whole block through a temporary file and a rename. Throws
   // FileError; the old file then remains.

@@ -7,6 +7,8 @@
 #include "base/text_file.h"
 #include "core/data_files.h"
 #include "core/error_text.h"
+#include "core/repeated_sections.h"
+#include "core/utf8_files.h"
 
 namespace pelmo {
 
@@ -159,11 +161,13 @@ void Bot::CreateMissingFiles() {
   for (const std::string& path : CreateMissingDataFiles(p.folder)) {
     p.log.LogLine("Error: Cannot create " + ToLogText(path));
   }
+  for (const std::string& line : PrepareUtf8TextFiles(p.folder)) p.log.LogLine(line);
+  for (const std::string& line : RepeatedSectionLines(p.folder)) p.log.LogLine(line);
 }
 
 void Bot::LoadHelpText() {
   try {
-    m_parts.helpText = ReadLines(m_parts.folder.BotFile("help.txt"));
+    m_parts.helpText = ReadDataLines(m_parts.folder.BotFile("help.txt"));
   } catch (const std::exception& e) {
     m_parts.helpText.clear();
     m_parts.log.LogLine(ErrorLogLine(e));

@@ -5,10 +5,9 @@
 #include <string>
 #include <string_view>
 
-namespace pelmo {
+#include "base/cp1251.h"  // IsValidUtf8
 
-// True when text is well-formed UTF-8 (plain ASCII included).
-bool IsValidUtf8(std::string_view text);
+namespace pelmo {
 
 // A message for the Windows-1251 log: system messages and paths are UTF-8
 // and are converted; a message that is not UTF-8 is taken as Windows-1251.

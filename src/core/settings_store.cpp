@@ -4,6 +4,7 @@
 
 #include "base/date_time.h"
 #include "base/ini_file.h"
+#include "base/line_log.h"
 #include "base/text_file.h"
 #include "core/admins.h"
 #include "core/autostart.h"
@@ -155,6 +156,7 @@ void SettingsStore::LoadSettings(const std::vector<std::uint32_t>& interfaces) {
     m_net.LocalAddress = interfaces.front();
     s.InterfacesIndex = 0;
   }
+  LogAddressInUse(netIni);
 
   // The group or broadcast address of the mode. A missing or unreadable
   // value takes a real group, or the broadcast address of the interface
@@ -177,6 +179,22 @@ void SettingsStore::LoadSettings(const std::vector<std::uint32_t>& interfaces) {
 
   s.AutoStartCB = AutostartEntryExists(m_configDir);
   s.ADMvle = LoadAdmins(m_folder.BotFile("admin.txt"));
+}
+
+void SettingsStore::LogAddressInUse(const IniFile& netIni) const {
+  // A missing "ip" is the first interface, as the operator may expect.
+  if (m_log == nullptr || !netIni.ValueExists("net", "ip")) return;
+  const std::string stored = netIni.ReadString("net", "ip", "");
+  const std::string used = AddressToText(m_net.LocalAddress);
+  const bool isFirst = m_settings.InterfacesIndex == 0;
+  std::uint32_t address = 0;
+  if (!ParseAddress(stored, address)) {
+    LogUnreadableValue(m_log, "net", "ip", stored, "an address",
+                       isFirst ? used + " (the first interface)" : used);
+  } else if (address != m_net.LocalAddress) {
+    m_log->LogLine("Net.ini [net] ip=" + stored + " is no address of this computer; " + used +
+                   (isFirst ? " (the first interface)" : "") + " is used.");
+  }
 }
 
 void SettingsStore::LoadOthers() {

@@ -13,6 +13,7 @@
 namespace pelmo {
 
 class Clock;
+class IniFile;
 class LineLog;
 class WorkFolder;
 struct BotSettings;
@@ -59,6 +60,9 @@ class SettingsStore {
  private:
   void LoadOthers();
   bool SaveOthers();
+  // After the interface check: when Net.ini's "ip" could not be read, or is
+  // not this computer's, the line that names the address used and why.
+  void LogAddressInUse(const IniFile& netIni) const;
 
   const WorkFolder& m_folder;
   BotSettings& m_settings;

@@ -1,15 +1,23 @@
 #include "core/work_folder.h"
 
-#include "base/text_file.h"
-
 namespace pelmo {
 
-std::string WorkFolder::Path(std::string_view name) const { return JoinPath(m_dir, name); }
+WorkFolder::WorkFolder(std::string dir) : m_paths(std::make_shared<FolderPaths>(std::move(dir))) {}
+
+std::string WorkFolder::Path(std::string_view name) const { return m_paths->Find(name).path; }
 
 std::string WorkFolder::BotFile(std::string_view name) const {
-  return JoinPath(BotFileDir(), name);
+  return Path("botfile/" + std::string(name));
 }
 
-std::string WorkFolder::UserFile(std::string_view name) const { return JoinPath(UserDir(), name); }
+std::string WorkFolder::UserFile(std::string_view name) const {
+  return Path("user/" + std::string(name));
+}
+
+FolderPaths::Found WorkFolder::Find(std::string_view name) const { return m_paths->Find(name); }
+
+FolderPaths::Located WorkFolder::Locate(std::string_view written) const {
+  return m_paths->Locate(written);
+}
 
 }  // namespace pelmo

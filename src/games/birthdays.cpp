@@ -127,7 +127,15 @@ Birthdays::Birthdays(std::string path, const Clock& clock, Replies& replies, Lin
       m_running(std::move(running)) {}
 
 void Birthdays::Load() {
-  if (m_table.Load(m_path) != BirthdayTable::LoadResult::WrongSize) return;
+  const BirthdayTable::LoadResult result = m_table.Load(m_path);
+  if (result == BirthdayTable::LoadResult::Longer) {
+    m_log.LogLine(m_path + W(": размер ") + std::to_string(FileSize(m_path)) +
+                      W(" байт вместо ") + std::to_string(kBirthdayFileSize) +
+                      W(", взяты первые ") + std::to_string(kBirthdayFileSize) + W(" байт"),
+                  255);
+    return;
+  }
+  if (result != BirthdayTable::LoadResult::WrongSize) return;
   // The operator's next save would write the empty table over the file:
   // a copy keeps what it held.
   const std::string backup = m_path + ".bak";

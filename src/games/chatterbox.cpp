@@ -48,7 +48,7 @@ Chatterbox::Chatterbox(std::string path, const Clock& clock)
 
 void Chatterbox::LoadPhrases() {
   ClearPhrases();
-  const std::vector<std::string> lines = ReadLines(m_path);
+  const std::vector<std::string> lines = ReadDataLines(m_path);
   for (const std::string& line : lines) {
     if (m_phrases.size() >= kMaxPhrases) break;
     m_phrases.push_back(SplitPhraseLine(line));

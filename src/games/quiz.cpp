@@ -105,14 +105,23 @@ void Quiz::StartQuiz() {
     Say(W("Внимание, загрузка вопросов, ждите..."));
     const std::size_t before = m_questionCount;
     std::size_t loaded = 0;
+    bool reported = false;
     try {
       loaded = LoadQuestions();
     } catch (const FileError& e) {
+      reported = true;
       // The players are told, as for a file without questions; the
       // operator reads why.
       m_log.LogLine(W("Викторина: вопросы не загружены: ") + ToLogText(e.what()), 255);
     }
     if (loaded == 0) {
+      if (!reported) {
+        const std::string path = ToLogText(m_files.questions);
+        m_log.LogLine(W("Викторина: вопросы не загружены: ") +
+                          (FileExists(m_files.questions) ? W("в файле ") + path + W(" нет вопросов")
+                                                         : W("нет файла ") + path),
+                      255);
+      }
       Say(W("Ошибка! Вопросы викторины не загружены, обратитесь к администратору викторины..."));
       return;
     }
@@ -177,7 +186,7 @@ void Quiz::AskQuestion() {
 std::size_t Quiz::LoadQuestions() {
   m_questions.clear();
   m_questionCount = 0;
-  for (const std::string& line : ReadLines(m_files.questions)) {
+  for (const std::string& line : ReadDataLines(m_files.questions)) {
     if (std::optional<TQuestion> question = ParseQuestionLine(line)) {
       m_questions.push_back(std::move(*question));
     }

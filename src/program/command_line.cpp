@@ -11,6 +11,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& argv) {
       line.help = true;
     } else if (arg == "--version") {
       line.version = true;
+    } else if (arg == "--check") {
+      line.check = true;
     } else if (arg == "--dir") {
       if (i + 1 >= count) {
         line.error = "--dir needs a folder";

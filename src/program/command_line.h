@@ -11,6 +11,8 @@ struct CommandLine {
   std::string dir = ".";
   bool help = false;
   bool version = false;
+  // --check: report on the working folder and end (pelmobot only).
+  bool check = false;
   // Any argument that is not an option: start only for a birthday.
   bool birthdayCheck = false;
   // Why the line cannot be taken ("" when it can).

@@ -8,6 +8,8 @@
 #include "base/text_file.h"
 #include "core/birthday_check.h"
 #include "core/error_text.h"
+#include "core/work_folder.h"
+#include "program/new_folder.h"
 #include "transport/net.h"
 
 namespace pelmo {
@@ -34,7 +36,7 @@ int CheckBeforeStart(const CommandLine& line, InstanceLock& lock, std::string& m
     // Started for the birthdays only: without one today or tomorrow the
     // program ends at once, touching nothing.
     const std::vector<BirthdayEntry> table =
-        LoadBirthdays(JoinPath(JoinPath(line.dir, "botfile"), "BirthDay.dat"));
+        LoadBirthdays(WorkFolder(line.dir).BotFile("BirthDay.dat"));
     if (!BirthdayTodayOrTomorrow(table, SystemClock().Now())) return 0;
   }
   if (!DirectoryExists(line.dir)) {
@@ -59,6 +61,11 @@ int TakeCommandLine(const CommandLine& line, const std::string& program,
   if (line.version) {
     std::printf("%s (%s)\n", program.c_str(), kProgramVersion);
     return 0;
+  }
+  if (line.check) {
+    // The front-ends that offer the check take it before this.
+    std::fprintf(stderr, "%s: --check is an option of pelmobot\n", program.c_str());
+    return 2;
   }
   std::string message;
   const int code = CheckBeforeStart(line, lock, message);
@@ -87,7 +94,7 @@ int AnswerHelpOrVersion(const std::vector<std::string>& argv, const std::string&
 
 std::vector<std::uint32_t> InterfaceChoices(const std::string& dir) {
   std::vector<std::uint32_t> choices = GetInterfaces();
-  const IniFile netIni(JoinPath(dir, "Net.ini"));
+  const IniFile netIni(WorkFolder(dir).NetIni());
   // An ip that cannot be read gives the all-ones address: not loopback.
   const std::uint32_t ip = TextToAddress(netIni.ReadString("net", "ip", ""));
   if (IsLoopback(ip) &&
@@ -106,11 +113,17 @@ std::vector<std::uint32_t> JoinInterfaces(std::uint32_t localAddress) {
 // anecdote service's: their subscriptions and steps run in this order.
 Program::Program(EventLoop& loop, const Clock& clock, const std::string& dir,
                  const std::string& programPath)
-    : m_bot(loop, clock, OptionsFor(dir, programPath)),
+    : m_folderNote(FillNewWorkFolder(dir, ShippedWorkFolder(programPath))),
+      m_bot(loop, clock, OptionsFor(dir, programPath)),
       m_services(InstallServices(m_bot.Services())),
       m_games(InstallGames(m_bot.Services())),
       m_timed(m_bot.Services(), [this] { m_services->GiveAnecdote(0, /*byTimer=*/true); }) {
   InstallTimedFeatures(m_bot.Services(), m_timed);
+  if (!m_folderNote.empty()) {
+    // First of the start's lines about the folder's files.
+    auto& steps = m_bot.Services().on.life.loadLists;
+    steps.insert(steps.begin(), [this] { m_bot.Parts().log.LogLine(m_folderNote); });
+  }
 }
 
 void Program::Start() {

@@ -60,7 +60,8 @@ std::vector<std::uint32_t> JoinInterfaces(std::uint32_t localAddress);
 
 class Program {
  public:
-  // dir: the working folder; programPath: for the autostart entry.
+  // dir: the working folder; programPath: for the autostart entry and to
+  // find the shipped working folder that a folder without Net.ini gets.
   Program(EventLoop& loop, const Clock& clock, const std::string& dir,
           const std::string& programPath);
   Program(const Program&) = delete;
@@ -82,6 +83,9 @@ class Program {
   void LogLine(const std::string& text);
 
  private:
+  // What was done to a new folder (new_folder.h) before the bot read it;
+  // logged with the start.
+  std::string m_folderNote;
   Bot m_bot;
   std::unique_ptr<InstalledServices> m_services;
   std::unique_ptr<Games> m_games;

@@ -33,7 +33,9 @@ std::string_view ExpiryOf(std::string_view line) {
 }
 
 std::string ReadBanFile(const std::string& path) {
-  std::optional<std::string> contents = ReadWholeFile(path);
+  // An operator who deletes the file to clear the bans leaves no bans.
+  if (PathMissing(path)) return std::string();
+  std::optional<std::string> contents = ReadTextFile(path);
   if (!contents) throw FileError("cannot read " + path);
   return std::move(*contents);
 }
@@ -141,7 +143,7 @@ bool BanList::AddBanLine(const std::string& typed, std::uint32_t address) {
 }
 
 std::string BanList::ListingFor(const std::string& heading) const {
-  return BanListingText(ReadLines(m_path), heading);
+  return BanListingText(ReadDataLines(m_path), heading);
 }
 
 void BanList::SendBanList(std::uint32_t address) {

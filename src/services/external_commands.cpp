@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/cp1251.h"
+#include "base/text_encoding.h"
 #include "base/text_file.h"
 #include "core/bot_log.h"
 #include "core/command_table.h"
@@ -19,15 +20,6 @@ namespace {
 const std::string kQuote = "\"";
 
 }  // namespace
-
-std::string CommandFilePath(const std::string& workDir, const std::string& path) {
-  std::string mapped = path;
-  for (char& c : mapped) {
-    if (c == '\\') c = '/';
-  }
-  if (!mapped.empty() && mapped[0] == '/') return mapped;
-  return JoinPath(workDir, mapped);
-}
 
 ExternalCommands::ExternalCommands(const WorkFolder& folder, Replies& replies, BotLog& log)
     : m_folder(folder), m_replies(replies), m_log(log) {}
@@ -69,7 +61,18 @@ void ExternalCommands::Run(const std::string& command, std::uint32_t address) {
     if (AnsiUpperCase(name) != word) continue;
 
     const std::string path = equals == std::string::npos ? std::string() : line.substr(equals + 1);
-    const std::string filePath = CommandFilePath(m_folder.Dir(), path);
+    std::string filePath;
+    if (!path.empty()) {
+      const FolderPaths::Located located = m_folder.Locate(path);
+      if (!located.found) {
+        m_log.LogLine("Refused the file of external command " + kQuote + name + kQuote + " (" +
+                          path + "): " + located.refusal,
+                      0);
+        m_replies.SayTo(address, W("Ошибка в команде."), kKindListing);
+        return;
+      }
+      filePath = located.found->path;
+    }
     if (path.empty() || !FileExists(filePath)) {
       m_log.LogLine(W("Ошибка: файл доп. команды ") + kQuote + name + kQuote +
                         W(" не найден (") + path + ")",
@@ -77,11 +80,17 @@ void ExternalCommands::Run(const std::string& command, std::uint32_t address) {
       m_replies.SayTo(address, W("Ошибка в команде."), kKindListing);
       return;
     }
-    const std::optional<std::string> contents = ReadWholeFile(filePath, kMaxCommandFileSize);
-    if (!contents) throw FileError("cannot read " + filePath);
+    const std::optional<std::string> raw = ReadWholeFile(filePath, kMaxCommandFileSize);
+    if (!raw) throw FileError("cannot read " + filePath);
+    if (IsUtf8Text(*raw) && m_toldUtf8.insert(filePath).second) {
+      m_log.LogLine(kQuote + name + kQuote + " (" + path +
+                        ") is UTF-8: read as UTF-8 and converted to Windows-1251 in memory.",
+                    0);
+    }
+    const std::string contents = ToCp1251Text(*raw);
     m_log.LogLine(W("Выдана команда: ") + kQuote + name + kQuote + " (" + path + ")", 0);
     std::string text = W("Дополнительная команда: ") + name + "\r\n";
-    for (const std::string& fileLine : SplitLines(*contents)) text += fileLine + "\r\n";
+    for (const std::string& fileLine : SplitLines(contents)) text += fileLine + "\r\n";
     m_replies.SayTo(address, text, kKindListing);
     return;
   }

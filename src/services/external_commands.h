@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 
 namespace pelmo {
@@ -18,10 +19,6 @@ class WorkFolder;
 // A command file larger than this is an input/output error.
 inline constexpr std::size_t kMaxCommandFileSize = 1024 * 1024;
 
-// A path from extcmds.ini as a path on this system: "\" becomes "/", and
-// a relative path is taken from the working folder.
-std::string CommandFilePath(const std::string& workDir, const std::string& path);
-
 class ExternalCommands {
  public:
   ExternalCommands(const WorkFolder& folder, Replies& replies, BotLog& log);
@@ -30,6 +27,9 @@ class ExternalCommands {
   // the listing, a command file's text (kind 3, unicast), "Ошибка в
   // команде." for a missing file or an input/output error, or nothing
   // for a word that names no command. A missing extcmds.ini has no names.
+  // A command file's path is looked up in the working folder as Windows
+  // would (WorkFolder::Locate); one that would leave the folder is refused
+  // with a log line. A command file in UTF-8 is sent as Windows-1251.
   // Never throws: it is the last step of a chat line.
   void RunExternalCommand(const std::string& command, std::uint32_t address);
 
@@ -39,6 +39,8 @@ class ExternalCommands {
   const WorkFolder& m_folder;
   Replies& m_replies;
   BotLog& m_log;
+  // The command files already named in the log as UTF-8.
+  std::set<std::string> m_toldUtf8;
 };
 
 // Fills the service's hook slot.

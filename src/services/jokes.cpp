@@ -73,7 +73,7 @@ std::string WithCrLf(const std::string& text) {
 
 std::string ReadCollection(const std::string& path) {
   if (!FileExists(path)) return {};
-  std::optional<std::string> text = ReadWholeFile(path, kMaxJokesFileSize);
+  std::optional<std::string> text = ReadTextFile(path, kMaxJokesFileSize);
   if (!text) throw FileError("cannot read " + path);
   return std::move(*text);
 }

@@ -8,8 +8,8 @@
 #include "base/cp1251.h"
 #include "base/date_time.h"
 #include "base/line_name.h"
-#include "base/random.h"
 #include "base/text_file.h"
+#include "core/bot_log.h"
 #include "core/command_table.h"
 #include "core/reactions.h"
 #include "core/service_context.h"
@@ -17,6 +17,7 @@
 #include "core/work_folder.h"
 #include "transport/net_settings.h"
 #include "transport/outgoing_state.h"
+#include "services/box_mask.h"
 
 namespace pelmo {
 
@@ -25,7 +26,7 @@ namespace {
 constexpr std::size_t kSumSize = 4;
 constexpr std::size_t kPasswordLine = 255;
 
-std::string Greeting() { return W("Спасибо за регистрацию в нашей системе!"); }
+std::string Greeting() { return BoxGreeting(); }
 std::string NotRegistered() { return W("Такой пользователь не зарегестрирован в системе."); }
 
 std::string SumBytes(std::uint32_t sum) {
@@ -55,12 +56,7 @@ std::uint32_t PasswordSum(const std::string& password) {
   return sum;
 }
 
-void MaskBox(std::string& text, std::size_t count) {
-  Random mask(kBoxMaskSeed);
-  for (std::size_t i = 0; i < count && i < text.size(); ++i) {
-    text[i] = static_cast<char>(static_cast<unsigned char>(text[i]) ^ mask.Next(255));
-  }
-}
+void MaskBox(std::string& text, std::size_t count) { MaskBoxWith(text, count, kBoxMaskSeed); }
 
 OfflineMessages::OfflineMessages(const WorkFolder& folder, Replies& replies, OutgoingState& out,
                                  const Clock& clock, EventLoop& loop)
@@ -76,8 +72,13 @@ std::string OfflineMessages::BoxPath(const std::string& nick) const {
 
 void OfflineMessages::WriteBox(const std::string& nick, const std::string& password,
                                const std::string& text) {
+  WriteBoxWith(nick, password, text, kBoxMaskSeed);
+}
+
+void OfflineMessages::WriteBoxWith(const std::string& nick, const std::string& password,
+                                   const std::string& text, std::uint32_t seed) {
   std::string buffer = text;
-  MaskBox(buffer, buffer.size());
+  MaskBoxWith(buffer, buffer.size(), seed);
   RewriteFile(BoxPath(nick), buffer + SumBytes(PasswordSum(password)));
 }
 
@@ -100,7 +101,14 @@ OfflineMessages::Box OfflineMessages::ReadBox(const std::string& nick,
     return box;
   }
   box.text = contents->substr(0, textSize);
-  MaskBox(box.text, textSize);
+  const std::optional<BoxSeeds::Seed> seed = m_seeds.SeedFor(path, box.text);
+  if (!seed) {
+    box.text.clear();
+    box.state = BoxState::kUnreadable;
+    return box;
+  }
+  MaskBoxWith(box.text, textSize, seed->read);
+  box.seed = seed->write;
   box.state = BoxState::kOk;
   return box;
 }
@@ -141,7 +149,7 @@ void OfflineMessages::ShowBox(const std::string& nick, const std::string& channe
     SayInPasswordChannel(channel, password, NotRegistered());
     return;
   }
-  if (box.state == BoxState::kWrongPassword) {
+  if (box.state != BoxState::kOk) {
     SayInPasswordChannel(channel, password, W("Неверный пароль или имя пользователя."));
     return;
   }
@@ -180,14 +188,15 @@ void OfflineMessages::ShowBox(const std::string& nick, const std::string& channe
 }
 
 void OfflineMessages::EmptyBox(const std::string& nick, const std::string& password) {
-  if (ReadBox(nick, password).state == BoxState::kOk) WriteBox(nick, password, " ");
+  const Box box = ReadBox(nick, password);
+  if (box.state == BoxState::kOk) WriteBoxWith(nick, password, " ", box.seed);
 }
 
 void OfflineMessages::ChangePassword(const std::string& nick, const std::string& channel,
                                      const std::string& password, const std::string& command) {
   const Box box = ReadBox(nick, password);
   if (box.state != BoxState::kOk) return;
-  WriteBox(nick, command.size() > 2 ? command.substr(2) : std::string(), box.text);
+  WriteBoxWith(nick, command.size() > 2 ? command.substr(2) : std::string(), box.text, box.seed);
   SayInPasswordChannel(channel, password, W("Ваш пароль успешно сменен"));
 }
 
@@ -245,9 +254,15 @@ void OfflineMessages::DeliverLine(const std::string& sender, const std::string& 
   const std::size_t textSize = contents->size() - kSumSize;
   const std::string sum = contents->substr(textSize);
   std::string text = contents->substr(0, textSize);
-  MaskBox(text, textSize);
+  // A box whose mask cannot be found is never written to.
+  const std::optional<BoxSeeds::Seed> seed = m_seeds.SeedFor(path, text);
+  if (!seed) {
+    SayInPasswordChannel(channel, password, NotRegistered());
+    return;
+  }
+  MaskBoxWith(text, textSize, seed->read);
   text += record;
-  MaskBox(text, text.size());
+  MaskBoxWith(text, text.size(), seed->write);
   RewriteFile(path, text + sum);
   SayInPasswordChannel(channel, password, W("Ваше сообщение успешно доставлено."));
 
@@ -277,6 +292,7 @@ std::vector<std::string> OfflineMessages::ReadList() {
 }
 
 void InstallOfflineMessages(ServiceContext& context, OfflineMessages& messages) {
+  messages.Seeds().Attach(context.othersIni, context.log);
   // A file error ends this service's part of the event only.
   context.on.greeting.Add(GreetingStep::UnreadMessages, [&messages](const ChatEvent& event) {
     try {

@@ -12,7 +12,10 @@
 // stream of draws below 255 of the program's linear congruential generator
 // started from kBoxMaskSeed, the same for every file and pass (so masking
 // twice restores the text). It has its own generator: reseeding the bot's
-// shared one would repeat the quiz's and the anecdotes' choices.
+// shared one would repeat the quiz's and the anecdotes' choices. A box that
+// another installation wrote with its own seed is read and written with
+// that seed (box_seeds.h); one whose seed cannot be found reads as a wrong
+// password and is never written to.
 #pragma once
 
 #include <chrono>
@@ -21,6 +24,7 @@
 #include <utility>
 #include <vector>
 
+#include "services/box_seeds.h"
 #include "services/paced_lines.h"
 
 namespace pelmo {
@@ -65,18 +69,24 @@ class OfflineMessages {
   OfflineMessages(const WorkFolder& folder, Replies& replies, OutgoingState& out,
                   const Clock& clock, EventLoop& loop);
 
-  enum class BoxState { kMissing, kWrongPassword, kOk };
+  // kUnreadable: the password fits but no seed unmasks the box.
+  enum class BoxState { kMissing, kWrongPassword, kOk, kUnreadable };
   struct Box {
     BoxState state = BoxState::kMissing;
     std::string text;  // the unmasked text when kOk
+    std::uint32_t seed = kBoxMaskSeed;  // the seed to write it with when kOk
   };
 
-  // Creates or overwrites the box. Throws FileError when it cannot be
-  // written (the old file then stays).
+  // Creates or overwrites the box, masked with this installation's seed.
+  // Throws FileError when it cannot be written (the old file then stays).
   void WriteBox(const std::string& nick, const std::string& password, const std::string& text);
   // A file shorter than the 4 bytes of the sum reads as a wrong password.
   // Throws FileError when the file exists but cannot be read.
   Box ReadBox(const std::string& nick, const std::string& password);
+
+  // The seeds of moved boxes; attached to others.ini and the log when the
+  // service is installed.
+  BoxSeeds& Seeds() { return m_seeds; }
 
   // Registration from the chat; the reply goes to the address. Nothing
   // with an empty nick or password; a nick longer than kMaxBoxNick bytes
@@ -117,6 +127,8 @@ class OfflineMessages {
                             const std::string& text);
   std::vector<std::string> ReadList();
   std::string BoxPath(const std::string& nick) const;
+  void WriteBoxWith(const std::string& nick, const std::string& password, const std::string& text,
+                    std::uint32_t seed);
 
   const WorkFolder& m_folder;
   Replies& m_replies;
@@ -124,6 +136,7 @@ class OfflineMessages {
   const Clock& m_clock;
   PacedLines m_paced;
   std::vector<std::pair<std::string, std::string>> m_respondents;
+  BoxSeeds m_seeds{kBoxMaskSeed};
 };
 
 // Adds the registration and the password-channel commands, the delivery of

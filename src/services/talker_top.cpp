@@ -53,7 +53,7 @@ TalkerTop::TalkerTop(std::string topPath, Replies& replies)
     : m_path(std::move(topPath)), m_replies(replies) {}
 
 void TalkerTop::ShowMyPlace(std::uint32_t address, const std::string& nick) {
-  const TopPlace place = FindTopPlace(ReadLines(m_path), nick);
+  const TopPlace place = FindTopPlace(ReadDataLines(m_path), nick);
   const std::string reply =
       place.found ? nick + W(": занимает ") + std::to_string(place.rank) +
                         W("  место в топе, при ") + place.countText +

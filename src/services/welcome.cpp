@@ -138,7 +138,7 @@ void Welcome::SayToAll(const std::string& text) {
 }
 
 void Welcome::SendEntryMessage(const std::string& nick) {
-  for (const std::string& line : ReadLines(m_folder.BotFile("vhod.txt"))) {
+  for (const std::string& line : ReadDataLines(m_folder.BotFile("vhod.txt"))) {
     std::size_t colon = line.find(':');
     // A line without ":" has an empty nick part.
     std::string_view part = colon == std::string::npos
@@ -181,14 +181,14 @@ void Welcome::SendStartMessage(std::uint32_t address) {
 }
 
 void Welcome::SendWeatherText(std::uint32_t address) {
-  std::vector<std::string> weather = ReadLines(m_folder.BotFile("weather.txt"));
+  std::vector<std::string> weather = ReadDataLines(m_folder.BotFile("weather.txt"));
   m_replies.SayTo(address, "\r\n" + Banner(W("(*)   Погода   (*)")) + JoinLines(weather),
                   kKindLine);
 }
 
 void Welcome::AddInfoLine(const std::string& text) {
   const std::string path = m_folder.BotFile("welcom.txt");
-  std::optional<std::string> contents = ReadWholeFile(path);
+  std::optional<std::string> contents = ReadTextFile(path);
   if (!contents && FileExists(path)) throw FileError("cannot read " + path);
   std::string info = contents ? std::move(*contents) : std::string();
   // A last line typed without its end keeps its own line.
@@ -202,7 +202,7 @@ void Welcome::AddInfoLine(const std::string& text) {
 }
 
 void Welcome::LoadInfoText() {
-  std::optional<std::string> contents = ReadWholeFile(m_folder.BotFile("welcom.txt"));
+  std::optional<std::string> contents = ReadTextFile(m_folder.BotFile("welcom.txt"));
   m_info = contents ? SplitLines(*contents) : std::vector<std::string>();
   m_infoLoaded = true;
 }

@@ -16,6 +16,22 @@
 
 namespace pelmo {
 
+namespace {
+
+// What may wait for the main thread: far more than a burst of commands
+// from a whole LAN, far less than the memory a flood of long lines would
+// take.
+constexpr std::size_t kHandOffDatagrams = 50000;
+constexpr std::size_t kHandOffBytes = 32u << 20;
+
+// The system's words for an error code, or ours when it has none.
+std::string ErrorWords(int code) {
+  std::string message = NetErrorText(code);
+  return message.empty() ? W("Неизвестная ошибка сети") : message;
+}
+
+}  // namespace
+
 Net::Net(NetSettings& settings, OutgoingState& out, PacketCodec& codec, BlowfishContext& cipher,
          EventLoop& loop, LineLog& log, const IniFile& netIni)
     : m_settings(settings),
@@ -30,6 +46,7 @@ Net::Net(NetSettings& settings, OutgoingState& out, PacketCodec& codec, Blowfish
 
 Net::~Net() {
   if (m_started) {
+    StopTimers();
     EndThread();
     CloseSockets();
     m_alive->store(false);
@@ -48,6 +65,8 @@ bool Net::NetStart() {
   m_port = m_settings.Port;
   m_localAddress = m_settings.LocalAddress;
   m_ttl = m_settings.TTL;
+  m_group = m_settings.SendAddress;
+  m_multicastMode = m_settings.MulticastMode;
   m_log.LogLine(m_snifferMode ? "Snifer sockets mode." : "Simple sockets");
   m_log.LogLine("ip: " + AddressToText(m_localAddress));
   m_log.LogLine("netaddr: " + AddressToText(m_settings.SendAddress));
@@ -72,6 +91,14 @@ bool Net::NetStart() {
   m_started = true;
   m_log.LogLine("Ok");
   m_log.LogLine("Shiffer enabled.");
+  m_sendErrorLoggedOnce = false;
+  m_sendErrorsQuiet = 0;
+  if (m_localAddress != 0) {
+    m_interfaceIndex = m_sockets.InterfaceIndex(m_localAddress);
+    m_interfaceTimer = m_loop.StartTimer(kInterfaceCheckInterval, true, [this, alive = m_alive] {
+      if (alive->load()) CheckInterface();
+    });
+  }
 
   ChatKey key = LoadChatKey(m_netIni, m_log);
   BlowfishInit(m_cipher, key.key.data(), key.key.size(), key.iv.data());
@@ -86,6 +113,7 @@ bool Net::StartThread() {
   if (const int code = m_sockets.OpenWake(); code != 0) return Fail(code);
   m_terminate = false;
   m_alive = std::make_shared<std::atomic<bool>>(true);
+  m_handOff = std::make_shared<HandOff>(kHandOffDatagrams, kHandOffBytes);
   try {
     m_thread = std::thread(&Net::ReceiveLoop, this, m_alive);
   } catch (const std::system_error& error) {
@@ -107,7 +135,7 @@ bool Net::OpenReceiveSocket() {
   }
 
   m_log.LogLine("Call Bind...");
-  const int bound = m_sockets.BindReceive(m_localAddress, m_port, m_settings.MulticastMode);
+  const int bound = m_sockets.BindReceive(m_localAddress, m_port);
   if (bound != 0) return Fail(bound);
   m_log.LogLine("Ok");
 
@@ -201,6 +229,7 @@ bool Net::NetStop() {
     return false;
   }
   m_codec.SendAnnouncement(kPacketLeave, m_out.OutAddress);
+  StopTimers();
   if (m_thread.joinable()) {
     m_log.LogLine("Recive thread tirminated.");
     // Joined before the socket is closed, so that the thread never waits
@@ -240,17 +269,58 @@ int Net::SendDatagram(std::uint32_t srcAddr, std::uint32_t dstAddr, std::uint16_
     }
   }
   if (error != 0) {
-    ReportNetError(error);
+    ReportSendError(error);
     return -1;
   }
   return 0;
 }
 
-void Net::ReportNetError(int code) {
-  std::string message = NetErrorText(code);
-  if (message.empty()) message = W("Неизвестная ошибка сети");
-  m_log.LogLine("Net error: " + message);
+void Net::ReportSendError(int code) {
+  // A card that is gone fails every packet; one line now and then says so
+  // without burying the rest of the log.
+  const auto now = std::chrono::steady_clock::now();
+  if (m_sendErrorLoggedOnce && now - m_sendErrorLogged < kSendErrorQuiet) {
+    ++m_sendErrorsQuiet;
+    return;
+  }
+  std::string line = "Net error: " + ErrorWords(code);
+  if (m_sendErrorsQuiet != 0) {
+    line += " (" + std::to_string(m_sendErrorsQuiet) + " more send errors since the last line)";
+  }
+  m_log.LogLine(line);
+  m_sendErrorLoggedOnce = true;
+  m_sendErrorLogged = now;
+  m_sendErrorsQuiet = 0;
 }
+
+void Net::CheckInterface() {
+  if (!m_started || m_localAddress == 0) return;
+  const unsigned long index = m_sockets.InterfaceIndex(m_localAddress);
+  if (index == m_interfaceIndex) return;
+  const std::string address = AddressToText(m_localAddress);
+  m_interfaceIndex = index;
+  if (index == 0) {
+    m_log.LogLine("The interface of " + address +
+                  " is gone; the chat is not heard until it is back.");
+    return;
+  }
+  // A membership and a sending interface belong to the index the card had;
+  // the group is joined anew on the card's new index.
+  int error = m_sockets.RefreshInterface(m_localAddress);
+  if (error == 0 && m_multicastMode) m_sockets.JoinGroup(m_group, m_localAddress, index, error);
+  std::string line = "The interface of " + address + " is new (index " + std::to_string(index) +
+                     "): ";
+  if (error != 0) {
+    line += "taking it up failed: " + ErrorWords(error);
+  } else if (m_multicastMode) {
+    line += "listening on it again, group " + AddressToText(m_group) + " joined again.";
+  } else {
+    line += "listening on it again.";
+  }
+  m_log.LogLine(line);
+}
+
+void Net::ReportNetError(int code) { m_log.LogLine("Net error: " + ErrorWords(code)); }
 
 bool Net::Fail(int code) {
   if (code != 0) ReportNetError(code);
@@ -267,5 +337,12 @@ void Net::EndThread() {
 }
 
 void Net::CloseSockets() { m_sockets.CloseAll(); }
+
+void Net::StopTimers() {
+  for (EventLoop::TimerId* timer : {&m_interfaceTimer, &m_dropReportTimer}) {
+    if (*timer != 0) m_loop.StopTimer(*timer);
+    *timer = 0;
+  }
+}
 
 }  // namespace pelmo

@@ -3,12 +3,13 @@
 // Simple mode: ordinary UDP sockets. The receiving socket is bound to the
 // wildcard address and the chat port (on Linux a socket bound to a unicast
 // address receives no broadcast or multicast datagrams); LocalAddress is
-// kept for the group memberships, the multicast interface and the log.
-// Multicast mode joins SendAddress once on every interface, as many as the
-// system lets one socket join; broadcast mode sets SO_BROADCAST on the
-// sending socket and, on Linux, takes only datagrams that arrive on
-// LocalAddress's interface or are addressed to LocalAddress (on Windows
-// those of every interface).
+// kept for the group memberships, the multicast interface, the arrival
+// filter and the log. Multicast mode joins SendAddress once on every
+// interface, as many as the system lets one socket join; broadcast mode
+// sets SO_BROADCAST on the sending socket. In either mode only what
+// arrives on LocalAddress's interface, or is addressed to LocalAddress, is
+// taken: a chat kept on loopback hears nothing of the LAN, and one on a
+// LAN card nothing of other networks.
 //
 // Sniffer mode on Linux: an AF_PACKET capture bound to the interface of
 // LocalAddress picks out the chat's UDP datagrams with the receive loop's
@@ -25,10 +26,19 @@
 // NetSockets' (net_sockets.h).
 //
 // The receive thread never decodes: each accepted datagram is posted to the
-// main thread, which calls PacketCodec::HandlePacket.
+// main thread, which calls PacketCodec::HandlePacket. What waits there is
+// bounded (hand_off.h); beyond the bound datagrams are dropped, and the
+// number dropped is logged at most once a second.
+//
+// While started, the interface of LocalAddress is looked at every few
+// seconds: one deleted and made again (a USB card plugged anew, a bridge or
+// VPN device rebuilt) has a new index, and its filter, its group
+// membership and the sending socket's choice of it are taken up again,
+// with one log line. A lasting send error is logged once per ten seconds.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -37,13 +47,14 @@
 #include <thread>
 #include <vector>
 
+#include "base/event_loop.h"
 #include "transport/blowfish.h"
+#include "transport/hand_off.h"
 #include "transport/net_sockets.h"
 #include "transport/packet_codec.h"
 
 namespace pelmo {
 
-class EventLoop;
 class FragmentReassembler;
 class IniFile;
 class LineLog;
@@ -69,8 +80,9 @@ class Net final : public DatagramSender {
   // the log, say) passes through before the network is up.
   bool NetStart();
   // Main thread. Sends the leave announcement, ends the receive thread
-  // (promptly, also while it blocks in a receive), closes the sockets and
-  // wipes the cipher. False when it was not running.
+  // (promptly, also while it blocks in a receive, and while datagrams keep
+  // coming), closes the sockets and wipes the cipher. False when it was
+  // not running.
   bool NetStop();
   bool NetStarted() const { return m_started; }
 
@@ -81,6 +93,14 @@ class Net final : public DatagramSender {
   // Logs "Net error: " + the system's text for code (errno on Linux, a
   // Winsock code on Windows).
   void ReportNetError(int code);
+
+  // Main thread. Looks at LocalAddress's interface now, as the timer does
+  // every kInterfaceCheckInterval while started: when it has gone, logs
+  // that once; when it is there with another index than before, takes it
+  // up again (filter, membership, sending interface) and logs one line.
+  void CheckInterface();
+  static constexpr std::chrono::milliseconds kInterfaceCheckInterval{2000};
+  static constexpr std::chrono::seconds kSendErrorQuiet{10};
 
   // While set (a stop is in progress) the receive thread discards
   // datagrams. Any thread.
@@ -115,9 +135,16 @@ class Net final : public DatagramSender {
   void PostError(const AliveFlag& alive, int code);
   void PostDatagram(const AliveFlag& alive, TRecvInfo info);
   void PostMemError(const AliveFlag& alive);
+  // Receive thread: arranges the report of the datagrams the hand-off
+  // dropped, a second after the first of them.
+  void PostDropReport(const AliveFlag& alive);
+  // A send error; another within kSendErrorQuiet of the last one logged is
+  // only counted, and the count is named with the next line.
+  void ReportSendError(int code);
   bool Fail(int code);
   void EndThread();
   void CloseSockets();
+  void StopTimers();
 
   NetSettings& m_settings;
   OutgoingState& m_out;
@@ -136,12 +163,26 @@ class Net final : public DatagramSender {
   std::uint16_t m_port = 0;
   std::uint32_t m_localAddress = 0;
   std::uint8_t m_ttl = 0;
+  std::uint32_t m_group = 0;  // SendAddress
+  bool m_multicastMode = false;
   std::optional<std::vector<std::uint32_t>> m_interfaces;
   // One flag per run: false once that run is stopped, so that tasks posted
   // by it and run later do nothing.
   AliveFlag m_alive;
   // Sniffer mode: the identification of the last packet sent in pieces.
   std::uint16_t m_fragmentId = 0;
+  // Of the run: what waits for the main thread.
+  std::shared_ptr<HandOff> m_handOff;
+  EventLoop::TimerId m_dropReportTimer = 0;
+  // The index LocalAddress's interface had when last looked at; 0 while it
+  // is gone.
+  unsigned long m_interfaceIndex = 0;
+  EventLoop::TimerId m_interfaceTimer = 0;
+  // Whether a send error of the run was logged, when the last one was, and
+  // how many were not logged since.
+  bool m_sendErrorLoggedOnce = false;
+  std::chrono::steady_clock::time_point m_sendErrorLogged;
+  std::uint64_t m_sendErrorsQuiet = 0;
   NetSockets m_sockets;
 };
 

@@ -56,13 +56,16 @@ bool FindWinInterface(std::uint32_t address, unsigned& mtu) {
 
 unsigned long WinInterfaceIndex(std::uint32_t address) {
   unsigned long index = 0;
+  unsigned long loopback = 0;
   ForEachAdapterAddress(Adapters::kUp, [&](const auto& adapter, const auto&,
                                            std::uint32_t candidate) {
+    if (adapter.IfType == IF_TYPE_SOFTWARE_LOOPBACK && loopback == 0) loopback = adapter.IfIndex;
     if (candidate != address) return true;
     index = adapter.IfIndex;
     return false;
   });
-  return index;
+  // Loopback holds all of 127.0.0.0/8, though the adapter lists one address.
+  return index != 0 || (address >> 24) != 127 ? index : loopback;
 }
 
 sockaddr_in MakeWinSocketAddress(std::uint32_t address, std::uint16_t port) {

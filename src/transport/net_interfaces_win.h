@@ -28,7 +28,8 @@ bool ForEachAdapterAddress(Adapters which, const AdapterAddressVisit& visit);
 // say).
 bool FindWinInterface(std::uint32_t address, unsigned& mtu);
 
-// The index of the adapter that holds address; 0 when none does.
+// The index of the adapter that holds address (the loopback adapter for
+// all of 127.0.0.0/8); 0 when none does.
 unsigned long WinInterfaceIndex(std::uint32_t address);
 
 // The IPv4 socket address of address and port (both host order).

@@ -31,11 +31,15 @@ inline constexpr std::uint32_t kUnreadableAddress = 0xFFFFFFFF;  // 255.255.255.
 // Reads "net" ip/port/ttl, "socket" snifermode/REUSEADDR/MultiCast and
 // "chat" MaxMessageSize with their defaults and clamps (ttl 0-255,
 // MaxMessageSize 100-64000); a missing "ip" defaults to defaultLocalAddress
-// (normally GetLocalAddress()). Then OutAddress := SendAddress and NetSave,
-// so a missing file is created and clamped values are written back.
-// A value that is there but is no number (an "ip" no address) gets the
-// default (255.255.255.255) like a missing one, and one line in log (when
-// given) names the key and the value, so that the operator sees why.
+// (normally GetLocalAddress()). Then OutAddress := SendAddress. A missing
+// key is written with the value it loaded as, so that a missing file is
+// created, and so is a clamped value.
+// A value that is there but is no number gets the default like a missing
+// one, and one line in log (when given) names the key and the value, so
+// that the operator sees why; it is never written over, as the operator's
+// text says what he meant. An "ip" that is no address loads as
+// 255.255.255.255 without a line: what is used instead is the caller's
+// choice (the settings load takes the first interface) and its line.
 void NetLoad(IniFile& netIni, NetSettings& settings, OutgoingState& out,
              std::uint32_t defaultLocalAddress, LineLog* log = nullptr);
 

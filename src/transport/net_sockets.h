@@ -8,8 +8,9 @@
 // on Linux, a Winsock code on Windows), for NetErrorText.
 //
 // Threads: the receive thread calls WaitReadable, Receive and Sleep;
-// everything else is the main thread's, and of that only Wake, SendTo and
-// Mtu run while the receive thread does.
+// everything else is the main thread's, and of that only Wake, SendTo,
+// Mtu, InterfaceIndex, RefreshInterface and JoinGroup run while the
+// receive thread does.
 #pragma once
 
 #include <cstddef>
@@ -27,7 +28,7 @@ class NetSockets {
   enum class Membership { kJoined, kFull, kFailed };
   struct Receipt {
     // kSkipped: nothing for the chat (a packet of the capture seen leaving,
-    // a broadcast of another network, an empty or interrupted read), try
+    // a datagram of another network, an empty or interrupted read), try
     // the next one; kEmpty: nothing more is waiting.
     enum class Kind { kDatagram, kSkipped, kEmpty, kFailed } kind = Kind::kEmpty;
     std::size_t length = 0;         // kDatagram: bytes at the buffer's start
@@ -52,11 +53,15 @@ class NetSockets {
   // SO_REUSEADDR on that socket.
   int ReuseAddress(Side side);
   // Simple mode: binds the wildcard address and port; localAddress (host
-  // order) must be one of this computer's unless 0, and in broadcast mode
-  // only what arrives on its interface, or is addressed to it, is taken.
-  // Sniffer mode: binds the capture to localAddress's interface. Learns
-  // that interface's MTU where the system tells it.
-  int BindReceive(std::uint32_t localAddress, std::uint16_t port, bool multicast);
+  // order) must be one of this computer's unless 0, and only what arrives
+  // on its interface, or is addressed to it, is taken. Sniffer mode: binds
+  // the capture to localAddress's interface. Learns that interface's MTU
+  // where the system tells it.
+  int BindReceive(std::uint32_t localAddress, std::uint16_t port);
+  // While the receive thread runs: localAddress's interface has been made
+  // anew (a new index); the arrival filter, the capture and the sending
+  // socket's group interface take it up. The group is JoinGroup's.
+  int RefreshInterface(std::uint32_t localAddress);
   // Sniffer mode, after the memberships: starts taking every IPv4 packet.
   int ReceiveAll();
 

@@ -13,6 +13,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -27,16 +28,19 @@ struct NetSockets::State {
   bool sniffer = false;
   int recvSocket = -1;
   int sendSocket = -1;
-  // Simple broadcast mode: the interface of LocalAddress, the only one
-  // whose datagrams are taken (0: any), and LocalAddress itself.
-  int chatIndex = 0;
+  // Simple mode: the interface of LocalAddress, the only one whose
+  // datagrams are taken (0: any), and LocalAddress itself. The main thread
+  // changes the index when the card is made anew.
+  std::atomic<int> chatIndex{0};
   std::uint32_t localAddress = 0;
+  // The sending socket picks the group's interface (IP_MULTICAST_IF).
+  bool groupInterface = false;
   int wakeFd = -1;  // eventfd that wakes the receive thread at stop
   // Holds the group memberships in sniffer mode (a capture socket cannot).
   int memberSocket = -1;
   // Sniffer mode: the capture interface.
   int captureIndex = 0;
-  bool captureLoopback = false;
+  std::atomic<bool> captureLoopback{false};
   unsigned mtu = 1500;
 };
 
@@ -76,8 +80,8 @@ bool CloseFd(int& fd) {
   return wasOpen;
 }
 
-// Broadcast mode: whether a received datagram (its IP_PKTINFO) came in on
-// the chat's interface or is addressed to LocalAddress.
+// Whether a received datagram (its IP_PKTINFO) came in on the chat's
+// interface or is addressed to LocalAddress.
 bool FromChatNetwork(const msghdr& message, int chatIndex, std::uint32_t localAddress) {
   for (const cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
        header = CMSG_NXTHDR(const_cast<msghdr*>(&message), const_cast<cmsghdr*>(header))) {
@@ -115,7 +119,7 @@ int NetSockets::ReuseAddress(Side side) {
                 SO_REUSEADDR, 1);
 }
 
-int NetSockets::BindReceive(std::uint32_t localAddress, std::uint16_t port, bool multicast) {
+int NetSockets::BindReceive(std::uint32_t localAddress, std::uint16_t port) {
   State& os = *m_state;
   os.localAddress = localAddress;
   InterfaceInfo info;
@@ -132,18 +136,43 @@ int NetSockets::BindReceive(std::uint32_t localAddress, std::uint16_t port, bool
   if (localAddress != INADDR_ANY && !FindInterface(localAddress, info)) {
     return errno != 0 ? errno : EADDRNOTAVAIL;
   }
-  // The wildcard bind lets in broadcasts of every network of this
-  // computer; broadcast mode keeps those of LocalAddress's interface only,
-  // as a socket bound to that address would get. The arrival interface
-  // comes with each datagram.
+  // The wildcard bind lets in the broadcasts of every network of this
+  // computer, and the group's datagrams of every interface it is joined
+  // on; only those of LocalAddress's interface are kept, as a socket bound
+  // to that address would get. The arrival interface comes with each
+  // datagram.
   os.chatIndex = 0;
-  if (!multicast && localAddress != INADDR_ANY) {
+  if (localAddress != INADDR_ANY) {
     if (const int code = SetInt(os.recvSocket, IPPROTO_IP, IP_PKTINFO, 1); code != 0) return code;
     os.chatIndex = info.Index;
   }
   // Only the groups this socket joins, as on Windows.
   SetInt(os.recvSocket, IPPROTO_IP, IP_MULTICAST_ALL, 0);
   return BindTo(os.recvSocket, MakeSocketAddress(INADDR_ANY, port));
+}
+
+int NetSockets::RefreshInterface(std::uint32_t localAddress) {
+  State& os = *m_state;
+  InterfaceInfo info;
+  if (!FindInterface(localAddress, info)) return errno != 0 ? errno : EADDRNOTAVAIL;
+  if (os.sniffer) {
+    os.captureIndex = info.Index;
+    os.captureLoopback = info.Loopback;
+    os.mtu = info.Mtu;
+    if (const int code = BindCapture(os.recvSocket, os.captureIndex, ETH_P_IP); code != 0) {
+      return code;
+    }
+  } else if (os.chatIndex != 0) {
+    os.chatIndex = info.Index;
+  }
+  // Linux keeps the index the address had when the option was set.
+  if (os.groupInterface) {
+    const in_addr local{htonl(localAddress)};
+    if (setsockopt(os.sendSocket, IPPROTO_IP, IP_MULTICAST_IF, &local, sizeof local) != 0) {
+      return errno;
+    }
+  }
+  return 0;
 }
 
 int NetSockets::ReceiveAll() {
@@ -203,6 +232,7 @@ int NetSockets::IncludeHeaders(std::uint32_t localAddress) {
   SetInt(send, SOL_SOCKET, SO_BROADCAST, 1);
   const in_addr local{htonl(localAddress)};
   setsockopt(send, IPPROTO_IP, IP_MULTICAST_IF, &local, sizeof local);
+  m_state->groupInterface = true;
   return 0;
 }
 
@@ -218,6 +248,7 @@ int NetSockets::SetMulticastSend(std::uint32_t localAddress, std::uint8_t ttl) {
       setsockopt(send, IPPROTO_IP, IP_MULTICAST_TTL, &hops, sizeof hops) != 0) {
     return errno;
   }
+  m_state->groupInterface = true;
   return 0;
 }
 
@@ -283,8 +314,9 @@ NetSockets::Receipt NetSockets::Receive(std::vector<std::uint8_t>& buffer) {
     received = recvmsg(os.recvSocket, &message, MSG_DONTWAIT);
     got.fromAddress = ntohl(from.sin_addr.s_addr);
     got.fromPort = ntohs(from.sin_port);
-    skip = received > 0 && os.chatIndex != 0 &&
-           !FromChatNetwork(message, os.chatIndex, os.localAddress);
+    const int chatIndex = os.chatIndex.load();
+    skip = received > 0 && chatIndex != 0 &&
+           !FromChatNetwork(message, chatIndex, os.localAddress);
   }
   if (received < 0) {
     if (errno == EAGAIN || errno == EWOULDBLOCK) {
@@ -319,6 +351,7 @@ bool NetSockets::Close(Side side) {
 
 void NetSockets::CloseAll() {
   State& os = *m_state;
+  os.groupInterface = false;
   for (int* fd : {&os.recvSocket, &os.sendSocket, &os.memberSocket, &os.wakeFd}) CloseFd(*fd);
 }
 

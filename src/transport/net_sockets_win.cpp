@@ -6,13 +6,18 @@
 // LocalAddress in SIO_RCVALL mode, and a raw sending socket with
 // IP_HDRINCL; both need Administrator, and a start without the right fails
 // with the system's words in the log. The receive thread waits on two
-// events, the socket's FD_READ and the wake-up.
+// events, the socket's FD_READ and the wake-up. The simple socket reads
+// with WSARecvMsg and IP_PKTINFO, so that only what arrives on
+// LocalAddress's interface, or is addressed to it, is taken.
 #include "transport/net_sockets.h"
 
 #include <winsock2.h>
 #include <mstcpip.h>
+#include <mswsock.h>
 #include <ws2tcpip.h>
 
+#include <atomic>
+#include <cstring>
 #include <limits>
 
 #include "base/windows_text_win.h"
@@ -31,6 +36,14 @@ struct NetSockets::State {
   WSAEVENT wakeEvent = WSA_INVALID_EVENT;
   // Sniffer mode: the largest packet the interface sends whole.
   unsigned mtu = 1500;
+  // Simple mode: the reader that tells the arrival interface (null: every
+  // datagram is taken), the interface of LocalAddress (the main thread
+  // changes it when the card is made anew) and LocalAddress itself.
+  LPFN_WSARECVMSG recvMsg = nullptr;
+  std::atomic<unsigned long> chatIndex{0};
+  std::uint32_t localAddress = 0;
+  // The sending socket picks the group's interface (IP_MULTICAST_IF).
+  bool groupInterface = false;
 };
 
 namespace {
@@ -63,6 +76,31 @@ bool CloseSocket(SOCKET& socket) {
   if (wasOpen) ::closesocket(socket);
   socket = INVALID_SOCKET;
   return wasOpen;
+}
+
+// The socket's WSARecvMsg, which Winsock hands out only on request.
+LPFN_WSARECVMSG FindRecvMsg(SOCKET socket) {
+  GUID id = WSAID_WSARECVMSG;
+  LPFN_WSARECVMSG function = nullptr;
+  DWORD returned = 0;
+  if (::WSAIoctl(socket, SIO_GET_EXTENSION_FUNCTION_POINTER, &id, sizeof id, &function,
+                 sizeof function, &returned, nullptr, nullptr) != 0) {
+    return nullptr;
+  }
+  return function;
+}
+
+// Whether a datagram (its IP_PKTINFO) came in on the chat's interface or is
+// addressed to LocalAddress.
+bool FromChatNetwork(WSAMSG& message, unsigned long chatIndex, std::uint32_t localAddress) {
+  for (WSACMSGHDR* header = WSA_CMSG_FIRSTHDR(&message); header != nullptr;
+       header = WSA_CMSG_NXTHDR(&message, header)) {
+    if (header->cmsg_level != IPPROTO_IP || header->cmsg_type != IP_PKTINFO) continue;
+    IN_PKTINFO packet{};
+    std::memcpy(&packet, WSA_CMSG_DATA(header), sizeof packet);
+    return packet.ipi_ifindex == chatIndex || ntohl(packet.ipi_addr.s_addr) == localAddress;
+  }
+  return false;
 }
 
 void CloseEvent(WSAEVENT& event) {
@@ -99,14 +137,37 @@ int NetSockets::ReuseAddress(Side side) {
                 SO_REUSEADDR, 1);
 }
 
-int NetSockets::BindReceive(std::uint32_t localAddress, std::uint16_t port, bool) {
+int NetSockets::BindReceive(std::uint32_t localAddress, std::uint16_t port) {
   State& os = *m_state;
+  os.localAddress = localAddress;
+  os.recvMsg = nullptr;
+  os.chatIndex = 0;
   if (localAddress != INADDR_ANY && !FindWinInterface(localAddress, os.mtu)) {
     return WSAEADDRNOTAVAIL;
+  }
+  if (!os.sniffer && localAddress != INADDR_ANY) {
+    // The wildcard bind lets in the broadcasts of every network and the
+    // group's datagrams of every interface joined; the arrival interface
+    // tells those of LocalAddress's.
+    if (const int code = SetInt(os.recvSocket, IPPROTO_IP, IP_PKTINFO, 1); code != 0) return code;
+    os.recvMsg = FindRecvMsg(os.recvSocket);
+    if (os.recvMsg == nullptr) return ::WSAGetLastError();
+    os.chatIndex = WinInterfaceIndex(localAddress);
   }
   // The capture is bound to its interface's address; the simple socket to
   // the wildcard address (see above).
   return BindTo(os.recvSocket, os.sniffer ? localAddress : INADDR_ANY, port);
+}
+
+int NetSockets::RefreshInterface(std::uint32_t localAddress) {
+  State& os = *m_state;
+  const unsigned long index = WinInterfaceIndex(localAddress);
+  if (index == 0) return WSAEADDRNOTAVAIL;
+  // A capture stays bound to the address; the simple socket's filter
+  // follows the index.
+  if (os.recvMsg != nullptr) os.chatIndex = index;
+  if (os.groupInterface) return SetAddress(os.sendSocket, IP_MULTICAST_IF, localAddress);
+  return 0;
 }
 
 int NetSockets::ReceiveAll() {
@@ -156,6 +217,7 @@ int NetSockets::IncludeHeaders(std::uint32_t localAddress) {
   // socket's would.
   SetInt(send, SOL_SOCKET, SO_BROADCAST, 1);
   SetAddress(send, IP_MULTICAST_IF, localAddress);
+  m_state->groupInterface = true;
   return 0;
 }
 
@@ -167,10 +229,12 @@ int NetSockets::SetMulticastSend(std::uint32_t localAddress, std::uint8_t ttl) {
   const SOCKET send = m_state->sendSocket;
   if (const int code = SetAddress(send, IP_MULTICAST_IF, localAddress); code != 0) return code;
   const DWORD hops = ttl;
-  return ::setsockopt(send, IPPROTO_IP, IP_MULTICAST_TTL, reinterpret_cast<const char*>(&hops),
-                      sizeof hops) == 0
-             ? 0
-             : ::WSAGetLastError();
+  if (::setsockopt(send, IPPROTO_IP, IP_MULTICAST_TTL, reinterpret_cast<const char*>(&hops),
+                   sizeof hops) != 0) {
+    return ::WSAGetLastError();
+  }
+  m_state->groupInterface = true;
+  return 0;
 }
 
 int NetSockets::SetBroadcast() { return SetInt(m_state->sendSocket, SOL_SOCKET, SO_BROADCAST, 1); }
@@ -219,13 +283,33 @@ NetSockets::Readiness NetSockets::WaitReadable(int& error) {
 }
 
 NetSockets::Receipt NetSockets::Receive(std::vector<std::uint8_t>& buffer) {
+  const State& os = *m_state;
   Receipt got;
   sockaddr_in from{};
-  int fromLength = sizeof from;
-  const int received =
-      ::recvfrom(m_state->recvSocket, reinterpret_cast<char*>(buffer.data()),
-                 static_cast<int>(buffer.size()), 0, reinterpret_cast<sockaddr*>(&from),
-                 &fromLength);
+  int received = 0;
+  bool skip = false;
+  if (os.recvMsg != nullptr) {
+    WSABUF data{static_cast<ULONG>(buffer.size()), reinterpret_cast<char*>(buffer.data())};
+    alignas(WSACMSGHDR) char control[WSA_CMSG_SPACE(sizeof(IN_PKTINFO))] = {};
+    WSAMSG message{};
+    message.name = reinterpret_cast<sockaddr*>(&from);
+    message.namelen = sizeof from;
+    message.lpBuffers = &data;
+    message.dwBufferCount = 1;
+    message.Control = WSABUF{sizeof control, control};
+    DWORD count = 0;
+    received = os.recvMsg(os.recvSocket, &message, &count, nullptr, nullptr) == SOCKET_ERROR
+                   ? SOCKET_ERROR
+                   : static_cast<int>(count);
+    const unsigned long chatIndex = os.chatIndex.load();
+    skip = received > 0 && chatIndex != 0 &&
+           !FromChatNetwork(message, chatIndex, os.localAddress);
+  } else {
+    int fromLength = sizeof from;
+    received = ::recvfrom(os.recvSocket, reinterpret_cast<char*>(buffer.data()),
+                          static_cast<int>(buffer.size()), 0,
+                          reinterpret_cast<sockaddr*>(&from), &fromLength);
+  }
   if (received == SOCKET_ERROR) {
     const int error = ::WSAGetLastError();
     // An interrupted call is tried again; a datagram too long for the
@@ -241,7 +325,7 @@ NetSockets::Receipt NetSockets::Receive(std::vector<std::uint8_t>& buffer) {
     }
     return got;
   }
-  got.kind = received == 0 ? Receipt::Kind::kSkipped : Receipt::Kind::kDatagram;
+  got.kind = received == 0 || skip ? Receipt::Kind::kSkipped : Receipt::Kind::kDatagram;
   got.length = static_cast<std::size_t>(received);
   got.fromAddress = ntohl(from.sin_addr.s_addr);
   got.fromPort = ntohs(from.sin_port);
@@ -260,6 +344,8 @@ bool NetSockets::Close(Side side) {
 
 void NetSockets::CloseAll() {
   State& os = *m_state;
+  os.recvMsg = nullptr;
+  os.groupInterface = false;
   CloseSocket(os.recvSocket);
   CloseSocket(os.sendSocket);
   CloseEvent(os.recvEvent);

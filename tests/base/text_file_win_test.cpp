@@ -1,13 +1,16 @@
-// Temporary files of processes that are gone, as Windows tells them.
+// Temporary files of processes that are gone, as Windows tells them, and
+// a rewrite while another process holds the file open for a moment.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/text_file.h"
+#include "base/windows_text_win.h"
 #include "fakes/temp_dir.h"
 
 namespace pelmo {
@@ -49,6 +52,24 @@ TEST(TextFile, RemovesOnlyTheTemporaryFilesOfProcessesThatAreGone) {
   std::sort(kept.begin(), kept.end());
   EXPECT_EQ(dir.List(), kept);
   EXPECT_EQ(RemoveStaleTempFiles(dir.FilePath("missing")), 0);
+}
+
+// A scanner opens the file without sharing it and lets go a moment later:
+// the rewrite waits for it rather than fail.
+TEST(TextFile, RewriteWaitsForAFileHeldOpenAMoment) {
+  TempDir dir;
+  dir.WriteFile("stat.ini", "old");
+  const HANDLE held = ::CreateFileW(WideFromUtf8(dir.FilePath("stat.ini")).c_str(), GENERIC_READ,
+                                    0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  std::thread scanner([held] {
+    ::Sleep(300);
+    ::CloseHandle(held);
+  });
+  EXPECT_NO_THROW(RewriteFile(dir.FilePath("stat.ini"), "[TESTPC]\r\nTotal=1\r\n"));
+  scanner.join();
+  EXPECT_EQ(dir.ReadFile("stat.ini"), "[TESTPC]\r\nTotal=1\r\n");
+  EXPECT_EQ(dir.List(), std::vector<std::string>{"stat.ini"});
 }
 
 }  // namespace

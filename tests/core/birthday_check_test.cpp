@@ -89,6 +89,31 @@ TEST(BirthdayCheck, LoadsTheFileAndSwallowsAMissingOne) {
   EXPECT_TRUE(LoadBirthdays(dir.FilePath("empty.dat")).empty());
 }
 
+TEST(BirthdayCheck, TheStartCheckAndTheTableReadALongerOrShorterFileAlike) {
+  TempDir dir;
+  Block block;
+  block.Set(0, "Ann", "", 1, 1, 2000).Set(1, "Bob", "", 2, 2, 2001).Count(2);
+  const struct {
+    std::string bytes;
+    std::size_t entries;
+    BirthdayTable::LoadResult result;
+  } cases[] = {
+      {block.Bytes(), 2, BirthdayTable::LoadResult::Loaded},
+      // Extra bytes after the block: the block is used.
+      {block.Bytes() + std::string(5000, 'x'), 2, BirthdayTable::LoadResult::Longer},
+      {block.Bytes().substr(0, 134147), 0, BirthdayTable::LoadResult::WrongSize},
+      {"", 0, BirthdayTable::LoadResult::Empty},
+  };
+  for (const auto& c : cases) {
+    dir.WriteFile("botfile/BirthDay.dat", c.bytes);
+    EXPECT_EQ(LoadBirthdays(dir.FilePath("botfile/BirthDay.dat")).size(), c.entries)
+        << c.bytes.size();
+    BirthdayTable table;
+    EXPECT_EQ(table.Load(dir.FilePath("botfile/BirthDay.dat")), c.result) << c.bytes.size();
+    EXPECT_EQ(table.Count(), static_cast<int>(c.entries)) << c.bytes.size();
+  }
+}
+
 TEST(BirthdayCheck, TodayOrTomorrowAcrossMonthAndYearEnds) {
   Block block;
   block.Set(0, "NewYear", "", 1, 1, 2000).Set(1, "Leap", "", 29, 2, 2004).Count(2);

@@ -88,13 +88,13 @@ TEST_F(NetIniTest, UnreadableValuesAreNamedInTheLog) {
     const char* file;
     std::string line;
   };
-  // The fallback of an unreadable ip is the all-ones address, spelt by the
-  // code's own formatter.
-  const std::string allOnes = AddressToText(0xFFFFFFFFu);
   const Case cases[] = {
       {"[net]\r\nip=192.168.1.20 ; the LAN\r\n",
-       "Net.ini [net] ip=\"192.168.1.20 ; the LAN\" cannot be read as an address; " + allOnes +
-           " is used."},
+       "Net.ini [net] ip=\"192.168.1.20 ; the LAN\" cannot be read as an address; "
+       "127.0.0.1 (the first interface) is used."},
+      {"[net]\r\nip=10.88.0.1\r\n",
+       "Net.ini [net] ip=10.88.0.1 is no address of this computer; "
+       "127.0.0.1 (the first interface) is used."},
       {"[net]\r\nport=50138 ; chat\r\n",
        "Net.ini [net] port=\"50138 ; chat\" cannot be read as a number; 50138 is used."},
       {"[net]\r\nttl=three\r\n",
@@ -130,6 +130,27 @@ TEST_F(NetIniTest, UnreadableValuesAreNamedInTheLog) {
   EXPECT_EQ(log.Texts(), std::vector<std::string>{});
   EXPECT_EQ(net.Port, 50140);
   EXPECT_EQ(net.TTL, 16);
+}
+
+// The operator's Net.ini, mistakes and all, is read and never rewritten:
+// what is used instead is in the log, and his text stays for him to mend.
+TEST_F(NetIniTest, AFileWithMistakesIsLeftAsTheOperatorWroteIt) {
+  const std::string file =
+      "; the chat of the second floor\r\n"
+      "[net]\r\nip=10.88.0.1 ; the LAN card\r\nport=50138 ; the chat's\r\nttl=3\r\n"
+      "netaddr=234.0.0.1\r\nIpBroadcast=10.88.0.255\r\n"
+      "[socket]\r\nsnifermode=0\r\nREUSEADDR=1\r\nMultiCast=1\r\n"
+      "[chat]\r\nMaxMessageSize=7000\r\nNick=@Pelmo_bot\r\nHost=Pelmo_bot\r\n";
+  dir.WriteFile("Net.ini", file);
+  store.LoadSettings({kLoopback});
+  EXPECT_EQ(log.Texts(),
+            (std::vector<std::string>{
+                "Net.ini [net] port=\"50138 ; the chat's\" cannot be read as a number; "
+                "50138 is used.",
+                "Net.ini [net] ip=\"10.88.0.1 ; the LAN card\" cannot be read as an address; "
+                "127.0.0.1 (the first interface) is used."}));
+  EXPECT_EQ(net.LocalAddress, kLoopback);
+  EXPECT_EQ(dir.ReadFile("Net.ini"), file);
 }
 
 // A stored ip that is gone gives way to the first interface; the default

@@ -111,6 +111,37 @@ TEST_F(PelmochatTest, SayWithoutAnAnswerExitsOne) {
   EXPECT_TRUE(chat->OutLines().empty());
 }
 
+// A health check that passed on anybody's talk would pass with the bot
+// gone: somebody else chatting all the while is no answer.
+TEST_F(PelmochatTest, SayExitsOneWhenOnlyOthersTalk) {
+  REQUIRE_PROGRAMS();
+  UdpPeer other;  // Tester, 127.0.0.2
+  ASSERT_TRUE(other.Bind(Loopback(2), port));
+  ASSERT_TRUE(other.EnableBroadcast());
+  auto chat = Chat({"--say", "!help", "--wait", "1"});
+  std::optional<int> status;
+  while (!(status = chat->Wait(50ms))) {
+    ASSERT_TRUE(other.SendPacket(kLoopbackBroadcast, port, kPacketChatLine,
+                                 ChatLinePayload("Main", "!help")));
+  }
+  EXPECT_EQ(*status, 1);
+  ASSERT_FALSE(chat->OutLines().empty()) << "the others were not heard";
+  EXPECT_NE(chat->OutLines().front().find("] {Main} Tester: !help"), std::string::npos);
+}
+
+// Lines piped in are said at once; the client stays as --wait says, so
+// that the answers are heard before it leaves.
+TEST_F(PelmochatTest, PipedLinesAreAnsweredBeforeItLeaves) {
+  REQUIRE_PROGRAMS();
+  auto bot = StartBot();
+  ChildProcess chat("/bin/sh", {"-c", "printf '%s\\n' '!help' | \"$0\" --dir \"$1\" --nick Ivan "
+                                      "--host IVANPC --wait 3",
+                                kChat, dir.Path()});
+  EXPECT_TRUE(chat.WaitForOutPart("] {Main} @Pelmo_bot: Help line one", 10s));
+  EXPECT_EQ(chat.Wait(10s), std::optional<int>(0));
+  EXPECT_TRUE(bot->WaitForOutPart("] Ivan (IVANPC) leave us", 5s));
+}
+
 TEST_F(PelmochatTest, RefusesAFolderWithoutNetIniAndBadOptions) {
   REQUIRE_PROGRAMS();
   TempDir empty;

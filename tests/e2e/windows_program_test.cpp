@@ -6,6 +6,7 @@
 // Skipped unless the build was configured with PELMO_WINDOWS_PROGRAM.
 #include <signal.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -196,6 +197,37 @@ TEST(WindowsProgram, WritesTheSameFilesAsTheLinuxProgram) {
     ASSERT_NE(other, windowsFiles.end()) << path << " was not written";
     EXPECT_EQ(other->second, bytes) << path;
   }
+}
+
+// Log-off and shut-down reach a program that has loaded the window system
+// only as window messages, and wine's end of the session sends them so.
+// Wine makes windows only on a display: an Xvfb of the test's own.
+TEST(WindowsProgram, SaysGoodbyeWhenTheSessionEnds) {
+  REQUIRE_EXE();
+  constexpr const char* kXvfb = "/usr/bin/Xvfb";
+  if (::access(kXvfb, X_OK) != 0) GTEST_SKIP() << "Xvfb is not installed";
+  ChildProcess xvfb(kXvfb, {"-displayfd", "1", "-nolisten", "tcp"});
+  const std::optional<std::string> display =
+      xvfb.WaitForOutLine([](const std::string& line) { return !line.empty(); }, 20s);
+  ASSERT_TRUE(display) << "Xvfb did not start";
+  ::setenv("DISPLAY", (":" + *display).c_str(), 1);
+  struct WithoutDisplayAfter {
+    ~WithoutDisplayAfter() { ::unsetenv("DISPLAY"); }
+  } withoutDisplayAfter;
+
+  TempDir dir;
+  Session s(dir, FindFreeLoopbackPort(), /*windows=*/true);
+  ASSERT_TRUE(s.Bound());
+  ASSERT_TRUE(s.FromBot(s.everybody, kPacketJoin, kStartTimeout)) << "no join announcement";
+  ASSERT_TRUE(s.bot->WaitForOutPart("] Started.", 10s));
+  // Away from the test's pipes: wine's services, started again after the
+  // end, would hold them open.
+  ChildProcess endSession("/bin/sh", {"-c", "\"$0\" wineboot --end-session >/dev/null 2>&1",
+                                      kWine});
+  EXPECT_TRUE(s.FromBot(s.everybody, kPacketLeave)) << "no leave announcement";
+  EXPECT_EQ(s.bot->Wait(20s), std::optional<int>(0));
+  EXPECT_EQ(IniFile(dir.FilePath("others.ini")).ReadInteger("start", "CountStart", -1), 1);
+  EXPECT_TRUE(endSession.Wait(20s));
 }
 
 TEST(WindowsProgram, RefusesASecondInstance) {

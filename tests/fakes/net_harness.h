@@ -20,6 +20,7 @@
 #include "fakes/manual_event_loop.h"
 #include "fakes/recording_log.h"
 #include "fakes/temp_dir.h"
+#include "fakes/udp_queue.h"
 #include "transport/blowfish.h"
 #include "transport/net.h"
 #include "transport/net_settings.h"
@@ -82,9 +83,5 @@ std::vector<std::string> NetStartLines(const std::string& mode, const NetSetting
 std::vector<std::string> ConcatLines(std::vector<std::string> a, const std::vector<std::string>& b);
 // Descriptors this process holds open now (/proc/self/fd).
 std::size_t OpenDescriptorCount();
-// Bytes waiting in the receive queues of UDP sockets bound to port
-// (/proc/net/udp), so a test knows when the receive thread has taken a
-// datagram.
-long QueuedBytes(std::uint16_t port);
 
 }  // namespace pelmo

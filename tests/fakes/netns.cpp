@@ -45,18 +45,25 @@ NetnsPair::NetnsPair()
     m_why = "'ip netns add' failed";
     return;
   }
-  const bool ok =
-      Run("ip -n " + Name(kA) + " link add veth-a type veth peer name veth-b netns " + Name(kB)) &&
-      Ip(kA, "addr add 192.0.2.1/24 broadcast 192.0.2.255 dev veth-a") &&
-      Ip(kB, "addr add 192.0.2.2/24 broadcast 192.0.2.255 dev veth-b") &&
-      Ip(kA, "link set lo up") && Ip(kB, "link set lo up") && Ip(kA, "link set veth-a up") &&
-      Ip(kB, "link set veth-b up") && Ip(kA, "route add 224.0.0.0/4 dev veth-a") &&
-      Ip(kB, "route add 224.0.0.0/4 dev veth-b");
-  if (!ok) {
+  if (!Ip(kA, "link set lo up") || !Ip(kB, "link set lo up") || !MakePair()) {
     m_why = "could not set up the veth pair";
     return;
   }
   m_ready = true;
+}
+
+bool NetnsPair::MakePair() {
+  return Run("ip -n " + Name(kA) + " link add veth-a type veth peer name veth-b netns " +
+             Name(kB)) &&
+         Ip(kA, "addr add 192.0.2.1/24 broadcast 192.0.2.255 dev veth-a") &&
+         Ip(kB, "addr add 192.0.2.2/24 broadcast 192.0.2.255 dev veth-b") &&
+         Ip(kA, "link set veth-a up") && Ip(kB, "link set veth-b up") &&
+         Ip(kA, "route add 224.0.0.0/4 dev veth-a") && Ip(kB, "route add 224.0.0.0/4 dev veth-b");
+}
+
+bool NetnsPair::MakePairAgain() {
+  // Deleting one end deletes the other.
+  return Ip(kA, "link del veth-a") && MakePair();
 }
 
 NetnsPair::~NetnsPair() {

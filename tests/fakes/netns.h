@@ -38,8 +38,13 @@ class NetnsPair {
   void RunIn(Side side, const std::function<void()>& fn) const;
   // Runs "ip -n <namespace> " + arguments; true on success.
   bool Ip(Side side, const std::string& arguments) const;
+  // Deletes the veth pair and makes it again with the same names,
+  // addresses and routes, as a card plugged anew: the interfaces get new
+  // indexes.
+  bool MakePairAgain();
 
  private:
+  bool MakePair();
   bool Run(const std::string& command);
   std::string m_prefix;
   bool m_ready = false;

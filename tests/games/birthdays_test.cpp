@@ -33,6 +33,17 @@ TEST(Birthdays, WrongSizedFileIsLoggedAndKept) {
   ASSERT_EQ(log.Lines().size(), 1u);
   EXPECT_TRUE(log.ContainsPart("BirthDay.dat.bak"));
 
+  // A longer file: its first block, with a word in the log.
+  BirthdayTable two;
+  two.Add(Person("Ия", 2, 2));
+  two.Add(Person("Ян", 3, 3));
+  dir.WriteFile("BirthDay.dat", two.Block() + "trailing");
+  log.Clear();
+  birthdays.Load();
+  EXPECT_EQ(birthdays.Table().Count(), 2);
+  ASSERT_EQ(log.Lines().size(), 1u);
+  EXPECT_TRUE(log.ContainsPart(W(" байт вместо 134148, взяты первые 134148 байт")));
+
   // A whole block and a new table's empty file load without a word.
   BirthdayTable one;
   one.Add(Person("Ия", 2, 2));

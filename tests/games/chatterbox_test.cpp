@@ -143,7 +143,8 @@ TEST(Chatterbox, FileThatCannotBeWrittenLeavesThePairs) {
   TempDir dir;
   FakeClock clock;
   Chatterbox lost(dir.FilePath("missing/boltun.txt"), clock);
-  EXPECT_THROW(lost.LoadPhrases(), FileError);
+  lost.LoadPhrases();  // no file: no pairs
+  EXPECT_EQ(lost.PhraseCount(), 0u);
   lost.AddPhrase("a", "b");
   EXPECT_THROW(lost.SaveRows({{"c", "d"}}), FileError);
   EXPECT_EQ(lost.TriggerAt(0), "a");

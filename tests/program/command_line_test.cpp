@@ -24,6 +24,9 @@ TEST(CommandLine, FolderOptionsAndTheBirthdayStart) {
   EXPECT_TRUE(Parse({"--help"}).help);
   EXPECT_TRUE(Parse({"-h"}).help);
   EXPECT_TRUE(Parse({"--version"}).version);
+  EXPECT_TRUE(Parse({"--check", "--dir", "d"}).check);
+  EXPECT_FALSE(Parse({"--check"}).birthdayCheck);
+  EXPECT_FALSE(Parse({"go"}).check);
 }
 
 TEST(CommandLine, MistakesAreNeverABirthdayStart) {

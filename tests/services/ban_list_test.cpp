@@ -275,8 +275,21 @@ TEST_F(BanListTest, WindowDeleteRemovesTheChosenLineAsTheFileNowHoldsIt) {
   EXPECT_FALSE(bans.DelBanB("PC5=e"));
 }
 
-TEST_F(BanListTest, MissingFileIsAFileError) {
+TEST_F(BanListTest, ADeletedFileIsAnEmptyListAndANewBanCreatesIt) {
+  f.dir.WriteFile("botfile/ban.txt", "[BanList]\r\nPC7=01.01.2099 00:00:00\r\n");
+  EXPECT_TRUE(bans.CheckBan("PC7", "A", kUser, false));
+  // The operator clears the bans by deleting the file.
   std::remove(f.dir.FilePath("botfile/ban.txt").c_str());
+  EXPECT_FALSE(bans.CheckBan("PC7", "A", kUser, true));
+  bans.SendBanList(kUser);
+  ASSERT_EQ(f.Sent().size(), 1u);
+  EXPECT_EQ(f.Sent()[0].text, kListHeading);
+  ASSERT_TRUE(bans.AddBanLine("PC8=01.01.2099 00:00:00", kUser));
+  EXPECT_EQ(f.dir.ReadFile("botfile/ban.txt"), "[BanList]\r\nPC8=01.01.2099 00:00:00\r\n");
+
+  // Something there that cannot be read is still an error.
+  std::remove(f.dir.FilePath("botfile/ban.txt").c_str());
+  ASSERT_TRUE(CreateDirectory(f.dir.FilePath("botfile/ban.txt")));
   EXPECT_THROW(bans.CheckBan("PC7", "A", kUser, true), FileError);
   EXPECT_THROW(bans.SendBanList(kUser), FileError);
 }

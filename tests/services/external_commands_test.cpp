@@ -9,13 +9,6 @@
 namespace pelmo {
 namespace {
 
-TEST(CommandFilePath, BackslashesAndRelativePaths) {
-  EXPECT_EQ(CommandFilePath("/w", "cmds\\rules.txt"), "/w/cmds/rules.txt");
-  EXPECT_EQ(CommandFilePath("/w", "rules.txt"), "/w/rules.txt");
-  EXPECT_EQ(CommandFilePath("/w", "/etc/motd"), "/etc/motd");
-  EXPECT_EQ(CommandFilePath("/w", "\\abs\\x.txt"), "/abs/x.txt");
-}
-
 class ExternalCommandsTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -88,6 +81,35 @@ TEST_F(ExternalCommandsTest, OversizedOrUnreadableFilesAreErrors) {
   EXPECT_EQ(Run("big"), Texts{kError});
   EXPECT_EQ(Run("dir"), Texts{kError});
   EXPECT_TRUE(f.view.Contains(W("Ошибка при выдаче доп. ком.")));
+}
+
+TEST_F(ExternalCommandsTest, AnOldInstallationsPathsFindTheirFilesAndNoneLeavesTheFolder) {
+  // Windows-1251 names and backslashes, written against names on disk in
+  // another case and in UTF-8 ("Кино.txt"); a file in UTF-8.
+  f.dir.WriteFile("Docs/Rules.TXT", "r1\r\n");
+  RewriteFile(f.dir.FilePath("Docs/\xD0\x9A\xD0\xB8\xD0\xBD\xD0\xBE.txt"),
+              "\xD0\x9A\xD0\xB8\xD0\xBD\xD0\xBE\n");
+  f.dir.WriteFile("secret.txt", "secret");
+  f.dir.WriteFile("extcmds.ini", "Rules=docs\\rules.txt\r\n"
+                                 "\xCA\xE8\xED\xEE=DOCS\\\xEA\xE8\xED\xEE.txt\r\n"
+                                 "Abs=C:\\Pelmo_bot\\docs\\Rules.txt\r\n"
+                                 "Up=..\\secret.txt\r\n"
+                                 "Far=C:\\Windows\\win.ini\r\n");
+  EXPECT_EQ(Run("rules"), Texts{W("Дополнительная команда: Rules\r\nr1\r\n")});
+  EXPECT_EQ(Run(W("кино")), Texts{W("Дополнительная команда: Кино\r\nКино\r\n")});
+  EXPECT_EQ(Run("abs"), Texts{W("Дополнительная команда: Abs\r\nr1\r\n")});
+  EXPECT_EQ(Run("up"), Texts{kError});
+  EXPECT_EQ(Run("far"), Texts{kError});
+  Run(W("кино"));
+  auto linesWith = [&](const std::string& part) {
+    int n = 0;
+    for (const std::string& text : f.view.Texts()) n += text.find(part) != std::string::npos;
+    return n;
+  };
+  EXPECT_EQ(linesWith("Refused the file of external command \"Up\" (..\\secret.txt)"), 1);
+  EXPECT_EQ(linesWith("Refused the file of external command \"Far\""), 1);
+  // The UTF-8 file is named once, however often it is asked for.
+  EXPECT_EQ(linesWith("is UTF-8"), 1);
 }
 
 }  // namespace

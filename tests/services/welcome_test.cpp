@@ -172,8 +172,14 @@ TEST_F(WelcomeTest, APatternThatDoesNotFitCostsItsLineAndIsLoggedOnce) {
   EXPECT_EQ(quit, 1);
 }
 
-TEST_F(WelcomeTest, MissingPersonalFileIsAFileError) {
+TEST_F(WelcomeTest, AMissingPersonalFileGivesTheDefaultLine) {
+  WriteDefaults("in %s", "out %s");
   std::remove(f.dir.FilePath("botfile/vhod.txt").c_str());
+  welcome.SendEntryMessage("Ann");
+  ASSERT_EQ(f.Sent().size(), 1u);
+  EXPECT_EQ(f.Sent()[0].text, "in Ann");
+  // One that cannot be read ends the handling.
+  ASSERT_TRUE(CreateDirectory(f.dir.FilePath("botfile/vhod.txt")));
   EXPECT_THROW(welcome.SendEntryMessage("Ann"), FileError);
 }
 

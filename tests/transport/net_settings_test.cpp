@@ -82,8 +82,8 @@ TEST_F(NetSettingsTest, GarbageAddressBecomesAllOnes) {
   dir.WriteFile("Net.ini", "[net]\r\nip=my computer\r\n");
   NetLoad(ini, settings, out, kLoopback);
   EXPECT_EQ(settings.LocalAddress, 0xFFFFFFFFu);
-  // Written back in dotted form: the all-ones address.
-  EXPECT_EQ(ini.ReadString("net", "ip", ""), AddressToText(0xFFFFFFFFu));
+  // Not written over: the operator's text stays for him to mend.
+  EXPECT_EQ(ini.ReadString("net", "ip", ""), "my computer");
 }
 
 TEST_F(NetSettingsTest, SaveWritesMemoryWithoutClamping) {

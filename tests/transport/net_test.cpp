@@ -273,6 +273,18 @@ TEST_F(NetLoopback, SimpleModeSendsThePacketAsItIs) {
   EXPECT_EQ(got->SrcAddr, kLoopbackAddress);
 }
 
+// A send that fails every time (port 0 is refused by the system, as a
+// card that is gone refuses everything) is logged once, not once a packet.
+TEST_F(NetLoopback, ASendErrorThatLastsIsLoggedOnce) {
+  ASSERT_TRUE(bot.net.NetStart());
+  bot.log.Clear();
+  const std::uint8_t bytes[3] = {1, 2, 3};
+  for (int i = 0; i < 50; ++i) {
+    EXPECT_EQ(bot.net.SendDatagram(kLoopbackAddress, kTalkerAddress, port + 1, 0, bytes, 3), -1);
+  }
+  EXPECT_EQ(bot.log.Texts(), std::vector<std::string>{"Net error: Invalid argument"});
+}
+
 TEST(NetErrors, ReportUsesTheSystemText) {
   NetHarness bot(PickTestPort());
   bot.net.ReportNetError(EACCES);

@@ -1,0 +1,154 @@
+// The folder check's look at the files themselves: their names, their code
+// page, the settings files' values and sections, and the right to write.
+#include <string>
+#include <vector>
+
+#include "base/dir_listing.h"
+#include "base/ini_file.h"
+#include "base/text_file.h"
+#include "core/data_files.h"
+#include "core/repeated_sections.h"
+#include "core/utf8_files.h"
+#include "program/folder_check_parts.h"
+#include "transport/net.h"
+#include "transport/net_settings.h"
+
+namespace pelmo {
+
+namespace {
+
+// Files the bot reads that no start creates; a missing one is no fault.
+const std::vector<std::string> kOptionalFiles = {"botfile/defvhod.ini", "botfile/questions.txt",
+                                                 "botfile/stat.ini", "botfile/topvictor.txt"};
+
+void CheckName(FolderFiles& files, FolderReport& report, const std::string& relative,
+               const std::string& shipped) {
+  const FolderPaths::Found found = files.Folder().Find(relative);
+  switch (found.match) {
+    case FolderPaths::Match::kExact:
+      return;
+    case FolderPaths::Match::kOtherCase:
+    case FolderPaths::Match::kWindows1251Name:
+      report.Note(relative + " is " + Shown(files, found.path) + " on disk: " +
+                  MatchText(found.match) + "; the bot finds it as Windows would.");
+      return;
+    case FolderPaths::Match::kMissing:
+      break;
+  }
+  if (relative == "Net.ini") {
+    if (shipped.empty()) {
+      report.Problem("Net.ini is missing and no shipped working folder is found beside the "
+                     "program: the bot would start with the settings' bare defaults (sniffer "
+                     "mode, which needs root). Copy Net.ini from the package's workdir.");
+    } else {
+      report.Note("Net.ini is missing: at start the folder gets the shipped working folder's "
+                  "settings and data (" + shipped + "; loopback multicast).");
+    }
+  } else if (relative == "botfile/questions.txt") {
+    report.Note("botfile/questions.txt is missing: the quiz has no questions (add lines "
+                "\"question|answer\").");
+  } else if (relative == "botfile/defvhod.ini") {
+    report.Note("botfile/defvhod.ini is missing: the default entry and leave lines read "
+                "\"Message not found !\".");
+  } else if (relative != "botfile/stat.ini" && relative != "botfile/topvictor.txt") {
+    report.Note(relative + " is missing: it is created empty at start.");
+  }
+}
+
+// Net.ini's numbers and addresses as the settings load reads them; each
+// one it cannot read falls back to its default.
+void CheckNetValues(FolderFiles& files, FolderReport& report) {
+  const IniFile net(files.Path("Net.ini"));
+  const struct {
+    const char* section;
+    const char* key;
+  } numbers[] = {{"net", "port"},          {"net", "ttl"},
+                 {"socket", "snifermode"}, {"socket", "REUSEADDR"},
+                 {"socket", "MultiCast"},  {"chat", "MaxMessageSize"},
+                 {"chat", "EnableBot"},    {"chat", "DefaultMsg"},
+                 {"chat", "StartMessage"}, {"chat", "StartMsgPrivate"},
+                 {"chat", "AutoAforizm"},  {"chat", "ShowBanned"},
+                 {"chat", "Boltun"},       {"chat", "invisible"},
+                 {"chat", "BirthDay"},     {"chat", "Flood"},
+                 {"chat", "AnecInterval"}, {"chat", "Color"},
+                 {"chat", "CheckLogFileSize"}, {"chat", "CheckLogFileSizeE"}};
+  for (const auto& number : numbers) {
+    if (!net.IntegerUnreadable(number.section, number.key)) continue;
+    report.Problem("Net.ini [" + std::string(number.section) + "] " + number.key + "=\"" +
+                   Shown(files, net.ReadString(number.section, number.key, "")) +
+                   "\" cannot be read as a number: the default is used. Write a number.");
+  }
+  for (const char* key : {"ip", "netaddr", "IpBroadcast"}) {
+    if (!net.ValueExists("net", key)) continue;
+    const std::string value = net.ReadString("net", key, "");
+    // The all-ones address is what the reader gives for any other text.
+    if (TextToAddress(value) != kUnreadableAddress || value == "255.255.255.255") continue;
+    report.Problem("Net.ini [net] " + std::string(key) + "=\"" + Shown(files, value) +
+                   "\" cannot be read as an address (four numbers with dots): " +
+                   (std::string(key) == "ip" ? "the bot cannot bind its socket."
+                                             : "a default address is used."));
+  }
+}
+
+}  // namespace
+
+void CheckFileNames(FolderFiles& files, FolderReport& report, const std::string& shipped) {
+  CheckName(files, report, "Net.ini", shipped);
+  for (const std::string& name : {std::string("botfile"), std::string("user")}) {
+    if (!DirectoryExists(files.Path(name))) {
+      report.Note(name + "/ is missing: it is created at start.");
+    }
+  }
+  for (const std::string& name : DataFileNames()) CheckName(files, report, name, shipped);
+  for (const std::string& name : kOptionalFiles) CheckName(files, report, name, shipped);
+  if (DirectoryExists(files.Path("user"))) CheckName(files, report, "user/seen.txt", shipped);
+}
+
+void CheckTextEncodings(FolderFiles& files, FolderReport& report) {
+  for (const TextDataFile& file : TextDataFiles()) {
+    const std::optional<std::string>& bytes = files.Bytes(file.name);
+    if (!bytes) continue;
+    switch (Utf8ActionFor(file, *bytes)) {
+      case Utf8Action::kNone:
+        break;
+      case Utf8Action::kReadAsUtf8:
+        report.Note(Shown(files, files.Path(file.name)) +
+                    " is UTF-8: the bot reads it as UTF-8 and sends it as Windows-1251.");
+        break;
+      case Utf8Action::kConvert:
+        report.Note(Shown(files, files.Path(file.name)) +
+                    " is UTF-8: converted to Windows-1251 at start (the UTF-8 file is kept "
+                    "beside it as .bak).");
+        break;
+    }
+  }
+}
+
+void CheckSettingsFiles(FolderFiles& files, FolderReport& report) {
+  CheckNetValues(files, report);
+  for (const std::string& name : IniFileNames()) {
+    const std::string path = files.Path(name);
+    for (const std::string& section : IniFile(path).RepeatedSections()) {
+      report.Problem(Shown(files, path) + ": section [" + Shown(files, section) +
+                     "] appears more than once and the bot reads only the first: move the "
+                     "keys of the others into it.");
+    }
+  }
+}
+
+void CheckWritable(FolderFiles& files, FolderReport& report) {
+  std::vector<std::string> names = {"", "botfile", "user"};
+  for (const TextDataFile& file : TextDataFiles()) {
+    if (file.written) names.emplace_back(file.name);
+  }
+  names.emplace_back("botfile/BirthDay.dat");
+  for (const std::string& name : names) {
+    const std::string path = name.empty() ? files.Folder().Dir() : files.Path(name);
+    if (PathMissing(path) || Writable(path)) continue;
+    report.Problem((name.empty() ? "the working folder" : Shown(files, path)) +
+                   " cannot be written by this user: give the bot's user the right to write "
+                   "it.");
+  }
+}
+
+}  // namespace pelmo

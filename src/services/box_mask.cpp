@@ -1,0 +1,136 @@
+#include "services/box_mask.h"
+
+#include <algorithm>
+
+#include "base/cp1251.h"
+
+namespace pelmo {
+
+namespace {
+
+constexpr std::uint32_t kMultiplier = 134775813u;
+constexpr std::uint64_t kStates = std::uint64_t{1} << 32;
+constexpr unsigned kDrawLimit = 255;
+
+// The multiplier is odd, so it has an inverse modulo 2^32 (Newton's
+// iteration doubles the correct low bits each step).
+constexpr std::uint32_t Inverse(std::uint32_t a) {
+  std::uint32_t x = a;
+  for (int i = 0; i < 5; ++i) x *= 2u - a * x;
+  return x;
+}
+constexpr std::uint32_t kInverse = Inverse(kMultiplier);
+static_assert(kMultiplier * kInverse == 1u);
+
+unsigned DrawOf(std::uint32_t state) {
+  return static_cast<unsigned>((static_cast<std::uint64_t>(state) * kDrawLimit) >> 32);
+}
+
+// The seed whose first step gives state.
+std::uint32_t SeedBefore(std::uint32_t state) { return (state - 1u) * kInverse; }
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// "\n\r" + day + " " + month + " " + year + ... " From ".
+bool IsRecordHead(std::string_view r) {
+  if (r.substr(0, 2) != "\n\r") return false;
+  std::size_t i = 2;
+  const std::size_t dayStart = i;
+  while (i < r.size() && IsDigit(r[i]) && i - dayStart < 2) ++i;
+  if (i == dayStart || i >= r.size() || r[i] != ' ') return false;
+  const std::size_t monthStart = ++i;
+  // A month's name in any locale: letters, no blanks or control bytes.
+  while (i < r.size() && static_cast<unsigned char>(r[i]) >= 'A' && i - monthStart < 20) ++i;
+  if (i == monthStart || i >= r.size() || r[i] != ' ') return false;
+  ++i;
+  for (int k = 0; k < 4; ++k, ++i) {
+    if (i >= r.size() || !IsDigit(r[i])) return false;
+  }
+  // The year is followed by " г." and the time (h:n:s), then " From ".
+  return r.substr(i, 30).find(" From ") != std::string_view::npos;
+}
+
+}  // namespace
+
+const std::string& BoxGreeting() {
+  static const std::string greeting = W("Спасибо за регистрацию в нашей системе!");
+  return greeting;
+}
+
+void MaskBoxWith(std::string& text, std::size_t count, std::uint32_t seed) {
+  std::uint32_t state = seed;
+  for (std::size_t i = 0; i < count && i < text.size(); ++i) {
+    state = state * kMultiplier + 1u;
+    text[i] = static_cast<char>(static_cast<unsigned char>(text[i]) ^ DrawOf(state));
+  }
+}
+
+bool IsBoxText(std::string_view text) {
+  if (text.empty()) return true;
+  if (text.substr(0, BoxGreeting().size()) == BoxGreeting()) return true;
+  if (text.front() != ' ') return false;
+  const std::string_view rest = text.substr(1);
+  return rest.empty() || IsRecordHead(rest);
+}
+
+std::vector<std::uint32_t> SeedsForDraws(std::string_view draws) {
+  std::vector<std::uint32_t> seeds;
+  if (draws.size() < 2) return seeds;
+  for (char d : draws) {
+    if (static_cast<unsigned char>(d) >= kDrawLimit) return seeds;
+  }
+  // The states after the first step whose draw is the first one:
+  // d * 2^32 <= state * 255 < (d + 1) * 2^32.
+  const std::uint64_t first = static_cast<unsigned char>(draws[0]);
+  const std::uint64_t low = (first * kStates + kDrawLimit - 1) / kDrawLimit;
+  const std::uint64_t high = ((first + 1) * kStates - 1) / kDrawLimit;
+  const unsigned second = static_cast<unsigned char>(draws[1]);
+  for (std::uint64_t candidate = low; candidate <= high; ++candidate) {
+    std::uint32_t state = static_cast<std::uint32_t>(candidate);
+    // Most candidates fall at the second draw: test it before the loop.
+    if (DrawOf(state * kMultiplier + 1u) != second) continue;
+    bool fits = true;
+    std::uint32_t next = state;
+    for (std::size_t i = 1; i < draws.size(); ++i) {
+      next = next * kMultiplier + 1u;
+      if (DrawOf(next) != static_cast<unsigned char>(draws[i])) {
+        fits = false;
+        break;
+      }
+    }
+    if (fits) seeds.push_back(SeedBefore(state));
+  }
+  return seeds;
+}
+
+std::uint32_t ASeedForFirstDraw(unsigned char draw) {
+  const std::uint64_t low = (std::uint64_t{draw} * kStates + kDrawLimit - 1) / kDrawLimit;
+  return SeedBefore(static_cast<std::uint32_t>(low));
+}
+
+std::vector<std::uint32_t> RecoverBoxSeeds(std::string_view masked) {
+  std::vector<std::uint32_t> found;
+  // The greeting whole, or " " and the "\n\r" that starts the first record.
+  const std::string heads[] = {BoxGreeting(), std::string(" \n\r")};
+  for (const std::string& head : heads) {
+    const std::size_t known = std::min(head.size(), masked.size());
+    if (known < 2 || (head.size() > masked.size() && head != heads[1])) continue;
+    std::string draws(known, '\0');
+    for (std::size_t i = 0; i < known; ++i) {
+      draws[i] = static_cast<char>(static_cast<unsigned char>(masked[i]) ^
+                                   static_cast<unsigned char>(head[i]));
+    }
+    for (std::uint32_t seed : SeedsForDraws(draws)) {
+      std::string text(masked);
+      MaskBoxWith(text, text.size(), seed);
+      if (IsBoxText(text) && std::find(found.begin(), found.end(), seed) == found.end()) {
+        found.push_back(seed);
+      }
+    }
+    // A box that begins with the greeting has no other head to try.
+    if (!found.empty()) break;
+  }
+  return found;
+}
+
+}  // namespace pelmo
