@@ -1,12 +1,12 @@
-// Settings page 10, the administrators: the grid ADMvle ("Nick", "Comp
-// Name"), "&Add" (AddADMB) and "&Remove" (RemoveADMB). Every edit goes
-// into the settings record at once, so a new administrator has the rights
-// before the page is saved (admin.txt is written by "Сохранить"). Only
-// 1000 rows can be saved, so Add is refused at 1000 with a message; a nick
-// that another row already has is refused too. Main thread only.
+// Settings page 10, the administrators, rendered from its definition: the
+// grid ADMvle, "&Add" (AddADMB) and "&Remove" (RemoveADMB) over the
+// administrators model (pages/admins_model.h), whose refusals are said in
+// boxes. Main thread only.
 #pragma once
 
 #include <QWidget>
+
+#include "pages/admins_model.h"
 
 class QTableWidget;
 
@@ -27,10 +27,10 @@ class AdminsPage final : public QWidget {
   QTableWidget* Grid() const { return m_grid; }
 
  private:
+  void ShowCell(int row, int column);
   void OnCellChanged(int row, int column);
-  void StoreRows();
 
-  BotSettings& m_settings;
+  AdminsModel m_model;
   const WindowPlatform& m_platform;
   QTableWidget* m_grid;
   bool m_showing = false;

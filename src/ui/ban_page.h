@@ -1,15 +1,13 @@
-// Settings page 5, the ban list: the lines of botfile/ban.txt (ListBan),
-// the host (HostBanLE), the date picker and the time field (TimebanME),
-// "До&бавить" (AddBanB) and "Уда&лить" (DelBanB). The date goes into the
-// file in the bot's own short date format (dd.mm.yyyy), whatever the
-// desktop's locale; the header line "[BanList]" cannot be deleted, and
-// Delete removes the line the operator chose by its text, as the file now
-// holds it. The list is read again whenever the page is shown, so bans
-// added or expired from the chat show up. A ban the file refuses, or a
-// line that is gone, is said in a box. Main thread only.
+// Settings page 5, the ban list, rendered from its definition: the list
+// ListBan, the host (HostBanLE), the date picker and the time field
+// (TimebanME), "До&бавить" (AddBanB) and "Уда&лить" (DelBanB) over the ban
+// model (pages/ban_model.h). The list is read again whenever the page is
+// shown; what the model refuses is said in a box. Main thread only.
 #pragma once
 
 #include <QWidget>
+
+#include "pages/ban_model.h"
 
 class QDateEdit;
 class QLineEdit;
@@ -40,10 +38,10 @@ class BanPage final : public QWidget {
   void showEvent(QShowEvent* event) override;
 
  private:
+  void ShowLines();
   void UpdateButtons();
 
-  BanList& m_bans;
-  const Clock& m_clock;
+  BanModel m_model;
   const WindowPlatform& m_platform;
   QListWidget* m_list;
   QLineEdit* m_host;

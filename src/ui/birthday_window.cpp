@@ -1,17 +1,12 @@
 #include "ui/birthday_window.h"
 
-#include <QFormLayout>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QVBoxLayout>
 
-#include "core/birthday_check.h"
-#include "games/birthdays.h"
-#include "ui/page_layout.h"
+#include "ui/page_render.h"
 #include "ui/qt_text.h"
 #include "ui/window_platform.h"
 
@@ -20,6 +15,7 @@ namespace pelmo {
 namespace {
 
 enum Field { kName, kGroup, kDay, kMonth, kYear };
+const char* const kFieldNames[] = {"NameEdit", "GroupEdit", "DayEdit", "MonthEdit", "YearEdit"};
 
 }  // namespace
 
@@ -42,72 +38,48 @@ void DragPanel::mouseReleaseEvent(QMouseEvent* event) {
 BirthdayWindow::BirthdayWindow(Birthdays& birthdays, const Clock& clock,
                                const WindowPlatform& platform, QWidget* parent)
     // A dialog of the main window: it stays in front of it.
-    : QWidget(parent, Qt::Dialog), m_birthdays(birthdays), m_clock(clock), m_platform(platform) {
-  setObjectName("BirthDayF");
-  setWindowTitle("Birth Day");
-  m_list = new QTableWidget(0, 4, this);
-  m_list->setObjectName("BDListView");
-  m_list->setHorizontalHeaderLabels({"#", "Group", "Name", "Birth Day"});
+    : QWidget(parent, Qt::Dialog), m_model(birthdays, clock), m_platform(platform) {
+  const PageDef& def = BirthdayEditorDef();
+  setObjectName(QString::fromStdString(def.name));
+  setWindowTitle(ToQ(def.title));
+  const PageControls controls = RenderPage(def, this, nullptr);
+  m_list = controls.Get<QTableWidget>("BDListView");
   m_list->verticalHeader()->hide();
   m_list->horizontalHeader()->setStretchLastSection(true);
   m_list->setShowGrid(true);
   m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
   m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
   m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  m_add = controls.Get<QPushButton>("AddButton");
+  m_delete = controls.Get<QPushButton>("DeleteButton");
+  m_rename = controls.Get<QPushButton>("RenameButton");
+  m_save = controls.Get<QPushButton>("SaveButton");
+  OnAction(def, controls, PageAction::kAddBirthday, &m_platform, [this] { AddButtonClick(); });
+  OnAction(def, controls, PageAction::kDeleteBirthday, &m_platform, [this] { DeleteButtonClick(); });
+  OnAction(def, controls, PageAction::kRenameBirthday, &m_platform, [this] { RenameButtonClick(); });
+  OnAction(def, controls, PageAction::kSaveBirthdays, &m_platform, [this] { SaveButtonClick(); });
+  OnAction(def, controls, PageAction::kCloseBirthdays, &m_platform, [this] { ExitButtonClick(); });
 
-  auto button = [this](const char* name, const char* text, void (BirthdayWindow::*handler)()) {
-    auto* b = new QPushButton(text, this);
-    b->setObjectName(name);
-    connect(b, &QPushButton::clicked, this, [this, handler] { RunGuarded(m_platform, [this, handler] { (this->*handler)(); }); });
-    return b;
-  };
-  m_add = button("AddButton", "Add", &BirthdayWindow::AddButtonClick);
-  m_delete = button("DeleteButton", "Delete", &BirthdayWindow::DeleteButtonClick);
-  m_rename = button("RenameButton", "Rename", &BirthdayWindow::RenameButtonClick);
-  m_save = button("SaveButton", "Save", &BirthdayWindow::SaveButtonClick);
-  QPushButton* exit = button("ExitButton", "Exit", &BirthdayWindow::ExitButtonClick);
-  auto* buttons = new QHBoxLayout;
-  for (QPushButton* b : {m_add, m_delete, m_rename, m_save, exit}) buttons->addWidget(b);
-  buttons->addStretch(1);
-
+  const PageDef& panelDef = BirthdayPanelDef();
   m_panel = new DragPanel(this);
-  m_panel->setObjectName("BDAddPanel");
+  m_panel->setObjectName(QString::fromStdString(panelDef.name));
   m_panel->setFrameShape(QFrame::Panel);
   m_panel->setFrameShadow(QFrame::Raised);
   m_panel->setAutoFillBackground(true);
-  auto* form = new QFormLayout(m_panel);
-  const char* names[] = {"NameEdit", "GroupEdit", "DayEdit", "MonthEdit", "YearEdit"};
-  const char* labels[] = {"Name:", "Group:", "Day:", "Month:", "Year:"};
-  for (int i = 0; i < 5; ++i) {
-    m_fields[i] = new QLineEdit(m_panel);
-    m_fields[i]->setObjectName(names[i]);
-    FitWidth(m_fields[i], i <= kGroup ? sample::kName : sample::kMinutes);
-    form->addRow(labels[i], m_fields[i]);
-  }
-  auto* ok = new QPushButton("OK", m_panel);
-  ok->setObjectName("OKAddButton");
-  auto* cancel = new QPushButton("Cancel", m_panel);
-  cancel->setObjectName("CancelAddButton");
-  connect(ok, &QPushButton::clicked, this, [this] { RunGuarded(m_platform, [this] { OKAddButtonClick(); }); });
-  connect(cancel, &QPushButton::clicked, this,
-          [this] { RunGuarded(m_platform, [this] { CancelAddButtonClick(); }); });
-  auto* panelButtons = new QHBoxLayout;
-  panelButtons->addWidget(ok);
-  panelButtons->addWidget(cancel);
-  form->addRow(panelButtons);
+  const PageControls panel = RenderPage(panelDef, m_panel, nullptr);
+  for (int i = 0; i < 5; ++i) m_fields[i] = panel.Get<QLineEdit>(kFieldNames[i]);
+  OnAction(panelDef, panel, PageAction::kAcceptBirthday, &m_platform, [this] { OKAddButtonClick(); });
+  OnAction(panelDef, panel, PageAction::kCancelBirthday, &m_platform, [this] { CancelAddButtonClick(); });
   m_panel->adjustSize();
   m_panel->hide();
 
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(m_list, 1);
-  layout->addLayout(buttons);
   resize(560, 380);
   ShowRows();
 }
 
 void BirthdayWindow::ShowRows() {
   const int current = m_list->currentRow();
-  const std::vector<BirthdayRow> rows = BirthdayRows(m_birthdays.Table(), m_clock.Now());
+  const std::vector<BirthdayRow> rows = m_model.Rows();
   m_list->clearSelection();
   m_list->setRowCount(static_cast<int>(rows.size()));
   for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
@@ -134,35 +106,24 @@ void BirthdayWindow::ShowRows() {
 }
 
 void BirthdayWindow::AddButtonClick() {
-  if (!m_editing && m_birthdays.Table().Count() >= static_cast<int>(kBirthdaySlots)) return;
-  if (m_editing) {
-    const BirthdayEntry entry = m_birthdays.Table().At(m_editIndex);
-    m_fields[kName]->setText(ToQ(entry.Name));
-    m_fields[kGroup]->setText(ToQ(entry.Group));
-    m_fields[kDay]->setText(QString::number(entry.Day));
-    m_fields[kMonth]->setText(QString::number(entry.Month));
-    m_fields[kYear]->setText(QString::number(entry.Year));
-  }
-  ShowPanel(true);
+  if (m_model.Add()) ShowPanel(true);
 }
 
 void BirthdayWindow::RenameButtonClick() {
-  const int row = m_list->currentRow();
-  if (row < 0 || row >= m_birthdays.Table().Count()) return;
-  m_editing = true;
-  m_editIndex = row;
-  AddButtonClick();
+  const std::optional<BirthdayInput> texts = m_model.Rename(m_list->currentRow());
+  if (!texts) return;
+  const std::string* values[] = {&texts->name, &texts->group, &texts->day, &texts->month,
+                                 &texts->year};
+  for (int i = 0; i < 5; ++i) m_fields[i]->setText(ToQ(*values[i]));
+  ShowPanel(true);
 }
 
 void BirthdayWindow::DeleteButtonClick() {
-  const int row = m_list->currentRow();
-  if (row < 0 || row >= m_birthdays.Table().Count()) return;
-  m_birthdays.Table().Delete(row);
-  ShowRows();
+  if (m_model.Delete(m_list->currentRow())) ShowRows();
 }
 
 void BirthdayWindow::SaveButtonClick() {
-  m_birthdays.Save();
+  m_model.Save();
   ShowRows();
 }
 
@@ -170,19 +131,9 @@ bool BirthdayWindow::OKAddButtonClick() {
   BirthdayInput input;
   std::string* texts[] = {&input.name, &input.group, &input.day, &input.month, &input.year};
   for (int i = 0; i < 5; ++i) *texts[i] = FromQ(m_fields[i]->text());
-  const BirthdayInputCheck check = CheckBirthdayInput(std::move(input));
-  if (!check.entry) {
-    // The check's lines end with CR, as the box of the system shows them.
-    if (m_platform.warn) m_platform.warn("Error", ToQ(check.refusal).replace('\r', '\n'));
-    return false;
-  }
-  const BirthdayEntry& entry = *check.entry;
-  if (m_editing) {
-    m_birthdays.Table().Set(m_editIndex, entry);
-  } else if (!m_birthdays.Table().Add(entry)) {
-    if (m_platform.warn) {
-      m_platform.warn("Error", QString("В таблице нет места: не больше %1 записей.").arg(kBirthdaySlots));
-    }
+  const PageResult result = m_model.Accept(input);
+  if (!result.done) {
+    if (result.message) ShowPageMessage(m_platform, *result.message, this);
     return false;
   }
   ShowPanel(false);
@@ -190,13 +141,12 @@ bool BirthdayWindow::OKAddButtonClick() {
   return true;
 }
 
-void BirthdayWindow::CancelAddButtonClick() { ShowPanel(false); }
+void BirthdayWindow::CancelAddButtonClick() {
+  m_model.CancelInput();
+  ShowPanel(false);
+}
 
 void BirthdayWindow::ShowPanel(bool shown) {
-  if (!shown) {
-    m_editing = false;
-    m_editIndex = -1;
-  }
   m_list->setEnabled(!shown);
   m_panel->setVisible(shown);
   if (shown) {
@@ -208,11 +158,8 @@ void BirthdayWindow::ShowPanel(bool shown) {
 }
 
 void BirthdayWindow::UpdateButtons() {
-  const bool idle = m_panel->isHidden() && !m_editing;
-  m_add->setEnabled(idle && m_birthdays.Table().Count() < static_cast<int>(kBirthdaySlots));
-  m_delete->setEnabled(idle);
-  m_rename->setEnabled(idle);
-  m_save->setEnabled(idle);
+  m_add->setEnabled(m_model.CanAdd());
+  for (QPushButton* button : {m_delete, m_rename, m_save}) button->setEnabled(m_model.Idle());
 }
 
 void BirthdayWindow::showEvent(QShowEvent* event) {

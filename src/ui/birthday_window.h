@@ -1,18 +1,16 @@
 // The birthday editor TBirthDayF ("Birth Day"), opened by "Пока&зать" on
-// settings page 11: the list BDListView ("#", "Group", "Name", "Birth
-// Day"; rows of a birthday today or tomorrow selected), the buttons Add,
-// Delete, Rename, Save and Exit, and the input panel BDAddPanel (NameEdit,
-// GroupEdit, DayEdit, MonthEdit, YearEdit, OK, Cancel) that the mouse can
-// drag. Edits change the table in memory at once; Save writes
-// BirthDay.dat and runs the check again; Exit only hides the window.
-//
-// The table has 256 slots: Add is disabled and OK refused when they are
-// all taken. Delete and Rename act on the current row (the one the
-// operator chose), not on the rows the check selected. Main thread only.
+// settings page 11, rendered from its definitions: the list BDListView,
+// the buttons Add, Delete, Rename, Save and Exit, and the input panel
+// BDAddPanel (NameEdit, GroupEdit, DayEdit, MonthEdit, YearEdit, OK,
+// Cancel) that the mouse can drag, over the birthday editor model
+// (pages/birthday_editor_model.h). Exit only hides the window; a refused
+// input is said in a box. Main thread only.
 #pragma once
 
 #include <QFrame>
 #include <QWidget>
+
+#include "pages/birthday_editor_model.h"
 
 class QLineEdit;
 class QPushButton;
@@ -70,8 +68,7 @@ class BirthdayWindow final : public QWidget {
   void ShowPanel(bool shown);
   void UpdateButtons();
 
-  Birthdays& m_birthdays;
-  const Clock& m_clock;
+  BirthdayEditorModel m_model;
   const WindowPlatform& m_platform;
   QTableWidget* m_list;
   DragPanel* m_panel;
@@ -80,8 +77,6 @@ class BirthdayWindow final : public QWidget {
   QPushButton* m_delete;
   QPushButton* m_rename;
   QPushButton* m_save;
-  bool m_editing = false;
-  int m_editIndex = -1;
 };
 
 }  // namespace pelmo

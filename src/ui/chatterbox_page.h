@@ -1,12 +1,13 @@
-// Settings page 7, "Говарилка": the grid AQvle ("Вопрос", "Ответ") filled
-// from the chatterbox's pairs at every settings load, "&Удалить" (DelAQb),
-// "&Добавить" (AddAQb) and "&Save" (Button1). Edits of the grid reach the
-// pairs and boltun.txt only through Save, which refuses, with a box, a
-// row that could not be read back as it stands ("^" in a trigger, a line
-// break in a cell). Main thread only.
+// Settings page 7, "Говарилка", rendered from its definition: the grid
+// AQvle ("Вопрос", "Ответ"), "&Удалить" (DelAQb), "&Добавить" (AddAQb) and
+// "&Save" (Button1) over the chatterbox model (pages/chatterbox_model.h),
+// filled from the pairs at every settings load. A row the save refuses is
+// made current and said in a box. Main thread only.
 #pragma once
 
 #include <QWidget>
+
+#include "pages/chatterbox_model.h"
 
 class QTableWidget;
 
@@ -29,9 +30,10 @@ class ChatterboxPage final : public QWidget {
   QTableWidget* Grid() const { return m_grid; }
 
  private:
-  Chatterbox& m_chatterbox;
+  ChatterboxModel m_model;
   const WindowPlatform& m_platform;
   QTableWidget* m_grid;
+  bool m_showing = false;
 };
 
 }  // namespace pelmo

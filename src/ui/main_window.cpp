@@ -25,6 +25,7 @@
 #include "core/bot_control.h"
 #include "core/bot_settings.h"
 #include "core/roster.h"
+#include "pages/timed_model.h"
 #include "services/install_services.h"
 #include "ui/about_dialog.h"
 #include "ui/app_icon.h"

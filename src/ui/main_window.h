@@ -40,6 +40,7 @@ class InstalledServices;
 class LogView;
 class SettingsPages;
 class TimedFeatures;
+class TimedModel;
 
 class MainWindow final : public QMainWindow, public BotView {
  public:
@@ -135,6 +136,8 @@ class MainWindow final : public QMainWindow, public BotView {
   QSystemTrayIcon* m_tray = nullptr;
   QMenu* m_trayMenu = nullptr;
   BirthdayWindow* m_birthdayEditor = nullptr;
+  // The timed features' page model, once their pages are added.
+  std::unique_ptr<TimedModel> m_timed;
   // Steps of the service pages at program start, after the bot's.
   std::vector<std::function<void()>> m_onFormCreate;
 };

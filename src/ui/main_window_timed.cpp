@@ -1,14 +1,11 @@
 // The timed features' pages of the control window: weather (pages 8 and
-// 9) and the anecdote countdown on page 12.
-#include <QFormLayout>
+// 9) and the anecdote countdown on page 12, over one timed model.
 #include <QLabel>
-#include <QPushButton>
 
 #include "core/bot_control.h"
-#include "core/bot_settings.h"
-#include "core/roster.h"
-#include "services/timed_features.h"
+#include "pages/timed_model.h"
 #include "ui/main_window.h"
+#include "ui/page_render.h"
 #include "ui/qt_text.h"
 #include "ui/settings_pages.h"
 #include "ui/weather_pages.h"
@@ -16,28 +13,31 @@
 namespace pelmo {
 
 void MainWindow::AddTimedPages(TimedFeatures& timed) {
-  m_settings->SetPage(8, new WeatherPage(timed, m_settings->Binder(), platform));
-  m_settings->SetPage(9, MakeWeatherSettingsPage(m_settings->Binder()));
+  m_timed = std::make_unique<TimedModel>(timed);
+  TimedModel& model = *m_timed;
+  auto* weather = new WeatherPage(model, m_settings->Binder(), platform);
+  m_settings->SetPage(8, weather);
+  m_settings->RenderPage(9);
 
-  auto* left = new QLabel;
-  left->setObjectName("Label49");
-  auto* restart = new QPushButton("Start");
-  restart->setObjectName("RestartAnekB");
-  restart->hide();
-  connect(restart, &QPushButton::clicked, this, [this, &timed] {
-    RunGuarded(platform, [this, &timed] {
-      if (!timed.Anecdote().Start()) WarnZeroInterval(platform);
-    });
+  // The anecdote countdown's rows join the anecdote page.
+  const PageControls anecdote = m_settings->AddFeatureItems(PageFeature::kTimed);
+  auto* left = anecdote.Get<QLabel>("Label49");
+  OnAction(SettingsPageDefs()[12], anecdote, PageAction::kStartAnecdote, &platform, [this, &model] {
+    const PageResult result = model.StartAnecdote();
+    if (result.message) ShowPageMessage(platform, *result.message, this);
   });
-  m_settings->AnecdoteForm()->addRow(ToQ(AnecdoteCountdownCaption()), left);
-  m_settings->AnecdoteForm()->addRow(restart);
-  timed.Anecdote().OnLabelChanged = [left, &timed] { left->setText(ToQ(timed.Anecdote().Label())); };
+  model.OnChanged = [weather, left, &model](const std::string& name) {
+    if (name == "Label49") {
+      left->setText(ToQ(model.Text(name)));
+    } else {
+      weather->ShowField(name);
+    }
+  };
 
   // The window's showing starts the countdowns; a zero interval is said.
-  m_onFormCreate.push_back([this, &timed] {
-    timed.WindowShown();
-    if ((m_bot.Settings().PogodaCB && !timed.Weather().Running()) || !timed.Anecdote().Running()) {
-      WarnZeroInterval(platform);
+  m_onFormCreate.push_back([this, &model] {
+    if (const auto message = model.WindowShown(m_bot.Settings())) {
+      ShowPageMessage(platform, *message, this);
     }
   });
 }

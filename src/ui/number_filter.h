@@ -1,8 +1,8 @@
-// The key filter of the whole-number fields (port, TTL, message size, the
-// weather and anecdote intervals): digits and backspace pass, every other
-// typed character is dropped. Keys that type nothing (arrows, Tab, Delete,
-// shortcuts) keep their normal meaning. A decimal separator is dropped
-// too: these fields must hold whole numbers when the page is saved.
+// The digits-only key filter of the whole-number fields (port, TTL, message
+// size, the weather and anecdote intervals, the log size) on Qt's key
+// events: each typed character passes or is dropped as the pages' filter
+// says (pages/settings_form.h), and keys pressed with Ctrl, Alt or Meta
+// keep their normal meaning.
 #pragma once
 
 #include <QObject>

@@ -1,57 +1,57 @@
-// Binds the widgets of the settings pages to the settings record: every
-// change of a check box or field goes into the record at once (the
-// services read the record while they run), and Show() puts the record
-// back into the widgets after a load. Widgets carry their component names
-// as object names ("EnableBotCB", "PortE"). Main thread only.
+// Binds the controls of the settings pages' fields to the settings form
+// (pages/settings_form.h): every change of a check box or field goes into
+// the live record at once, and Show() puts the record back into the
+// controls after a load. Controls carry their component names as object
+// names ("EnableBotCB", "PortE"). Main thread only.
 #pragma once
 
-#include <QString>
-
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
-class QCheckBox;
-class QLineEdit;
+#include "pages/page_defs.h"
+
 class QWidget;
 
 namespace pelmo {
 
-struct BotSettings;
+class SettingsForm;
 
 class PageBinder {
  public:
-  explicit PageBinder(BotSettings& settings) : m_settings(settings) {}
+  // The form must outlive the binder.
+  explicit PageBinder(SettingsForm& form) : m_form(form) {}
 
-  QCheckBox* Check(QWidget* parent, const char* name, const QString& caption,
-                   bool BotSettings::*field);
-  // A field holding text as typed.
-  QLineEdit* Text(QWidget* parent, const char* name, std::string BotSettings::*field);
-  // A whole-number text field with the digits-only key filter.
-  QLineEdit* NumberText(QWidget* parent, const char* name, std::string BotSettings::*field);
-  // A number field whose text is replaced by its integer value (0 when it
-  // is not a number) at every edit.
-  QLineEdit* Number(QWidget* parent, const char* name, long long BotSettings::*field);
-  // A digits-only field holding a number; the record takes each edit that
-  // reads as a whole number. Unsound() names it while its text does not.
-  QLineEdit* CheckedNumber(QWidget* parent, const char* name, long long BotSettings::*field);
+  // The control of a field bound to the record (FieldDef::member set), or
+  // null for a field of another kind. The definition must outlive it.
+  QWidget* Make(const FieldDef& field);
+  // A field's caption label, enabled and disabled with the field.
+  void AddCaption(const std::string& field, QWidget* label);
 
   // Extra steps run by Show() (a page's own load), in order of adding.
-  void OnShow(std::function<void()> step) { m_loaders.push_back(std::move(step)); }
-  // Record to widgets.
+  void OnShow(std::function<void()> step) { m_steps.push_back(std::move(step)); }
+  // Record to controls: every bound control, the extra steps, then the
+  // enabled states and the captions that follow check boxes.
   void Show();
-  // The first CheckedNumber field that does not hold a whole number, or null.
-  QLineEdit* Unsound() const;
+  // One bound control again from the record.
+  void ShowField(const std::string& name);
 
-  BotSettings& Settings() { return m_settings; }
+  SettingsForm& Form() { return m_form; }
 
  private:
-  BotSettings& m_settings;
-  std::vector<std::function<void()>> m_loaders;
-  std::vector<QLineEdit*> m_checked;
-};
+  struct Bound {
+    const FieldDef* field;
+    QWidget* control;
+    std::function<void()> show;
+  };
+  // Enables the fields that the check box enables, and sets its caption.
+  void ShowStates(const FieldDef& box);
 
-// A whole decimal number; false for any other text.
-bool ReadWholeNumber(const QString& text, long long& value);
+  SettingsForm& m_form;
+  std::vector<Bound> m_bound;
+  std::multimap<std::string, QWidget*> m_captions;
+  std::vector<std::function<void()>> m_steps;
+};
 
 }  // namespace pelmo

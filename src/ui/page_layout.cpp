@@ -47,18 +47,16 @@ QFormLayout* NewForm() {
   return form;
 }
 
-QWidget* MinutesAndSeconds(QLineEdit* minutes, QLineEdit* seconds) {
+QWidget* MinutesAndSeconds(QLineEdit* minutes, QLineEdit* seconds, const QString& minutesUnit,
+                           const QString& secondsUnit) {
   auto* row = new QWidget;
   auto* layout = new QHBoxLayout(row);
   layout->setContentsMargins(0, 0, 0, 0);
-  for (QLineEdit* field : {minutes, seconds}) {
-    FitWidth(field, sample::kMinutes);
-    field->setMaximumWidth(field->minimumWidth() * 2);
-  }
+  for (QLineEdit* field : {minutes, seconds}) field->setMaximumWidth(field->minimumWidth() * 2);
   layout->addWidget(minutes);
-  layout->addWidget(new QLabel("мин."));
+  layout->addWidget(new QLabel(minutesUnit));
   layout->addWidget(seconds);
-  layout->addWidget(new QLabel("сек."));
+  layout->addWidget(new QLabel(secondsUnit));
   layout->addStretch(1);
   return row;
 }

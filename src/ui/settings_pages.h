@@ -1,20 +1,22 @@
 // The settings tab: the options tree OptionsTV (always fully expanded),
 // the heading PageTitleL (the selected node's title), the page stack
 // Notebook and the buttons "&Сохранить" (SaveCfgB) and "&Отмена"
-// (LoadCfgB). Selecting the node with absolute index i (counted over the
-// expanded tree) shows page i for i up to 13 and page 14 above.
-// Main thread only.
+// (LoadCfgB), rendered from the page definitions (pages/page_defs.h).
+// Selecting the node with absolute index i (counted over the expanded
+// tree) shows page i for i up to 13 and page 14 above. The pages that need
+// a feature's model show their placeholder until the window hands them
+// the model (SetPage, RenderPage). Main thread only.
 #pragma once
 
 #include <QWidget>
 
-#include "ui/page_binder.h"
+#include <vector>
 
-class QComboBox;
-class QFormLayout;
-class QFrame;
+#include "pages/settings_form.h"
+#include "ui/page_binder.h"
+#include "ui/page_render.h"
+
 class QLabel;
-class QPushButton;
 class QStackedWidget;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -26,7 +28,7 @@ struct WindowPlatform;
 
 class SettingsPages final : public QWidget {
  public:
-  static constexpr int kPageCount = 15;
+  static constexpr int kPageCount = kSettingsPageCount;
 
   SettingsPages(BotControl& bot, const WindowPlatform& platform, QWidget* parent = nullptr);
 
@@ -35,10 +37,10 @@ class SettingsPages final : public QWidget {
   // Opening the tab: expands the tree and focuses it; the first node is
   // selected the first time, later the page the operator left stays.
   void Enter();
-  // "&Сохранить": checks every number field first and, when one is not
-  // sound, says so and leaves the bot running; otherwise stops the bot and
-  // saves (a file that cannot be written is an error for the report). A
-  // bot the save stopped is said in a box that offers to start it again.
+  // "&Сохранить" (SettingsForm::Save): an unsound field is said and
+  // focused, the bot left running; a file that cannot be written is an
+  // error for the report; a bot the save stopped is said in a box that
+  // offers to start it again.
   void SaveCfgBClick();
   // "&Отмена": reloads the settings, throwing away unsaved edits.
   void LoadCfgBClick();
@@ -49,37 +51,30 @@ class SettingsPages final : public QWidget {
   void SelectNode(int index);
   int CurrentPage() const;
   QTreeWidget* Tree() const { return m_tree; }
-  // Replaces page index of the stack (the pages that services bring).
+  // Replaces page index of the stack (the pages whose models come later).
   void SetPage(int index, QWidget* page);
+  // Replaces page index by the page rendered from its definition, with
+  // the fields bound to the record (a page that needs no model of its own).
+  PageControls RenderPage(int index);
+  // Adds the items of a feature that came later to the pages rendered
+  // before it; returns their controls.
+  PageControls AddFeatureItems(PageFeature feature);
   QWidget* Page(int index) const;
   PageBinder& Binder() { return m_binder; }
-  // The anecdote page's rows, for its countdown.
-  QFormLayout* AnecdoteForm() const { return m_anecdoteForm; }
+  SettingsForm& Form() { return m_form; }
 
  private:
-  QWidget* MakeTextPage(const QString& text);
-  QWidget* MakeChatPage();
-  QWidget* MakeGeneralPage();
-  QWidget* MakeNetworkPage();
-  QWidget* MakeAnecdotePage();
-  QWidget* MakeQuizPage();
-  QWidget* MakeLogFilePage();
   void BuildTree();
-  void MulticastModeCBClick(bool checked);
-  void ShowColor();
-  void ShowInterfaces();
   void OnNodeSelected(QTreeWidgetItem* item);
 
-  BotControl& m_bot;
+  SettingsForm m_form;
   const WindowPlatform& m_platform;
   PageBinder m_binder;
   QTreeWidget* m_tree = nullptr;
   QLabel* m_heading = nullptr;
   QStackedWidget* m_stack = nullptr;
-  QFrame* m_colorP = nullptr;
-  QComboBox* m_interfaces = nullptr;
-  QLabel* m_ttlLabel = nullptr;
-  QFormLayout* m_anecdoteForm = nullptr;
+  // The controls of the pages rendered here, by page index.
+  std::vector<PageControls> m_controls;
 };
 
 }  // namespace pelmo

@@ -1,17 +1,18 @@
 // Settings page 6, "Abonent_Alert", and the new-subscriber dialog
-// TAddNewF ("Добавление абонента": UserE, PasswordE shown as "*", OkB,
-// CancelB; Enter in the password field is OK). The page shows "Для
+// TAddNewF, both rendered from their definitions. The page shows "Для
 // подробной информации смотрите файл help.txt"; the panel with the list
 // AbonLB and the buttons "Добавить" (AddAbonB) and "Удалить" (DelAbonB,
-// disabled) is hidden, as it always was. A dialog that would overwrite an
-// existing box (and the messages in it) asks first. Main thread only.
+// disabled) is hidden, as it always was. The dialog writes through the
+// subscriber model (pages/subscriber_model.h), whose question before
+// overwriting a box is asked in a Yes/No box. Main thread only.
 #pragma once
 
 #include <QDialog>
 #include <QWidget>
 
 #include <functional>
-#include <string>
+
+#include "pages/subscriber_model.h"
 
 class QLineEdit;
 
@@ -45,8 +46,7 @@ class SubscriberPage final : public QWidget {
   std::function<bool(AddNewDialog& dialog)> runDialog;
 
  private:
-  InstalledServices& m_services;
-  const WorkFolder& m_folder;
+  SubscriberModel m_model;
   const WindowPlatform& m_platform;
 };
 

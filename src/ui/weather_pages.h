@@ -1,14 +1,15 @@
-// Settings pages 8 ("погода": the informer URL, the refresh interval
-// MinE:SecE, the content view ContentRE, "Скачат&ь..." DownloadB,
-// "Па&уза" PausePogodaB, "Продол&жить" GoPogodaB, the time-left label
-// PogodaTimeL) and 9 ("настройка погоды": the credentials and the proxy of
-// the download), and the anecdote countdown's label on page 12, all bound
-// to the timed features. The weather password is kept as plain text in
-// others.ini, as the file always held it: the page says so. Main thread
-// only.
+// Settings page 8, "погода", rendered from its definition: the informer
+// URL, the refresh interval MinE:SecE, the time-left label PogodaTimeL,
+// the content view ContentRE, "Скачат&ь..." (DownloadB), "Па&уза"
+// (PausePogodaB), "Продол&жить" (GoPogodaB) and the hidden start
+// PogodaStartB, over the timed model (pages/timed_model.h). Page 9 (the
+// credentials and the proxy of the download) binds the record only and is
+// rendered by the settings pages. Main thread only.
 #pragma once
 
 #include <QWidget>
+
+#include <string>
 
 class QLabel;
 class QPlainTextEdit;
@@ -17,12 +18,14 @@ class QPushButton;
 namespace pelmo {
 
 class PageBinder;
-class TimedFeatures;
+class TimedModel;
 struct WindowPlatform;
 
 class WeatherPage final : public QWidget {
  public:
-  WeatherPage(TimedFeatures& timed, PageBinder& binder, const WindowPlatform& platform,
+  // The model must outlive the page; the window routes its OnChanged to
+  // ShowField.
+  WeatherPage(TimedModel& model, PageBinder& binder, const WindowPlatform& platform,
               QWidget* parent = nullptr);
 
   // "Скачат&ь...": one download now; false when none started.
@@ -33,20 +36,16 @@ class WeatherPage final : public QWidget {
   // интервал!" for a zero interval).
   void PogodaStartBClick();
   void ShowButtons();
+  // The model's field of this name again (the content view, the label).
+  void ShowField(const std::string& name);
 
  private:
-  TimedFeatures& m_timed;
+  TimedModel& m_model;
   const WindowPlatform& m_platform;
   QPlainTextEdit* m_content;
   QLabel* m_left;
   QPushButton* m_pause;
   QPushButton* m_go;
 };
-
-// Page 9.
-QWidget* MakeWeatherSettingsPage(PageBinder& binder);
-
-// Says "Надо задать интервал!" as the countdown's start does.
-void WarnZeroInterval(const WindowPlatform& platform);
 
 }  // namespace pelmo

@@ -10,6 +10,7 @@
 #include <QSystemTrayIcon>
 
 #include "ui/desktop_launch.h"
+#include "ui/qt_text.h"
 
 namespace pelmo {
 
@@ -63,6 +64,9 @@ WindowPlatform DefaultWindowPlatform(QWidget* parent) {
   platform.warn = [parent](const QString& title, const QString& text) {
     QMessageBox::warning(parent, title, text);
   };
+  platform.inform = [parent](const QString& title, const QString& text) {
+    QMessageBox::information(parent, title, text);
+  };
   platform.openUrl = [parent](const QUrl& url, std::function<void()> failed) {
     if (!QStandardPaths::findExecutable("xdg-open").isEmpty()) {
       StartDesktopHelper("xdg-open", {url.isLocalFile() ? url.toLocalFile() : url.toString()},
@@ -73,6 +77,31 @@ WindowPlatform DefaultWindowPlatform(QWidget* parent) {
   };
   platform.trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); };
   return platform;
+}
+
+bool ShowPageMessage(const WindowPlatform& platform, const PageMessage& message, QWidget* scope) {
+  const QString title = ToQ(message.title);
+  const QString text = ToQ(message.text);
+  bool yes = false;
+  switch (message.kind) {
+    case MessageKind::kQuestion:
+      if (!message.yes.empty() && platform.askAction) {
+        yes = platform.askAction(title, text, ToQ(message.yes), ToQ(message.no));
+      } else if (message.yes.empty() && platform.askYesNo) {
+        yes = platform.askYesNo(title, text);
+      }
+      break;
+    case MessageKind::kWarning:
+      if (platform.warn) platform.warn(title, text);
+      break;
+    case MessageKind::kInformation:
+      if (platform.inform) platform.inform(title, text);
+      break;
+  }
+  if (!message.focus.empty() && scope != nullptr) {
+    if (auto* field = scope->findChild<QWidget*>(QString::fromStdString(message.focus))) field->setFocus();
+  }
+  return yes;
 }
 
 void RunGuarded(const WindowPlatform& platform, const std::function<void()>& handler) {

@@ -12,6 +12,8 @@
 #include <functional>
 #include <optional>
 
+#include "pages/page_message.h"
+
 class QWidget;
 
 namespace pelmo {
@@ -30,6 +32,8 @@ struct WindowPlatform {
       askAction;
   // A warning box.
   std::function<void(const QString& title, const QString& text)> warn;
+  // A box that informs.
+  std::function<void(const QString& title, const QString& text)> inform;
   // Opens a document in the desktop's program for it; failed runs (at
   // once or later, on the main thread) when no program could open it.
   std::function<void(const QUrl& url, std::function<void()> failed)> openUrl;
@@ -45,6 +49,11 @@ WindowPlatform DefaultWindowPlatform(QWidget* parent);
 // Widens a dialog (through its text field, when it has one) so that the
 // window manager can show its whole title beside the title bar's buttons.
 void FitTitle(QWidget* dialog);
+
+// Shows a page model's message in the box of its kind; a question's answer
+// is returned (true for its yes; false for any other message). The field
+// the message names, looked for under scope, gets the focus afterwards.
+bool ShowPageMessage(const WindowPlatform& platform, const PageMessage& message, QWidget* scope);
 
 // Runs a handler; an error escaping it goes to platform.reportError.
 void RunGuarded(const WindowPlatform& platform, const std::function<void()>& handler);

@@ -1,0 +1,470 @@
+#include "pages/page_defs.h"
+
+#include <algorithm>
+
+#include "base/cp1251.h"
+#include "services/timed_features.h"
+
+namespace pelmo {
+
+namespace {
+
+using B = BotSettings;
+
+// The usual contents of the width rule: wide letters and digits.
+struct Samples {
+  std::string name;  // a nick, a computer, channel or user name of 20 characters
+  std::string address = "888.888.888.888";
+  std::string port = "88888";
+  std::string number = "8888888888";
+  std::string minutes = "8888";
+  std::string time = "88:88:88";
+  std::string url = "http://informer.example/informer/forecast.js?city=27612";
+  std::string server = "proxy.office.example.local";
+};
+
+const Samples& Sample() {
+  static const Samples samples = [] {
+    Samples s;
+    for (int i = 0; i < 20; ++i) s.name += W("Ш");
+    return s;
+  }();
+  return samples;
+}
+
+FieldDef Check(const char* name, const char* caption, bool B::*member) {
+  return {.name = name, .kind = FieldKind::kCheck, .caption = W(caption), .member = member};
+}
+
+PageItem Field(const char* name, PageFeature feature = PageFeature::kNone) {
+  return {.kind = ItemKind::kField, .name = name, .feature = feature};
+}
+
+PageItem Button(const char* name, PageFeature feature = PageFeature::kNone) {
+  return {.kind = ItemKind::kButton, .name = name, .feature = feature};
+}
+
+PageItem Interval(const char* minutes, const char* seconds) {
+  return {.kind = ItemKind::kInterval, .name = minutes, .second = seconds};
+}
+
+PageItem Text(const char* text, const char* name = "") {
+  return {.kind = ItemKind::kText, .name = name, .text = W(text)};
+}
+
+PageItem Note(const char* text, const char* name = "") {
+  return {.kind = ItemKind::kNote, .name = name, .text = W(text)};
+}
+
+PageDef Node(int index, int depth, const char* title) {
+  return {.index = index, .depth = depth, .title = W(title)};
+}
+
+constexpr const char* kChooseNode = "Пожалуйста выберете подэлементы в дереве";
+
+PageDef ChatPage() {
+  const Samples& s = Sample();
+  PageDef page = Node(1, 1, "Настройки чата");
+  page.fields = {
+      {.name = "HostE", .caption = W("Имя компьютера:"), .member = &B::HostE, .sample = s.name,
+       .effect = FieldEffect::kBotNickAndHost},
+      {.name = "NickE", .caption = W("Ник бота:"), .member = &B::NickE, .sample = s.name,
+       .effect = FieldEffect::kBotNickAndHost},
+      {.name = "IntervalE", .kind = FieldKind::kValue,
+       .caption = W("Интервал, выдачи приколов и анекдотов"), .member = &B::IntervalE,
+       .sample = s.number},
+      {.name = "FloodE", .kind = FieldKind::kValue,
+       .caption = W("Предел для сообщения не считающегося флудом (кол. символов)"),
+       .member = &B::FloodE, .sample = s.number},
+  };
+  page.blocks = {{.kind = BlockKind::kForm,
+                  .items = {Field("HostE"), Field("NickE"), Field("IntervalE"), Field("FloodE")}}};
+  return page;
+}
+
+PageDef GeneralPage() {
+  PageDef page = Node(2, 1, "Общие");
+  page.fields = {
+      Check("EnableBotCB", "Включить бота", &B::EnableBotCB),
+      Check("DefaultMsgCB", "Включить дефолтные входы", &B::DefaultMsgCB),
+      Check("AutoStartCB", "Автозагрузка", &B::AutoStartCB),
+      Check("StartMessageCB", "Стартовое сообщение", &B::StartMessageCB),
+      Check("StartMsgPrivateCB", "Лично - Всем", &B::StartMsgPrivateCB),
+      Check("AutoAforizmCB", "Автоматическая выдача анекдота", &B::AutoAforizmCB),
+      Check("ShowBannedCB", "Кто забанен", &B::ShowBannedCB),
+      Check("BoltunCB", "Болтун", &B::BoltunCB),
+      Check("PogodaCB", "Автообновление погоды", &B::PogodaCB),
+      Check("InvisibleCB", "Невидимка", &B::InvisibleCB),
+      Check("BirthDayCB", "Birth Day", &B::BirthDayCB),
+      {.name = "ColorP", .kind = FieldKind::kColour, .caption = W("Цвет:"), .member = &B::ColorP},
+      Check("OnErrorCB", "Включить", &B::OnErrorCB),
+      Check("ShowErrorCB", "Показывать отчёт", &B::ShowErrorCB),
+  };
+  // The report box can be shown only while reports are written.
+  page.fields.back().enabledBy = "OnErrorCB";
+  page.buttons = {{.name = "NickColB", .caption = W("Изменить &цвет"), .action = PageAction::kPickColour}};
+  page.blocks = {
+      {.kind = BlockKind::kColumn,
+       .items = {Field("EnableBotCB"), Field("DefaultMsgCB"), Field("AutoStartCB"),
+                 Field("StartMessageCB"), Text("Куда выдавать:"), Field("StartMsgPrivateCB"),
+                 Field("AutoAforizmCB"), Field("ShowBannedCB"), Field("BoltunCB"),
+                 Field("PogodaCB"), Field("InvisibleCB"), Field("BirthDayCB")}},
+      {.kind = BlockKind::kRow, .items = {Field("ColorP"), Button("NickColB")}},
+      {.kind = BlockKind::kColumn, .items = {Field("OnErrorCB"), Field("ShowErrorCB")},
+       .title = W("Генератор ошибок")},
+  };
+  return page;
+}
+
+PageDef NetworkPage() {
+  const Samples& s = Sample();
+  PageDef page = Node(4, 2, "Сетевые настройки");
+  page.fields = {
+      {.name = "PortE", .kind = FieldKind::kNumber, .caption = W("Порт:"), .member = &B::PortE,
+       .sample = s.port, .check = FieldCheck::kNetwork},
+      {.name = "NetAddrE", .caption = W("IP Multicast group address:"), .member = &B::NetAddrE,
+       .sample = s.address, .check = FieldCheck::kNetwork},
+      // The TTL matters for multicast only.
+      {.name = "TTLe", .kind = FieldKind::kNumber, .caption = W("Охват сети (IP TTL):"),
+       .member = &B::TTLe, .sample = s.port, .check = FieldCheck::kNetwork,
+       .enabledBy = "MulticastModeCB", .captionName = "Label17"},
+      {.name = "MsgSizeE", .kind = FieldKind::kNumber, .caption = W("Макс размер сообщения:"),
+       .member = &B::MsgSizeE, .sample = s.port, .check = FieldCheck::kNetwork},
+      {.name = "MulticastModeCB", .kind = FieldKind::kCheck, .caption = W("IP Multicast mode"),
+       .member = &B::MulticastModeCB, .effect = FieldEffect::kModeAddress,
+       .captionOff = W("UDP Broadcasts")},
+      {.name = "InterfacesCB", .kind = FieldKind::kChoice, .caption = W("Сетевой интерфейс:"),
+       .member = &B::InterfacesCB, .sample = s.address, .effect = FieldEffect::kSendInterface},
+  };
+  page.blocks = {{.kind = BlockKind::kForm,
+                  .items = {Field("PortE"), Field("NetAddrE"), Field("TTLe"), Field("MsgSizeE"),
+                            Field("MulticastModeCB"), Field("InterfacesCB")}}};
+  return page;
+}
+
+PageDef BanPage() {
+  PageDef page = Node(5, 1, "Бан лист");
+  page.feature = PageFeature::kBans;
+  page.fields = {
+      {.name = "ListBan", .kind = FieldKind::kList},
+      {.name = "HostBanLE", .caption = W("Имя компьютера:"), .sample = Sample().name},
+      {.name = "DateTimePicker2", .kind = FieldKind::kDate, .caption = W("Дата:")},
+      {.name = "TimebanME", .kind = FieldKind::kTime, .caption = W("Время:"), .sample = Sample().time},
+  };
+  page.buttons = {
+      {.name = "AddBanB", .caption = W("До&бавить"), .action = PageAction::kAddBan},
+      {.name = "DelBanB", .caption = W("Уда&лить"), .action = PageAction::kDeleteBan},
+  };
+  page.blocks = {
+      {.kind = BlockKind::kColumn, .items = {Field("ListBan")}},
+      {.kind = BlockKind::kForm,
+       .items = {Field("HostBanLE"), Field("DateTimePicker2"), Field("TimebanME")}},
+      {.kind = BlockKind::kRow, .items = {Button("AddBanB"), Button("DelBanB")}},
+  };
+  return page;
+}
+
+PageDef SubscriberPage() {
+  constexpr const char* kHelp = "Для подробной информации смотрите файл help.txt";
+  PageDef page = Node(6, 1, "Отложенные сообщения");
+  page.feature = PageFeature::kSubscribers;
+  page.placeholder = W(kHelp);
+  page.fields = {{.name = "AbonLB", .kind = FieldKind::kList}};
+  // The list and its buttons have always been hidden; the dialog is
+  // reached from the chat's registration instead.
+  page.buttons = {
+      {.name = "AddAbonB", .caption = W("Добавить"), .action = PageAction::kAddSubscriber},
+      {.name = "DelAbonB", .caption = W("Удалить"), .action = PageAction::kDeleteSubscriber,
+       .disabled = true},
+  };
+  page.blocks = {
+      {.kind = BlockKind::kColumn,
+       .items = {Field("AbonLB"), Button("AddAbonB"), Button("DelAbonB")},
+       .name = "AbonPanel", .hidden = true},
+      {.kind = BlockKind::kColumn, .items = {Text(kHelp)}},
+  };
+  return page;
+}
+
+PageDef ChatterboxPage() {
+  PageDef page = Node(7, 1, "Болтун");
+  page.feature = PageFeature::kChatterbox;
+  page.fields = {{.name = "AQvle", .kind = FieldKind::kGrid, .columns = {W("Вопрос"), W("Ответ")}}};
+  page.buttons = {
+      {.name = "DelAQb", .caption = W("&Удалить"), .action = PageAction::kDeletePhrase},
+      {.name = "AddAQb", .caption = W("&Добавить"), .action = PageAction::kAddPhrase},
+      {.name = "Button1", .caption = "&Save", .action = PageAction::kSavePhrases},
+  };
+  page.blocks = {
+      {.kind = BlockKind::kColumn,
+       .items = {Note("Когда бот встретит слово Вопрос то пошлет заданный Ответ"), Field("AQvle")}},
+      {.kind = BlockKind::kRow, .items = {Button("DelAQb"), Button("AddAQb"), Button("Button1")}},
+  };
+  return page;
+}
+
+PageDef WeatherPage() {
+  const Samples& s = Sample();
+  PageDef page = Node(8, 1, "Погода");
+  page.feature = PageFeature::kTimed;
+  page.fields = {
+      {.name = "URLe", .caption = "URL:", .member = &B::URLe, .sample = s.url},
+      {.name = "MinE", .kind = FieldKind::kNumber, .caption = W("Интервал обновления:"),
+       .member = &B::MinE, .sample = s.minutes},
+      {.name = "SecE", .kind = FieldKind::kNumber, .member = &B::SecE, .sample = s.minutes},
+      {.name = "PogodaTimeL", .kind = FieldKind::kLabel, .caption = WeatherCountdownCaption()},
+      {.name = "ContentRE", .kind = FieldKind::kView},
+  };
+  page.buttons = {
+      {.name = "DownloadB", .caption = W("Скачат&ь..."), .action = PageAction::kDownloadWeather},
+      {.name = "PausePogodaB", .caption = W("Па&уза"), .action = PageAction::kPauseWeather},
+      {.name = "GoPogodaB", .caption = W("Продол&жить"), .action = PageAction::kContinueWeather},
+      {.name = "PogodaStartB", .caption = "Start", .action = PageAction::kStartWeather,
+       .hidden = true},
+  };
+  page.blocks = {
+      {.kind = BlockKind::kForm,
+       .items = {Field("URLe"), Interval("MinE", "SecE"), Field("PogodaTimeL")}},
+      {.kind = BlockKind::kColumn, .items = {Field("ContentRE")}},
+      {.kind = BlockKind::kRow,
+       .items = {Button("DownloadB"), Button("PausePogodaB"), Button("GoPogodaB"),
+                 Button("PogodaStartB")}},
+  };
+  return page;
+}
+
+PageDef WeatherSettingsPage() {
+  const Samples& s = Sample();
+  PageDef page = Node(9, 2, "Настройка погоды");
+  page.feature = PageFeature::kTimed;
+  page.fields = {
+      {.name = "edUsername", .caption = "Username:", .member = &B::edUsername, .sample = s.name},
+      {.name = "edPassword", .kind = FieldKind::kPassword, .caption = "Password:",
+       .member = &B::edPassword, .sample = s.name},
+      {.name = "edProxyServer", .caption = "Proxy server:", .member = &B::edProxyServer,
+       .sample = s.server},
+      {.name = "edProxyPort", .caption = "Proxy port:", .member = &B::edProxyPort, .sample = s.port},
+  };
+  // others.ini has always held the password as plain text: the page says so.
+  page.blocks = {
+      {.kind = BlockKind::kForm,
+       .items = {Field("edUsername"), Field("edPassword"),
+                 Note("Пароль хранится в others.ini открытым текстом: "
+                      "не используйте здесь пароль, который нужен где-то ещё.",
+                      "PasswordNoteL")},
+       .title = " Authentication "},
+      {.kind = BlockKind::kForm, .items = {Field("edProxyServer"), Field("edProxyPort")},
+       .title = " Use Proxy "},
+  };
+  return page;
+}
+
+PageDef AdminsPage() {
+  PageDef page = Node(10, 1, "Администраторы");
+  page.fields = {{.name = "ADMvle", .kind = FieldKind::kGrid, .columns = {"Nick", "Comp Name"}}};
+  page.buttons = {
+      {.name = "AddADMB", .caption = "&Add", .action = PageAction::kAddAdmin},
+      {.name = "RemoveADMB", .caption = "&Remove", .action = PageAction::kRemoveAdmin},
+  };
+  page.blocks = {
+      {.kind = BlockKind::kColumn, .items = {Field("ADMvle")}},
+      {.kind = BlockKind::kRow, .items = {Button("AddADMB"), Button("RemoveADMB")}},
+  };
+  return page;
+}
+
+PageDef BirthdayPage() {
+  PageDef page = Node(11, 1, "Birth Day");
+  page.feature = PageFeature::kBirthdays;
+  page.buttons = {{.name = "ShowBDB", .caption = W("Пока&зать"), .action = PageAction::kShowBirthdays}};
+  page.blocks = {{.kind = BlockKind::kRow, .items = {Button("ShowBDB")}}};
+  return page;
+}
+
+PageDef AnecdotePage() {
+  const Samples& s = Sample();
+  PageDef page = Node(12, 1, "Анекдот");
+  page.fields = {
+      {.name = "AnekMinE", .kind = FieldKind::kNumber, .caption = W("Интервал выдачи анекдота:"),
+       .member = &B::AnekMinE, .sample = s.minutes},
+      {.name = "AnekSekE", .kind = FieldKind::kNumber, .member = &B::AnekSekE, .sample = s.minutes},
+      {.name = "AnecChannelE", .caption = W("Канал:"), .member = &B::AnecChannelE, .sample = s.name},
+      Check("ShowNameChanCB", "Показывать названия канала в #Main", &B::ShowNameChanCB),
+      {.name = "Label49", .kind = FieldKind::kLabel, .caption = AnecdoteCountdownCaption()},
+  };
+  page.buttons = {{.name = "RestartAnekB", .caption = "Start", .action = PageAction::kStartAnecdote,
+                   .hidden = true}};
+  page.blocks = {{.kind = BlockKind::kForm,
+                  .items = {Interval("AnekMinE", "AnekSekE"), Field("AnecChannelE"),
+                            Field("ShowNameChanCB"), Field("Label49", PageFeature::kTimed),
+                            Button("RestartAnekB", PageFeature::kTimed)}}};
+  return page;
+}
+
+PageDef QuizPage() {
+  PageDef page = Node(13, 1, "Викторина");
+  page.fields = {
+      {.name = "NameChanVicE", .caption = W("Название канала викторины"), .member = &B::NameChanVicE,
+       .sample = Sample().name},
+      Check("PocazNameChanCB", "Показать название канала в чате", &B::PocazNameChanCB),
+  };
+  page.blocks = {{.kind = BlockKind::kForm, .items = {Field("NameChanVicE"), Field("PocazNameChanCB")}}};
+  return page;
+}
+
+PageDef LogFilePage() {
+  PageDef page = Node(14, 1, "Проверка лог файла");
+  page.fields = {
+      {.name = "CheckLogFileSizeE", .kind = FieldKind::kCheckedNumber,
+       .caption = W("Если лог файл больше"), .member = &B::CheckLogFileSizeE,
+       .sample = Sample().number, .check = FieldCheck::kWholeNumber},
+      Check("CheckLogFileSizeCB", "Проверять", &B::CheckLogFileSizeCB),
+  };
+  page.blocks = {
+      {.kind = BlockKind::kRow, .items = {Field("CheckLogFileSizeE"), Text("байт,")}},
+      {.kind = BlockKind::kColumn,
+       .items = {Text("тогда очистить и перезапесать."), Text("Проверка происходит по событию в чате"),
+                 Field("CheckLogFileSizeCB")}},
+  };
+  return page;
+}
+
+PageDef TextPage(int index, int depth, const char* title) {
+  PageDef page = Node(index, depth, title);
+  page.blocks = {{.kind = BlockKind::kColumn, .items = {Note(kChooseNode)}}};
+  return page;
+}
+
+}  // namespace
+
+const std::vector<PageDef>& SettingsPageDefs() {
+  static const std::vector<PageDef> pages = {
+      TextPage(0, 0, "Настройки"), ChatPage(),      GeneralPage(),
+      TextPage(3, 1, "Связь"),     NetworkPage(),   BanPage(),
+      SubscriberPage(),            ChatterboxPage(), WeatherPage(),
+      WeatherSettingsPage(),       AdminsPage(),    BirthdayPage(),
+      AnecdotePage(),              QuizPage(),      LogFilePage(),
+  };
+  return pages;
+}
+
+int PageForNode(int node) { return std::clamp(node, 0, kSettingsPageCount - 1); }
+
+const std::vector<ButtonDef>& SettingsButtonDefs() {
+  static const std::vector<ButtonDef> buttons = {
+      {.name = "SaveCfgB", .caption = W("&Сохранить"), .action = PageAction::kSaveSettings},
+      {.name = "LoadCfgB", .caption = W("&Отмена"), .action = PageAction::kCancelSettings},
+  };
+  return buttons;
+}
+
+const PageDef& SubscriberDialogDef() {
+  static const PageDef dialog = [] {
+    PageDef d{.index = -1, .title = W("Добавление абонента"), .name = "AddNewF"};
+    d.fields = {
+        {.name = "UserE", .caption = "User:", .sample = Sample().name},
+        {.name = "PasswordE", .kind = FieldKind::kPassword, .caption = "Password:",
+         .sample = Sample().name},
+    };
+    d.buttons = {
+        {.name = "OkB", .caption = "Ok", .action = PageAction::kAcceptDialog, .isDefault = true},
+        {.name = "CancelB", .caption = "Cancel", .action = PageAction::kCancelDialog},
+    };
+    d.blocks = {
+        {.kind = BlockKind::kForm, .items = {Field("UserE"), Field("PasswordE")}},
+        {.kind = BlockKind::kButtonBar, .items = {Button("OkB"), Button("CancelB")}},
+    };
+    return d;
+  }();
+  return dialog;
+}
+
+const PageDef& BirthdayEditorDef() {
+  static const PageDef editor = [] {
+    PageDef d{.index = -1, .title = "Birth Day", .name = "BirthDayF"};
+    d.fields = {{.name = "BDListView", .kind = FieldKind::kGrid,
+                 .columns = {"#", "Group", "Name", "Birth Day"}}};
+    d.buttons = {
+        {.name = "AddButton", .caption = "Add", .action = PageAction::kAddBirthday},
+        {.name = "DeleteButton", .caption = "Delete", .action = PageAction::kDeleteBirthday},
+        {.name = "RenameButton", .caption = "Rename", .action = PageAction::kRenameBirthday},
+        {.name = "SaveButton", .caption = "Save", .action = PageAction::kSaveBirthdays},
+        {.name = "ExitButton", .caption = "Exit", .action = PageAction::kCloseBirthdays},
+    };
+    d.blocks = {
+        {.kind = BlockKind::kColumn, .items = {Field("BDListView")}},
+        {.kind = BlockKind::kRow,
+         .items = {Button("AddButton"), Button("DeleteButton"), Button("RenameButton"),
+                   Button("SaveButton"), Button("ExitButton")}},
+    };
+    return d;
+  }();
+  return editor;
+}
+
+const PageDef& BirthdayPanelDef() {
+  static const PageDef panel = [] {
+    const Samples& s = Sample();
+    PageDef d{.index = -1, .name = "BDAddPanel"};
+    d.fields = {
+        {.name = "NameEdit", .caption = "Name:", .sample = s.name},
+        {.name = "GroupEdit", .caption = "Group:", .sample = s.name},
+        {.name = "DayEdit", .caption = "Day:", .sample = s.minutes},
+        {.name = "MonthEdit", .caption = "Month:", .sample = s.minutes},
+        {.name = "YearEdit", .caption = "Year:", .sample = s.minutes},
+    };
+    d.buttons = {
+        {.name = "OKAddButton", .caption = "OK", .action = PageAction::kAcceptBirthday},
+        {.name = "CancelAddButton", .caption = "Cancel", .action = PageAction::kCancelBirthday},
+    };
+    d.blocks = {{.kind = BlockKind::kForm,
+                 .items = {Field("NameEdit"), Field("GroupEdit"), Field("DayEdit"),
+                           Field("MonthEdit"), Field("YearEdit"), Button("OKAddButton"),
+                           Button("CancelAddButton")}}};
+    return d;
+  }();
+  return panel;
+}
+
+const std::string& MinutesUnit() {
+  static const std::string unit = W("мин.");
+  return unit;
+}
+
+const std::string& SecondsUnit() {
+  static const std::string unit = W("сек.");
+  return unit;
+}
+
+const FieldDef* FindField(const PageDef& page, const std::string& name) {
+  for (const FieldDef& field : page.fields) {
+    if (field.name == name) return &field;
+  }
+  return nullptr;
+}
+
+const ButtonDef* FindButton(const PageDef& page, const std::string& name) {
+  for (const ButtonDef& button : page.buttons) {
+    if (button.name == name) return &button;
+  }
+  return nullptr;
+}
+
+const FieldDef* FindField(const std::string& name) {
+  for (const PageDef& page : SettingsPageDefs()) {
+    if (const FieldDef* field = FindField(page, name)) return field;
+  }
+  return nullptr;
+}
+
+const ButtonDef* FindButton(const std::string& name) {
+  for (const PageDef& page : SettingsPageDefs()) {
+    if (const ButtonDef* button = FindButton(page, name)) return button;
+  }
+  for (const ButtonDef& button : SettingsButtonDefs()) {
+    if (button.name == name) return &button;
+  }
+  return nullptr;
+}
+
+}  // namespace pelmo

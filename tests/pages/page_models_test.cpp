@@ -1,0 +1,232 @@
+// The models of the special pages on a whole bot (offline) and real data
+// files: what they write, and the refusals and questions they hand back
+// for the front-end to show.
+#include <gtest/gtest.h>
+
+#include "base/cp1251.h"
+#include "core/birthday_check.h"
+#include "fakes/bot_fixture.h"
+#include "games/install_games.h"
+#include "pages/admins_model.h"
+#include "pages/ban_model.h"
+#include "pages/birthday_editor_model.h"
+#include "pages/chatterbox_model.h"
+#include "pages/subscriber_model.h"
+#include "pages/timed_model.h"
+#include "services/ban_list.h"
+#include "services/install_services.h"
+#include "services/timed_features.h"
+#include "transport/packet_codec.h"
+
+namespace pelmo {
+namespace {
+
+class PageModels : public ::testing::Test {
+ protected:
+  PageModels() { f.PrepareOffline(); }
+  BotFixture f;
+};
+
+TEST_F(PageModels, BanAddWritesTheBotsDateAndRefusesAnEmptyHost) {
+  BanList bans(f.dir.FilePath("botfile/ban.txt"), f.parts().replies, f.clock);
+  BanModel model(bans, f.clock);
+  EXPECT_EQ(model.StartDate().day, 6);
+  EXPECT_EQ(BanModel::StartTime(), "00:00:00");
+
+  PageResult result = model.Add("", 2026, 12, 31, "23:59:00");
+  EXPECT_FALSE(result.done);
+  ASSERT_TRUE(result.message.has_value());
+  EXPECT_EQ(result.message->title, W("Бан лист"));
+  EXPECT_EQ(result.message->text, W("Введите имя компьютера."));
+  EXPECT_EQ(result.message->focus, "HostBanLE");
+
+  result = model.Add("EVILPC", 2026, 12, 31, "23:59:00");
+  EXPECT_TRUE(result.done);
+  EXPECT_FALSE(result.message.has_value());
+  EXPECT_EQ(f.dir.ReadFile("botfile/ban.txt"), "[BanList]\r\nEVILPC=31.12.2026 23:59:00\r\n");
+  EXPECT_EQ(model.Lines(), (std::vector<std::string>{"[BanList]", "EVILPC=31.12.2026 23:59:00"}));
+
+  // A name the file cannot hold as a key.
+  result = model.Add("BAD=PC", 2026, 12, 31, "23:59:00");
+  EXPECT_FALSE(result.done);
+  ASSERT_TRUE(result.message.has_value());
+  EXPECT_EQ(result.message->text.rfind(W("Бан не записан в файл "), 0), 0u) << result.message->text;
+  EXPECT_EQ(model.Lines().size(), 2u);
+}
+
+// A join's expiry check takes a line while the page shows the list: Delete
+// removes the line the operator chose, not the one now in its place.
+TEST_F(PageModels, BanDeleteRemovesTheChosenLineByItsText) {
+  f.dir.WriteFile("botfile/ban.txt", "[BanList]\r\nOLD=01.01.2020 00:00:00\r\n"
+                                     "KEEP=01.01.2030 00:00:00\r\nVICTIM=01.01.2030 00:00:00\r\n");
+  BanList bans(f.dir.FilePath("botfile/ban.txt"), f.parts().replies, f.clock);
+  BanModel model(bans, f.clock);
+  model.Reload();
+  ASSERT_EQ(model.Lines().size(), 4u);
+  EXPECT_FALSE(BanModel::CanDelete(0));
+  EXPECT_FALSE(model.Delete(0).done);
+  bans.RefreshBan("OLD");
+
+  PageResult result = model.Delete(2);
+  EXPECT_TRUE(result.done);
+  EXPECT_EQ(f.dir.ReadFile("botfile/ban.txt"), "[BanList]\r\nVICTIM=01.01.2030 00:00:00\r\n");
+  EXPECT_EQ(model.Lines(), (std::vector<std::string>{"[BanList]", "VICTIM=01.01.2030 00:00:00"}));
+
+  // Gone from the file meanwhile: said, and the list read again.
+  f.dir.WriteFile("botfile/ban.txt", "[BanList]\r\n");
+  result = model.Delete(1);
+  EXPECT_FALSE(result.done);
+  ASSERT_TRUE(result.message.has_value());
+  EXPECT_NE(result.message->text.find("VICTIM=01.01.2030 00:00:00"), std::string::npos);
+  EXPECT_EQ(model.Lines(), std::vector<std::string>{"[BanList]"});
+}
+
+TEST_F(PageModels, AdministratorsTakeEffectAtOnceOneRowPerNickAtMostAThousand) {
+  BotSettings& settings = f.parts().settings;
+  AdminsModel model(settings);
+  model.Load();
+  PageResult added = model.Add();
+  ASSERT_TRUE(added.done);
+  EXPECT_EQ(added.row, 0);
+  EXPECT_TRUE(settings.ADMvle.empty());  // an empty row names nobody
+  model.SetCell(0, 0, "Boss");
+  model.SetCell(0, 1, "BOSSPC");
+  ASSERT_EQ(settings.ADMvle.size(), 1u);
+  EXPECT_EQ(settings.ADMvle[0].CompName, "BOSSPC");
+
+  model.Add();
+  const PageResult twice = model.SetCell(1, 0, "Boss");
+  EXPECT_FALSE(twice.done);
+  EXPECT_EQ(twice.row, 1);
+  ASSERT_TRUE(twice.message.has_value());
+  EXPECT_EQ(twice.message->title, W("Администраторы"));
+  EXPECT_EQ(twice.message->text, W("Ник \"Boss\" уже есть в списке."));
+  EXPECT_EQ(model.Rows()[1].Nick, "");
+  EXPECT_EQ(settings.ADMvle.size(), 1u);
+
+  model.Remove(0);
+  EXPECT_TRUE(settings.ADMvle.empty());
+  for (int i = 0; i < 1000; ++i) settings.ADMvle.push_back({"n" + std::to_string(i), "h"});
+  model.Load();
+  const PageResult full = model.Add();
+  EXPECT_FALSE(full.done);
+  ASSERT_TRUE(full.message.has_value());
+  EXPECT_EQ(full.message->text, W("Больше 1000 администраторов не сохраняется."));
+  EXPECT_EQ(model.Rows().size(), 1000u);
+}
+
+TEST_F(PageModels, ASubscribersBoxIsOverwrittenOnlyAfterTheQuestion) {
+  std::unique_ptr<InstalledServices> services = InstallServices(f.services());
+  SubscriberModel model(*services, f.bot().Folder());
+  EXPECT_FALSE(model.Add("Petya", "").done);
+  EXPECT_FALSE(f.dir.Exists("user/5065747961"));
+
+  // What the subscriber reads in his password channel.
+  const auto read = [&](const std::string& password) {
+    f.ClearSent();
+    f.ReceivePasswordLine({W("Вася"), "PC5", Loopback(5)}, "!r", "Vasya_box", password);
+    std::string text;
+    for (const SentPacket& packet : f.SentOfType(kPacketChatLine)) text += packet.text;
+    return text;
+  };
+  ASSERT_TRUE(model.Add(W("Вася"), "secret").done);
+  const std::string box = f.dir.ReadFile("user/C2E0F1FF");
+  EXPECT_EQ(read("secret"), W("Спасибо за регистрацию в нашей системе!"));
+
+  const PageResult asked = model.Add(W("Вася"), "other");
+  EXPECT_FALSE(asked.done);
+  ASSERT_TRUE(asked.message.has_value());
+  EXPECT_EQ(asked.message->kind, MessageKind::kQuestion);
+  EXPECT_EQ(asked.message->title, W("Добавление абонента"));
+  EXPECT_NE(asked.message->text.find(W("У абонента \"Вася\" уже есть ящик.")), std::string::npos);
+  EXPECT_EQ(f.dir.ReadFile("user/C2E0F1FF"), box);
+  EXPECT_TRUE(model.Add(W("Вася"), "other", true).done);
+  EXPECT_EQ(read("other"), W("Спасибо за регистрацию в нашей системе!"));
+}
+
+TEST_F(PageModels, ChatterboxSaveRefusesARowThatWouldNotReadBack) {
+  f.dir.WriteFile("botfile/boltun.txt", W("привет^Здорово!\r\n"));
+  Chatterbox chatterbox(f.dir.FilePath("botfile/boltun.txt"), f.clock);
+  chatterbox.LoadPhrases();
+  ChatterboxModel model(chatterbox);
+  model.Load();
+  const PageResult added = model.Add();
+  EXPECT_EQ(added.row, 1);
+  model.SetCell(1, 0, "a^b");
+  model.SetCell(1, 1, W("Отлично!"));
+  const PageResult refused = model.Save();
+  EXPECT_FALSE(refused.done);
+  EXPECT_EQ(refused.row, 1);
+  ASSERT_TRUE(refused.message.has_value());
+  EXPECT_EQ(refused.message->title, W("Говарилка"));
+  EXPECT_EQ(refused.message->text.rfind(W("Строка 2:"), 0), 0u) << refused.message->text;
+  EXPECT_EQ(f.dir.ReadFile("botfile/boltun.txt"), W("привет^Здорово!\r\n"));
+
+  model.SetCell(1, 0, W("как дела"));
+  EXPECT_TRUE(model.Save().done);
+  EXPECT_EQ(f.dir.ReadFile("botfile/boltun.txt"), W("привет^Здорово!\r\nкак дела^Отлично!\r\n"));
+  EXPECT_EQ(chatterbox.PhraseCount(), 2u);
+  // Without a current row, Delete takes the first.
+  EXPECT_TRUE(model.Delete(-1));
+  EXPECT_EQ(model.Rows()[0].trigger, W("как дела"));
+}
+
+TEST_F(PageModels, BirthdayInputIsCheckedAndAFullTableRefusesMore) {
+  std::unique_ptr<Games> games = InstallGames(f.services());
+  BirthdayEditorModel model(games->birthdays, f.clock);
+  ASSERT_TRUE(model.Add());
+  EXPECT_TRUE(model.InputOpen());
+  EXPECT_FALSE(model.Idle());
+  PageResult result = model.Accept({"", "G", "1", "2", ""});
+  EXPECT_FALSE(result.done);
+  ASSERT_TRUE(result.message.has_value());
+  EXPECT_EQ(result.message->title, "Error");
+  EXPECT_EQ(result.message->text, "Please input:\n-name\n-year\n");
+  EXPECT_TRUE(model.InputOpen());
+  result = model.Accept({"Ann", "G", "x", "2", "1990"});
+  EXPECT_EQ(result.message->text, "Input correct:\n-day\n");
+
+  // The clock says 6 December 2026: the rows of today and tomorrow are
+  // selected.
+  ASSERT_TRUE(model.Accept({"Ann", "Team", "7", "12", "1990"}).done);
+  EXPECT_FALSE(model.InputOpen());
+  const std::optional<BirthdayInput> texts = model.Rename(0);
+  ASSERT_TRUE(texts.has_value());
+  EXPECT_EQ(texts->name, "Ann");
+  EXPECT_EQ(texts->day, "7");
+  ASSERT_TRUE(model.Accept({"Anna", "Team", "1", "1", "1990"}).done);
+  EXPECT_EQ(games->birthdays.Table().Count(), 1);
+  EXPECT_EQ(games->birthdays.Table().At(0).Name, "Anna");
+  EXPECT_FALSE(model.Rows()[0].selected);
+  EXPECT_FALSE(model.Rename(1).has_value());
+
+  for (int i = 1; i < 256; ++i) games->birthdays.Table().Add({"n" + std::to_string(i), "", 7, 12, 2000});
+  EXPECT_TRUE(model.Rows()[1].selected);
+  EXPECT_FALSE(model.CanAdd());
+  EXPECT_FALSE(model.Add());
+  EXPECT_FALSE(model.InputOpen());
+  EXPECT_TRUE(model.Delete(255));
+  EXPECT_TRUE(model.CanAdd());
+  games.reset();
+}
+
+TEST_F(PageModels, ACountdownWithoutAnIntervalIsSaid) {
+  TimedFeatures timed(f.services(), [] {});
+  TimedModel model(timed);
+  f.parts().settings.AnekMinE = "0";
+  f.parts().settings.AnekSekE = "0";
+  const PageResult result = model.StartAnecdote();
+  EXPECT_FALSE(result.done);
+  ASSERT_TRUE(result.message.has_value());
+  EXPECT_EQ(result.message->text, W("Надо задать интервал!"));
+  f.parts().settings.AnekSekE = "3";
+  EXPECT_TRUE(model.StartAnecdote().done);
+  std::vector<std::string> changed;
+  model.OnChanged = [&](const std::string& name) { changed.push_back(name); };
+  timed.Anecdote().Tick();
+  EXPECT_EQ(changed, std::vector<std::string>{"Label49"});
+  EXPECT_EQ(model.Text("Label49"), "00:02");
+}
+
+}  // namespace
+}  // namespace pelmo

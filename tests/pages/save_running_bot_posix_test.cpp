@@ -1,0 +1,39 @@
+// The save of a running bot on real loopback sockets: it takes the bot off
+// the chat, and the question it hands back starts it again.
+#include <gtest/gtest.h>
+
+#include "base/cp1251.h"
+#include "fakes/bot_fixture.h"
+#include "pages/settings_form.h"
+#include "transport/packet_codec.h"
+
+namespace pelmo {
+namespace {
+
+TEST(SaveOfARunningBot, SaysTheBotIsOffTheChatAndItsYesStartsIt) {
+  BotFixture f;
+  f.RecordSends(false);
+  f.bot().FormCreate();
+  ASSERT_TRUE(f.bot().Running());
+  SettingsForm form(f.bot());
+  f.ClearSent();
+
+  const PageResult result = form.Save();
+  EXPECT_TRUE(result.done);
+  EXPECT_FALSE(f.bot().Running());
+  EXPECT_EQ(f.SentOfType(kPacketLeave).size(), 1u);
+  ASSERT_TRUE(result.message.has_value());
+  EXPECT_EQ(result.message->kind, MessageKind::kQuestion);
+  EXPECT_EQ(result.message->title, "Pelmo_bot v 1.3");
+  EXPECT_NE(result.message->text.find(W("Бот остановлен")), std::string::npos);
+  EXPECT_EQ(result.message->yes, W("&Запустить бота"));
+  EXPECT_EQ(result.message->no, W("&Не запускать"));
+
+  form.StartBot();
+  EXPECT_TRUE(f.bot().Running());
+  EXPECT_EQ(f.SentOfType(kPacketJoin).size(), 1u);
+  f.bot().StopTBClick();
+}
+
+}  // namespace
+}  // namespace pelmo

@@ -1,0 +1,162 @@
+// The settings form's edits, key filter, checks, save refusals and cancel
+// on a whole bot (offline) and its real settings files.
+#include "pages/settings_form.h"
+
+#include <gtest/gtest.h>
+
+#include "base/cp1251.h"
+#include "base/ini_file.h"
+#include "fakes/bot_fixture.h"
+
+namespace pelmo {
+namespace {
+
+TEST(ReadWholeNumber, ReadsSignedDecimalsBetweenBlanksOnly) {
+  struct Case {
+    const char* text;
+    bool read;
+    long long value;
+  };
+  const Case cases[] = {
+      {"42", true, 42},   {" 42\t", true, 42},  {"-7", true, -7},  {"+3", true, 3},
+      {"007", true, 7},   {"", false, 0},       {" ", false, 0},   {"-", false, 0},
+      {"4 2", false, 0},  {"1y", false, 0},     {"0x10", false, 0}, {"1.5", false, 0},
+      {"9223372036854775807", true, 9223372036854775807LL},
+      {"9223372036854775808", false, 0},
+      {"-9223372036854775808", true, -9223372036854775807LL - 1},
+      {"-9223372036854775809", false, 0},
+  };
+  for (const Case& c : cases) {
+    long long value = -1;
+    EXPECT_EQ(ReadWholeNumber(c.text, value), c.read) << c.text;
+    if (c.read) {
+      EXPECT_EQ(value, c.value) << c.text;
+    }
+  }
+}
+
+TEST(DigitsOnlyKeys, DigitsAndEditingKeysPassOtherCharactersAreDropped) {
+  for (char32_t c : {U'0', U'5', U'9', U'\b', char32_t{3}, char32_t{22}}) {
+    EXPECT_TRUE(DigitsOnlyKeyPasses(c)) << static_cast<unsigned>(c);
+  }
+  for (char32_t c : {U'a', U'.', U',', U'-', U' ', U'+', U'٣', U'ж'}) {
+    EXPECT_FALSE(DigitsOnlyKeyPasses(c)) << static_cast<unsigned>(c);
+  }
+  for (const char* name : {"PortE", "TTLe", "MsgSizeE", "MinE", "SecE", "AnekMinE", "AnekSekE",
+                           "CheckLogFileSizeE"}) {
+    EXPECT_TRUE(FiltersKeys(*FindField(name))) << name;
+  }
+  for (const char* name : {"NickE", "FloodE", "IntervalE", "NetAddrE", "URLe", "edProxyPort"}) {
+    EXPECT_FALSE(FiltersKeys(*FindField(name))) << name;
+  }
+}
+
+class SettingsFormTest : public ::testing::Test {
+ protected:
+  SettingsFormTest() : form(f.bot()) { f.PrepareOffline(); }
+  const FieldDef& Field(const char* name) { return *FindField(name); }
+  std::string NetIni() { return f.dir.ReadFile("Net.ini"); }
+
+  BotFixture f;
+  SettingsForm form;
+};
+
+// FloodE and IntervalE: the text becomes its integer value, 0 when none.
+TEST_F(SettingsFormTest, AValueFieldShowsTheNumberItHolds) {
+  struct Case {
+    const char* typed;
+    const char* shown;  // "" : the typed text stays
+    long long value;
+  };
+  const Case cases[] = {{"x", "0", 0}, {"07", "7", 7}, {"15", "", 15}, {"1y", "0", 0}, {"0", "", 0}};
+  for (const char* name : {"FloodE", "IntervalE"}) {
+    for (const Case& c : cases) {
+      const std::optional<std::string> shown = form.Edit(Field(name), c.typed);
+      EXPECT_EQ(shown.value_or(""), c.shown) << name << " " << c.typed;
+      EXPECT_EQ(form.Text(Field(name)), std::to_string(c.value)) << name << " " << c.typed;
+    }
+  }
+  EXPECT_EQ(f.parts().settings.FloodE, 0);
+}
+
+TEST_F(SettingsFormTest, AnUnsoundFieldRefusesTheSaveNamingItsCaption) {
+  struct Case {
+    const char* field;
+    const char* typed;
+    const char* caption;
+  };
+  const Case cases[] = {
+      {"CheckLogFileSizeE", "", "Если лог файл больше"},
+      {"PortE", "70000", "Порт:"},
+      {"TTLe", "300", "Охват сети (IP TTL):"},
+      {"MsgSizeE", "", "Макс размер сообщения:"},
+      {"NetAddrE", "234.0.0", "IP Multicast group address:"},
+  };
+  const std::string before = NetIni();
+  for (const Case& c : cases) {
+    form.Edit(Field(c.field), c.typed);
+    const PageResult result = form.Save();
+    EXPECT_FALSE(result.done) << c.field;
+    ASSERT_TRUE(result.message.has_value()) << c.field;
+    EXPECT_EQ(result.message->kind, MessageKind::kWarning);
+    EXPECT_EQ(result.message->title, "Pelmo_bot v 1.3");
+    EXPECT_EQ(result.message->text, W("Неверное значение в поле \"") + W(c.caption) +
+                                        W("\". Настройки не сохранены, бот не остановлен."));
+    EXPECT_EQ(result.message->focus, c.field);
+    EXPECT_EQ(NetIni(), before) << c.field;
+    form.Cancel();
+  }
+  // The log size keeps its last whole number while its text is none.
+  form.Edit(Field("CheckLogFileSizeE"), "5000");
+  form.Edit(Field("CheckLogFileSizeE"), "");
+  EXPECT_EQ(f.parts().settings.CheckLogFileSizeE, 5000);
+  form.Edit(Field("CheckLogFileSizeE"), "6000");
+  EXPECT_TRUE(form.Save().done);
+  EXPECT_EQ(IniFile(f.dir.FilePath("Net.ini")).ReadInteger("chat", "CheckLogFileSizeE", 0), 6000);
+}
+
+TEST_F(SettingsFormTest, CancelThrowsAwayTheEditsAndASaveOfAStoppedBotAsksNothing) {
+  form.Edit(Field("NickE"), "Saved");
+  const PageResult saved = form.Save();
+  EXPECT_TRUE(saved.done);
+  EXPECT_FALSE(saved.message.has_value());
+  form.Edit(Field("NickE"), "Other");
+  form.SetChecked(Field("BoltunCB"), !form.Checked(Field("BoltunCB")));
+  const bool boltun = form.Checked(Field("BoltunCB"));
+  form.Cancel();
+  EXPECT_EQ(form.Text(Field("NickE")), "Saved");
+  EXPECT_EQ(form.Checked(Field("BoltunCB")), !boltun);
+}
+
+TEST_F(SettingsFormTest, TheModeSwitchShowsTheStoredAddressOfTheModeAndEnablesTheTtl) {
+  IniFile(f.dir.FilePath("Net.ini")).WriteString("net", "netaddr", "234.5.6.7");
+  form.Cancel();
+  const FieldDef& mode = Field("MulticastModeCB");
+  EXPECT_EQ(form.Caption(mode), "UDP Broadcasts");
+  EXPECT_FALSE(form.Enabled(Field("TTLe")));
+  EXPECT_EQ(form.Click(mode, true), std::vector<std::string>{"NetAddrE"});
+  EXPECT_EQ(form.Text(Field("NetAddrE")), "234.5.6.7");
+  EXPECT_EQ(form.Caption(mode), "IP Multicast mode");
+  EXPECT_TRUE(form.Enabled(Field("TTLe")));
+  form.Click(mode, false);
+  EXPECT_EQ(form.Text(Field("NetAddrE")), "127.255.255.255");
+  // Shown by the front-end, the state changes nothing else.
+  form.SetChecked(mode, true);
+  EXPECT_EQ(form.Text(Field("NetAddrE")), "127.255.255.255");
+  // The report box follows the report switch.
+  form.SetChecked(Field("OnErrorCB"), false);
+  EXPECT_FALSE(form.Enabled(Field("ShowErrorCB")));
+}
+
+TEST_F(SettingsFormTest, NickAndHostAreTheBotsAtOnceAndTheColourIsWrittenAtOnce) {
+  form.Edit(Field("NickE"), W("@Пельмень"));
+  EXPECT_EQ(f.parts().netSettings.BotNick, W("@Пельмень"));
+  form.Edit(Field("HostE"), "KITCHEN");
+  EXPECT_EQ(f.parts().netSettings.BotHost, "KITCHEN");
+  form.SetColour(0x302010);
+  EXPECT_EQ(form.Colour(), 0x302010u);
+  EXPECT_EQ(IniFile(f.dir.FilePath("Net.ini")).ReadInteger("chat", "Color", -1), 0x302010);
+}
+
+}  // namespace
+}  // namespace pelmo
