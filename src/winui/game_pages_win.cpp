@@ -3,14 +3,16 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
-#include "games/birthdays.h"
-#include "games/chatterbox.h"
+#include "pages/chatterbox_model.h"
+#include "pages/page_defs.h"
 #include "winui/controls_win.h"
-#include "winui/field_binder_win.h"
 #include "winui/grid_win.h"
+#include "winui/page_message_win.h"
+#include "winui/page_render_win.h"
 #include "winui/settings_tab_win.h"
 #include "winui/win_platform_win.h"
 
@@ -18,47 +20,41 @@ namespace pelmo::winui {
 
 namespace {
 
-constexpr int kGap = 6;
-enum Field { kName, kGroup, kDay, kMonth, kYear };
+constexpr int kChatterboxPage = 7;
+constexpr int kBirthdayPage = 11;
+constexpr int kEditorWidth = 520;
+constexpr int kEditorHeight = 380;
+constexpr int kPanelWidth = 300;
 
 class ChatterboxPage {
  public:
-  ChatterboxPage(SettingsTab& tab, Chatterbox& chatterbox, const WinPlatform& platform)
-      : m_chatterbox(chatterbox),
-        m_platform(platform),
-        m_grid(tab.Page(7), "AQvle", {L"Вопрос", L"Ответ"}, {"AQTriggerE", "AQAnswerE"}) {
-    HWND page = tab.Page(7);
-    m_note = MakeLabel(page, L"Когда бот встретит слово Вопрос то пошлет заданный Ответ", 0, 0);
-    m_remove = MakeButton(page, L"&Удалить", 0, 0, "DelAQb");
-    m_add = MakeButton(page, L"&Добавить", 0, 0, "AddAQb");
-    m_save = MakeButton(page, L"&Save", 0, 0, "Button1");
-    OnClick(m_remove, [this] {
-      if (m_grid.Rows() > 0) m_grid.RemoveRow(std::max(m_grid.Current(), 0));
+  ChatterboxPage(SettingsTab& tab, Chatterbox& chatterbox)
+      : m_model(chatterbox),
+        m_platform(tab.Platform()),
+        m_grid(*tab.Rendered(kChatterboxPage).Grid("AQvle")) {
+    tab.AddFeature(PageFeature::kChatterbox);
+    RenderedPage& page = tab.Rendered(kChatterboxPage);
+    page.OnAction(PageAction::kDeletePhrase, [this] {
+      const int row = m_grid.Current();
+      if (m_model.Delete(row)) m_grid.RemoveRow(std::max(row, 0));
     });
-    OnClick(m_add, [this] {
-      if (m_grid.Rows() >= static_cast<int>(Chatterbox::kMaxPhrases)) return;
+    page.OnAction(PageAction::kAddPhrase, [this] {
+      if (!m_model.Add().done) return;
       m_grid.AddRow();
       ::SetFocus(m_grid.Field(0));
     });
-    OnClick(m_save, [this] { Button1Click(); });
-    tab.Binder().OnShow([this] { ShowPhrases(); });
-    tab.OnPageResize(7, [this](int width, int height) {
-      const int top = LineHeight() + kGap;
-      const int buttonsY = height - FieldHeight() - 2;
-      ::MoveWindow(m_note, 0, 0, width, LineHeight() + 2, TRUE);
-      m_grid.Place(0, top, width, buttonsY - top - kGap);
-      int x = 0;
-      for (HWND button : {m_remove, m_add, m_save}) {
-        const int w = ButtonWidth(GetText(button));
-        ::MoveWindow(button, x, buttonsY, w, FieldHeight() + 2, TRUE);
-        x += w + kGap;
-      }
-    });
+    page.OnAction(PageAction::kSavePhrases, [this] { Save(); });
+    m_grid.onChanged = [this](int row, int column) {
+      m_model.SetCell(row, column, Narrow(m_grid.Cell(row, column)));
+    };
+    tab.Binder().OnShow([this] { ShowRows(); });
   }
 
-  void ShowPhrases() {
+ private:
+  void ShowRows() {
+    m_model.Load();
     m_grid.Clear();
-    for (const Phrase& phrase : m_chatterbox.Phrases()) {
+    for (const Phrase& phrase : m_model.Rows()) {
       const int row = m_grid.AddRow();
       m_grid.SetCell(row, 0, Wide(phrase.trigger));
       m_grid.SetCell(row, 1, Wide(phrase.answer));
@@ -66,103 +62,74 @@ class ChatterboxPage {
     if (m_grid.Rows() > 0) m_grid.SetCurrent(0);
   }
 
-  bool Button1Click() {
-    std::vector<Phrase> rows;
-    for (int row = 0; row < m_grid.Rows(); ++row) {
-      rows.push_back({Narrow(m_grid.Cell(row, 0)), Narrow(m_grid.Cell(row, 1))});
-    }
-    const int refused = m_chatterbox.SaveRows(rows);
-    if (refused < 0) return true;
-    m_grid.SetCurrent(refused);
-    if (m_platform.warn) {
-      m_platform.warn(L"Говарилка", L"Строка " + std::to_wstring(refused + 1) +
-                                        L": в вопросе не может быть \"^\", в вопросе и ответе — "
-                                        L"перевода строки.");
-    }
-    return false;
+  void Save() {
+    const PageResult result = m_model.Save();
+    if (result.row >= 0) m_grid.SetCurrent(result.row);
+    if (result.message) ShowPageMessage(m_platform, *result.message);
   }
 
- private:
-  Chatterbox& m_chatterbox;
+  ChatterboxModel m_model;
   const WinPlatform& m_platform;
-  EditableGrid m_grid;
-  HWND m_note, m_remove, m_add, m_save;
+  EditableGrid& m_grid;
 };
 
 }  // namespace
 
-std::shared_ptr<void> BuildChatterboxPage(SettingsTab& tab, Chatterbox& chatterbox,
-                                          const WinPlatform& platform) {
-  return std::make_shared<ChatterboxPage>(tab, chatterbox, platform);
+std::shared_ptr<void> BuildChatterboxPage(SettingsTab& tab, Chatterbox& chatterbox) {
+  return std::make_shared<ChatterboxPage>(tab, chatterbox);
 }
 
 BirthdayEditor::BirthdayEditor(HWND owner, Birthdays& birthdays, const Clock& clock,
                                const WinPlatform& platform)
-    : m_birthdays(birthdays), m_clock(clock), m_platform(platform) {
-  const int width = 520;
-  const int height = 380;
-  m_window = MakeDialogWindow(owner, L"Birth Day", width, height, "BirthDayF");
-  m_list = MakeControl(m_window, WC_LISTVIEWW, L"", LVS_REPORT | LVS_SHOWSELALWAYS | WS_TABSTOP,
-                       kGap, kGap, width - 2 * kGap, height - FieldHeight() - 4 * kGap, "BDListView",
-                       WS_EX_CLIENTEDGE);
-  ::SendMessageW(m_list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
-  const wchar_t* columns[] = {L"#", L"Group", L"Name", L"Birth Day"};
-  const int widths[] = {40, 150, 190, 110};
-  for (int i = 0; i < 4; ++i) {
-    LVCOLUMNW column{};
-    column.mask = LVCF_TEXT | LVCF_WIDTH;
-    column.pszText = const_cast<wchar_t*>(columns[i]);
-    column.cx = widths[i];
-    ::SendMessageW(m_list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
-  }
-  struct Button {
-    const char* name;
-    const wchar_t* text;
-    void (BirthdayEditor::*handler)();
-    HWND* store;
-  };
-  HWND exit = nullptr;
-  const Button buttons[] = {
-      {"AddButton", L"Add", &BirthdayEditor::AddButtonClick, &m_add},
-      {"DeleteButton", L"Delete", &BirthdayEditor::DeleteButtonClick, &m_delete},
-      {"RenameButton", L"Rename", &BirthdayEditor::RenameButtonClick, &m_rename},
-      {"SaveButton", L"Save", &BirthdayEditor::SaveButtonClick, &m_save},
-      {"ExitButton", L"Exit", nullptr, &exit},
-  };
-  int x = kGap;
-  const int y = height - FieldHeight() - 2 - kGap;
-  for (const Button& button : buttons) {
-    *button.store = MakeButton(m_window, button.text, x, y, button.name);
-    auto handler = button.handler;
-    if (handler != nullptr) OnClick(*button.store, [this, handler] { (this->*handler)(); });
-    x += ButtonWidth(button.text) + kGap;
-  }
-  OnClick(exit, [this] { ::ShowWindow(m_window, SW_HIDE); });
+    : m_model(birthdays, clock), m_platform(platform) {
+  const PageDef& def = BirthdayEditorDef();
+  m_window = MakeDialogWindow(owner, Wide(def.title), kEditorWidth, kEditorHeight, def.name.c_str());
+  // The rows are chosen in the list and edited in the panel.
+  m_page = std::make_unique<RenderedPage>(def, m_window, RenderOptions{.margin = 6, .editableGrids = false});
+  m_page->Place(kEditorWidth, kEditorHeight);
+  m_list = m_page->Named("BDListView");
+  m_page->OnAction(PageAction::kAddBirthday, [this] {
+    if (m_model.Add()) ShowPanel(true);
+  });
+  m_page->OnAction(PageAction::kRenameBirthday, [this] {
+    const std::optional<BirthdayInput> input = m_model.Rename(FocusedRow());
+    if (!input) return;
+    SetText(Field("NameEdit"), Wide(input->name));
+    SetText(Field("GroupEdit"), Wide(input->group));
+    SetText(Field("DayEdit"), Wide(input->day));
+    SetText(Field("MonthEdit"), Wide(input->month));
+    SetText(Field("YearEdit"), Wide(input->year));
+    ShowPanel(true);
+  });
+  m_page->OnAction(PageAction::kDeleteBirthday, [this] {
+    if (m_model.Delete(FocusedRow())) ShowRows();
+  });
+  m_page->OnAction(PageAction::kSaveBirthdays, [this] {
+    m_model.Save();
+    ShowRows();
+  });
+  m_page->OnAction(PageAction::kCloseBirthdays, [this] { ::ShowWindow(m_window, SW_HIDE); });
   OnClose(m_window, [this] { ::ShowWindow(m_window, SW_HIDE); });
 
   // The input panel, raised over the list while it is shown.
-  const int panelWidth = 300;
-  const int row = FieldHeight() + kGap;
-  const int panelHeight = 6 * row + 2 * kGap;
-  m_panel = MakePanel(m_window, (width - panelWidth) / 2, (height - panelHeight) / 2, panelWidth,
-                      panelHeight);
-  ::SetWindowLongPtrW(m_panel, GWLP_ID, ControlId("BDAddPanel"));
+  const PageDef& panelDef = BirthdayPanelDef();
+  m_panel = MakePanel(m_window, 0, 0, kPanelWidth, 100);
+  ::SetWindowLongPtrW(m_panel, GWLP_ID, ControlId(panelDef.name));
   ::SetWindowLongPtrW(m_panel, GWL_EXSTYLE,
                       ::GetWindowLongPtrW(m_panel, GWL_EXSTYLE) | WS_EX_DLGMODALFRAME);
-  const char* names[] = {"NameEdit", "GroupEdit", "DayEdit", "MonthEdit", "YearEdit"};
-  const wchar_t* labels[] = {L"Name:", L"Group:", L"Day:", L"Month:", L"Year:"};
-  const int column = TextWidth(L"Month:") + 16;
-  for (int i = 0; i < 5; ++i) {
-    MakeLabel(m_panel, labels[i], kGap, kGap + i * row);
-    m_fields[i] = MakeEdit(m_panel, column, kGap + i * row,
-                           i <= kGroup ? panelWidth - column - 2 * kGap : FieldWidth(sample::kMinutes),
-                           names[i]);
-  }
-  HWND ok = MakeButton(m_panel, L"OK", column, kGap + 5 * row, "OKAddButton");
-  HWND cancel = MakeButton(m_panel, L"Cancel", column + ButtonWidth(L"OK") + kGap, kGap + 5 * row,
-                           "CancelAddButton");
-  OnClick(ok, [this] { OKAddButtonClick(); });
-  OnClick(cancel, [this] { CancelAddButtonClick(); });
+  m_panelPage = std::make_unique<RenderedPage>(panelDef, m_panel, RenderOptions{.margin = 6});
+  const int panelHeight = m_panelPage->NaturalHeight(kPanelWidth);
+  ::SetWindowPos(m_panel, nullptr, (kEditorWidth - kPanelWidth) / 2,
+                 (kEditorHeight - panelHeight) / 2, kPanelWidth, panelHeight + 4,
+                 SWP_NOZORDER | SWP_FRAMECHANGED);
+  RECT client{};
+  ::GetClientRect(m_panel, &client);
+  m_panelPage->Place(client.right, client.bottom);
+  m_panelPage->OnAction(PageAction::kAcceptBirthday, [this] { Accept(); });
+  m_panelPage->OnAction(PageAction::kCancelBirthday, [this] {
+    m_model.CancelInput();
+    ShowPanel(false);
+  });
   ::ShowWindow(m_panel, SW_HIDE);
   ShowRows();
 }
@@ -170,6 +137,8 @@ BirthdayEditor::BirthdayEditor(HWND owner, Birthdays& birthdays, const Clock& cl
 BirthdayEditor::~BirthdayEditor() {
   if (::IsWindow(m_window)) ::DestroyWindow(m_window);
 }
+
+HWND BirthdayEditor::Field(const char* name) const { return m_panelPage->Named(name); }
 
 void BirthdayEditor::Show() {
   ShowRows();
@@ -184,7 +153,7 @@ int BirthdayEditor::FocusedRow() const {
 
 void BirthdayEditor::ShowRows() {
   const int current = FocusedRow();
-  const std::vector<BirthdayRow> rows = BirthdayRows(m_birthdays.Table(), m_clock.Now());
+  const std::vector<BirthdayRow> rows = m_model.Rows();
   ::SendMessageW(m_list, LVM_DELETEALLITEMS, 0, 0);
   for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
     const BirthdayRow& row = rows[static_cast<std::size_t>(i)];
@@ -218,94 +187,37 @@ void BirthdayEditor::ShowRows() {
   UpdateButtons();
 }
 
-void BirthdayEditor::AddButtonClick() {
-  if (!m_editing && m_birthdays.Table().Count() >= static_cast<int>(kBirthdaySlots)) return;
-  if (m_editing) {
-    const BirthdayEntry entry = m_birthdays.Table().At(m_editIndex);
-    SetText(m_fields[kName], Wide(entry.Name));
-    SetText(m_fields[kGroup], Wide(entry.Group));
-    SetText(m_fields[kDay], std::to_wstring(entry.Day));
-    SetText(m_fields[kMonth], std::to_wstring(entry.Month));
-    SetText(m_fields[kYear], std::to_wstring(entry.Year));
-  }
-  ShowPanel(true);
-}
-
-void BirthdayEditor::RenameButtonClick() {
-  const int row = FocusedRow();
-  if (row < 0 || row >= m_birthdays.Table().Count()) return;
-  m_editing = true;
-  m_editIndex = row;
-  AddButtonClick();
-}
-
-void BirthdayEditor::DeleteButtonClick() {
-  const int row = FocusedRow();
-  if (row < 0 || row >= m_birthdays.Table().Count()) return;
-  m_birthdays.Table().Delete(row);
-  ShowRows();
-}
-
-void BirthdayEditor::SaveButtonClick() {
-  m_birthdays.Save();
-  ShowRows();
-}
-
-bool BirthdayEditor::OKAddButtonClick() {
-  BirthdayInput input;
-  std::string* texts[] = {&input.name, &input.group, &input.day, &input.month, &input.year};
-  for (int i = 0; i < 5; ++i) *texts[i] = Narrow(GetText(m_fields[i]));
-  const BirthdayInputCheck check = CheckBirthdayInput(std::move(input));
-  if (!check.entry) {
-    // The check's lines end with CR, as the system's box shows them.
-    std::wstring text = Wide(check.refusal);
-    for (wchar_t& c : text) {
-      if (c == L'\r') c = L'\n';
-    }
-    if (m_platform.warn) m_platform.warn(L"Error", text);
-    return false;
-  }
-  if (m_editing) {
-    m_birthdays.Table().Set(m_editIndex, *check.entry);
-  } else if (!m_birthdays.Table().Add(*check.entry)) {
-    if (m_platform.warn) {
-      m_platform.warn(L"Error", L"В таблице нет места: не больше " +
-                                    std::to_wstring(kBirthdaySlots) + L" записей.");
-    }
-    return false;
-  }
+void BirthdayEditor::Accept() {
+  const BirthdayInput input{Narrow(GetText(Field("NameEdit"))), Narrow(GetText(Field("GroupEdit"))),
+                            Narrow(GetText(Field("DayEdit"))), Narrow(GetText(Field("MonthEdit"))),
+                            Narrow(GetText(Field("YearEdit")))};
+  const PageResult result = m_model.Accept(input);
+  if (result.message) ShowPageMessage(m_platform, *result.message);
+  if (!result.done) return;
   ShowPanel(false);
   ShowRows();
-  return true;
 }
 
-void BirthdayEditor::CancelAddButtonClick() { ShowPanel(false); }
-
 void BirthdayEditor::ShowPanel(bool shown) {
-  if (!shown) {
-    m_editing = false;
-    m_editIndex = -1;
-  }
   ::EnableWindow(m_list, !shown);
   ::ShowWindow(m_panel, shown ? SW_SHOW : SW_HIDE);
   if (shown) {
     ::SetWindowPos(m_panel, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    ::SetFocus(m_fields[kName]);
+    ::SetFocus(Field("NameEdit"));
   }
   UpdateButtons();
 }
 
 void BirthdayEditor::UpdateButtons() {
-  const bool idle = !::IsWindowVisible(m_panel) && !m_editing;
-  ::EnableWindow(m_add, idle && m_birthdays.Table().Count() < static_cast<int>(kBirthdaySlots));
-  ::EnableWindow(m_delete, idle);
-  ::EnableWindow(m_rename, idle);
-  ::EnableWindow(m_save, idle);
+  ::EnableWindow(m_page->Named("AddButton"), m_model.CanAdd());
+  for (const char* name : {"DeleteButton", "RenameButton", "SaveButton"}) {
+    ::EnableWindow(m_page->Named(name), m_model.Idle());
+  }
 }
 
 void BuildBirthdayPage(SettingsTab& tab, BirthdayEditor& editor) {
-  HWND show = MakeButton(tab.Page(11), L"Пока&зать", 0, 0, "ShowBDB");
-  OnClick(show, [&editor] { editor.Show(); });
+  tab.AddFeature(PageFeature::kBirthdays);
+  tab.Rendered(kBirthdayPage).OnAction(PageAction::kShowBirthdays, [&editor] { editor.Show(); });
 }
 
 }  // namespace pelmo::winui

@@ -1,14 +1,15 @@
-// The pages of the games: the chatterbox grid (page 7: AQvle "Вопрос",
-// "Ответ"; "&Удалить" DelAQb, "&Добавить" AddAQb, "&Save" Button1, which
-// keeps the pairs after its checks: no "^" in a trigger, no line break in
-// a cell) and the birthday page (11: "Пока&зать" ShowBDB) with its editor
-// window BirthDayF ("Birth Day", owned by the main window, so that it never
-// falls behind it). Main thread only.
+// The pages of the games, filled from their page models (pages/*_model.h):
+// the chatterbox grid (page 7) and the birthday page (11: "Пока&зать"
+// ShowBDB) with its editor window BirthDayF ("Birth Day", owned by the main
+// window, so that it never falls behind it), both rendered from their
+// definitions. Main thread only.
 #pragma once
 
 #include <windows.h>
 
 #include <memory>
+
+#include "pages/birthday_editor_model.h"
 
 namespace pelmo {
 class Birthdays;
@@ -18,19 +19,16 @@ class Clock;
 
 namespace pelmo::winui {
 
-class EditableGrid;
+class RenderedPage;
 class SettingsTab;
 struct WinPlatform;
 
-std::shared_ptr<void> BuildChatterboxPage(SettingsTab& tab, Chatterbox& chatterbox,
-                                          const WinPlatform& platform);
+std::shared_ptr<void> BuildChatterboxPage(SettingsTab& tab, Chatterbox& chatterbox);
 
-// The birthday editor: the list BDListView ("#", "Group", "Name", "Birth
-// Day"; rows of a birthday today or tomorrow selected), Add, Delete,
-// Rename, Save, Exit, and the input panel BDAddPanel (NameEdit, GroupEdit,
-// DayEdit, MonthEdit, YearEdit, OKAddButton, CancelAddButton). Edits
-// change the table in memory at once; Save writes BirthDay.dat and checks
-// again; Exit only hides the window. Delete and Rename act on the row the
+// The birthday editor over BirthdayEditorModel: the list BDListView (rows
+// of a birthday today or tomorrow selected), Add, Delete, Rename, Save,
+// Exit, and the input panel BDAddPanel over the list while it is open.
+// Exit only hides the window. Delete and Rename act on the row the
 // operator chose (the focused one), not on the rows the check selected.
 class BirthdayEditor {
  public:
@@ -41,14 +39,6 @@ class BirthdayEditor {
 
   void Show();
   HWND Window() const { return m_window; }
-  void AddButtonClick();
-  void RenameButtonClick();
-  void DeleteButtonClick();
-  void SaveButtonClick();
-  // False (and the panel stays) when a field is missing or not a number,
-  // or the table is full.
-  bool OKAddButtonClick();
-  void CancelAddButtonClick();
   // The list from the table, with the check's selection.
   void ShowRows();
 
@@ -56,17 +46,16 @@ class BirthdayEditor {
   int FocusedRow() const;
   void ShowPanel(bool shown);
   void UpdateButtons();
+  void Accept();
+  HWND Field(const char* name) const;
 
-  Birthdays& m_birthdays;
-  const Clock& m_clock;
+  BirthdayEditorModel m_model;
   const WinPlatform& m_platform;
   HWND m_window;
   HWND m_list;
   HWND m_panel;
-  HWND m_fields[5];
-  HWND m_add, m_delete, m_rename, m_save;
-  bool m_editing = false;
-  int m_editIndex = -1;
+  std::unique_ptr<RenderedPage> m_page;
+  std::unique_ptr<RenderedPage> m_panelPage;
 };
 
 // Page 11's button, which shows the editor.

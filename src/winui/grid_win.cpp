@@ -9,11 +9,16 @@
 
 namespace pelmo::winui {
 
-EditableGrid::EditableGrid(HWND parent, const char* name, const std::vector<std::wstring>& columns,
-                           const std::vector<const char*>& fieldNames) {
+std::string GridCellName(const std::string& grid, int column) {
+  return grid + "Cell" + std::to_string(column);
+}
+
+EditableGrid::EditableGrid(HWND parent, const std::string& name,
+                           const std::vector<std::wstring>& columns, bool editable)
+    : m_columns(static_cast<int>(columns.size())) {
   m_list = MakeControl(parent, WC_LISTVIEWW, L"",
-                       LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP, 0, 0, 100, 100,
-                       name, WS_EX_CLIENTEDGE);
+                       LVS_REPORT | (editable ? LVS_SINGLESEL : 0) | LVS_SHOWSELALWAYS | WS_TABSTOP,
+                       0, 0, 100, 100, name.c_str(), WS_EX_CLIENTEDGE);
   ::SendMessageW(m_list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
   for (std::size_t i = 0; i < columns.size(); ++i) {
     LVCOLUMNW column{};
@@ -21,8 +26,10 @@ EditableGrid::EditableGrid(HWND parent, const char* name, const std::vector<std:
     column.pszText = const_cast<wchar_t*>(columns[i].c_str());
     column.cx = 100;
     ::SendMessageW(m_list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
+    if (!editable) continue;
     m_labels.push_back(MakeLabel(parent, columns[i] + L":", 0, 0));
-    HWND field = MakeEdit(parent, 0, 0, 100, fieldNames[i]);
+    const std::string fieldName = GridCellName(name, static_cast<int>(i));
+    HWND field = MakeEdit(parent, 0, 0, 100, fieldName.c_str());
     const int index = static_cast<int>(i);
     OnCommand(field, [this, field, index](int code) {
       if (code != EN_CHANGE || m_loading) return;
@@ -45,11 +52,24 @@ EditableGrid::EditableGrid(HWND parent, const char* name, const std::vector<std:
   });
 }
 
+std::vector<HWND> EditableGrid::Controls() const {
+  std::vector<HWND> controls = m_fields;
+  controls.insert(controls.end(), m_labels.begin(), m_labels.end());
+  return controls;
+}
+
 void EditableGrid::Place(int x, int y, int width, int height) {
+  const int columns = std::max(1, m_columns);
+  const int each = width / columns;
+  if (m_fields.empty()) {
+    ::MoveWindow(m_list, x, y, width, height, TRUE);
+    for (int i = 0; i < columns; ++i) {
+      ::SendMessageW(m_list, LVM_SETCOLUMNWIDTH, i, each - (i + 1 == columns ? 24 : 0));
+    }
+    return;
+  }
   const int fieldsHeight = FieldHeight() + 8;
   ::MoveWindow(m_list, x, y, width, std::max(40, height - fieldsHeight), TRUE);
-  const int columns = static_cast<int>(m_fields.size());
-  const int each = width / columns;
   const int fieldY = y + std::max(40, height - fieldsHeight) + 6;
   for (int i = 0; i < columns; ++i) {
     const int labelWidth = TextWidth(GetText(m_labels[static_cast<std::size_t>(i)])) + 6;

@@ -1,8 +1,8 @@
-// An editable grid of text cells: a list view in report mode with one edit
-// field per column below it. Choosing a row puts its cells into the
-// fields; typing in a field changes that cell of the current row and says
-// so through onChanged. The administrators', chatterbox and birthday pages
-// use it. Main thread only.
+// A grid of text cells: a list view in report mode, and for an editable
+// grid one edit field per column below it (named GridCellName(name,
+// column)). Choosing a row puts its cells into the fields; typing in a
+// field changes that cell of the current row and says so through
+// onChanged. Main thread only.
 #pragma once
 
 #include <windows.h>
@@ -13,11 +13,15 @@
 
 namespace pelmo::winui {
 
+// The component name of an editable grid's field of a column: "ADMvleCell0".
+std::string GridCellName(const std::string& grid, int column);
+
 class EditableGrid {
  public:
-  // name: the list view's component name; fieldNames: one per column.
-  EditableGrid(HWND parent, const char* name, const std::vector<std::wstring>& columns,
-               const std::vector<const char*>& fieldNames);
+  // name: the list view's component name. A grid that is not editable
+  // lets several rows be selected at once.
+  EditableGrid(HWND parent, const std::string& name, const std::vector<std::wstring>& columns,
+               bool editable = true);
 
   // The list at (x, y), width × height with the fields under it inside.
   void Place(int x, int y, int width, int height);
@@ -33,6 +37,8 @@ class EditableGrid {
   void SetCurrent(int row);
   HWND List() const { return m_list; }
   HWND Field(int column) const { return m_fields[static_cast<std::size_t>(column)]; }
+  // The fields and their labels.
+  std::vector<HWND> Controls() const;
 
   // A cell changed by typing (not by SetCell).
   std::function<void(int row, int column)> onChanged;
@@ -45,6 +51,7 @@ class EditableGrid {
   HWND m_list;
   std::vector<HWND> m_fields;
   std::vector<HWND> m_labels;
+  int m_columns = 0;
   bool m_loading = false;
 };
 

@@ -1,5 +1,5 @@
 // The pages that the services, games and timed features bring to the
-// control window.
+// control window, each over its page model.
 #include <windows.h>
 
 #include "core/bot_control.h"
@@ -18,14 +18,14 @@ namespace pelmo::winui {
 void MainWindow::AddServicePages(InstalledServices& services) {
   if (BanList* bans = services.Bans()) {
     auto reset = std::make_shared<std::function<void()>>();
-    m_keep.push_back(BuildBanPage(*m_settings, *bans, m_bot.GetClock(), platform, *reset));
+    m_keep.push_back(BuildBanPage(*m_settings, *bans, m_bot.GetClock(), *reset));
     m_onFormCreate.push_back([reset] { (*reset)(); });
   }
-  m_keep.push_back(BuildSubscriberPage(*m_settings, services, m_bot.Folder(), platform));
+  m_keep.push_back(BuildSubscriberPage(*m_settings, services, m_bot.Folder()));
 }
 
 void MainWindow::AddGamePages(Games& games) {
-  m_keep.push_back(BuildChatterboxPage(*m_settings, games.chatterbox, platform));
+  m_keep.push_back(BuildChatterboxPage(*m_settings, games.chatterbox));
   m_birthdayEditor = std::make_unique<BirthdayEditor>(m_window, games.birthdays, m_bot.GetClock(),
                                                       platform);
   BuildBirthdayPage(*m_settings, *m_birthdayEditor);
@@ -37,18 +37,14 @@ void MainWindow::AddGamePages(Games& games) {
 }
 
 void MainWindow::AddTimedPages(TimedFeatures& timed) {
-  m_keep.push_back(BuildTimedPages(*m_settings, timed, platform));
-  // The window's showing starts the countdowns; a zero interval is said.
-  m_onFormCreate.push_back([this, &timed] {
-    timed.WindowShown();
-    if ((m_bot.Settings().PogodaCB && !timed.Weather().Running()) || !timed.Anecdote().Running()) {
-      WarnZeroInterval(platform);
+  std::shared_ptr<TimedPages> pages = BuildTimedPages(*m_settings, timed);
+  m_keep.push_back(pages);
+  m_onFormCreate.push_back([this, raw = pages.get()] { TimedWindowShown(*raw, m_bot.Settings()); });
+  // The features' notices end before the window's controls do.
+  m_onDestroy.push_back([this, raw = pages.get()] {
+    for (auto& kept : m_keep) {
+      if (kept.get() == raw) kept.reset();
     }
-  });
-  m_onDestroy.push_back([&timed] {
-    timed.Download().OnContentChanged = nullptr;
-    timed.Weather().OnLabelChanged = nullptr;
-    timed.Anecdote().OnLabelChanged = nullptr;
   });
 }
 

@@ -81,7 +81,7 @@ MainWindow::MainWindow(BotControl& bot, WinEventLoop& loop, std::wstring program
   BuildStatusBar();
   BuildTabs();
   m_tray = std::make_unique<Tray>(m_window);
-  m_keep.push_back(BuildAdminsPage(*m_settings, platform));
+  m_keep.push_back(BuildAdminsPage(*m_settings, m_bot.Settings()));
   Layout();
   SelectTab(kLogTab);
   m_bot.AddView(this);

@@ -1,27 +1,27 @@
-// The timed features' pages: weather (page 8: the informer URL URLe, the
-// interval MinE:SecE, the time left PogodaTimeL, the content ContentRE,
-// "Скачат&ь..." DownloadB, "Па&уза" PausePogodaB, "Продол&жить"
-// GoPogodaB), the download's settings (page 9: credentials and proxy; the
-// password is kept as plain text in others.ini, as the page says), and the
-// anecdote countdown's label Label49 on page 12. Main thread only.
+// The timed features' parts of the settings pages over TimedModel: the
+// weather page (page 8: the content ContentRE, the time left PogodaTimeL,
+// "Скачат&ь...", "Па&уза", "Продол&жить") and the anecdote countdown's
+// label Label49 on page 12. Main thread only.
 #pragma once
 
-#include <functional>
 #include <memory>
 
 namespace pelmo {
 class TimedFeatures;
-}
+struct BotSettings;
+}  // namespace pelmo
 
 namespace pelmo::winui {
 
 class SettingsTab;
-struct WinPlatform;
 
-std::shared_ptr<void> BuildTimedPages(SettingsTab& tab, TimedFeatures& timed,
-                                      const WinPlatform& platform);
+class TimedPages;
 
-// Says "Надо задать интервал!" as the countdown's start does.
-void WarnZeroInterval(const WinPlatform& platform);
+// The pages' object, kept as long as the window; the model's notices end
+// with it.
+std::shared_ptr<TimedPages> BuildTimedPages(SettingsTab& tab, TimedFeatures& timed);
+// The window's first showing starts the countdowns; a zero interval is
+// said in a box.
+void TimedWindowShown(TimedPages& pages, const BotSettings& settings);
 
 }  // namespace pelmo::winui

@@ -77,11 +77,11 @@ TEST(WinServicePages, AdministratorsAreEditedInTheGridAndSaved) {
   HWND grid = f.Named("ADMvle");
   EXPECT_EQ(::SendMessageW(grid, LVM_GETITEMCOUNT, 0, 0), 1);
   f.Click("AddADMB");
-  f.Type("ADMNickE", L"Мастер");
-  f.Type("ADMCompE", L"MASTERPC");
+  f.Type("ADMvleCell0", L"Мастер");
+  f.Type("ADMvleCell1", L"MASTERPC");
   // A nick may stand once.
   f.Click("AddADMB");
-  f.Type("ADMNickE", L"Boss");
+  f.Type("ADMvleCell0", L"Boss");
   ASSERT_EQ(f.warnings.size(), 1u);
   EXPECT_EQ(f.warnings[0], L"Администраторы|Ник \"Boss\" уже есть в списке.");
   f.Click("RemoveADMB");
@@ -94,16 +94,16 @@ TEST(WinServicePages, ChatterboxPairsAreAddedAndKeptAfterTheirChecks) {
   GuiFixture f({.chatKeys = {}, .files = {{"botfile/boltun.txt", W("привет^и тебе привет") + "\r\n"}}});
   f.SelectNode(7);
   f.Click("AddAQb");
-  f.Type("AQTriggerE", L"как дела");
-  f.Type("AQAnswerE", L"лучше всех");
+  f.Type("AQvleCell0", L"как дела");
+  f.Type("AQvleCell1", L"лучше всех");
   f.Click("Button1");
   EXPECT_EQ(f.File("botfile/boltun.txt"),
             W("привет^и тебе привет") + "\r\n" + W("как дела^лучше всех") + "\r\n");
   EXPECT_TRUE(f.warnings.empty());
   // A "^" in a trigger could never be read back: refused, file kept.
   f.Click("AddAQb");
-  f.Type("AQTriggerE", L"a^b");
-  f.Type("AQAnswerE", L"c");
+  f.Type("AQvleCell0", L"a^b");
+  f.Type("AQvleCell1", L"c");
   f.Click("Button1");
   ASSERT_EQ(f.warnings.size(), 1u);
   EXPECT_EQ(f.warnings[0].substr(0, 19), L"Говарилка|Строка 3:");

@@ -11,7 +11,6 @@
 #include "core/bot_control.h"
 #include "core/bot_settings.h"
 #include "winui/controls_win.h"
-#include "winui/field_binder_win.h"
 #include "winui/gui_fixture_win.h"
 #include "winui/settings_tab_win.h"
 
