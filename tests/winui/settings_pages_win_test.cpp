@@ -160,9 +160,11 @@ TEST(WinSettingsPages, NetworkPageOffersTheMachinesAddressesAndSwitchesMode) {
   // Broadcast mode (the tests' Net.ini): the TTL is off and the caption says so.
   EXPECT_EQ(GetText(f.Named("MulticastModeCB")), L"UDP Broadcasts");
   EXPECT_FALSE(::IsWindowEnabled(f.Named("TTLe")));
+  EXPECT_FALSE(::IsWindowEnabled(f.Named("Label17")));
   f.Click("MulticastModeCB");
   EXPECT_EQ(GetText(f.Named("MulticastModeCB")), L"IP Multicast mode");
   EXPECT_TRUE(::IsWindowEnabled(f.Named("TTLe")));
+  EXPECT_TRUE(::IsWindowEnabled(f.Named("Label17")));
   EXPECT_TRUE(Snap(f.window->Window(), "win-page-4-multicast"));
 }
 
