@@ -1,0 +1,94 @@
+// pelmobot-gui.exe: the bot with its control window on Windows. The same
+// working folder option and the same one-bot rule as pelmobot.exe (the
+// mutex "MyOwnMutex"); the end of the session closes the program as
+// "Выход" does. A start that is refused is said in a box, as nobody reads
+// standard error when the program is started from the desktop.
+#include <windows.h>
+
+#include <cstdio>
+#include <exception>
+#include <string>
+
+#include "base/text_file.h"
+#include "base/windows_text_win.h"
+#include "core/error_text.h"
+#include "program/program.h"
+#include "program/program_files.h"
+#include "program/work_folder_setup.h"
+#include "winui/controls_win.h"
+#include "winui/error_report_win.h"
+#include "winui/main_window_win.h"
+#include "winui/start_refusal_win.h"
+#include "winui/win_event_loop_win.h"
+
+namespace {
+
+using namespace pelmo;
+
+const std::string kUsage = UsageText("pelmobot-gui", "Runs the Pelmo_bot chat bot with its control window.",
+                                     "\n\nA start that cannot be made is said in a box as well.\n");
+
+int RunWindow(const CommandLine& line, const std::wstring& note) {
+  SystemClock clock;
+  WinEventLoop loop;
+  const std::string programPath = ProgramPath("pelmobot-gui.exe");
+  Program program(loop, clock, line.dir, programPath);
+  const std::wstring path = WideFromUtf8(programPath);
+  winui::MainWindow window(program.Control(), loop, path.substr(0, path.find_last_of(L"\\/")));
+  window.AddServicePages(program.Services());
+  window.AddGamePages(program.GamesOf());
+  window.AddTimedPages(program.Timed());
+  winui::ErrorReporter reporter(clock, program.Control().Settings(), JoinPath(line.dir, "Errors"),
+                                "pelmobot-gui", kProgramVersion);
+  auto report = [&](const std::exception& e) {
+    reporter.Report(ToLogText(e.what()), ::GetActiveWindow(), window.Window());
+  };
+  winui::SetErrorHandler(report);
+  loop.SetErrorHandler(report);
+
+  ::ShowWindow(window.Window(), SW_SHOWNORMAL);
+  winui::Guarded([&] { window.FormCreate(); });
+  if (!note.empty()) window.Note(note);
+  const int code = window.Closed() ? 0 : loop.Run(window.Window());
+  winui::SetErrorHandler(nullptr);
+  loop.SetErrorHandler(nullptr);
+  return code;
+}
+
+int Main(int argc, char** argv) {
+  const std::vector<std::string> args = ProgramArguments(argc, argv);
+  if (const int code = AnswerHelpOrVersion(args, "pelmobot-gui", kUsage); code >= 0) return code;
+  const CommandLine line = ParseCommandLine(args);
+  InstanceLock lock;
+  if (!line.error.empty()) return TakeCommandLine(line, "pelmobot-gui", kUsage, lock);
+
+  // A first start from an installed copy: the working folder is made from
+  // the shipped default one.
+  std::wstring note;
+  if (!line.birthdayCheck && !DirectoryExists(line.dir)) {
+    const std::string from = InstalledWorkFolder(ProgramPath("pelmobot-gui.exe"));
+    std::string error;
+    if (!from.empty() && CreateWorkFolder(from, line.dir, error)) {
+      note = L"Рабочей папки " + WideFromUtf8(line.dir) + L" не было: она создана из " +
+             WideFromUtf8(from) + L". Настройки бота — на вкладке «Настройки».";
+    }
+  }
+  std::string reason;
+  if (const int code = CheckBeforeStart(line, lock, reason); code >= 0) {
+    if (reason.empty()) return code;
+    std::fprintf(stderr, "pelmobot-gui: %s\n", reason.c_str());
+    return winui::ShowRefusal(winui::RefusalText(line.dir, reason));
+  }
+  return RunWindow(line, note);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return Main(argc, argv);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "pelmobot-gui: %s\n", e.what());
+    return 1;
+  }
+}

@@ -1,0 +1,196 @@
+// The control window's messages: its window procedure (menus, tool bar,
+// title bar, notification icon, session end) and the bot's views.
+#include <windows.h>
+#include <commctrl.h>
+#include <richedit.h>
+
+#include <string>
+
+#include "core/bot_control.h"
+#include "core/roster.h"
+#include "winui/controls_win.h"
+#include "winui/main_window_win.h"
+#include "winui/settings_tab_win.h"
+#include "winui/tray_win.h"
+
+namespace pelmo::winui {
+
+namespace {
+
+// The oldest lines go once this many are held.
+constexpr int kMaxLogLines = 5000;
+
+}  // namespace
+
+void MainWindow::Command(int id) {
+  switch (id) {
+    case kExitMM:
+    case kExitTM:
+      CloseProgram();
+      break;
+    case kHelpMM:
+    case kHelpTM:
+      HelpClick();
+      break;
+    case kAboutMM:
+      AboutBoxClick();
+      break;
+    case kAboutTM:
+      AboutFormClick();
+      break;
+    case kStartTB:
+      StartTBClick();
+      break;
+    case kStopTb:
+      StopTBClick();
+      break;
+    case kClearLogTB:
+      ClearLogTBClick();
+      break;
+    case kRefreshUsrList:
+      RefreshUsrListClick();
+      break;
+    case kN6:
+      N6Click();
+      break;
+    case kStop_Bot:
+      Stop_BotClick();
+      break;
+    case kShowMM:
+      ShowMMClick();
+      break;
+    default:
+      break;
+  }
+}
+
+void MainWindow::OnLogLine(const std::string& prefix, const std::string& text,
+                           std::uint32_t color) {
+  if (m_logLines >= kMaxLogLines) {
+    const auto second = ::SendMessageW(m_log, EM_LINEINDEX, 1, 0);
+    ::SendMessageW(m_log, EM_SETSEL, 0, second);
+    ::SendMessageW(m_log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+    --m_logLines;
+  }
+  // Line breaks inside a chat line stay inside its paragraph.
+  std::wstring body = Wide(text);
+  for (std::size_t i = 0; i < body.size(); ++i) {
+    if (body[i] == L'\r' && i + 1 < body.size() && body[i + 1] == L'\n') body.erase(i + 1, 1);
+    if (body[i] == L'\r' || body[i] == L'\n') body[i] = L'\v';
+  }
+  const auto append = [this](const std::wstring& part, COLORREF partColor) {
+    ::SendMessageW(m_log, EM_SETSEL, -1, -1);
+    CHARFORMAT2W format{};
+    format.cbSize = sizeof(format);
+    format.dwMask = CFM_COLOR;
+    format.crTextColor = partColor;
+    ::SendMessageW(m_log, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+    ::SendMessageW(m_log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(part.c_str()));
+  };
+  append((m_logLines > 0 ? L"\r" : L"") + Wide(prefix), RGB(0, 0, 0));
+  append(body, color);
+  ++m_logLines;
+  ::SendMessageW(m_log, WM_VSCROLL, SB_BOTTOM, 0);
+}
+
+void MainWindow::OnLogCleared() {
+  SetText(m_log, L"");
+  m_logLines = 0;
+}
+
+void MainWindow::OnRosterChanged() {
+  ::SendMessageW(m_users, LB_RESETCONTENT, 0, 0);
+  for (const RosterEntry& entry : m_bot.RosterEntries()) {
+    const std::wstring text = Wide(entry.text);
+    ::SendMessageW(m_users, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  }
+  // The count goes with the list, also when a stop or a refresh empties it.
+  const auto count = ::SendMessageW(m_users, LB_GETCOUNT, 0, 0);
+  const std::wstring users = L"Users: " + std::to_wstring(count);
+  ::SendMessageW(m_status, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(users.c_str()));
+}
+
+void MainWindow::OnStatusPanel(int panel, const std::string& text) {
+  if (panel < 0 || panel > 3) return;
+  const std::wstring wide = Wide(text);
+  ::SendMessageW(m_status, SB_SETTEXTW, panel, reinterpret_cast<LPARAM>(wide.c_str()));
+}
+
+void MainWindow::OnTopicChanged(const std::string& topic) { SetText(m_topic, Wide(topic)); }
+
+std::wstring MainWindow::StatusPanel(int index) const {
+  const auto length = LOWORD(::SendMessageW(m_status, SB_GETTEXTLENGTHW, index, 0));
+  std::wstring text(length + 1u, L'\0');
+  ::SendMessageW(m_status, SB_GETTEXTW, index, reinterpret_cast<LPARAM>(text.data()));
+  text.resize(length);
+  return text;
+}
+
+std::wstring MainWindow::LogText() const { return GetText(m_log); }
+
+LRESULT CALLBACK MainWindow::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+    ::SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    reinterpret_cast<MainWindow*>(create->lpCreateParams)->m_window = window;
+  }
+  auto* self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (self == nullptr) return ::DefWindowProcW(window, message, wParam, lParam);
+  return self->Handle(message, wParam, lParam);
+}
+
+LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  LRESULT result = 0;
+  if (Route(message, wParam, lParam, result)) return result;
+  switch (message) {
+    case WM_COMMAND:
+      if (lParam == 0 || reinterpret_cast<HWND>(lParam) == m_toolBar) {
+        const int id = LOWORD(wParam);
+        Guarded([this, id] { Command(id); });
+        return 0;
+      }
+      break;
+    case WM_SIZE:
+      if (m_settings && wParam != SIZE_MINIMIZED) Layout();
+      return 0;
+    case WM_GETMINMAXINFO: {
+      auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+      info->ptMinTrackSize = {640, 480};
+      return 0;
+    }
+    case WM_SYSCOMMAND: {
+      const WPARAM command = wParam & 0xFFF0;
+      if ((command == SC_MINIMIZE || command == SC_CLOSE) && !m_closed) {
+        Guarded([this, command] { SystemCommand(command == SC_CLOSE); });
+        // The system's minimise is what SystemCommand asked for, if any.
+        return 0;
+      }
+      break;
+    }
+    case WM_CLOSE:
+      // A close that is no system command (another program's WM_CLOSE).
+      Guarded([this] { SystemCommand(true); });
+      return 0;
+    case Tray::kCallbackMessage:
+      if (LOWORD(lParam) == WM_LBUTTONDBLCLK) {
+        Guarded([this] { ShowMMClick(); });
+      } else if (LOWORD(lParam) == WM_RBUTTONUP) {
+        POINT at{};
+        ::GetCursorPos(&at);
+        const int chosen = m_tray->OpenMenu(at);
+        if (chosen != 0) Guarded([this, chosen] { Command(chosen); });
+      }
+      return 0;
+    case WM_QUERYENDSESSION:
+      return TRUE;
+    case WM_ENDSESSION:
+      // The process ends when this returns: the bot says goodbye first.
+      if (wParam != 0) Guarded([this] { CloseProgram(); });
+      return 0;
+    default:
+      break;
+  }
+  return ::DefWindowProcW(m_window, message, wParam, lParam);
+}
+
+}  // namespace pelmo::winui

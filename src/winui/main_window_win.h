@@ -1,0 +1,175 @@
+// The control window on Windows ("Pelmo_bot v 1.3"): the tool bar with the
+// topic label, the tabs "&Лог" (console line, coloured log, user list),
+// "&Настройки" (settings tree and pages) and "О програ&мме", the four
+// status panels, the menus and the notification icon. It is a view of the
+// bot: the log, roster, panels and topic come in through BotView; it
+// drives the bot only through BotControl.
+//
+// Minimise and close hide the window into the notification area once the
+// bot has been started or stopped; before that, or without a notification
+// area, the window minimises normally and close ends the program. The
+// program ends through CloseProgram(), which runs the bot's close once;
+// the end of the session does the same before the system ends the
+// process. What the operator tried and could not do is always said, in a
+// box or a note line of the log. Main thread only.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/bot_view.h"
+#include "winui/win_platform_win.h"
+
+namespace pelmo {
+class BotControl;
+class Games;
+class InstalledServices;
+class TimedFeatures;
+class WinEventLoop;
+}  // namespace pelmo
+
+namespace pelmo::winui {
+
+class BirthdayEditor;
+class SettingsTab;
+class Tray;
+
+// The tabs.
+inline constexpr int kLogTab = 0;
+inline constexpr int kSettingsTab = 1;
+inline constexpr int kAboutTab = 2;
+
+// Menu and tray menu commands.
+enum MenuCommand : int {
+  kExitMM = 101,
+  kHelpMM = 102,
+  kAboutMM = 103,
+  kStartTB = 111,
+  kStopTb = 112,
+  kClearLogTB = 113,
+  kRefreshUsrList = 114,
+  kN6 = 121,        // "Запустить Бота"
+  kStop_Bot = 122,  // "Остановить Бота"
+  kShowMM = 123,    // "Развернуть"
+  kHelpTM = 124,    // "Справка"
+  kAboutTM = 125,   // "О программе"
+  kExitTM = 126,    // "Выход"
+};
+
+class MainWindow final : public BotView {
+ public:
+  static constexpr std::uint32_t kNoteColor = 0x800000;     // dark blue
+  static constexpr std::uint32_t kRefusalColor = 0x0000C0;  // red
+
+  // Creates the (hidden) window; programDir: where help/ is looked for.
+  // The platform defaults to the system's dialogs; replace its members
+  // before use.
+  MainWindow(BotControl& bot, WinEventLoop& loop, std::wstring programDir);
+  ~MainWindow() override;
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+
+  // The pages of the installed services (ban list, subscribers), of the
+  // games (chatterbox, birthday editor) and of the timed features
+  // (weather, anecdote countdown). Call once each, before FormCreate.
+  void AddServicePages(InstalledServices& services);
+  void AddGamePages(Games& games);
+  void AddTimedPages(TimedFeatures& timed);
+  // Program start: the bot's FormCreate, the pages' own start steps, the
+  // settings shown; a bot switched off in Net.ini is said in a note.
+  void FormCreate();
+  // A line of the window's own in the log, not written to the log file.
+  void Note(const std::wstring& text, std::uint32_t color = kNoteColor);
+  // Ends the program: the icon removed, the loop told to quit, the bot's
+  // close (once).
+  void CloseProgram();
+  bool Closed() const { return m_closed; }
+
+  // The operations of the tool bar, menus and icon.
+  void StartTBClick();
+  void StopTBClick();
+  void ClearLogTBClick();
+  void RefreshUsrListClick();
+  void TopicLClick();
+  void ConsoleInputEnter();
+  void UsrLBClick(int row);
+  void N6Click();
+  void Stop_BotClick();
+  void ShowMMClick();
+  void HelpClick();
+  void AboutBoxClick();
+  void AboutFormClick();
+  // The title bar's minimise (close false) and close.
+  void SystemCommand(bool close);
+  void SelectTab(int tab);
+
+  // BotView.
+  void OnLogLine(const std::string& prefix, const std::string& text,
+                 std::uint32_t color) override;
+  void OnLogCleared() override;
+  void OnRosterChanged() override;
+  void OnStatusPanel(int panel, const std::string& text) override;
+  void OnTopicChanged(const std::string& topic) override;
+
+  HWND Window() const { return m_window; }
+  // A control of the window or of its pages by component name.
+  HWND Named(const char* name) const;
+  SettingsTab& Settings() { return *m_settings; }
+  Tray& TrayIcon() { return *m_tray; }
+  // The status panel's text.
+  std::wstring StatusPanel(int index) const;
+  // The log's text, lines ending with "\r".
+  std::wstring LogText() const;
+  int CurrentTab() const;
+  // The menu bar and the icon's menu.
+  HMENU MainMenu() const { return m_menu; }
+  BirthdayEditor* Birthdays() const { return m_birthdayEditor.get(); }
+
+  WinPlatform platform;
+
+ private:
+  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  void BuildToolBar();
+  void BuildTabs();
+  void BuildLogPage();
+  void BuildAboutPage();
+  void BuildStatusBar();
+  void BuildMenus();
+  void Layout();
+  void Command(int id);
+  void HideToTray();
+
+  BotControl& m_bot;
+  WinEventLoop& m_loop;
+  std::wstring m_programDir;
+  HWND m_window = nullptr;
+  HMENU m_menu = nullptr;
+  HWND m_toolBar = nullptr;
+  HWND m_topic = nullptr;
+  HWND m_tabs = nullptr;
+  HWND m_status = nullptr;
+  HWND m_pages[3] = {};
+  HWND m_console = nullptr;
+  HWND m_log = nullptr;
+  HWND m_users = nullptr;
+  HWND m_count = nullptr;
+  HICON m_icon = nullptr;
+  HICON m_smallIcon = nullptr;
+  std::unique_ptr<SettingsTab> m_settings;
+  std::unique_ptr<Tray> m_tray;
+  std::unique_ptr<BirthdayEditor> m_birthdayEditor;
+  std::vector<std::function<void()>> m_onFormCreate;
+  std::vector<std::function<void()>> m_onDestroy;
+  // The page objects, kept as long as the window.
+  std::vector<std::shared_ptr<void>> m_keep;
+  bool m_closed = false;
+  int m_logLines = 0;
+};
+
+}  // namespace pelmo::winui

@@ -1,0 +1,68 @@
+// The notification-area icon (identifier 1, callback message 1124) with
+// its menu "Запустить Бота", "Остановить Бота", "Развернуть", "Справка",
+// "О программе", "Выход", and what minimising and closing the window do.
+// With a notification area the window hides into it once the bot has been
+// started or stopped. Before that (a bot switched off in Net.ini) the icon
+// would have nothing to show, and a desktop without a notification area
+// could never bring a hidden window back: then the window minimises
+// normally and closing ends the program. Main thread only.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <string>
+
+namespace pelmo::winui {
+
+enum class WindowAction {
+  kHideToTray,  // icon added, window hidden
+  kMinimise,    // the system's own minimise
+  kQuit,        // the program closes
+};
+
+// runState: status panel 2 ("Running", "Stoped" or "").
+WindowAction DecideWindowAction(bool close, const std::string& runState, bool trayAvailable);
+
+// Tips of the icon as the window hides ("[Pelmo_bot v 1.3]\nUser: 3",
+// "[Pelmo_bot v 1.3] - [Stoped]") and after the icon menu's start and stop
+// ("Pelmo_bot v 1.3\nUser: 3", "Pelmo_bot v 1.3 - [Stoped]").
+std::wstring HiddenTip(bool running, std::size_t users);
+std::wstring MenuTip(bool running, std::size_t users);
+
+class Tray {
+ public:
+  static constexpr UINT kCallbackMessage = WM_USER + 100;
+  static constexpr UINT kIconId = 1;
+
+  explicit Tray(HWND window);
+  ~Tray();
+  Tray(const Tray&) = delete;
+  Tray& operator=(const Tray&) = delete;
+
+  // Adds the icon (or changes it, when it is there) with the running or
+  // stopped picture and the tip (cut to the system's 127 characters).
+  void Show(bool running, const std::wstring& tip);
+  // Changes picture and tip; the icon stays hidden when it is.
+  void Modify(bool running, const std::wstring& tip);
+  void Hide();
+  bool Shown() const { return m_shown; }
+  bool RunningPicture() const { return m_running; }
+  const std::wstring& Tip() const { return m_tip; }
+
+  // The icon's menu at the point; the command chosen, 0 for none.
+  int OpenMenu(POINT at);
+  HMENU Menu() const { return m_menu; }
+
+ private:
+  bool Notify(DWORD message);
+
+  HWND m_window;
+  HMENU m_menu;
+  HICON m_icons[2];
+  bool m_shown = false;
+  bool m_running = false;
+  std::wstring m_tip;
+};
+
+}  // namespace pelmo::winui
