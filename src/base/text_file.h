@@ -35,6 +35,18 @@ bool PathMissing(const std::string& path);
 // Size in bytes, -1 when the file is missing.
 long long FileSize(const std::string& path);
 
+// What tells one state of a file from another without reading it. A file
+// rewritten through a rename is another file; one written in place has
+// another size or time of change.
+struct FileVersion {
+  long long size = 0;
+  long long changed = 0;  // the system's own units
+  unsigned long long id = 0;
+  bool operator==(const FileVersion&) const = default;
+};
+// nullopt when nothing readable as a file is at path.
+std::optional<FileVersion> VersionOfFile(const std::string& path);
+
 // The whole file; nullopt when missing, unreadable or larger than the cap.
 std::optional<std::string> ReadWholeFile(const std::string& path,
                                          std::size_t cap = kMaxFileSize);

@@ -98,6 +98,19 @@ long long FileSize(const std::string& path) {
   return static_cast<long long>(info.st_size);
 }
 
+std::optional<FileVersion> VersionOfFile(const std::string& path) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+  FileVersion version;
+  version.size = static_cast<long long>(info.st_size);
+  // The change time moves with every write and cannot be set back by a
+  // program, as the modification time can.
+  version.changed = static_cast<long long>(info.st_ctim.tv_sec) * 1000000000LL +
+                    static_cast<long long>(info.st_ctim.tv_nsec);
+  version.id = static_cast<unsigned long long>(info.st_ino);
+  return version;
+}
+
 std::optional<std::string> ReadWholeFile(const std::string& path,
                                          std::size_t cap) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

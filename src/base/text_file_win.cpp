@@ -127,6 +127,24 @@ long long FileSize(const std::string& path) {
                                 data.nFileSizeLow);
 }
 
+std::optional<FileVersion> VersionOfFile(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!::GetFileAttributesExW(WideFromUtf8(path).c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return std::nullopt;
+  }
+  FileVersion version;
+  version.size = static_cast<long long>((static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) |
+                                        data.nFileSizeLow);
+  version.changed = static_cast<long long>(
+      (static_cast<ULONGLONG>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+      data.ftLastWriteTime.dwLowDateTime);
+  // A rename over the file gives it the other file's creation time.
+  version.id = (static_cast<ULONGLONG>(data.ftCreationTime.dwHighDateTime) << 32) |
+               data.ftCreationTime.dwLowDateTime;
+  return version;
+}
+
 std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t cap) {
   const HANDLE file = Open(path, GENERIC_READ, OPEN_EXISTING);
   if (file == INVALID_HANDLE_VALUE) return std::nullopt;

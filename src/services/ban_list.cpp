@@ -57,12 +57,22 @@ std::string BanListingText(const std::vector<std::string>& lines,
 BanList::BanList(std::string banPath, Replies& replies, const Clock& clock)
     : m_path(std::move(banPath)), m_replies(replies), m_clock(clock) {}
 
+const std::string& BanList::Contents() {
+  const std::optional<FileVersion> version = VersionOfFile(m_path);
+  if (version && version == m_contentsVersion) return m_contents;
+  m_contentsVersion.reset();
+  m_contents = ReadBanFile(m_path);
+  // Read from the version looked at or a later one; a later one differs
+  // from it and is read at the next look.
+  m_contentsVersion = version;
+  return m_contents;
+}
+
 bool BanList::CheckBan(const std::string& host, const std::string& nick,
                        std::uint32_t address, bool reply) {
   // Runs for every command and short chat line: scan the text in place
   // rather than building a list of lines.
-  const std::string contents = ReadBanFile(m_path);
-  std::string_view rest = contents;
+  std::string_view rest = Contents();
   while (!rest.empty()) {
     std::size_t end = rest.find_first_of("\r\n");
     std::string_view line = rest.substr(0, end);

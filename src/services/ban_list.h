@@ -5,10 +5,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/date_time.h"
+#include "base/text_file.h"
 
 namespace pelmo {
 
@@ -80,11 +82,16 @@ class BanList {
 
  private:
   std::string ListingFor(const std::string& heading) const;
+  // The file's text, read again only when the file changed since the last
+  // reading: the list is looked at for every command.
+  const std::string& Contents();
 
   std::string m_path;
   Replies& m_replies;
   const Clock& m_clock;
   std::vector<std::string> m_listBan;
+  std::string m_contents;
+  std::optional<FileVersion> m_contentsVersion;
 };
 
 // Fills the service's hook slots and adds its rows to the command table.

@@ -43,6 +43,25 @@ TEST_F(BanListTest, TheComputerIsBannedNotTheNick) {
   EXPECT_TRUE(f.Sent().empty());
 }
 
+// The list is read again only when the file changed, and every change
+// an operator makes shows at the next look: written in place (another
+// size), put in place by a rename (the same size), removed.
+TEST_F(BanListTest, EveryChangeOfTheFileShowsAtTheNextLook) {
+  WriteBans("[BanList]\r\nPC7=31.12.2026 23:59:00\r\n");
+  EXPECT_TRUE(bans.CheckBan("PC7", "Vasya", kUser, false));
+  WriteBans("[BanList]\r\nPC7=31.12.2026 23:59:00\r\nPC8=31.12.2026 23:59:00\r\n");
+  EXPECT_TRUE(bans.CheckBan("PC8", "Vasya", kUser, false));
+  f.dir.WriteFile("botfile/ban.new",
+                  "[BanList]\r\nPC1=31.12.2026 23:59:00\r\nPC9=31.12.2026 23:59:00\r\n");
+  ASSERT_EQ(std::rename(f.dir.FilePath("botfile/ban.new").c_str(),
+                        f.dir.FilePath("botfile/ban.txt").c_str()),
+            0);
+  EXPECT_FALSE(bans.CheckBan("PC8", "Vasya", kUser, false));
+  EXPECT_TRUE(bans.CheckBan("PC9", "Vasya", kUser, false));
+  ASSERT_EQ(std::remove(f.dir.FilePath("botfile/ban.txt").c_str()), 0);
+  EXPECT_FALSE(bans.CheckBan("PC9", "Vasya", kUser, false));
+}
+
 TEST_F(BanListTest, RefusalTextWithLineFeedThenCarriageReturn) {
   WriteBans("[BanList]\r\nPC7=31.12.2026 23:59:00\r\n");
   EXPECT_TRUE(bans.CheckBan("PC7", "Vasya", kUser, true));
