@@ -23,7 +23,6 @@ namespace pelmo {
 namespace {
 
 constexpr const char* kSupportAddress = "support@pelmo-bot.example";
-constexpr double kSecondsPerDay = 86400.0;
 
 std::string WindowName(QWidget* window) {
   if (window == nullptr) return "none";
@@ -40,23 +39,16 @@ ErrorReporter::ErrorReporter(const Clock& clock, const BotSettings& settings,
       m_clock(clock),
       m_settings(settings),
       m_errorsDir(std::move(errorsDir)),
-      m_programName(std::move(programName)),
+      m_rules(m_errorsDir, std::move(programName)),
       m_title(std::move(title)) {}
 
 std::string ErrorReporter::BaseName(const std::string& window, TDateTime now) const {
-  return m_programName + "_" + window + FormatDateTime("_ddmmyyyy_hhnnss", now) + "_Error";
+  return m_rules.BaseName(window, now);
 }
 
 std::string ErrorReporter::ReportText(const std::string& message, const std::string& computer,
                                       const std::string& user) {
-  return JoinLines({
-      W("------------- Этот отчет создан автоматически отчетной системой ошибок -------"),
-      W("Имя компьютера: [") + computer + "]",
-      W("Пользователь: [") + user + "]",
-      W("------------- Ошибка ---------------------------------------------------------"),
-      message,
-      "------------------------------------------------------------------------------",
-  });
+  return ErrorReportRules::ReportText(message, computer, user);
 }
 
 QString ErrorReporter::BoxText(const std::string& message, const std::string& baseName) const {
@@ -77,16 +69,10 @@ void ErrorReporter::Report(const std::string& message, QWidget* active, QWidget*
     return;
   }
   const TDateTime now = m_clock.Now();
-  if (RepeatedTooSoon(message, now)) return;
+  if (m_rules.RepeatedTooSoon(message, now)) return;
 
   CreateDirectory(m_errorsDir);
-  const std::string stem = BaseName(WindowName(active), now);
-  std::string baseName = stem;
-  for (int n = 2; FileExists(JoinPath(m_errorsDir, baseName + ".txt")) ||
-                  FileExists(JoinPath(m_errorsDir, baseName + ".jpg"));
-       ++n) {
-    baseName = stem + "_" + std::to_string(n);
-  }
+  const std::string baseName = m_rules.FreeBaseName(WindowName(active), now);
 
   QWidget* pictured = active != nullptr ? active : fallback;
   const std::string picture = JoinPath(m_errorsDir, baseName + ".jpg");
@@ -103,16 +89,6 @@ void ErrorReporter::Report(const std::string& message, QWidget* active, QWidget*
   KeepNewestReports();
 
   if (m_settings.ShowErrorCB) AskToMail(message, baseName);
-}
-
-bool ErrorReporter::RepeatedTooSoon(const std::string& message, TDateTime now) {
-  // Forget what is older than the interval, so the map stays small.
-  for (auto it = m_lastSeen.begin(); it != m_lastSeen.end();) {
-    it = (now - it->second) * kSecondsPerDay >= kRepeatSeconds ? m_lastSeen.erase(it) : ++it;
-  }
-  if (m_lastSeen.count(message) != 0) return true;
-  m_lastSeen[message] = now;
-  return false;
 }
 
 void ErrorReporter::KeepNewestReports() const {

@@ -20,6 +20,7 @@
 #include <string>
 
 #include "base/date_time.h"
+#include "program/error_report_rules.h"
 
 namespace pelmo {
 struct BotSettings;
@@ -43,8 +44,8 @@ struct ErrorReportPlatform {
 
 class ErrorReporter {
  public:
-  static constexpr int kMaxReports = 200;
-  static constexpr int kRepeatSeconds = 60;
+  static constexpr int kMaxReports = ErrorReportRules::kMaxReports;
+  static constexpr int kRepeatSeconds = ErrorReportRules::kRepeatSeconds;
 
   // errorsDir: <working folder>/Errors (UTF-8); programName: the program
   // file's name; title: the application title.
@@ -71,16 +72,14 @@ class ErrorReporter {
   ErrorReportPlatform platform;
 
  private:
-  bool RepeatedTooSoon(const std::string& message, TDateTime now);
   void KeepNewestReports() const;
   void AskToMail(const std::string& message, const std::string& baseName);
 
   const Clock& m_clock;
   const BotSettings& m_settings;
   std::string m_errorsDir;
-  std::string m_programName;
+  ErrorReportRules m_rules;
   std::string m_title;
-  std::map<std::string, TDateTime> m_lastSeen;
   bool m_boxOpen = false;
   std::string m_lastReport;
   std::string m_lastPicture;
