@@ -1,18 +1,22 @@
 // libFuzzer target for the message boxes in user/. The first input byte
 // picks the file: even, the rest of the input up to a zero byte is the box
-// file as found on the disk; odd, it is a box text that the bot writes
-// itself. Then the nick and the password, each after a zero byte. A box reads
-// as the right password's only when its last four bytes are the sum of
-// that password; reading ("r"), a delivery into it and a new password
-// must leave a box that reads again, with the text it had plus what was
-// delivered.
+// file as found on the disk (this installation's or another's); odd, it is
+// a box the bot writes itself, the registration greeting and then the
+// input. Then the nick and the password, each after a zero byte. A box
+// opens with the right password only when its last four bytes are the sum
+// of that password; one that opens reads as a box text, or is unreadable
+// (no seed unmasks it) and is then never written to. Reading ("r"), a
+// delivery into a readable box and a new password must leave a box that
+// reads again, with the text it had plus what was delivered.
 #include <cstdint>
 #include <filesystem>
 #include <string>
 
+#include "base/queue_event_loop.h"
 #include "base/text_file.h"
 #include "core/work_folder.h"
 #include "fuzz_support.h"
+#include "services/box_mask.h"
 #include "services/offline_messages.h"
 
 namespace {
@@ -43,9 +47,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string path = folder.UserFile(BoxFileName(nick));
   // Each input starts from an empty list of readers (user/seen.txt).
   std::filesystem::remove(folder.UserFile("seen.txt"));
-  OfflineMessages messages(folder, parts.replies, parts.out, parts.clock);
+  // Pieces of a long box wait on it; they go with it at the end.
+  QueueEventLoop loop;
+  OfflineMessages messages(folder, parts.replies, parts.out, parts.clock, loop);
+  const std::string text = BoxGreeting() + input[0];
   if (written) {
-    messages.WriteBox(nick, password, input[0]);
+    messages.WriteBox(nick, password, text);
   } else {
     fuzz::WriteBytes(path, input[0]);
   }
@@ -55,10 +62,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const OfflineMessages::Box box = messages.ReadBox(nick, password);
   const bool sumMatches = file->size() >= 4 && file->substr(file->size() - 4) ==
                                                    SumBytes(PasswordSum(password));
-  if ((box.state == OfflineMessages::BoxState::kOk) != sumMatches) __builtin_trap();
+  const bool opens = box.state == OfflineMessages::BoxState::kOk ||
+                     box.state == OfflineMessages::BoxState::kUnreadable;
+  if (opens != sumMatches) __builtin_trap();
   if (!sumMatches) return 0;
-  if (box.text.size() != file->size() - 4) __builtin_trap();
-  if (written && box.text != input[0]) __builtin_trap();
+  if (box.state == OfflineMessages::BoxState::kUnreadable) {
+    // Only a box of another installation can be unreadable, and it stays
+    // as it is.
+    if (written) __builtin_trap();
+    messages.ShowBox(nick, "Room", password);
+    if (ReadWholeFile(path) != file) __builtin_trap();
+    std::filesystem::remove(path);
+    return 0;
+  }
+  if (box.text.size() != file->size() - 4 || !IsBoxText(box.text)) __builtin_trap();
+  if (written && box.text != text) __builtin_trap();
 
   messages.ShowBox(nick, "Room", password);
   messages.SetRespondent(nick, "Room", password, "nick " + nick);
