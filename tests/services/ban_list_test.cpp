@@ -51,11 +51,8 @@ TEST_F(BanListTest, EveryChangeOfTheFileShowsAtTheNextLook) {
   EXPECT_TRUE(bans.CheckBan("PC7", "Vasya", kUser, false));
   WriteBans("[BanList]\r\nPC7=31.12.2026 23:59:00\r\nPC8=31.12.2026 23:59:00\r\n");
   EXPECT_TRUE(bans.CheckBan("PC8", "Vasya", kUser, false));
-  f.dir.WriteFile("botfile/ban.new",
-                  "[BanList]\r\nPC1=31.12.2026 23:59:00\r\nPC9=31.12.2026 23:59:00\r\n");
-  ASSERT_EQ(std::rename(f.dir.FilePath("botfile/ban.new").c_str(),
-                        f.dir.FilePath("botfile/ban.txt").c_str()),
-            0);
+  RewriteFile(f.dir.FilePath("botfile/ban.txt"),
+              "[BanList]\r\nPC1=31.12.2026 23:59:00\r\nPC9=31.12.2026 23:59:00\r\n");
   EXPECT_FALSE(bans.CheckBan("PC8", "Vasya", kUser, false));
   EXPECT_TRUE(bans.CheckBan("PC9", "Vasya", kUser, false));
   ASSERT_EQ(std::remove(f.dir.FilePath("botfile/ban.txt").c_str()), 0);
