@@ -11,6 +11,20 @@
 
 namespace pelmo {
 
+// A loop that waits on descriptors itself (POSIX): a reader of a socket can
+// then run on the main thread, with no thread of its own between the
+// socket and the main thread. Main thread only.
+class DescriptorWatcher {
+ public:
+  using Task = std::function<void()>;
+  virtual ~DescriptorWatcher() = default;
+  // Calls onReadable whenever fd is readable (or hung up); one watcher per
+  // descriptor, a second WatchFd replaces the first. UnwatchFd may be
+  // called from the task. The caller keeps ownership of fd.
+  virtual void WatchFd(int fd, Task onReadable) = 0;
+  virtual void UnwatchFd(int fd) = 0;
+};
+
 class EventLoop {
  public:
   using Task = std::function<void()>;
@@ -28,6 +42,9 @@ class EventLoop {
   // Main thread only. Stopping an unknown or fired one-shot id is harmless;
   // a timer may stop itself from its own task.
   virtual void StopTimer(TimerId id) = 0;
+
+  // The loop's own waiting on descriptors, where it has one.
+  virtual DescriptorWatcher* Descriptors() { return nullptr; }
 };
 
 }  // namespace pelmo

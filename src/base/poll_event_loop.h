@@ -13,8 +13,10 @@
 
 namespace pelmo {
 
-class PollEventLoop final : public EventLoop {
+class PollEventLoop final : public EventLoop, public DescriptorWatcher {
  public:
+  using Task = EventLoop::Task;
+
   PollEventLoop();
   ~PollEventLoop() override;
   PollEventLoop(const PollEventLoop&) = delete;
@@ -30,8 +32,9 @@ class PollEventLoop final : public EventLoop {
   // watcher per descriptor, a second WatchFd replaces the first. UnwatchFd
   // may be called from the task. A descriptor closed while watched is
   // dropped. The caller keeps ownership of fd.
-  void WatchFd(int fd, Task onReadable);
-  void UnwatchFd(int fd);
+  void WatchFd(int fd, Task onReadable) override;
+  void UnwatchFd(int fd) override;
+  DescriptorWatcher* Descriptors() override { return this; }
 
   // Runs until Quit(). Main thread. Each round runs the tasks posted before
   // it, then the due timers (in order of due time), then the watchers of

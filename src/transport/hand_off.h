@@ -29,6 +29,9 @@ class HandOff {
   // already waiting.
   void TakeAgain(std::size_t payload);
 
+  // Any thread. Datagrams lost before they reached the hand-off (the
+  // system's socket buffer was full), counted with the hand-off's own.
+  void CountDropped(std::uint64_t dropped) { m_dropped.fetch_add(dropped); }
   // Any thread. Whether the caller is the one to arrange a report of the
   // drops: true once after drops begin, and again only after
   // TakeDropped().

@@ -1,6 +1,6 @@
 // The bot's sockets: start, stop and sending, the same steps and log lines
-// on every platform. The receive thread is in net_receive.cpp; the system
-// calls are NetSockets'. The log names Winsock's start and clean-up on
+// on every platform. Receiving is in net_receive.cpp; the system calls are
+// NetSockets'. The log names Winsock's start and clean-up on
 // every platform, as the chat's users have always read it.
 #include "transport/net.h"
 
@@ -10,6 +10,7 @@
 #include "base/cp1251.h"
 #include "base/line_log.h"
 #include "transport/chat_key.h"
+#include "transport/fragment_reassembler.h"
 #include "transport/net_settings.h"
 #include "transport/outgoing_state.h"
 #include "transport/sniffer.h"
@@ -47,7 +48,7 @@ Net::Net(NetSettings& settings, OutgoingState& out, PacketCodec& codec, Blowfish
 Net::~Net() {
   if (m_started) {
     StopTimers();
-    EndThread();
+    EndReceiving();
     CloseSockets();
     m_alive->store(false);
     m_started = false;
@@ -79,12 +80,13 @@ bool Net::NetStart() {
     m_log.LogLine("Ok");
     if (!OpenReceiveSocket() || !OpenSendSocket()) return false;
     m_log.LogLine("Ok");
+    // The line users have always read, also where the main thread reads.
     m_log.LogLine("Create recive thread...");
-    if (!StartThread()) return false;
+    if (!StartReceiving()) return false;
   } catch (...) {
     // A log view or an allocation that fails half-way must not leave the
     // sockets open (the next start would lose them) or the thread running.
-    EndThread();
+    EndReceiving();
     CloseSockets();
     throw;
   }
@@ -109,11 +111,22 @@ bool Net::NetStart() {
   return true;
 }
 
-bool Net::StartThread() {
-  if (const int code = m_sockets.OpenWake(); code != 0) return Fail(code);
+bool Net::StartReceiving() {
   m_terminate = false;
   m_alive = std::make_shared<std::atomic<bool>>(true);
   m_handOff = std::make_shared<HandOff>(kHandOffDatagrams, kHandOffBytes);
+  m_systemDrops = 0;
+  DescriptorWatcher* watcher = m_loop.Descriptors();
+  const int fd = m_sockets.ReceiveDescriptor();
+  if (watcher != nullptr && fd >= 0) {
+    m_buffer.resize(kPacketBufferSize);
+    m_fragments = std::make_unique<FragmentReassembler>();
+    m_watcher = watcher;
+    m_watchedFd = fd;
+    WatchSocket();
+    return true;
+  }
+  if (const int code = m_sockets.OpenWake(); code != 0) return Fail(code);
   try {
     m_thread = std::thread(&Net::ReceiveLoop, this, m_alive);
   } catch (const std::system_error& error) {
@@ -230,12 +243,12 @@ bool Net::NetStop() {
   }
   m_codec.SendAnnouncement(kPacketLeave, m_out.OutAddress);
   StopTimers();
-  if (m_thread.joinable()) {
+  if (Receiving()) {
     m_log.LogLine("Recive thread tirminated.");
-    // Joined before the socket is closed, so that the thread never waits
-    // on a socket that is gone (or on a descriptor number that may already
-    // belong to someone else).
-    EndThread();
+    // Ended before the socket is closed, so that nothing waits on a socket
+    // that is gone (or on a descriptor number that may already belong to
+    // someone else).
+    EndReceiving();
   }
   if (m_sockets.Close(NetSockets::Side::kReceive)) m_log.LogLine("Recive socket closed.");
   if (m_sockets.Close(NetSockets::Side::kSend)) m_log.LogLine("Send socket closed.");
@@ -324,12 +337,18 @@ void Net::ReportNetError(int code) { m_log.LogLine("Net error: " + ErrorWords(co
 
 bool Net::Fail(int code) {
   if (code != 0) ReportNetError(code);
-  EndThread();
+  EndReceiving();
   CloseSockets();
   return false;
 }
 
-void Net::EndThread() {
+void Net::EndReceiving() {
+  if (m_watcher != nullptr) {
+    m_watcher->UnwatchFd(m_watchedFd);
+    m_watcher = nullptr;
+    m_watchedFd = -1;
+    m_fragments.reset();
+  }
   if (!m_thread.joinable()) return;
   m_terminate = true;
   m_sockets.Wake();
@@ -339,7 +358,7 @@ void Net::EndThread() {
 void Net::CloseSockets() { m_sockets.CloseAll(); }
 
 void Net::StopTimers() {
-  for (EventLoop::TimerId* timer : {&m_interfaceTimer, &m_dropReportTimer}) {
+  for (EventLoop::TimerId* timer : {&m_interfaceTimer, &m_dropReportTimer, &m_rewatchTimer}) {
     if (*timer != 0) m_loop.StopTimer(*timer);
     *timer = 0;
   }

@@ -25,10 +25,21 @@
 // platform (net.cpp, net_receive.cpp); the system calls under them are
 // NetSockets' (net_sockets.h).
 //
-// The receive thread never decodes: each accepted datagram is posted to the
-// main thread, which calls PacketCodec::HandlePacket. What waits there is
-// bounded (hand_off.h); beyond the bound datagrams are dropped, and the
-// number dropped is logged at most once a second.
+// Where the main thread's loop waits on descriptors itself (the Linux
+// programs), the main thread reads the receiving socket when it is
+// readable and calls PacketCodec::HandlePacket at once: an answer then
+// costs no wake-up of a second thread, which on a busy or virtual machine
+// is much of its time. What waits meanwhile waits in the socket's buffer,
+// which is sized for a burst of thousands of commands.
+//
+// Elsewhere (Windows) a receive thread reads the socket. It never decodes:
+// each accepted datagram is posted to the main thread, which calls
+// PacketCodec::HandlePacket. What waits there is bounded (hand_off.h);
+// beyond the bound datagrams are dropped.
+//
+// Either way, the datagrams dropped (by the hand-off, or by the system for
+// want of room in the socket's buffer, where it counts them) are logged
+// at most once a second with their number.
 //
 // While started, the interface of LocalAddress is looked at every few
 // seconds: one deleted and made again (a USB card plugged anew, a bridge or
@@ -73,16 +84,16 @@ class Net final : public DatagramSender {
   Net(const Net&) = delete;
   Net& operator=(const Net&) = delete;
 
-  // Main thread. Opens the sockets, starts the receive thread, keys the
+  // Main thread. Opens the sockets, starts receiving, keys the
   // cipher, draws a new epoch byte, sends the join announcement to
   // OutAddress and a probe to SendAddress. Logs every step. False when a
   // step failed; then nothing is left open, as also when an exception (of
   // the log, say) passes through before the network is up.
   bool NetStart();
-  // Main thread. Sends the leave announcement, ends the receive thread
-  // (promptly, also while it blocks in a receive, and while datagrams keep
-  // coming), closes the sockets and wipes the cipher. False when it was
-  // not running.
+  // Main thread. Sends the leave announcement, ends receiving (a receive
+  // thread promptly, also while it blocks in a receive, and while
+  // datagrams keep coming), closes the sockets and wipes the cipher. False
+  // when it was not running.
   bool NetStop();
   bool NetStarted() const { return m_started; }
 
@@ -102,8 +113,8 @@ class Net final : public DatagramSender {
   static constexpr std::chrono::milliseconds kInterfaceCheckInterval{2000};
   static constexpr std::chrono::seconds kSendErrorQuiet{10};
 
-  // While set (a stop is in progress) the receive thread discards
-  // datagrams. Any thread.
+  // While set (a stop is in progress) received datagrams are discarded.
+  // Any thread.
   void SetStopping(bool stopping) { m_stopping = stopping; }
 
   // Main thread. The interfaces on which the next start joins the
@@ -118,10 +129,19 @@ class Net final : public DatagramSender {
   bool OpenReceiveSocket();
   bool OpenSendSocket();
   bool JoinGroups();
-  // The wake-up and the receive thread; false (logged, closed) when either
+  // Reading on the main thread's loop where it waits on descriptors, else
+  // the wake-up and the receive thread; false (logged, closed) when either
   // cannot be had.
-  bool StartThread();
+  bool StartReceiving();
+  bool Receiving() const { return m_thread.joinable() || m_watcher != nullptr; }
   void ReceiveLoop(AliveFlag alive);
+  // Main thread, the socket readable: handles what waits, a batch at a
+  // time so that the loop's timers come round during a flood.
+  void WatchSocket();
+  void ReceiveOnLoop(const AliveFlag& alive);
+  // The reader: the system's count of datagrams its buffer dropped, as it
+  // came with a receipt; a rise is reported as the hand-off's drops are.
+  void CountSystemDrops(const AliveFlag& alive, std::uint32_t drops);
   // Takes what is waiting on the receiving socket, posting each accepted
   // datagram; returns once nothing is left, after an error, or at stop.
   void ReceiveWaiting(const AliveFlag& alive, std::vector<std::uint8_t>& buffer,
@@ -142,7 +162,7 @@ class Net final : public DatagramSender {
   // only counted, and the count is named with the next line.
   void ReportSendError(int code);
   bool Fail(int code);
-  void EndThread();
+  void EndReceiving();
   void CloseSockets();
   void StopTimers();
 
@@ -171,8 +191,16 @@ class Net final : public DatagramSender {
   AliveFlag m_alive;
   // Sniffer mode: the identification of the last packet sent in pieces.
   std::uint16_t m_fragmentId = 0;
-  // Of the run: what waits for the main thread.
+  // Of the run: what waits for the main thread, and the count of drops.
   std::shared_ptr<HandOff> m_handOff;
+  std::uint32_t m_systemDrops = 0;
+  // Of a run read on the main thread: the loop's watching, the socket
+  // watched, the buffer, and a pause after a receive error.
+  DescriptorWatcher* m_watcher = nullptr;
+  int m_watchedFd = -1;
+  std::vector<std::uint8_t> m_buffer;
+  std::unique_ptr<FragmentReassembler> m_fragments;
+  EventLoop::TimerId m_rewatchTimer = 0;
   EventLoop::TimerId m_dropReportTimer = 0;
   // The index LocalAddress's interface had when last looked at; 0 while it
   // is gone.

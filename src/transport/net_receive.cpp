@@ -1,10 +1,12 @@
-// The receive thread. It never touches the log, the cipher or packet
-// state: each accepted datagram, each receive error and each allocation
-// failure crosses to the main thread as a task posted to the event loop
-// (net_posting.cpp).
+// Receiving. On the main thread's loop, where it waits on descriptors: each
+// accepted datagram is handled at once. On the receive thread, which never
+// touches the log, the cipher or packet state: each accepted datagram,
+// each receive error and each allocation failure crosses to the main
+// thread as a task posted to the event loop (net_posting.cpp).
 #include <chrono>
 #include <new>
 
+#include "base/line_log.h"
 #include "transport/fragment_reassembler.h"
 #include "transport/net.h"
 #include "transport/sniffer.h"
@@ -16,6 +18,9 @@ namespace {
 // After an error the socket rests this long, so that a lasting fault (an
 // interface gone down) is reported once a second, not in a busy loop.
 constexpr int kRetryDelayMs = 1000;
+// What the main thread takes from the socket before the rest of its loop
+// (timers, posted tasks) comes round again.
+constexpr int kLoopBatch = 64;
 
 }  // namespace
 
@@ -48,6 +53,7 @@ void Net::ReceiveWaiting(const AliveFlag& alive, std::vector<std::uint8_t>& buff
       m_sockets.Sleep(kRetryDelayMs);
       return;
     }
+    CountSystemDrops(alive, got.systemDrops);
     if (got.kind != Kind::kDatagram) continue;
     try {
       TRecvInfo info;
@@ -56,6 +62,56 @@ void Net::ReceiveWaiting(const AliveFlag& alive, std::vector<std::uint8_t>& buff
       PostMemError(alive);
     }
   }
+}
+
+void Net::WatchSocket() {
+  m_watcher->WatchFd(m_watchedFd, [this, alive = m_alive] {
+    if (alive->load()) ReceiveOnLoop(alive);
+  });
+}
+
+void Net::ReceiveOnLoop(const AliveFlag& alive) {
+  using Kind = NetSockets::Receipt::Kind;
+  // A datagram's handling may stop the network, or stop and start it
+  // again: the run's flag says whether this socket is still the one.
+  for (int taken = 0; taken < kLoopBatch && alive->load(); ++taken) {
+    const NetSockets::Receipt got = m_sockets.Receive(m_buffer);
+    if (got.kind == Kind::kEmpty) return;
+    if (got.kind == Kind::kFailed) {
+      m_log.LogLine("Net Error.");
+      ReportNetError(got.error);
+      // The socket rests a while, so that a lasting fault is reported once
+      // a second, not in a busy loop.
+      m_watcher->UnwatchFd(m_watchedFd);
+      m_rewatchTimer = m_loop.StartTimer(std::chrono::milliseconds(kRetryDelayMs), false,
+                                         [this, alive] {
+                                           if (!alive->load()) return;
+                                           m_rewatchTimer = 0;
+                                           WatchSocket();
+                                         });
+      return;
+    }
+    CountSystemDrops(alive, got.systemDrops);
+    if (got.kind != Kind::kDatagram) continue;
+    TRecvInfo info;
+    bool accepted = false;
+    try {
+      accepted = Accept(m_buffer, got, *m_fragments, info);
+    } catch (const std::bad_alloc&) {
+      m_log.LogLine("Mem Error.");
+    }
+    if (accepted) m_codec.HandlePacket(info);
+  }
+}
+
+void Net::CountSystemDrops(const AliveFlag& alive, std::uint32_t drops) {
+  // The count only grows while the socket is open, and comes with the
+  // datagrams that follow a drop.
+  if (drops == 0 || drops == m_systemDrops) return;
+  const std::uint32_t more = drops - m_systemDrops;
+  m_systemDrops = drops;
+  m_handOff->CountDropped(more);
+  if (m_handOff->ClaimReport()) PostDropReport(alive);
 }
 
 bool Net::Accept(const std::vector<std::uint8_t>& buffer, const NetSockets::Receipt& got,

@@ -7,7 +7,8 @@
 // An operation that can fail returns 0 or the system's error code (errno
 // on Linux, a Winsock code on Windows), for NetErrorText.
 //
-// Threads: the receive thread calls WaitReadable, Receive and Sleep;
+// Threads: the receive thread calls WaitReadable, Receive and Sleep (or
+// the main thread calls Receive, where it waits on ReceiveDescriptor);
 // everything else is the main thread's, and of that only Wake, SendTo,
 // Mtu, InterfaceIndex, RefreshInterface and JoinGroup run while the
 // receive thread does.
@@ -35,6 +36,10 @@ class NetSockets {
     std::uint32_t fromAddress = 0;  // kDatagram in simple mode; host order
     std::uint16_t fromPort = 0;
     int error = 0;  // kFailed
+    // Where the system counts the datagrams its socket buffer had no room
+    // for: that count, since the socket was opened, when it came with this
+    // receipt; 0 when it did not.
+    std::uint32_t systemDrops = 0;
   };
 
   NetSockets();
@@ -105,6 +110,10 @@ class NetSockets {
   Receipt Receive(std::vector<std::uint8_t>& buffer);
   // Waits milliseconds, or less when woken.
   void Sleep(int milliseconds);
+  // The receiving socket as a descriptor that a main-thread loop can wait
+  // on, so that Receive may be called there instead of on a thread of its
+  // own; -1 where there is none (Windows).
+  int ReceiveDescriptor() const;
 
   // Closes that socket; false when it was not open.
   bool Close(Side side);

@@ -95,6 +95,19 @@ bool FromChatNetwork(const msghdr& message, int chatIndex, std::uint32_t localAd
   return false;
 }
 
+// The socket's count of datagrams dropped for want of room (SO_RXQ_OVFL),
+// when the datagram carries one.
+std::uint32_t SystemDrops(const msghdr& message) {
+  for (const cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr;
+       header = CMSG_NXTHDR(const_cast<msghdr*>(&message), const_cast<cmsghdr*>(header))) {
+    if (header->cmsg_level != SOL_SOCKET || header->cmsg_type != SO_RXQ_OVFL) continue;
+    std::uint32_t drops = 0;
+    std::memcpy(&drops, CMSG_DATA(header), sizeof drops);
+    return drops;
+  }
+  return 0;
+}
+
 }  // namespace
 
 NetSockets::NetSockets() : m_state(std::make_unique<State>()) {}
@@ -111,6 +124,8 @@ int NetSockets::OpenReceive(bool sniffer) {
                           : socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   if (os.recvSocket < 0) return errno;
   SizeReceiveBuffer(os.recvSocket);
+  // Each datagram then carries how many the buffer has had no room for.
+  if (!sniffer) SetInt(os.recvSocket, SOL_SOCKET, SO_RXQ_OVFL, 1);
   return 0;
 }
 
@@ -303,7 +318,8 @@ NetSockets::Receipt NetSockets::Receive(std::vector<std::uint8_t>& buffer) {
   } else {
     sockaddr_in from{};
     iovec data{buffer.data(), buffer.size()};
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo)) +
+                                  CMSG_SPACE(sizeof(std::uint32_t))] = {};
     msghdr message{};
     message.msg_name = &from;
     message.msg_namelen = sizeof from;
@@ -317,6 +333,7 @@ NetSockets::Receipt NetSockets::Receive(std::vector<std::uint8_t>& buffer) {
     const int chatIndex = os.chatIndex.load();
     skip = received > 0 && chatIndex != 0 &&
            !FromChatNetwork(message, chatIndex, os.localAddress);
+    if (received >= 0) got.systemDrops = SystemDrops(message);
   }
   if (received < 0) {
     if (errno == EAGAIN || errno == EWOULDBLOCK) {
@@ -333,6 +350,8 @@ NetSockets::Receipt NetSockets::Receive(std::vector<std::uint8_t>& buffer) {
   got.length = static_cast<std::size_t>(received);
   return got;
 }
+
+int NetSockets::ReceiveDescriptor() const { return m_state->recvSocket; }
 
 void NetSockets::Sleep(int milliseconds) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);

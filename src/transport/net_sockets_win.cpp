@@ -332,6 +332,9 @@ NetSockets::Receipt NetSockets::Receive(std::vector<std::uint8_t>& buffer) {
   return got;
 }
 
+// Winsock's sockets are not descriptors a loop of this program waits on.
+int NetSockets::ReceiveDescriptor() const { return -1; }
+
 void NetSockets::Sleep(int milliseconds) {
   // Only the wake-up ends the wait early.
   ::WSAWaitForMultipleEvents(1, &m_state->wakeEvent, FALSE, static_cast<DWORD>(milliseconds),
