@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <ctime>
+#include <limits>
 #include <string>
 
 #include "base/cp1251.h"
@@ -332,9 +333,43 @@ std::string FormatDateTime(std::string_view pattern, TDateTime value) {
   return out;
 }
 
-std::string DateToStr(TDateTime value) { return FormatDateTime(kShortDateFormat, value); }
+// Every logged line and every counted command asks for the date and the
+// time of the moment, the same ones many times a minute: the last text
+// made is kept (per thread) and given again while the day, or the minute,
+// is the same.
+std::string DateToStr(TDateTime value) {
+  std::int64_t day = 0;
+  std::int64_t ms = 0;
+  SplitValue(value, day, ms);
+  // Two: the statistics ask for today's and for this week's Monday in turn.
+  struct Made {
+    std::int64_t day = std::numeric_limits<std::int64_t>::min();
+    std::string text;
+  };
+  thread_local Made made[2];
+  thread_local std::size_t older = 0;
+  for (const Made& one : made) {
+    if (one.day == day) return one.text;
+  }
+  made[older] = Made{day, FormatDateTime(kShortDateFormat, value)};
+  const std::string& text = made[older].text;
+  older = 1 - older;
+  return text;
+}
 
-std::string TimeToStr(TDateTime value) { return FormatDateTime(kLongTimeFormat, value); }
+std::string TimeToStr(TDateTime value) {
+  std::int64_t day = 0;
+  std::int64_t ms = 0;
+  SplitValue(value, day, ms);
+  const std::int64_t minute = ms / 60000;
+  thread_local std::int64_t madeFor = -1;
+  thread_local std::string made;
+  if (minute != madeFor) {
+    made = FormatDateTime(kLongTimeFormat, value);
+    madeFor = minute;
+  }
+  return made;
+}
 
 std::string DateTimeToStr(TDateTime value) { return DateToStr(value) + ' ' + TimeToStr(value); }
 

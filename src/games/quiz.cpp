@@ -39,15 +39,27 @@ long long ScoreValue(const std::string& text) {
 
 }  // namespace
 
-bool IsQuizStartCommand(const std::string& text) { return AnsiUpperCase(text) == W("СТАРТ"); }
-bool IsQuizStopCommand(const std::string& text) { return AnsiUpperCase(text) == W("СТОП"); }
+// The words are converted once: every line of the chat is put to them.
+bool IsQuizStartCommand(const std::string& text) {
+  static const std::string kWord = W("СТАРТ");
+  return text.size() == kWord.size() && AnsiUpperCase(text) == kWord;
+}
+bool IsQuizStopCommand(const std::string& text) {
+  static const std::string kWord = W("СТОП");
+  return text.size() == kWord.size() && AnsiUpperCase(text) == kWord;
+}
 bool IsQuizTopList(const std::string& text) {
-  return AnsiUpperCase(text.substr(0, 6)) == W("ЛУЧШИЕ");
+  static const std::string kWord = W("ЛУЧШИЕ");
+  return text.size() >= kWord.size() && AnsiUpperCase(text.substr(0, 6)) == kWord;
 }
 bool IsQuizInformation(const std::string& text) {
-  return AnsiUpperCase(text) == W("ИНФОРМАЦИЯ");
+  static const std::string kWord = W("ИНФОРМАЦИЯ");
+  return text.size() == kWord.size() && AnsiUpperCase(text) == kWord;
 }
-bool IsQuizCommandList(const std::string& text) { return AnsiUpperCase(text) == W("КОМАНДЫ"); }
+bool IsQuizCommandList(const std::string& text) {
+  static const std::string kWord = W("КОМАНДЫ");
+  return text.size() == kWord.size() && AnsiUpperCase(text) == kWord;
+}
 bool IsQuizRequest(const std::string& text) {
   return IsQuizTopList(text) || IsQuizInformation(text) || IsQuizCommandList(text);
 }

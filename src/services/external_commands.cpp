@@ -42,7 +42,8 @@ void ExternalCommands::Run(const std::string& command, std::uint32_t address) {
   if (begin == std::string::npos) return;
   const std::size_t end = command.find(' ', begin);
   const std::string word = AnsiUpperCase(command.substr(begin, end - begin));
-  const bool listing = word == "EXTCMD" || word == W("ДОПКОМ");
+  static const std::string kRussian = W("ДОПКОМ");
+  const bool listing = word == "EXTCMD" || word == kRussian;
 
   const std::string iniPath = m_folder.ExtCmdsIni();
   const std::vector<std::string> lines =

@@ -66,13 +66,19 @@ long long ReadCount(const std::string& text) {
   }
 }
 
-bool IsStatWord(const std::string& word) { return word == "stat" || word == W("ыефе"); }
+// The Russian words are converted once: every command line of the chat
+// is put to them.
+bool IsStatWord(const std::string& word) {
+  static const std::string kRussian = W("ыефе");
+  return word == "stat" || word == kRussian;
+}
 
 // 0 "top", 1 "htop", 2 "ttop"; -1 for any other word.
 int TableMode(const std::string& word) {
-  if (word == "top" || word == W("ещз")) return 0;
-  if (word == "htop" || word == W("рещз")) return 1;
-  if (word == "ttop" || word == W("еещз")) return 2;
+  static const std::string kTop = W("ещз"), kHtop = W("рещз"), kTtop = W("еещз");
+  if (word == "top" || word == kTop) return 0;
+  if (word == "htop" || word == kHtop) return 1;
+  if (word == "ttop" || word == kTtop) return 2;
   return -1;
 }
 

@@ -39,10 +39,16 @@ std::string OneLine(std::string text) {
   return text;
 }
 
-bool IsMessWord(const std::string& word) { return word == "mess" || word == W("ьуыы"); }
+// The Russian words are converted once: every command line of the chat
+// is put to them.
+bool IsMessWord(const std::string& word) {
+  static const std::string kRussian = W("ьуыы");
+  return word == "mess" || word == kRussian;
+}
 
 bool IsKillWord(const std::string& word) {
-  return word == "cmess" || word == W("сьуыы") || word == "kill" || word == W("лшдд");
+  static const std::string kCmess = W("сьуыы"), kKill = W("лшдд");
+  return word == "cmess" || word == kCmess || word == "kill" || word == kKill;
 }
 
 }  // namespace

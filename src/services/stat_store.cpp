@@ -220,7 +220,13 @@ bool StatStore::WriteInteger(std::string_view section, std::string_view key, std
 
 bool StatStore::AddInteger(std::string_view section, std::string_view key, std::int64_t amount) {
   if (!SafeSection(section) || !SafeKey(key)) return false;
-  std::int64_t value = ReadInteger(section, key, 0);
+  // Counted for every command of the chat: one look-up of the section and
+  // one of the key, where a read and a write would take two of each.
+  Section& target = SectionForWrite(section);
+  std::string folded = Fold(key);
+  auto it = target.keys.find(folded);
+  Line* line = it == target.keys.end() ? nullptr : &target.lines[it->second];
+  std::int64_t value = line == nullptr ? 0 : ParseInt64(UnquotedView(line->value)).value_or(0);
   constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
   constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
   if (amount > 0 && value > kMax - amount) {
@@ -230,7 +236,14 @@ bool StatStore::AddInteger(std::string_view section, std::string_view key, std::
   } else {
     value += amount;
   }
-  return WriteInteger(section, key, value);
+  if (line != nullptr) {
+    line->value = std::to_string(value);
+  } else {
+    target.keys.emplace(std::move(folded), target.lines.size());
+    target.lines.push_back(Line{.key = std::string(key), .value = std::to_string(value), .raw = {}});
+  }
+  Changed();
+  return true;
 }
 
 bool StatStore::DeleteKey(std::string_view section, std::string_view key) {
