@@ -57,22 +57,13 @@ std::string BanListingText(const std::vector<std::string>& lines,
 BanList::BanList(std::string banPath, Replies& replies, const Clock& clock)
     : m_path(std::move(banPath)), m_replies(replies), m_clock(clock) {}
 
-const std::string& BanList::Contents() {
+const std::unordered_map<std::string, std::string>& BanList::BannedLines() {
   const std::optional<FileVersion> version = VersionOfFile(m_path);
-  if (version && version == m_contentsVersion) return m_contents;
+  if (version && version == m_contentsVersion) return m_bannedLines;
   m_contentsVersion.reset();
-  m_contents = ReadBanFile(m_path);
-  // Read from the version looked at or a later one; a later one differs
-  // from it and is read at the next look.
-  m_contentsVersion = version;
-  return m_contents;
-}
-
-bool BanList::CheckBan(const std::string& host, const std::string& nick,
-                       std::uint32_t address, bool reply) {
-  // Runs for every command and short chat line: scan the text in place
-  // rather than building a list of lines.
-  std::string_view rest = Contents();
+  m_bannedLines.clear();
+  const std::string contents = ReadBanFile(m_path);
+  std::string_view rest = contents;
   while (!rest.empty()) {
     std::size_t end = rest.find_first_of("\r\n");
     std::string_view line = rest.substr(0, end);
@@ -85,17 +76,28 @@ bool BanList::CheckBan(const std::string& host, const std::string& nick,
     // A line without "=" (the section header among them) names no
     // computer: it bans nobody, not even a sender without a host name.
     std::size_t equals = line.find('=');
-    if (equals == std::string_view::npos || line.substr(0, equals) != host) continue;
-    if (reply) {
-      std::string text = nick + W(", Вам отказано в использовании бота, ваш бан до: ");
-      text += ExpiryOf(line);
-      text += "\n\r";
-      text += W("Ручная проверка бана (!refreshban или !проверить бан)");
-      m_replies.SayTo(address, text, kKindLine);
-    }
-    return true;
+    if (equals == std::string_view::npos) continue;
+    m_bannedLines.emplace(std::string(line.substr(0, equals)), std::string(line));
   }
-  return false;
+  // Read from the version looked at or a later one; a later one differs
+  // from it and is read at the next look.
+  m_contentsVersion = version;
+  return m_bannedLines;
+}
+
+bool BanList::CheckBan(const std::string& host, const std::string& nick,
+                       std::uint32_t address, bool reply) {
+  const std::unordered_map<std::string, std::string>& banned = BannedLines();
+  const auto found = banned.find(host);
+  if (found == banned.end()) return false;
+  if (reply) {
+    std::string text = nick + W(", Вам отказано в использовании бота, ваш бан до: ");
+    text += ExpiryOf(found->second);
+    text += "\n\r";
+    text += W("Ручная проверка бана (!refreshban или !проверить бан)");
+    m_replies.SayTo(address, text, kKindLine);
+  }
+  return true;
 }
 
 void BanList::RefreshBan(const std::string& host) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "base/date_time.h"
@@ -82,15 +83,17 @@ class BanList {
 
  private:
   std::string ListingFor(const std::string& heading) const;
-  // The file's text, read again only when the file changed since the last
-  // reading: the list is looked at for every command.
-  const std::string& Contents();
+  // The file's lines that ban a computer, by its name (the text before the
+  // first "="; the first line of a name counts), read again only when the
+  // file changed since the last reading: the list is looked at for every
+  // command.
+  const std::unordered_map<std::string, std::string>& BannedLines();
 
   std::string m_path;
   Replies& m_replies;
   const Clock& m_clock;
   std::vector<std::string> m_listBan;
-  std::string m_contents;
+  std::unordered_map<std::string, std::string> m_bannedLines;
   std::optional<FileVersion> m_contentsVersion;
 };
 

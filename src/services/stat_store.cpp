@@ -19,8 +19,13 @@ std::string_view Trim(std::string_view text) {
   return text;
 }
 
+// A plain walk: the names of every counted command pass here, and a
+// search for any of three characters looks each one up in turn.
 bool HasBreak(std::string_view text) {
-  return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+  for (char c : text) {
+    if (c == '\r' || c == '\n' || c == '\0') return true;
+  }
+  return false;
 }
 
 std::string Fold(std::string_view name) { return AnsiUpperCase(name); }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "base/cp1251.h"
 
@@ -196,6 +197,26 @@ TEST(ParseDateTime, ReadsDateAndTimeTogether) {
     ASSERT_TRUE(TryStrToDateTime(FormatDateTime("dd.mm.yyyy hh:nn:ss", t), v));
     EXPECT_EQ(FormatDateTime("dd.mm.yyyy hh:nn:ss", v), FormatDateTime("dd.mm.yyyy hh:nn:ss", t));
   }
+}
+
+
+// The texts of the moment are kept between calls: asked for in turn for
+// several days and minutes (as the log and the weekly counts ask), each
+// answer is still the one for its own value.
+TEST(DateTime, DateAndTimeTextsFollowTheValueAskedFor) {
+  const TDateTime monday = EncodeDate(2026, 12, 7);
+  const std::vector<TDateTime> moments = {
+      monday + EncodeTime(9, 5, 0),      monday + 2 + EncodeTime(9, 5, 59),
+      monday + EncodeTime(9, 6, 0),      monday + 3 + EncodeTime(23, 59, 59, 999),
+      monday + 2 + EncodeTime(9, 5, 1),  monday + EncodeTime(9, 5, 0)};
+  for (int round = 0; round < 2; ++round) {
+    for (TDateTime moment : moments) {
+      EXPECT_EQ(DateToStr(moment), FormatDateTime("dd/mm/yyyy", moment));
+      EXPECT_EQ(TimeToStr(moment), FormatDateTime("hh:nn", moment));
+    }
+  }
+  EXPECT_EQ(DateToStr(monday + 3 + EncodeTime(23, 59, 59, 999)), "10.12.2026");
+  EXPECT_EQ(TimeToStr(monday + 2 + EncodeTime(9, 5, 59)), "09:05");
 }
 
 }  // namespace
