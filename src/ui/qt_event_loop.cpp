@@ -57,6 +57,28 @@ void QtEventLoop::StopTimer(TimerId id) {
   m_timers.erase(it);
 }
 
+void QtEventLoop::WatchFd(int fd, Task onReadable) {
+  UnwatchFd(fd);
+  auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+  m_watches[fd] = Watch{notifier, std::move(onReadable)};
+  connect(notifier, &QSocketNotifier::activated, this, [this, fd, notifier] {
+    auto found = m_watches.find(fd);
+    if (found == m_watches.end() || found->second.notifier != notifier) return;
+    // A copy: the task may unwatch (and so drop) itself.
+    Task task = found->second.task;
+    RunGuarded(task);
+  });
+}
+
+void QtEventLoop::UnwatchFd(int fd) {
+  auto found = m_watches.find(fd);
+  if (found == m_watches.end()) return;
+  // Possibly from the notifier's own signal: it goes once that returns.
+  found->second.notifier->setEnabled(false);
+  found->second.notifier->deleteLater();
+  m_watches.erase(found);
+}
+
 bool QtEventLoop::event(QEvent* event) {
   if (event->type() == TaskEvent::Kind()) {
     RunGuarded(static_cast<TaskEvent*>(event)->Task());

@@ -1,11 +1,15 @@
 // The core's event loop on Qt's: tasks posted from another thread run on
 // the main thread in order, timers repeat or fire once, a timer can stop
-// itself, and an error of a task goes to the handler without ending the
-// loop.
+// itself, a watched descriptor's task runs while it is readable and can
+// stop its own watch, and an error of a task goes to the handler without
+// ending the loop.
 #include <QCoreApplication>
 #include <QElapsedTimer>
 
 #include <gtest/gtest.h>
+
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <stdexcept>
 #include <thread>
@@ -64,6 +68,30 @@ TEST(QtEventLoop, TimersRepeatFireOnceAndStop) {
   loop.StopTimer(onceId);  // already fired: harmless
   loop.StopTimer(12345);
   EXPECT_EQ(loop.TimerCount(), 0u);
+}
+
+// As the chat's socket is read: one datagram taken each time; the task
+// stops watching from within itself after the third, and the fourth is
+// left unread.
+TEST(QtEventLoop, AWatchedDescriptorsTaskRunsWhileReadableAndCanStopItself) {
+  QtEventLoop loop;
+  ASSERT_NE(loop.Descriptors(), nullptr);
+  int pair[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0, pair), 0);
+  int taken = 0;
+  loop.Descriptors()->WatchFd(pair[0], [&] {
+    char byte = 0;
+    if (read(pair[0], &byte, 1) == 1 && ++taken == 3) loop.Descriptors()->UnwatchFd(pair[0]);
+  });
+  for (char c : {'a', 'b', 'c', 'd'}) ASSERT_EQ(write(pair[1], &c, 1), 1);
+  EXPECT_TRUE(RunUntil([&] { return taken == 3; }));
+  RunUntil([] { return false; }, 100);
+  EXPECT_EQ(taken, 3);
+  char left = 0;
+  EXPECT_EQ(recv(pair[0], &left, 1, MSG_DONTWAIT), 1);
+  EXPECT_EQ(left, 'd');
+  close(pair[0]);
+  close(pair[1]);
 }
 
 TEST(QtEventLoop, AnErrorGoesToTheHandlerAndTheLoopGoesOn) {
