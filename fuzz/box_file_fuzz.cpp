@@ -45,6 +45,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string nick = input[1].empty() ? "Ann" : input[1].substr(0, 100);
   const std::string password = input[2].empty() ? "pw" : input[2];
   const std::string path = folder.UserFile(BoxFileName(nick));
+  // Whatever the input's end, its box goes: boxes left behind would make
+  // every later look-up of a missing name list a folder of thousands.
+  struct RemovedAtEnd {
+    const std::string& path;
+    ~RemovedAtEnd() {
+      std::error_code ignored;
+      std::filesystem::remove(path, ignored);
+    }
+  } removedAtEnd{path};
   // Each input starts from an empty list of readers (user/seen.txt).
   std::filesystem::remove(folder.UserFile("seen.txt"));
   // Pieces of a long box wait on it; they go with it at the end.

@@ -73,39 +73,81 @@ bool IsBoxText(std::string_view text) {
   return rest.empty() || IsRecordHead(rest);
 }
 
+namespace {
+
+// The states whose draw is draw: state * 255 / 2^32 rounded down.
+std::uint64_t FirstStateOf(unsigned draw) {
+  return (std::uint64_t{draw} * kStates + kDrawLimit - 1) / kDrawLimit;
+}
+std::uint64_t LastStateOf(unsigned draw) {
+  return ((std::uint64_t{draw} + 1) * kStates - 1) / kDrawLimit;
+}
+
+// Candidates kStride apart have next states kStride * kMultiplier (mod
+// 2^32) apart: a step so small against 2^32 that the next states of one
+// run of such candidates, all of a first draw's range, wrap round 2^32 at
+// most once. Where they fall in the second draw's range is then found by
+// division, for each of the kStride runs, instead of by trying each of the
+// 2^32/255 candidates.
+constexpr std::uint32_t kStride = 4812;
+constexpr std::uint64_t kStrideStep = std::uint32_t{kStride * kMultiplier};
+constexpr std::uint64_t kLongestRun = (kStates / kDrawLimit + 1 + kStride - 1) / kStride;
+static_assert(kStrideStep != 0 && kLongestRun * kStrideStep < kStates);
+
+// Calls fits(state) for every state of first..last whose next state lies
+// in nextFirst..nextLast (last - first < 2^32/255 + 1).
+template <typename Fits>
+void ForEachWithNextIn(std::uint64_t first, std::uint64_t last, std::uint64_t nextFirst,
+                       std::uint64_t nextLast, Fits&& fits) {
+  const std::uint64_t width = nextLast - nextFirst + 1;
+  for (std::uint64_t start = first; start < first + kStride && start <= last; ++start) {
+    const std::uint64_t count = (last - start) / kStride + 1;
+    // The next state of start, counted from nextFirst, mod 2^32; the j-th
+    // of the run is offset + j * kStrideStep, mod 2^32, with no more than
+    // one wrap along the run.
+    const std::uint64_t offset =
+        std::uint32_t{static_cast<std::uint32_t>(start) * kMultiplier + 1u -
+                      static_cast<std::uint32_t>(nextFirst)};
+    const auto take = [&](std::uint64_t from, std::uint64_t to) {  // j in [from, to)
+      for (std::uint64_t j = from; j < std::min(to, count); ++j) fits(start + j * kStride);
+    };
+    // Before the wrap: offset + j * step < width.
+    if (offset < width) take(0, (width - offset + kStrideStep - 1) / kStrideStep);
+    // After it: 2^32 <= offset + j * step < 2^32 + width.
+    take((kStates - offset + kStrideStep - 1) / kStrideStep,
+         (kStates + width - offset + kStrideStep - 1) / kStrideStep);
+  }
+}
+
+}  // namespace
+
 std::vector<std::uint32_t> SeedsForDraws(std::string_view draws) {
   std::vector<std::uint32_t> seeds;
   if (draws.size() < 2) return seeds;
   for (char d : draws) {
     if (static_cast<unsigned char>(d) >= kDrawLimit) return seeds;
   }
-  // The states after the first step whose draw is the first one:
-  // d * 2^32 <= state * 255 < (d + 1) * 2^32.
-  const std::uint64_t first = static_cast<unsigned char>(draws[0]);
-  const std::uint64_t low = (first * kStates + kDrawLimit - 1) / kDrawLimit;
-  const std::uint64_t high = ((first + 1) * kStates - 1) / kDrawLimit;
+  const unsigned first = static_cast<unsigned char>(draws[0]);
   const unsigned second = static_cast<unsigned char>(draws[1]);
-  for (std::uint64_t candidate = low; candidate <= high; ++candidate) {
-    std::uint32_t state = static_cast<std::uint32_t>(candidate);
-    // Most candidates fall at the second draw: test it before the loop.
-    if (DrawOf(state * kMultiplier + 1u) != second) continue;
-    bool fits = true;
-    std::uint32_t next = state;
-    for (std::size_t i = 1; i < draws.size(); ++i) {
-      next = next * kMultiplier + 1u;
-      if (DrawOf(next) != static_cast<unsigned char>(draws[i])) {
-        fits = false;
-        break;
-      }
-    }
-    if (fits) seeds.push_back(SeedBefore(state));
-  }
+  std::vector<std::uint32_t> states;
+  ForEachWithNextIn(FirstStateOf(first), LastStateOf(first), FirstStateOf(second),
+                    LastStateOf(second), [&](std::uint64_t candidate) {
+                      const auto state = static_cast<std::uint32_t>(candidate);
+                      std::uint32_t next = state;
+                      for (std::size_t i = 1; i < draws.size(); ++i) {
+                        next = next * kMultiplier + 1u;
+                        if (DrawOf(next) != static_cast<unsigned char>(draws[i])) return;
+                      }
+                      states.push_back(state);
+                    });
+  std::sort(states.begin(), states.end());
+  seeds.reserve(states.size());
+  for (std::uint32_t state : states) seeds.push_back(SeedBefore(state));
   return seeds;
 }
 
 std::uint32_t ASeedForFirstDraw(unsigned char draw) {
-  const std::uint64_t low = (std::uint64_t{draw} * kStates + kDrawLimit - 1) / kDrawLimit;
-  return SeedBefore(static_cast<std::uint32_t>(low));
+  return SeedBefore(static_cast<std::uint32_t>(FirstStateOf(draw)));
 }
 
 std::vector<std::uint32_t> RecoverBoxSeeds(std::string_view masked) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/cp1251.h"
@@ -73,6 +74,34 @@ TEST(BoxMask, SeedsFitTheDrawsTheyWereFoundFor) {
   // A draw of 255 or more is none.
   EXPECT_TRUE(SeedsForDraws("\xFF\x01").empty());
   EXPECT_EQ(Masked(" ", ASeedForFirstDraw(200)), std::string(1, static_cast<char>(' ' ^ 200)));
+}
+
+// The search of seeds steps through the candidates in runs; against a
+// plain try of every state of the first draw's range, it must find the
+// same seeds, no more, no fewer, in the same order. Two draws leave tens
+// of thousands, the first and last draws included.
+TEST(BoxMask, TheSeedSearchFindsWhatTryingEveryStateFinds) {
+  constexpr std::uint64_t kStates = std::uint64_t{1} << 32;
+  for (const auto& [first, second] :
+       std::vector<std::pair<unsigned, unsigned>>{{0, 254}, {254, 0}, {117, 118}, {200, 31}}) {
+    std::vector<std::uint32_t> expected;
+    const std::uint64_t low = (first * kStates + 254) / 255;
+    const std::uint64_t high = ((first + 1) * kStates - 1) / 255;
+    for (std::uint64_t state = low; state <= high; ++state) {
+      const auto next = static_cast<std::uint32_t>(state) * 134775813u + 1u;
+      if ((std::uint64_t{next} * 255 >> 32) == second) {
+        expected.push_back(static_cast<std::uint32_t>(state));
+      }
+    }
+    std::string draws{static_cast<char>(first), static_cast<char>(second)};
+    const std::vector<std::uint32_t> seeds = SeedsForDraws(draws);
+    ASSERT_EQ(seeds.size(), expected.size()) << first << " " << second;
+    ASSERT_GT(seeds.size(), 60000u);
+    for (std::size_t i = 0; i < seeds.size(); ++i) {
+      // Each seed's first step is the state found by trying.
+      ASSERT_EQ(seeds[i] * 134775813u + 1u, expected[i]) << first << " " << second << " " << i;
+    }
+  }
 }
 
 TEST(BoxMask, RecoversTheSeedOfAnotherInstallationsBoxes) {
