@@ -37,29 +37,34 @@ long long ScoreValue(const std::string& text) {
   }
 }
 
+// The quiz's words, converted once: every line of the chat is put to them.
+struct QuizWords {
+  std::string start = W("СТАРТ");
+  std::string stop = W("СТОП");
+  std::string best = W("ЛУЧШИЕ");
+  std::string information = W("ИНФОРМАЦИЯ");
+  std::string commands = W("КОМАНДЫ");
+};
+const QuizWords& Words() {
+  static const QuizWords words;
+  return words;
+}
+
+// Whether text begins with word (is word, when whole), whatever the case.
+bool StartsWithWord(const std::string& text, const std::string& word, bool whole = true) {
+  if (text.size() < word.size() || (whole && text.size() != word.size())) return false;
+  return AnsiUpperCase(std::string_view(text).substr(0, word.size())) == word;
+}
+
 }  // namespace
 
-// The words are converted once: every line of the chat is put to them.
-bool IsQuizStartCommand(const std::string& text) {
-  static const std::string kWord = W("СТАРТ");
-  return text.size() == kWord.size() && AnsiUpperCase(text) == kWord;
-}
-bool IsQuizStopCommand(const std::string& text) {
-  static const std::string kWord = W("СТОП");
-  return text.size() == kWord.size() && AnsiUpperCase(text) == kWord;
-}
-bool IsQuizTopList(const std::string& text) {
-  static const std::string kWord = W("ЛУЧШИЕ");
-  return text.size() >= kWord.size() && AnsiUpperCase(text.substr(0, 6)) == kWord;
-}
+bool IsQuizStartCommand(const std::string& text) { return StartsWithWord(text, Words().start); }
+bool IsQuizStopCommand(const std::string& text) { return StartsWithWord(text, Words().stop); }
+bool IsQuizTopList(const std::string& text) { return StartsWithWord(text, Words().best, false); }
 bool IsQuizInformation(const std::string& text) {
-  static const std::string kWord = W("ИНФОРМАЦИЯ");
-  return text.size() == kWord.size() && AnsiUpperCase(text) == kWord;
+  return StartsWithWord(text, Words().information);
 }
-bool IsQuizCommandList(const std::string& text) {
-  static const std::string kWord = W("КОМАНДЫ");
-  return text.size() == kWord.size() && AnsiUpperCase(text) == kWord;
-}
+bool IsQuizCommandList(const std::string& text) { return StartsWithWord(text, Words().commands); }
 bool IsQuizRequest(const std::string& text) {
   return IsQuizTopList(text) || IsQuizInformation(text) || IsQuizCommandList(text);
 }
