@@ -406,7 +406,19 @@ TDateTime SystemClock::Now() const {
       std::chrono::system_clock::now().time_since_epoch());
   const std::int64_t ms = sinceEpoch.count();
   const std::int64_t seconds = (ms >= 0 ? ms : ms - 999) / 1000;
-  return FromUnixTime(static_cast<std::time_t>(seconds), static_cast<int>(ms - seconds * 1000));
+  const int milliseconds = static_cast<int>(ms - seconds * 1000);
+  // The bot asks the time several times for each line of the chat, nearly
+  // always within one second: the local time of the second is worked out
+  // (through the C library's zone rules) once, kept per thread, and the
+  // milliseconds are added to it as FromUnixTime adds them.
+  thread_local std::int64_t keptSecond = std::numeric_limits<std::int64_t>::min();
+  thread_local std::int64_t keptDay = 0;
+  thread_local std::int64_t keptMs = 0;
+  if (seconds != keptSecond) {
+    SplitValue(FromUnixTime(static_cast<std::time_t>(seconds), 0), keptDay, keptMs);
+    keptSecond = seconds;
+  }
+  return Combine(keptDay, keptMs + milliseconds);
 }
 
 std::uint64_t SystemClock::TickMs() const {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <string>
@@ -90,6 +91,18 @@ TEST(DateTime, SystemClockFollowsTheWallClock) {
   SystemClock clock;
   TDateTime expected = FromUnixTime(std::time(nullptr));
   EXPECT_NEAR(clock.Now(), expected, 5.0 / 86400);
+  // Through many seconds' starts (the local time of a second is kept):
+  // never backwards, each value a whole number of milliseconds.
+  TDateTime last = clock.Now();
+  for (auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(1100);
+       std::chrono::steady_clock::now() < end;) {
+    const TDateTime now = clock.Now();
+    ASSERT_GE(now, last);
+    const DateTimeParts parts = DecodeDateTime(now);
+    ASSERT_EQ(EncodeDateTime(parts), now);
+    last = now;
+  }
+  EXPECT_NEAR(last, FromUnixTime(std::time(nullptr)), 5.0 / 86400);
   std::uint64_t t1 = clock.TickMs();
   std::uint64_t t2 = clock.TickMs();
   EXPECT_LE(t1, t2);
