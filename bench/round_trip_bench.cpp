@@ -12,19 +12,24 @@
 // lasts five seconds (some hundred thousand round trips of each): in a
 // run of one second the ratios wander by a tenth from run to run.
 //
-// On a virtual machine shared with other work, a wake-up that crosses to
-// another processor costs tens of microseconds more or less from one run
-// to the next, and the figures jump with it; "taskset -c 0" keeps every
-// thread of the run on one processor, where they hold still.
+// On a virtual machine, a wake-up that crosses to another processor costs
+// some tens of microseconds, and left to the scheduler the echo and the
+// bot need not be placed alike. Two placements compare them alike:
+// "taskset -c 0" keeps every thread on one processor; PELMO_BENCH_SPLIT=1
+// puts the client on one processor and the echo and the bot together on
+// another.
 #include <benchmark/benchmark.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <pthread.h>
+#include <sched.h>
 #include <sys/socket.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string>
@@ -96,6 +101,7 @@ class LiveBot {
 
   TempDir dir;
   std::uint16_t port = 0;
+  std::thread& Thread() { return m_thread; }
 
  private:
   PollEventLoop m_loop;
@@ -128,6 +134,34 @@ struct World {
     // Wait for the bot's start: the first answered help.
     for (int i = 0; i < 100 && !AskHelp(); ++i) {
     }
+    PlaceThreads();
+  }
+
+  // PELMO_BENCH_SPLIT=1: the client on the first processor it may use, the
+  // echo and the bot together on the second, so that both answer across
+  // processors alike (left to the scheduler, one may share the client's
+  // processor and the other not, and the figures then say where the
+  // scheduler put them).
+  void PlaceThreads() {
+    const char* split = std::getenv("PELMO_BENCH_SPLIT");
+    if (split == nullptr || std::string(split) != "1") return;
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    if (sched_getaffinity(0, sizeof allowed, &allowed) != 0 || CPU_COUNT(&allowed) < 2) return;
+    std::vector<int> cpus;
+    for (int cpu = 0; cpu < CPU_SETSIZE && cpus.size() < 2; ++cpu) {
+      if (CPU_ISSET(cpu, &allowed)) cpus.push_back(cpu);
+    }
+    const auto pin = [](pthread_t thread, int cpu) {
+      cpu_set_t one;
+      CPU_ZERO(&one);
+      CPU_SET(cpu, &one);
+      pthread_setaffinity_np(thread, sizeof one, &one);
+    };
+    pin(pthread_self(), cpus[0]);
+    pin(echoThread.native_handle(), cpus[1]);
+    pin(bot.Thread().native_handle(), cpus[1]);
+    std::printf("client on processor %d, echo and bot on processor %d\n", cpus[0], cpus[1]);
   }
   ~World() {
     stop = true;
