@@ -94,6 +94,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // A deleted key may uncover a later one of the same name (the first
   // wins); nothing else moves.
   if (!ini.DeleteKey(section, key)) __builtin_trap();
+  // The value may have held the file's only bytes that are not UTF-8.
+  const std::optional<std::string> left = ReadWholeFile(path);
+  if (!left) __builtin_trap();
+  if (IsUtf8Text(*left)) return 0;
   Pairs deleted = Listed(ini, sections, false);
   deleted.erase(written);
   if (deleted != others) __builtin_trap();
