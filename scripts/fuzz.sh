@@ -6,7 +6,8 @@
 #
 #   scripts/fuzz.sh [SECONDS]        each target for SECONDS (default 10)
 #   scripts/fuzz.sh --runs N         each target for N executions
-#   BUILD_DIR (default build-fuzz), FUZZ_TARGETS (default: every target)
+#   BUILD_DIR (default build-fuzz), FUZZ_TARGETS (default: every target),
+#   FUZZ_OPTIONS (more libFuzzer options, e.g. -max_len=1024 for long runs)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -60,7 +61,8 @@ for target in $targets; do
     } > "$corpus/one-entry"
   fi
   log=$build/$target.log
-  if ! "$build/fuzz/$target" "${limit[@]}" -print_final_stats=1 -artifact_prefix="$build/" \
+  # shellcheck disable=SC2086
+  if ! "$build/fuzz/$target" "${limit[@]}" ${FUZZ_OPTIONS:-} -print_final_stats=1 -artifact_prefix="$build/" \
       "$corpus" >"$log" 2>&1; then
     tail -n 40 "$log"
     echo "$target: the fuzzer found a crash (see $log)" >&2
