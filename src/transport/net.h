@@ -135,17 +135,22 @@ class Net final : public DatagramSender {
   bool StartReceiving();
   bool Receiving() const { return m_thread.joinable() || m_watcher != nullptr; }
   void ReceiveLoop(AliveFlag alive);
-  // Main thread, the socket readable: handles what waits, a batch at a
-  // time so that the loop's timers come round during a flood.
+  // Main thread: the socket readable calls TakeWaiting on the loop.
   void WatchSocket();
-  void ReceiveOnLoop(const AliveFlag& alive);
   // The reader: the system's count of datagrams its buffer dropped, as it
   // came with a receipt; a rise is reported as the hand-off's drops are.
   void CountSystemDrops(const AliveFlag& alive, std::uint32_t drops);
-  // Takes what is waiting on the receiving socket, posting each accepted
-  // datagram; returns once nothing is left, after an error, or at stop.
-  void ReceiveWaiting(const AliveFlag& alive, std::vector<std::uint8_t>& buffer,
-                      FragmentReassembler& fragments);
+  // Who takes from the socket: the main loop handles each accepted
+  // datagram at once and a batch at a time; the receive thread posts each
+  // to the main thread and takes all that waits.
+  enum class Reader { kMainLoop, kReceiveThread };
+  // Takes what waits on the receiving socket; returns once nothing is
+  // left, after an error, at the end of a batch, or at stop.
+  void TakeWaiting(const AliveFlag& alive, Reader reader, std::vector<std::uint8_t>& buffer,
+                   FragmentReassembler& fragments);
+  // Main loop, after a receive error: logged, and the socket unwatched
+  // for a while.
+  void RestAfterError(const AliveFlag& alive, int error);
   // Whether what Receive put into buffer is a datagram for the chat; fills
   // info when it is.
   bool Accept(const std::vector<std::uint8_t>& buffer, const NetSockets::Receipt& got,

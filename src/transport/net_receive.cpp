@@ -4,6 +4,7 @@
 // each receive error and each allocation failure crosses to the main
 // thread as a task posted to the event loop (net_posting.cpp).
 #include <chrono>
+#include <climits>
 #include <new>
 
 #include "base/line_log.h"
@@ -36,59 +37,39 @@ void Net::ReceiveLoop(AliveFlag alive) {
       m_sockets.Sleep(kRetryDelayMs);
       continue;
     }
-    if (ready == NetSockets::Readiness::kReadable) ReceiveWaiting(alive, buffer, fragments);
-  }
-}
-
-void Net::ReceiveWaiting(const AliveFlag& alive, std::vector<std::uint8_t>& buffer,
-                         FragmentReassembler& fragments) {
-  using Kind = NetSockets::Receipt::Kind;
-  // Everything that is waiting: Winsock signals the socket again only for
-  // a datagram that arrives after a receive call.
-  while (!m_terminate.load()) {
-    const NetSockets::Receipt got = m_sockets.Receive(buffer);
-    if (got.kind == Kind::kEmpty) return;
-    if (got.kind == Kind::kFailed) {
-      PostError(alive, got.error);
-      m_sockets.Sleep(kRetryDelayMs);
-      return;
-    }
-    CountSystemDrops(alive, got.systemDrops);
-    if (got.kind != Kind::kDatagram) continue;
-    try {
-      TRecvInfo info;
-      if (Accept(buffer, got, fragments, info)) PostDatagram(alive, std::move(info));
-    } catch (const std::bad_alloc&) {
-      PostMemError(alive);
+    if (ready == NetSockets::Readiness::kReadable) {
+      TakeWaiting(alive, Reader::kReceiveThread, buffer, fragments);
     }
   }
 }
 
 void Net::WatchSocket() {
   m_watcher->WatchFd(m_watchedFd, [this, alive = m_alive] {
-    if (alive->load()) ReceiveOnLoop(alive);
+    if (alive->load()) TakeWaiting(alive, Reader::kMainLoop, m_buffer, *m_fragments);
   });
 }
 
-void Net::ReceiveOnLoop(const AliveFlag& alive) {
+void Net::TakeWaiting(const AliveFlag& alive, Reader reader, std::vector<std::uint8_t>& buffer,
+                      FragmentReassembler& fragments) {
   using Kind = NetSockets::Receipt::Kind;
-  // A datagram's handling may stop the network, or stop and start it
-  // again: the run's flag says whether this socket is still the one.
-  for (int taken = 0; taken < kLoopBatch && alive->load(); ++taken) {
-    const NetSockets::Receipt got = m_sockets.Receive(m_buffer);
+  const bool onLoop = reader == Reader::kMainLoop;
+  // The receive thread takes everything that is waiting: Winsock signals
+  // the socket again only for a datagram that arrives after a receive
+  // call. The main loop takes a batch, so that its timers and posted tasks
+  // come round during a flood; and as a datagram's handling may stop the
+  // network, or stop and start it again, the run's flag says whether this
+  // socket is still the one.
+  const int batch = onLoop ? kLoopBatch : INT_MAX;
+  for (int taken = 0; taken < batch && alive->load() && !m_terminate.load(); ++taken) {
+    const NetSockets::Receipt got = m_sockets.Receive(buffer);
     if (got.kind == Kind::kEmpty) return;
     if (got.kind == Kind::kFailed) {
-      m_log.LogLine("Net Error.");
-      ReportNetError(got.error);
-      // The socket rests a while, so that a lasting fault is reported once
-      // a second, not in a busy loop.
-      m_watcher->UnwatchFd(m_watchedFd);
-      m_rewatchTimer = m_loop.StartTimer(std::chrono::milliseconds(kRetryDelayMs), false,
-                                         [this, alive] {
-                                           if (!alive->load()) return;
-                                           m_rewatchTimer = 0;
-                                           WatchSocket();
-                                         });
+      if (onLoop) {
+        RestAfterError(alive, got.error);
+      } else {
+        PostError(alive, got.error);
+        m_sockets.Sleep(kRetryDelayMs);
+      }
       return;
     }
     CountSystemDrops(alive, got.systemDrops);
@@ -96,12 +77,32 @@ void Net::ReceiveOnLoop(const AliveFlag& alive) {
     TRecvInfo info;
     bool accepted = false;
     try {
-      accepted = Accept(m_buffer, got, *m_fragments, info);
+      accepted = Accept(buffer, got, fragments, info);
+      if (accepted && !onLoop) PostDatagram(alive, std::move(info));
     } catch (const std::bad_alloc&) {
-      m_log.LogLine("Mem Error.");
+      if (onLoop) {
+        m_log.LogLine("Mem Error.");
+      } else {
+        PostMemError(alive);
+      }
+      continue;
     }
-    if (accepted) m_codec.HandlePacket(info);
+    if (accepted && onLoop) m_codec.HandlePacket(info);
   }
+}
+
+void Net::RestAfterError(const AliveFlag& alive, int error) {
+  m_log.LogLine("Net Error.");
+  ReportNetError(error);
+  // The socket rests a while, so that a lasting fault is reported once a
+  // second, not in a busy loop.
+  m_watcher->UnwatchFd(m_watchedFd);
+  m_rewatchTimer =
+      m_loop.StartTimer(std::chrono::milliseconds(kRetryDelayMs), false, [this, alive] {
+        if (!alive->load()) return;
+        m_rewatchTimer = 0;
+        WatchSocket();
+      });
 }
 
 void Net::CountSystemDrops(const AliveFlag& alive, std::uint32_t drops) {
