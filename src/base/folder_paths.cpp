@@ -43,6 +43,13 @@ bool IsAscii(const std::string& name) {
                      [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
+std::vector<std::string> Utf8Names(const std::vector<std::string>& names) {
+  std::vector<std::string> utf8Names;
+  utf8Names.reserve(names.size());
+  for (const std::string& name : names) utf8Names.push_back(Cp1251ToUtf8(name));
+  return utf8Names;
+}
+
 bool Exists(const std::string& path) { return !PathMissing(path); }
 
 // How many leading names of a Windows absolute path name no folder here:
@@ -64,15 +71,18 @@ FolderPaths::FolderPaths(std::string root) : m_root(std::move(root)) {}
 
 FolderPaths::Found FolderPaths::Find(std::string_view relative) const {
   const std::vector<std::string> names = SplitNames(relative);
-  std::vector<std::string> utf8Names;
-  for (const std::string& name : names) utf8Names.push_back(Cp1251ToUtf8(name));
+  return FindNames(names, Utf8Names(names), 0);
+}
 
+FolderPaths::Found FolderPaths::FindNames(const std::vector<std::string>& names,
+                                          const std::vector<std::string>& utf8Names,
+                                          std::size_t from) const {
   // Nearly always the name is there as it is written.
-  const std::string exact = JoinPath(m_root, JoinNames(utf8Names, 0));
-  if (names.empty() || Exists(exact)) return {exact, Match::kExact};
+  const std::string exact = JoinPath(m_root, JoinNames(utf8Names, from));
+  if (from >= names.size() || Exists(exact)) return {exact, Match::kExact};
 
   Found found{m_root, Match::kExact};
-  for (std::size_t i = 0; i < names.size(); ++i) {
+  for (std::size_t i = from; i < names.size(); ++i) {
     const std::string asUtf8 = JoinPath(found.path, utf8Names[i]);
     if (Exists(asUtf8)) {
       found.path = asUtf8;
@@ -105,8 +115,9 @@ FolderPaths::Located FolderPaths::Locate(std::string_view written) const {
     return located;
   }
   if (const std::optional<std::size_t> skip = WindowsRootNames(written)) {
+    const std::vector<std::string> utf8Names = Utf8Names(names);
     for (std::size_t from = *skip; from < names.size(); ++from) {
-      Found found = Find(JoinNames(names, from));
+      Found found = FindNames(names, utf8Names, from);
       if (found.match == Match::kMissing) continue;
       if (!Inside(found.path)) break;
       located.found = std::move(found);
@@ -125,7 +136,7 @@ FolderPaths::Located FolderPaths::Locate(std::string_view written) const {
     }
     names = SplitNames(real->substr(root->size()));
   }
-  Found found = Find(JoinNames(names, 0));
+  Found found = FindNames(names, Utf8Names(names), 0);
   if (found.match != Match::kMissing && !Inside(found.path)) {
     located.refusal = "a link that leads out of the working folder";
     return located;

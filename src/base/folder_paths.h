@@ -64,6 +64,10 @@ class FolderPaths {
     // Upper-cased Windows-1251 form -> name on disk, first in sorted order.
     std::map<std::string, std::string> byKey;
   };
+  // Find for the names from `from` on, each given as written
+  // (Windows-1251) and in UTF-8: a Windows path's tails share one split.
+  Found FindNames(const std::vector<std::string>& names,
+                  const std::vector<std::string>& utf8Names, std::size_t from) const;
   // The entry of folder dir matching name, ignoring case; nullopt if none.
   std::optional<std::string> FindInListing(const std::string& dir, const std::string& name) const;
   // True when path, links resolved, stays inside the folder.
