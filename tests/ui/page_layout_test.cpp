@@ -124,7 +124,7 @@ TEST_F(PageLayoutTest, LongestUsualValuesShowWhole) {
   const std::map<std::string, const char*> usual = {
       {"HostE", "КОМПЬЮТЕР-БУХГАЛТЕР1"}, {"NickE", "@Пельмешка_Сибирская"},
       {"IntervalE", "3600"}, {"FloodE", "500"},
-      {"PortE", "50138"}, {"NetAddrE", "255.255.255.255"}, {"TTLe", "255"},
+      {"PortE", "50138"}, {"NetAddrE", "239.255.255.255"}, {"TTLe", "255"},
       {"MsgSizeE", "65535"},
       {"HostBanLE", "КОМПЬЮТЕР-БУХГАЛТЕР1"}, {"TimebanME", "23:59:59"},
       {"URLe", "http://informer.example/forecast.js?city=27612"},

@@ -191,7 +191,7 @@ TEST(WinSettingsPages, FieldsShowTheirUsualContentWhole) {
   };
   const Sample samples[] = {
       {1, "HostE", std::wstring(20, L'Ш')},  {1, "NickE", L"@" + std::wstring(19, L'Ш')},
-      {4, "NetAddrE", L"255.255.255.255"},   {4, "PortE", L"65535"},
+      {4, "NetAddrE", L"239.255.255.255"},   {4, "PortE", L"65535"},
       {8, "URLe", L"http://informer.example/informer/forecast.js?city=27612"},
       {9, "edProxyServer", L"proxy.office.example.local"},
       {12, "AnecChannelE", std::wstring(20, L'Ш')}, {13, "NameChanVicE", std::wstring(20, L'Ш')},
