@@ -75,6 +75,38 @@ void FillFolder(TempDir& dir, std::uint16_t port) {
   dir.WriteFile("botfile/ban.txt", bans);
 }
 
+// PELMO_BENCH_SPLIT=1: the client on the first processor it may use, the
+// echo and the bot together on the second, so that both answer across
+// processors alike (left to the scheduler, one may share the client's
+// processor and the other not, and the figures then say where the
+// scheduler put them).
+struct Processors {
+  int client;
+  int servers;
+};
+
+std::optional<Processors> SplitProcessors() {
+  const char* split = std::getenv("PELMO_BENCH_SPLIT");
+  if (split == nullptr || std::string(split) != "1") return std::nullopt;
+  cpu_set_t allowed;
+  CPU_ZERO(&allowed);
+  if (sched_getaffinity(0, sizeof allowed, &allowed) != 0 || CPU_COUNT(&allowed) < 2) {
+    return std::nullopt;
+  }
+  std::vector<int> cpus;
+  for (int cpu = 0; cpu < CPU_SETSIZE && cpus.size() < 2; ++cpu) {
+    if (CPU_ISSET(cpu, &allowed)) cpus.push_back(cpu);
+  }
+  return Processors{cpus[0], cpus[1]};
+}
+
+void Pin(pthread_t thread, int cpu) {
+  cpu_set_t one;
+  CPU_ZERO(&one);
+  CPU_SET(cpu, &one);
+  pthread_setaffinity_np(thread, sizeof one, &one);
+}
+
 // The bot on its own main thread, as pelmobot runs it.
 class LiveBot {
  public:
@@ -82,6 +114,11 @@ class LiveBot {
     port = FindFreeLoopbackPort();
     FillFolder(dir, port);
     m_thread = std::thread([this] {
+      // Placed before the bot starts, so that every thread it starts (the
+      // log's writer among them) is placed with it.
+      if (const std::optional<Processors> split = SplitProcessors()) {
+        Pin(pthread_self(), split->servers);
+      }
       BotOptions options;
       options.workDir = dir.Path();
       options.configDir = dir.FilePath("config");
@@ -101,7 +138,6 @@ class LiveBot {
 
   TempDir dir;
   std::uint16_t port = 0;
-  std::thread& Thread() { return m_thread; }
 
  private:
   PollEventLoop m_loop;
@@ -115,6 +151,7 @@ struct World {
     peer.Host = "HOST7";  // a host with a year of counts
     peer.Bind(Loopback(2), bot.port);
     echo.Bind(Loopback(3), 0, false);
+    echoPort = echo.LocalPort();
     // The bare echo: a wait, a read into a buffer kept for the run, a
     // send, as the bot's loop waits and reads, and nothing else.
     echoThread = std::thread([this] {
@@ -137,31 +174,13 @@ struct World {
     PlaceThreads();
   }
 
-  // PELMO_BENCH_SPLIT=1: the client on the first processor it may use, the
-  // echo and the bot together on the second, so that both answer across
-  // processors alike (left to the scheduler, one may share the client's
-  // processor and the other not, and the figures then say where the
-  // scheduler put them).
   void PlaceThreads() {
-    const char* split = std::getenv("PELMO_BENCH_SPLIT");
-    if (split == nullptr || std::string(split) != "1") return;
-    cpu_set_t allowed;
-    CPU_ZERO(&allowed);
-    if (sched_getaffinity(0, sizeof allowed, &allowed) != 0 || CPU_COUNT(&allowed) < 2) return;
-    std::vector<int> cpus;
-    for (int cpu = 0; cpu < CPU_SETSIZE && cpus.size() < 2; ++cpu) {
-      if (CPU_ISSET(cpu, &allowed)) cpus.push_back(cpu);
-    }
-    const auto pin = [](pthread_t thread, int cpu) {
-      cpu_set_t one;
-      CPU_ZERO(&one);
-      CPU_SET(cpu, &one);
-      pthread_setaffinity_np(thread, sizeof one, &one);
-    };
-    pin(pthread_self(), cpus[0]);
-    pin(echoThread.native_handle(), cpus[1]);
-    pin(bot.Thread().native_handle(), cpus[1]);
-    std::printf("client on processor %d, echo and bot on processor %d\n", cpus[0], cpus[1]);
+    const std::optional<Processors> split = SplitProcessors();
+    if (!split) return;
+    Pin(pthread_self(), split->client);
+    Pin(echoThread.native_handle(), split->servers);
+    std::printf("client on processor %d, echo and bot on processor %d\n", split->client,
+                split->servers);
   }
   ~World() {
     stop = true;
@@ -179,7 +198,7 @@ struct World {
   // A packet as big as the help request, encoded afresh and decoded when
   // it comes back, as the bot's answers are.
   bool Echo() {
-    peer.SendRaw(Loopback(3), echo.LocalPort(),
+    peer.SendRaw(Loopback(3), echoPort,
                  peer.EncodePacket(kPacketChatLine, ChatLinePayload("Main", "!help")));
     std::optional<PeerDatagram> back = peer.Receive(100ms);
     return back && peer.DecodePacket(*back).has_value();
@@ -188,6 +207,8 @@ struct World {
   LiveBot bot;
   UdpPeer peer;
   UdpPeer echo;
+  // Asked once: a system call in each timed echo would slow the echo alone.
+  std::uint16_t echoPort = 0;
   std::atomic<bool> stop{false};
   std::thread echoThread;
   Samples echoTimes, helpTimes, probeTimes;
