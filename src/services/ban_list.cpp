@@ -20,6 +20,11 @@ namespace {
 
 constexpr std::string_view kSection = "BanList";
 constexpr std::size_t kExpiryLength = 19;
+// How long the list of banning lines is taken as current before the file
+// is looked at again. Every chat command consults it, and a look at the
+// file costs a system call; an operator's edit by hand shows within this
+// time, the bot's own writes at once.
+constexpr std::uint64_t kLookIntervalMs = 1000;
 
 // title: Windows-1251.
 std::string Heading(const std::string& title) {
@@ -58,8 +63,14 @@ BanList::BanList(std::string banPath, Replies& replies, const Clock& clock)
     : m_path(std::move(banPath)), m_replies(replies), m_clock(clock) {}
 
 const std::unordered_map<std::string, std::string>& BanList::BannedLines() {
+  const std::uint64_t now = m_clock.TickMs();
+  if (m_lookedAtMs && now - *m_lookedAtMs < kLookIntervalMs) return m_bannedLines;
+  m_lookedAtMs.reset();
   const std::optional<FileVersion> version = VersionOfFile(m_path);
-  if (version && version == m_contentsVersion) return m_bannedLines;
+  if (version && version == m_contentsVersion) {
+    m_lookedAtMs = now;
+    return m_bannedLines;
+  }
   m_contentsVersion.reset();
   m_bannedLines.clear();
   const std::string contents = ReadBanFile(m_path);
@@ -82,6 +93,7 @@ const std::unordered_map<std::string, std::string>& BanList::BannedLines() {
   // Read from the version looked at or a later one; a later one differs
   // from it and is read at the next look.
   m_contentsVersion = version;
+  m_lookedAtMs = now;
   return m_bannedLines;
 }
 
@@ -167,6 +179,8 @@ void BanList::SendBanned(std::uint32_t address) {
 }
 
 void BanList::LoadBanListBox() {
+  // Every write of the file ends here: the next check looks at it again.
+  m_lookedAtMs.reset();
   std::optional<std::string> contents = ReadWholeFile(m_path);
   m_listBan = contents ? SplitLines(*contents) : std::vector<std::string>();
 }

@@ -1,7 +1,8 @@
 // The ban list: botfile/ban.txt in INI layout ("[BanList]", then
-// host=expiry lines) names the computers the bot refuses to serve. The file
-// is read afresh at every check; only the window's list box lines are kept
-// here. Main thread only.
+// host=expiry lines) names the computers the bot refuses to serve. The
+// checks use the file's banning lines as last read; the file is looked at
+// again after a second, or at once after the bot wrote it. Main thread
+// only.
 #pragma once
 
 #include <cstdint>
@@ -85,8 +86,8 @@ class BanList {
   std::string ListingFor(const std::string& heading) const;
   // The file's lines that ban a computer, by its name (the text before the
   // first "="; the first line of a name counts), read again only when the
-  // file changed since the last reading: the list is looked at for every
-  // command.
+  // file changed since the last reading, and its change looked for at most
+  // once a second: the list is looked at for every command.
   const std::unordered_map<std::string, std::string>& BannedLines();
 
   std::string m_path;
@@ -95,6 +96,9 @@ class BanList {
   std::vector<std::string> m_listBan;
   std::unordered_map<std::string, std::string> m_bannedLines;
   std::optional<FileVersion> m_contentsVersion;
+  // When the file was last looked at (the clock's ticks); unset after the
+  // bot wrote it.
+  std::optional<std::uint64_t> m_lookedAtMs;
 };
 
 // Fills the service's hook slots and adds its rows to the command table.
