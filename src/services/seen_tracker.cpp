@@ -1,8 +1,11 @@
 #include "services/seen_tracker.h"
 
+#include <algorithm>
 #include <chrono>
 #include <exception>
+#include <limits>
 #include <stdexcept>
+#include <utility>
 
 #include "base/cp1251.h"
 #include "base/line_name.h"
@@ -22,6 +25,17 @@ constexpr std::chrono::milliseconds kFlushDelay{1000};
 std::string NickOf(const std::string& line) {
   std::size_t at = line.find(kSeenSeparator);
   return at == std::string::npos ? std::string() : line.substr(0, at);
+}
+
+// The time and the date of a record, read with the system's formats.
+bool ReadRecordTime(const std::string& record, TDateTime& time, TDateTime& date) {
+  const std::size_t separator = record.find(kSeenSeparator);
+  if (separator == std::string::npos) return false;
+  const std::size_t slash = record.find('/', separator + 1);
+  return slash != std::string::npos &&
+         TryStrToTime(std::string_view(record).substr(separator + 1, slash - separator - 1),
+                      time) &&
+         TryStrToDate(std::string_view(record).substr(slash + 1), date);
 }
 
 std::string Part(long long count, const char* singular, const char* few, const char* many) {
@@ -101,12 +115,13 @@ std::string SeenPhrase(TDateTime seen, TDateTime now) {
 }
 
 SeenTracker::SeenTracker(std::string seenPath, std::string logPath, const Clock& clock,
-                         Replies& replies, EventLoop& loop)
+                         Replies& replies, EventLoop& loop, std::size_t maxRecords)
     : m_path(std::move(seenPath)),
       m_logPath(std::move(logPath)),
       m_clock(clock),
       m_replies(replies),
-      m_loop(loop) {}
+      m_loop(loop),
+      m_maxRecords(std::max<std::size_t>(maxRecords, 1)) {}
 
 SeenTracker::~SeenTracker() {
   if (m_timer != 0) m_loop.StopTimer(m_timer);
@@ -124,7 +139,26 @@ void SeenTracker::Load() {
   if (FileExists(m_path) || DirectoryExists(m_path)) m_lines = ReadLines(m_path);
   m_index.clear();
   for (std::size_t i = 0; i < m_lines.size(); ++i) m_index[NickOf(m_lines[i])] = i;
+  // The age order from the records' times; a line whose time does not
+  // read counts as the oldest, equal times keep the file's order.
+  std::vector<std::pair<TDateTime, std::size_t>> ages;
+  ages.reserve(m_lines.size());
+  for (std::size_t i = 0; i < m_lines.size(); ++i) {
+    TDateTime time = 0;
+    TDateTime date = 0;
+    const bool read = ReadRecordTime(m_lines[i], time, date);
+    ages.emplace_back(read ? date + time : std::numeric_limits<TDateTime>::lowest(), i);
+  }
+  std::stable_sort(ages.begin(), ages.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  m_byAge.clear();
+  m_ageOf.assign(m_lines.size(), m_byAge.end());
+  for (const auto& age : ages) m_ageOf[age.second] = m_byAge.insert(m_byAge.end(), age.second);
   m_loaded = true;
+}
+
+void SeenTracker::MarkRecent(std::size_t index) {
+  m_byAge.splice(m_byAge.end(), m_byAge, m_ageOf[index]);
 }
 
 std::size_t SeenTracker::Size() {
@@ -146,13 +180,23 @@ void SeenTracker::RecordSeen(const std::string& seenNick) {
   const TDateTime now = m_clock.Now();
   std::string line = nick + kSeenSeparator + TimeToStr(now) + "/" + DateToStr(now);
   auto found = m_index.find(nick);
-  if (found == m_index.end()) {
+  if (found != m_index.end()) {
+    MarkRecent(found->second);
+    if (m_lines[found->second] == line) return;  // the same minute: nothing changed
+    m_lines[found->second] = std::move(line);
+  } else if (m_lines.size() < m_maxRecords) {
     m_index.emplace(nick, m_lines.size());
     m_lines.push_back(std::move(line));
-  } else if (m_lines[found->second] != line) {
-    m_lines[found->second] = std::move(line);
+    m_ageOf.push_back(m_byAge.insert(m_byAge.end(), m_lines.size() - 1));
   } else {
-    return;  // the same minute: nothing changed
+    // The line of the nick seen longest ago is taken over (an older
+    // duplicate line of a nick is no nick's line).
+    const std::size_t oldest = m_byAge.front();
+    const auto owner = m_index.find(NickOf(m_lines[oldest]));
+    if (owner != m_index.end() && owner->second == oldest) m_index.erase(owner);
+    m_index.emplace(nick, oldest);
+    m_lines[oldest] = std::move(line);
+    MarkRecent(oldest);
   }
   m_dirty = true;
   ScheduleFlush();
@@ -185,6 +229,8 @@ void SeenTracker::Reload() {
   m_loaded = false;
   m_lines.clear();
   m_index.clear();
+  m_byAge.clear();
+  m_ageOf.clear();
 }
 
 void SeenTracker::SeenQuery(const std::string& name, const std::string& asker) {
@@ -205,14 +251,9 @@ void SeenTracker::SeenQuery(const std::string& name, const std::string& asker) {
   if (record == nullptr) {
     answer = W("Пользователь ") + name + W(" не появлялся здесь");
   } else {
-    const std::size_t separator = record->find(kSeenSeparator);
-    const std::size_t slash = record->find('/', separator + 1);
     TDateTime time = 0;
     TDateTime date = 0;
-    if (slash == std::string::npos ||
-        !TryStrToTime(std::string_view(*record).substr(separator + 1, slash - separator - 1),
-                      time) ||
-        !TryStrToDate(std::string_view(*record).substr(slash + 1), date)) {
+    if (!ReadRecordTime(*record, time, date)) {
       throw std::invalid_argument("seen record does not read: " + *record);
     }
     const std::string phrase = SeenPhrase(date + time, now);

@@ -11,9 +11,18 @@
 // loses at most the last second. Each start of the bot reads the file
 // again, so that edits made while it was stopped are kept. Main thread
 // only.
+//
+// The list holds at most a fixed number of nicks, far more than a local
+// chat sees in years: any computer can send lines under ever new names,
+// and each would otherwise grow the memory, the file and every rewrite of
+// it without end, until the file is too large to be read at the next
+// start. A new nick beyond the bound takes the line of the nick seen
+// longest ago.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <list>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -44,10 +53,14 @@ std::string SeenPhrase(TDateTime seen, TDateTime now);
 
 class SeenTracker {
  public:
+  static constexpr std::size_t kMaxRecords = 100000;
+
   // seenPath: botfile/seen.txt; logPath: botfile/seen_log.log. replies
   // sends the answers to everybody; loop runs the batched write.
+  // maxRecords: the bound on the nicks kept (at least 1); a longer file is
+  // read whole and then kept at its length.
   SeenTracker(std::string seenPath, std::string logPath, const Clock& clock,
-              Replies& replies, EventLoop& loop);
+              Replies& replies, EventLoop& loop, std::size_t maxRecords = kMaxRecords);
   // Writes what is still unwritten (errors dropped) and stops the timer.
   ~SeenTracker();
   SeenTracker(const SeenTracker&) = delete;
@@ -83,6 +96,8 @@ class SeenTracker {
  private:
   void Load();
   void ScheduleFlush();
+  // Line index to the most recent end of the age order.
+  void MarkRecent(std::size_t index);
 
   std::string m_path;
   std::string m_logPath;
@@ -92,9 +107,14 @@ class SeenTracker {
   bool m_loaded = false;
   bool m_dirty = false;
   EventLoop::TimerId m_timer = 0;
+  std::size_t m_maxRecords;
   std::vector<std::string> m_lines;
   // Nick (byte-exact) to the index of its last line.
   std::unordered_map<std::string, std::size_t> m_index;
+  // Line indices from the one seen longest ago to the latest, and each
+  // line's place in that order.
+  std::list<std::size_t> m_byAge;
+  std::vector<std::list<std::size_t>::iterator> m_ageOf;
 };
 
 // Fills the service's hook slots and adds its row to the command table.

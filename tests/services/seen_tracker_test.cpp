@@ -170,6 +170,31 @@ TEST_F(SeenTrackerTest, LongFileKeepsEveryLine) {
   EXPECT_EQ(lines[6000], "newcomer\x8F" "18:05/06.12.2026");
 }
 
+// Lines under ever new names cannot grow the list without end: a new nick
+// beyond the bound takes the line of the nick seen longest ago (a record
+// whose time does not read first).
+TEST_F(SeenTrackerTest, ANewNickBeyondTheBoundTakesTheLineSeenLongestAgo) {
+  f.dir.WriteFile("botfile/seen.txt", "Recent\x8F" "17:00/06.12.2026\r\nOld\x8F" "09:00/01.12.2026\r\n"
+                                      "Broken\x8F" "soon/06.12.2026\r\n");
+  SeenTracker bounded{f.dir.FilePath("botfile/seen.txt"), f.dir.FilePath("botfile/seen_log.log"),
+                      f.clock, f.parts().replies, f.loop, 3};
+  bounded.RecordSeen("Ann");
+  bounded.RecordSeen("Bob");
+  f.clock.AdvanceMinutes(1);
+  bounded.RecordSeen("Recent");
+  bounded.RecordSeen("Cid");  // Ann is now the one seen longest ago
+  bounded.Flush();
+  EXPECT_EQ(Seen(), "Recent\x8F" "18:06/06.12.2026\r\nBob\x8F" "18:05/06.12.2026\r\n"
+                    "Cid\x8F" "18:06/06.12.2026\r\n");
+  bounded.SeenQuery("Ann", "Petya");
+  EXPECT_EQ(Said(), W("Пользователь Ann не появлялся здесь"));
+
+  for (int i = 0; i < 1000; ++i) bounded.RecordSeen("flood" + std::to_string(i));
+  bounded.Flush();
+  EXPECT_EQ(Seen(), "flood997\x8F" "18:06/06.12.2026\r\nflood999\x8F" "18:06/06.12.2026\r\n"
+                    "flood998\x8F" "18:06/06.12.2026\r\n");
+}
+
 // Through the bot: chat lines record, the stop writes at once, and the
 // query row answers the asker's own nick itself.
 TEST(SeenTrackerInstalled, ChatLinesRecordAndTheStopWrites) {
