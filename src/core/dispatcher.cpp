@@ -42,7 +42,10 @@ void Dispatcher::OnJoin(const ChatEvent& event) {
   m_bot.log.LogLine(event.Who() + " joined us", event.color);
   m_bot.codec.SendProbe(event.address);
 
-  if (m_bot.settings.EnableBotCB) {
+  // The greetings count as a command of the joiner: one computer joining
+  // again and again (under new names, say) must not make the bot greet the
+  // whole chat each time.
+  if (m_bot.settings.EnableBotCB && m_bot.interpreter.Admit(event)) {
     m_bot.out.OutAddress = m_bot.netSettings.SendAddress;
     m_bot.on.greeting.Run(event);
   }
@@ -90,8 +93,10 @@ void Dispatcher::OnNotice(const ChatEvent& event, const char* what) {
 
 void Dispatcher::OnTopic(const ChatEvent& event) {
   if (m_bot.topic.TopicLocked) {
+    // Defended like a command answered to everybody, so within the flood
+    // guard's bounds.
     if (event.host != m_bot.netSettings.BotHost && event.nick != m_bot.netSettings.BotNick &&
-        m_bot.settings.EnableBotCB) {
+        m_bot.settings.EnableBotCB && m_bot.interpreter.Admit(event)) {
       m_bot.replies.SayText(W("Нельзя сменить тему!"), kKindLine);
       m_bot.replies.SendTopic(m_bot.topic.Topic + " (Fixed)");
     }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -176,6 +177,37 @@ TEST_F(DispatcherTest, BannedJoinerGetsNoGreetingButBoxAndExpiryRun) {
   EXPECT_EQ(calls, expected);
   EXPECT_TRUE(f.SentOfType(kPacketTopic).empty());
   EXPECT_EQ(f.SentOfType(kPacketProbe).size(), 1u);
+}
+
+// One computer joining again and again under new names gets the greetings
+// (and the defence of a locked topic) only within the flood guard's
+// bounds; it is still logged, seen and probed, and others are greeted.
+TEST_F(DispatcherTest, RepeatedJoinsAndTopicsFromOneAddressAreGreetedWithinTheFloodGuard) {
+  InstallJoinRecorders();
+  f.parts().interpreter.Guard().Configure({true, 3, 10, 60});
+  const auto greeted = [this] {
+    return std::count_if(calls.begin(), calls.end(),
+                         [](const std::string& call) { return call.rfind("entry ", 0) == 0; });
+  };
+  for (int i = 0; i < 6; ++i) {
+    f.ReceiveJoin(ChatPeer{"N" + std::to_string(i), "H" + std::to_string(i), Loopback(9)});
+  }
+  EXPECT_EQ(greeted(), 3);
+  EXPECT_EQ(f.SentOfType(kPacketProbe).size(), 6u);
+  EXPECT_TRUE(f.view.Contains("N5 (H5) joined us"));
+  EXPECT_NE(std::find(calls.begin(), calls.end(), "seen N5"), calls.end());
+
+  f.ReceiveJoin(ann);
+  EXPECT_EQ(greeted(), 4);
+
+  BotParts& bot = f.parts();
+  bot.SetTopic("Old");
+  bot.topic.TopicLocked = true;
+  f.ClearSent();
+  f.ReceiveTopic(ChatPeer{"N6", "H6", Loopback(9)}, "New");
+  EXPECT_TRUE(f.Sent().empty());
+  f.ReceiveTopic(ann, "New");
+  EXPECT_EQ(f.SentOfType(kPacketTopic).size(), 1u);
 }
 
 TEST_F(DispatcherTest, JoinWithoutServicesStillLogsAndProbes) {
