@@ -5,6 +5,7 @@
 
 #include "base/cp1251.h"
 #include "base/str_to_int.h"
+#include "core/admission.h"
 #include "core/command_table.h"
 #include "core/reactions.h"
 #include "core/service_context.h"
@@ -175,8 +176,14 @@ void InstallVote(ServiceContext& context, Vote& vote) {
         vote.VoteCommand(command.command, command.event.nick);
       },
   });
-  context.on.line.Add(LineStep::VoteAnswer,
-                      [&vote](const ChatEvent& event) { vote.VoteAnswer(event.text, event.nick); });
+  // Each answer is thanked before everybody: a sender the flood guard
+  // ignores (one computer answering under ever new names, say) is not
+  // heard. The answer itself counts with the guard as the command line it
+  // is, after this step.
+  Admission& admission = context.admission;
+  context.on.line.Add(LineStep::VoteAnswer, [&vote, &admission](const ChatEvent& event) {
+    if (!admission.Ignored(event)) vote.VoteAnswer(event.text, event.nick);
+  });
   context.on.life.closing.push_back([&vote] { vote.Cancel(); });
 }
 

@@ -313,6 +313,32 @@ TEST(FloodGuardQuiz, RequestsCountAnswersDoNot) {
   EXPECT_EQ(f.TakeSentTexts(), std::vector<std::string>{W("\rУГАДАЛ: Vasya, маладец!")});
 }
 
+// Vote answers are thanked before everybody: one computer answering under
+// ever new names is heard until the guard ignores it, then not at all;
+// another computer still votes.
+TEST(FloodGuardVote, AnswersUnderNewNamesStopWithTheGuard) {
+  BotFixture f;
+  std::unique_ptr<InstalledServices> services = InstallServices(f.services());
+  std::unique_ptr<Games> games = InstallGames(f.services());
+  f.dir.WriteFile("others.ini",
+                  "[FloodGuard]\r\nCommands=3\r\nSeconds=10\r\nIgnoreSeconds=60\r\n");
+  f.PrepareOffline();
+  f.parts().interpreter.Guard().Configure(LoadFloodGuardSettings(f.parts().othersIni));
+  f.ReceiveLine(ChatPeer{"Ann", "PC1", Loopback(2)}, W("!vote Куда? <кино,театр>"));
+  ASSERT_TRUE(games->vote.Running());
+
+  f.ClearSent();
+  for (int i = 0; i < 50; ++i) {
+    f.ReceiveLine(ChatPeer{"N" + std::to_string(i), "H" + std::to_string(i), Loopback(9)}, "!!1");
+  }
+  // The fourth line is the one too many; it was heard before it counted.
+  EXPECT_EQ(f.SentOfType(kPacketChatLine).size(), 4u);
+  EXPECT_EQ(games->vote.Votes()[0].Voters.size(), 4u);
+
+  f.ReceiveLine(ChatPeer{"Bob", "PC2", Loopback(3)}, "!!2");
+  EXPECT_EQ(games->vote.Votes()[1].Voters, std::vector<std::string>{"Bob"});
+}
+
 // Password-channel commands (a box read out) count with the others; the
 // plain lines delivered there do not.
 TEST_F(FloodGuardInterpreterTest, PasswordChannelCommandsCountButNotItsLines) {
