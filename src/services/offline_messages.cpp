@@ -9,6 +9,7 @@
 #include "base/date_time.h"
 #include "base/line_name.h"
 #include "base/text_file.h"
+#include "core/admission.h"
 #include "core/bot_log.h"
 #include "core/command_table.h"
 #include "core/reactions.h"
@@ -228,6 +229,11 @@ void OfflineMessages::ClearRespondent(const std::string& nick, const std::string
   SayInPasswordChannel(channel, password, W("Респондент обнулен"));
 }
 
+bool OfflineMessages::HasRespondent(const std::string& nick) const {
+  return std::any_of(m_respondents.begin(), m_respondents.end(),
+                     [&](const auto& pair) { return pair.first == nick; });
+}
+
 void OfflineMessages::DeliverLine(const std::string& sender, const std::string& line,
                                   const std::string& channel, const std::string& password) {
   auto entry = std::find_if(m_respondents.begin(), m_respondents.end(),
@@ -301,8 +307,14 @@ void InstallOfflineMessages(ServiceContext& context, OfflineMessages& messages) 
     }
   });
   context.on.life.stopped.push_back([&messages] { messages.StopReading(); });
-  context.on.passwordLine.Add(PasswordLineStep::DeliverLine, [&messages](const ChatEvent& event) {
-    if (IsCommandLine(event.text)) return;
+  // A delivered line costs a rewrite of the respondent's box and is
+  // confirmed into the channel, so it counts with the flood guard as a
+  // command does; the channel's other plain lines do not.
+  Admission& admission = context.admission;
+  context.on.passwordLine.Add(PasswordLineStep::DeliverLine, [&messages, &admission](
+                                                                 const ChatEvent& event) {
+    if (IsCommandLine(event.text) || !messages.HasRespondent(event.nick)) return;
+    if (!admission.Admit(event)) return;
     try {
       messages.DeliverLine(event.nick, event.text, event.channel, event.password);
     } catch (const std::exception&) {

@@ -117,6 +117,9 @@ class OfflineMessages {
   void StopReading() { m_paced.Clear(); }
   std::size_t PiecesWaiting() const { return m_paced.Waiting(); }
 
+  // Whether the nick has chosen a respondent, so that his plain
+  // password-channel lines are delivered.
+  bool HasRespondent(const std::string& nick) const;
   // The respondent table in slot order (nick, respondent).
   const std::vector<std::pair<std::string, std::string>>& Respondents() const {
     return m_respondents;

@@ -204,6 +204,26 @@ TEST_F(OfflineMessagesTest, DeliveryAppendsARecordAndClearsTheReadMark) {
   EXPECT_FALSE(f.dir.Exists(BoxFile("Nobody")));
 }
 
+// Each delivery rewrites a box and is confirmed: a flood of lines into
+// somebody's box stops with the flood guard. Talk in the channel without a
+// respondent is not counted.
+TEST_F(OfflineMessagesTest, DeliveriesCountWithTheFloodGuard) {
+  parts().interpreter.Guard().Configure({true, 3, 10, 60});
+  messages.WriteBox("Ann", "pw", kGreeting);
+  messages.WriteBox("Bob", "bobpw", kGreeting);
+  const ChatPeer ann{"Ann", "PC1", kUser, 0};
+  for (int i = 0; i < 5; ++i) f.ReceivePasswordLine(ann, "chat", "Secret", password);
+  messages.SetRespondent("Ann", "Secret", password, "nick Bob");
+  InChannel();
+  for (int i = 0; i < 5; ++i) {
+    f.ReceivePasswordLine(ann, "line" + std::to_string(i), "Secret", password);
+  }
+  EXPECT_EQ(InChannel().size(), 3u);
+  const std::string box = ReadBoxText("Bob", "bobpw");
+  EXPECT_NE(box.find("line2"), std::string::npos);
+  EXPECT_EQ(box.find("line3"), std::string::npos);
+}
+
 TEST_F(OfflineMessagesTest, ReadListGrowsOnlyOnASuccessfulRead) {
   messages.WriteBox("Ann", "pw", kGreeting);
   password = "bad";
