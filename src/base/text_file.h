@@ -81,6 +81,13 @@ int RemoveStaleTempFiles(const std::string& dir);
 // Appends line + CR LF (creating the file); when the file does not end in a
 // line end, one is written first. Throws FileError on failure.
 void AppendLine(const std::string& path, std::string_view line);
+// Writes bytes into the existing file from offset on, in one call where
+// the system allows, growing it when they reach past its end; nothing is
+// flushed. Throws FileError when the file cannot be opened or the bytes
+// not all written.
+void WriteFileAt(const std::string& path, long long offset, std::string_view bytes);
+// Cuts the file to size bytes; false when it cannot.
+bool TruncateFile(const std::string& path, long long size);
 // Creates an empty file unless it exists; true when it exists afterwards.
 bool CreateEmptyFileIfMissing(const std::string& path);
 

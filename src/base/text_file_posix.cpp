@@ -245,6 +245,25 @@ void AppendLine(const std::string& path, std::string_view line) {
   if (closer.Close() != 0) throw FileError(ErrorText("cannot close", path, errno));
 }
 
+void WriteFileAt(const std::string& path, long long offset, std::string_view bytes) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0) throw FileError(ErrorText("cannot open", path, errno));
+  FdCloser closer(fd);
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t written = ::pwrite(fd, bytes.data() + done, bytes.size() - done,
+                                     static_cast<off_t>(offset) + static_cast<off_t>(done));
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) throw FileError(ErrorText("cannot write", path, errno));
+    done += static_cast<std::size_t>(written);
+  }
+  if (closer.Close() != 0) throw FileError(ErrorText("cannot close", path, errno));
+}
+
+bool TruncateFile(const std::string& path, long long size) {
+  return ::truncate(path.c_str(), static_cast<off_t>(size)) == 0;
+}
+
 bool CreateEmptyFileIfMissing(const std::string& path) {
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
   if (fd >= 0) ::close(fd);

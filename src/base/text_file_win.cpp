@@ -292,6 +292,38 @@ void AppendLine(const std::string& path, std::string_view line) {
   if (!closer.Close()) throw FileError(ErrorText("cannot close", path, ::GetLastError()));
 }
 
+void WriteFileAt(const std::string& path, long long offset, std::string_view bytes) {
+  const HANDLE file = Open(path, GENERIC_WRITE, OPEN_EXISTING);
+  if (file == INVALID_HANDLE_VALUE) {
+    throw FileError(ErrorText("cannot open", path, ::GetLastError()));
+  }
+  HandleCloser closer(file);
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    OVERLAPPED at{};
+    const auto position = static_cast<ULONGLONG>(offset) + done;
+    at.Offset = static_cast<DWORD>(position);
+    at.OffsetHigh = static_cast<DWORD>(position >> 32);
+    const DWORD chunk = bytes.size() - done > 0x10000000 ? 0x10000000
+                                                         : static_cast<DWORD>(bytes.size() - done);
+    DWORD written = 0;
+    if (!::WriteFile(file, bytes.data() + done, chunk, &written, &at) || written == 0) {
+      throw FileError(ErrorText("cannot write", path, ::GetLastError()));
+    }
+    done += written;
+  }
+  if (!closer.Close()) throw FileError(ErrorText("cannot close", path, ::GetLastError()));
+}
+
+bool TruncateFile(const std::string& path, long long size) {
+  const HANDLE file = Open(path, GENERIC_WRITE, OPEN_EXISTING);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  HandleCloser closer(file);
+  LARGE_INTEGER at;
+  at.QuadPart = size;
+  return ::SetFilePointerEx(file, at, nullptr, FILE_BEGIN) && ::SetEndOfFile(file);
+}
+
 bool CreateEmptyFileIfMissing(const std::string& path) {
   const HANDLE file = Open(path, GENERIC_WRITE, OPEN_ALWAYS);
   if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);

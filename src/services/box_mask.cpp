@@ -65,6 +65,28 @@ void MaskBoxWith(std::string& text, std::size_t count, std::uint32_t seed) {
   }
 }
 
+void MaskBoxFrom(std::string& text, std::uint64_t position, std::uint32_t seed) {
+  // n steps of state * m + 1 are one affine step state * a + c: squaring
+  // the step for each bit of n finds the state at position in log n steps.
+  std::uint32_t a = 1;
+  std::uint32_t c = 0;
+  std::uint32_t stepA = kMultiplier;
+  std::uint32_t stepC = 1;
+  for (std::uint64_t n = position; n != 0; n >>= 1) {
+    if ((n & 1) != 0) {
+      a = stepA * a;
+      c = stepA * c + stepC;
+    }
+    stepC = stepA * stepC + stepC;
+    stepA = stepA * stepA;
+  }
+  std::uint32_t state = a * seed + c;
+  for (char& byte : text) {
+    state = state * kMultiplier + 1u;
+    byte = static_cast<char>(static_cast<unsigned char>(byte) ^ DrawOf(state));
+  }
+}
+
 bool IsBoxText(std::string_view text) {
   if (text.empty()) return true;
   if (text.substr(0, BoxGreeting().size()) == BoxGreeting()) return true;

@@ -29,6 +29,12 @@ const std::string& BoxGreeting();
 // from seed; masking twice restores the text.
 void MaskBoxWith(std::string& text, std::size_t count, std::uint32_t seed);
 
+// XORs every byte of text with the draws from seed that fall on box
+// positions position, position + 1, ...: the bytes of a box text from
+// that position on, masked or unmasked without stepping through the ones
+// before.
+void MaskBoxFrom(std::string& text, std::uint64_t position, std::uint32_t seed);
+
 // True when text reads as a box's text: empty; the greeting and anything
 // after it (its 39 bytes leave no doubt); or " ", then nothing or a
 // delivered record: "\n\r", day (1 or 2 digits), " ", the month's name,

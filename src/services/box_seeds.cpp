@@ -40,6 +40,7 @@ std::vector<std::uint32_t> BoxSeeds::Remembered() {
 
 std::optional<BoxSeeds::Seed> BoxSeeds::SeedFor(const std::string& path,
                                                 std::string_view masked) {
+  masked = masked.substr(0, kBoxHeadBytes);
   if (masked.empty() || Unmasks(masked, m_ownSeed)) return Seed{m_ownSeed, m_ownSeed};
   const std::vector<std::uint32_t> remembered = Remembered();
   for (std::uint32_t seed : remembered) {
@@ -50,6 +51,9 @@ std::optional<BoxSeeds::Seed> BoxSeeds::SeedFor(const std::string& path,
     // written whole again in this installation's mask.
     return Seed{ASeedForFirstDraw(static_cast<unsigned char>(masked[0]) ^ ' '), m_ownSeed};
   }
+  const std::optional<FileVersion> version = VersionOfFile(path);
+  const auto known = m_unreadable.find(path);
+  if (known != m_unreadable.end() && version && known->second == *version) return std::nullopt;
   const std::vector<std::uint32_t> recovered = RecoverBoxSeeds(masked);
   if (recovered.size() == 1) {
     Remember(recovered.front());
@@ -60,6 +64,7 @@ std::optional<BoxSeeds::Seed> BoxSeeds::SeedFor(const std::string& path,
     }
     return Seed{recovered.front(), recovered.front()};
   }
+  if (version) m_unreadable[path] = *version;
   if (m_log != nullptr && m_reported.insert(path).second) {
     m_log->LogLine(ToLogText(path) + ": the box's mask cannot be recovered (" +
                        (recovered.empty() ? std::string("no seed gives a box text")
@@ -72,6 +77,8 @@ std::optional<BoxSeeds::Seed> BoxSeeds::SeedFor(const std::string& path,
 
 void BoxSeeds::Remember(std::uint32_t seed) {
   m_recovered.push_back(seed);
+  // The new seed may open a box that none opened before.
+  m_unreadable.clear();
   if (m_ini == nullptr) return;
   int n = 1;
   while (m_ini->ValueExists(kBoxSeedSection, "Seed" + std::to_string(n))) ++n;

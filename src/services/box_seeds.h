@@ -9,10 +9,13 @@
 
 #include <cstdint>
 #include <optional>
+#include <map>
 #include <set>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "base/text_file.h"
 
 namespace pelmo {
 
@@ -20,6 +23,10 @@ class IniFile;
 class LineLog;
 
 inline constexpr const char* kBoxSeedSection = "BoxMask";
+
+// How much of a box's beginning tells its seed: the greeting, or " " and
+// the head of the first record.
+inline constexpr std::size_t kBoxHeadBytes = 256;
 
 class BoxSeeds {
  public:
@@ -49,7 +56,11 @@ class BoxSeeds {
   // the log), to a box text: the own seed or a remembered one when it
   // does, else one recovered from the box (remembered and logged). A box
   // of one byte can only hold " ": any seed giving that reads it. nullopt
-  // when no seed can be found; that is logged once for the path.
+  // when no seed can be found; that is logged once for the path, and
+  // remembered until the file changes or another seed is learnt, so that
+  // the search (hundreds of candidates) is not made again at every access.
+  // Only the first bytes of masked are looked at: a box's first 256 bytes
+  // may be passed for the whole (kBoxHeadBytes).
   std::optional<Seed> SeedFor(const std::string& path, std::string_view masked);
 
  private:
@@ -62,6 +73,8 @@ class BoxSeeds {
   // attached), and the boxes reported as unreadable.
   std::vector<std::uint32_t> m_recovered;
   std::set<std::string> m_reported;
+  // Boxes no seed opens, by path, with the state of the file then.
+  std::map<std::string, FileVersion> m_unreadable;
 };
 
 }  // namespace pelmo

@@ -7,6 +7,7 @@
 
 #include "base/cp1251.h"
 #include "base/date_time.h"
+#include "base/line_log.h"
 #include "base/line_name.h"
 #include "base/text_file.h"
 #include "core/admission.h"
@@ -83,34 +84,50 @@ void OfflineMessages::WriteBoxWith(const std::string& nick, const std::string& p
   RewriteFile(BoxPath(nick), buffer + SumBytes(PasswordSum(password)));
 }
 
+OfflineMessages::Head OfflineMessages::ReadHead(const std::string& path,
+                                                const std::string* password) {
+  Head head;
+  const long long size = FileSize(path);
+  if (size < 0) {
+    if (!PathMissing(path)) throw FileError("cannot read " + path);
+    return head;
+  }
+  // Without a whole sum no password can open it, and nothing may be
+  // written into it.
+  head.state = BoxState::kWrongPassword;
+  if (size < static_cast<long long>(kSumSize)) return head;
+  head.textSize = static_cast<std::uint64_t>(size) - kSumSize;
+  std::string begin;
+  if (!ReadFilePart(path, static_cast<long long>(head.textSize), kSumSize, head.sum) ||
+      head.sum.size() != kSumSize ||
+      !ReadFilePart(path, 0, static_cast<std::size_t>(std::min<std::uint64_t>(head.textSize, kBoxHeadBytes)),
+                    begin)) {
+    throw FileError("cannot read " + path);
+  }
+  if (password != nullptr && head.sum != SumBytes(PasswordSum(*password))) return head;
+  const std::optional<BoxSeeds::Seed> seed = m_seeds.SeedFor(path, begin);
+  if (!seed) {
+    head.state = BoxState::kUnreadable;
+    return head;
+  }
+  head.seed = *seed;
+  head.state = BoxState::kOk;
+  return head;
+}
+
 OfflineMessages::Box OfflineMessages::ReadBox(const std::string& nick,
                                               const std::string& password) {
   Box box;
   const std::string path = BoxPath(nick);
-  if (!FileExists(path)) return box;
-  std::optional<std::string> contents = ReadWholeFile(path);
-  if (!contents) throw FileError("cannot read " + path);
-  // Without a whole sum no password can open it, and nothing may be
-  // written into it.
-  if (contents->size() < kSumSize) {
-    box.state = BoxState::kWrongPassword;
-    return box;
+  const Head head = ReadHead(path, &password);
+  box.state = head.state;
+  if (head.state != BoxState::kOk) return box;
+  if (!ReadFilePart(path, 0, static_cast<std::size_t>(head.textSize), box.text) ||
+      box.text.size() != head.textSize) {
+    throw FileError("cannot read " + path);
   }
-  const std::size_t textSize = contents->size() - kSumSize;
-  if (contents->substr(textSize) != SumBytes(PasswordSum(password))) {
-    box.state = BoxState::kWrongPassword;
-    return box;
-  }
-  box.text = contents->substr(0, textSize);
-  const std::optional<BoxSeeds::Seed> seed = m_seeds.SeedFor(path, box.text);
-  if (!seed) {
-    box.text.clear();
-    box.state = BoxState::kUnreadable;
-    return box;
-  }
-  MaskBoxWith(box.text, textSize, seed->read);
-  box.seed = seed->write;
-  box.state = BoxState::kOk;
+  MaskBoxWith(box.text, box.text.size(), head.seed.read);
+  box.seed = head.seed.write;
   return box;
 }
 
@@ -145,31 +162,40 @@ void OfflineMessages::SayInPasswordChannel(const std::string& channel,
 
 void OfflineMessages::ShowBox(const std::string& nick, const std::string& channel,
                               const std::string& password) {
-  const Box box = ReadBox(nick, password);
-  if (box.state == BoxState::kMissing) {
+  const std::string path = BoxPath(nick);
+  const Head head = ReadHead(path, &password);
+  if (head.state == BoxState::kMissing) {
     SayInPasswordChannel(channel, password, NotRegistered());
     return;
   }
-  if (box.state != BoxState::kOk) {
+  if (head.state != BoxState::kOk) {
     SayInPasswordChannel(channel, password, W("Неверный пароль или имя пользователя."));
     return;
   }
   // A password line holds 255 characters; a longer box goes in pieces so
   // that its later messages can be read at all. A large box would be
-  // hundreds of datagrams to the whole chat: only its newest part goes.
+  // hundreds of datagrams to the whole chat: only its newest part goes,
+  // and only that part is read.
+  const std::uint64_t from =
+      head.textSize > kShownBoxBytes ? head.textSize - kShownBoxBytes : 0;
+  std::string text;
+  if (!ReadFilePart(path, static_cast<long long>(from),
+                    static_cast<std::size_t>(head.textSize - from), text) ||
+      text.size() != head.textSize - from) {
+    throw FileError("cannot read " + path);
+  }
+  MaskBoxFrom(text, from, head.seed.read);
   std::vector<PacedLines::Send> pieces;
-  auto piece = [&](std::string text) {
-    pieces.push_back([this, channel, password, text = std::move(text)] {
-      SayInPasswordChannel(channel, password, text);
+  auto piece = [&](std::string line) {
+    pieces.push_back([this, channel, password, line = std::move(line)] {
+      SayInPasswordChannel(channel, password, line);
     });
   };
-  std::string_view shown = box.text;
-  if (shown.size() > kShownBoxBytes) {
-    std::size_t from = shown.size() - kShownBoxBytes;
+  std::string_view shown = text;
+  if (from > 0) {
     // From the start of a message ("\n\r") when one lies in that part.
-    const std::size_t record = shown.find("\n\r", from);
-    if (record != std::string_view::npos) from = record;
-    shown.remove_prefix(from);
+    const std::size_t record = shown.find("\n\r");
+    if (record != std::string_view::npos) shown.remove_prefix(record);
     piece(W("Показаны последние сообщения; более старые хранятся в ящике. "
             "Очистить ящик: !d"));
   }
@@ -189,15 +215,19 @@ void OfflineMessages::ShowBox(const std::string& nick, const std::string& channe
 }
 
 void OfflineMessages::EmptyBox(const std::string& nick, const std::string& password) {
-  const Box box = ReadBox(nick, password);
-  if (box.state == BoxState::kOk) WriteBoxWith(nick, password, " ", box.seed);
+  const Head head = ReadHead(BoxPath(nick), &password);
+  if (head.state == BoxState::kOk) WriteBoxWith(nick, password, " ", head.seed.write);
 }
 
 void OfflineMessages::ChangePassword(const std::string& nick, const std::string& channel,
                                      const std::string& password, const std::string& command) {
-  const Box box = ReadBox(nick, password);
-  if (box.state != BoxState::kOk) return;
-  WriteBoxWith(nick, command.size() > 2 ? command.substr(2) : std::string(), box.text, box.seed);
+  const std::string path = BoxPath(nick);
+  const Head head = ReadHead(path, &password);
+  if (head.state != BoxState::kOk) return;
+  // The mask does not depend on the password: only the sum changes, in
+  // place, so the box keeps its own mask and its size does not matter.
+  const std::string newPassword = command.size() > 2 ? command.substr(2) : std::string();
+  WriteFileAt(path, static_cast<long long>(head.textSize), SumBytes(PasswordSum(newPassword)));
   SayInPasswordChannel(channel, password, W("Ваш пароль успешно сменен"));
 }
 
@@ -243,33 +273,51 @@ void OfflineMessages::DeliverLine(const std::string& sender, const std::string& 
   const TDateTime now = m_clock.Now();
   const std::string record = "\n\r" + FormatDateTime(W("d mmmm yyyy г."), now) +
                              FormatDateTime("h:n:s", now) + " From " + sender + ": " + line;
-  if (ReadBox(sender, password).state != BoxState::kOk) return;
+  if (ReadHead(BoxPath(sender), &password).state != BoxState::kOk) return;
 
   const std::string path = BoxPath(respondent);
-  if (!FileExists(path)) {
+  // A box whose mask cannot be found is never written to, nor is a file
+  // without a whole password sum.
+  const Head head = ReadHead(path, nullptr);
+  if (head.state != BoxState::kOk) {
     SayInPasswordChannel(channel, password, NotRegistered());
     return;
   }
-  std::optional<std::string> contents = ReadWholeFile(path);
-  if (!contents) throw FileError("cannot read " + path);
-  // A file without a whole password sum is no box to write into.
-  if (contents->size() < kSumSize) {
-    SayInPasswordChannel(channel, password, NotRegistered());
+  if (head.textSize + kSumSize + record.size() > kMaxBoxBytes) {
+    SayInPasswordChannel(channel, password,
+                         W("Ящик пользователя ") + respondent +
+                             W(" переполнен, сообщение не доставлено."));
+    if (m_log != nullptr) {
+      m_log->LogLine(W("Ящик ") + respondent + W(" переполнен (") +
+                         std::to_string(head.textSize + kSumSize) + W(" байт): сообщение от ") +
+                         sender + W(" не доставлено."),
+                     255);
+    }
     return;
   }
-  const std::size_t textSize = contents->size() - kSumSize;
-  const std::string sum = contents->substr(textSize);
-  std::string text = contents->substr(0, textSize);
-  // A box whose mask cannot be found is never written to.
-  const std::optional<BoxSeeds::Seed> seed = m_seeds.SeedFor(path, text);
-  if (!seed) {
-    SayInPasswordChannel(channel, password, NotRegistered());
-    return;
+  if (head.seed.read != head.seed.write) {
+    // A box of " " alone, of whatever mask: written whole again in this
+    // installation's.
+    std::string text = " " + record;
+    MaskBoxWith(text, text.size(), head.seed.write);
+    RewriteFile(path, text + head.sum);
+  } else {
+    std::string masked = record;
+    MaskBoxFrom(masked, head.textSize, head.seed.read);
+    const auto at = static_cast<long long>(head.textSize);
+    try {
+      WriteFileAt(path, at, masked + head.sum);
+    } catch (const FileError&) {
+      // A write that stopped part way (a full disk) must not leave the
+      // box without its sum.
+      try {
+        WriteFileAt(path, at, head.sum);
+        TruncateFile(path, at + static_cast<long long>(kSumSize));
+      } catch (const FileError&) {
+      }
+      throw;
+    }
   }
-  MaskBoxWith(text, textSize, seed->read);
-  text += record;
-  MaskBoxWith(text, text.size(), seed->write);
-  RewriteFile(path, text + sum);
   SayInPasswordChannel(channel, password, W("Ваше сообщение успешно доставлено."));
 
   std::vector<std::string> readers = ReadList();
@@ -299,6 +347,7 @@ std::vector<std::string> OfflineMessages::ReadList() {
 
 void InstallOfflineMessages(ServiceContext& context, OfflineMessages& messages) {
   messages.Seeds().Attach(context.othersIni, context.log);
+  messages.SetLog(&context.log);
   // A file error ends this service's part of the event only.
   context.on.greeting.Add(GreetingStep::UnreadMessages, [&messages](const ChatEvent& event) {
     try {

@@ -32,6 +32,7 @@ namespace pelmo {
 struct ServiceContext;
 class Clock;
 class EventLoop;
+class LineLog;
 class Replies;
 class WorkFolder;
 struct OutgoingState;
@@ -48,6 +49,11 @@ inline constexpr std::size_t kMaxRespondents = 100;
 // process id + "-" + counter) must stay within the 255 bytes a file name
 // may have.
 inline constexpr std::size_t kMaxBoxNick = 100;
+
+// The largest box file a delivery may leave: a line that would take the
+// box past it is refused, with a reply to its sender and a log line. "r",
+// "d" and "c" work on a box of any size.
+inline constexpr std::size_t kMaxBoxBytes = 1024 * 1024;
 
 // "r" shows at most the newest this many bytes of a box, in password lines
 // of 255 characters: the first few at once, the rest one per interval.
@@ -81,7 +87,9 @@ class OfflineMessages {
   // Throws FileError when it cannot be written (the old file then stays).
   void WriteBox(const std::string& nick, const std::string& password, const std::string& text);
   // A file shorter than the 4 bytes of the sum reads as a wrong password.
-  // Throws FileError when the file exists but cannot be read.
+  // Throws FileError when the file exists but cannot be read. The whole
+  // text is read: the service itself reads a box's beginning, its end and
+  // its newest part only.
   Box ReadBox(const std::string& nick, const std::string& password);
 
   // The seeds of moved boxes; attached to others.ini and the log when the
@@ -108,7 +116,10 @@ class OfflineMessages {
                      const std::string& password, const std::string& command);
   void ClearRespondent(const std::string& nick, const std::string& channel,
                        const std::string& password);
-  // A plain password-channel line for the sender's respondent.
+  // A plain password-channel line for the sender's respondent: the record
+  // is masked where it falls in the box and written over the box's sum,
+  // the sum after it, so a delivery costs the record's length, whatever
+  // the box's.
   void DeliverLine(const std::string& sender, const std::string& line,
                    const std::string& channel, const std::string& password);
   // The unread notice for a joiner, to his address.
@@ -125,7 +136,19 @@ class OfflineMessages {
     return m_respondents;
   }
 
+  // Where a full box is reported (the bot log); none: not reported.
+  void SetLog(LineLog* log) { m_log = log; }
+
  private:
+  // A box's state from its beginning and its sum alone (password null:
+  // not checked), with its text's size and its sum's bytes.
+  struct Head {
+    BoxState state = BoxState::kMissing;
+    std::uint64_t textSize = 0;
+    std::string sum;
+    BoxSeeds::Seed seed;
+  };
+  Head ReadHead(const std::string& path, const std::string* password);
   void SayInPasswordChannel(const std::string& channel, const std::string& password,
                             const std::string& text);
   std::vector<std::string> ReadList();
@@ -140,6 +163,7 @@ class OfflineMessages {
   PacedLines m_paced;
   std::vector<std::pair<std::string, std::string>> m_respondents;
   BoxSeeds m_seeds{kBoxMaskSeed};
+  LineLog* m_log = nullptr;
 };
 
 // Adds the registration and the password-channel commands, the delivery of

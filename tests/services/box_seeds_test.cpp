@@ -112,5 +112,39 @@ TEST_F(BoxSeedsTest, ABoxWhoseSeedCannotBeFoundIsReportedAndNeverWritten) {
   EXPECT_FALSE(IniFile(f.dir.FilePath("others.ini")).SectionExists("BoxMask"));
 }
 
+// A box is bounded at 1 MiB: a line that would take it past is refused
+// with a reply and a log line, while a larger box (moved over) still
+// empties and changes its password in its own mask, and deliveries below
+// the bound land far into a box in the right place of its mask.
+TEST_F(BoxSeedsTest, BoxesAreBoundedAndLargeOnesStayUsable) {
+  const std::string big = kGreeting + kOld + std::string(1100000, 'x');
+  f.dir.WriteFile("user/416E6E", BoxFile(big, kForeignSeed, "pw"));
+  messages.WriteBox("Bob", "bob", kGreeting);
+  messages.SetRespondent("Bob", "Room", "bob", "nick Ann");
+  f.ClearSent();
+  messages.DeliverLine("Bob", "more", "Room", "bob");
+  ASSERT_EQ(f.Sent().size(), 1u);
+  EXPECT_EQ(f.Sent().back().text, W("Ящик пользователя Ann переполнен, сообщение не доставлено."));
+  EXPECT_EQ(LinesWith(W("Ящик Ann переполнен (1100082 байт): сообщение от Bob не доставлено.")),
+            1);
+  EXPECT_EQ(f.dir.ReadFile("user/416E6E"), BoxFile(big, kForeignSeed, "pw"));
+
+  messages.ChangePassword("Ann", "Room", "pw", "c new");
+  EXPECT_EQ(f.dir.ReadFile("user/416E6E"), BoxFile(big, kForeignSeed, "new"));
+  messages.EmptyBox("Ann", "new");
+  EXPECT_EQ(f.dir.ReadFile("user/416E6E"), BoxFile(" ", kForeignSeed, "new"));
+
+  // 1 048 576 bytes in all may be reached, not passed: the record is 40
+  // bytes, the sum 4.
+  const std::string record = W("\n\r6 декабря 2026 г.18:5:7 From Bob: ") + "fill";
+  ASSERT_EQ(record.size(), 40u);
+  std::string near = kGreeting + std::string(1048576 - 4 - 40 - kGreeting.size(), 'y');
+  f.dir.WriteFile("user/416E6E", BoxFile(near, 0x5045'4C4Du, "new"));
+  messages.DeliverLine("Bob", "fill", "Room", "bob");
+  EXPECT_EQ(f.dir.ReadFile("user/416E6E"), BoxFile(near + record, 0x5045'4C4Du, "new"));
+  messages.DeliverLine("Bob", "fill", "Room", "bob");
+  EXPECT_EQ(f.dir.ReadFile("user/416E6E").size(), 1048576u);
+}
+
 }  // namespace
 }  // namespace pelmo
