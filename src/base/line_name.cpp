@@ -11,4 +11,12 @@ std::string LineName(std::string_view name) {
   return line;
 }
 
+std::string OneLine(std::string_view text) {
+  std::string line(text);
+  for (char& c : line) {
+    if (c == '\r' || c == '\n' || c == '\0') c = ' ';
+  }
+  return line;
+}
+
 }  // namespace pelmo

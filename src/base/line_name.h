@@ -16,4 +16,11 @@ namespace pelmo {
 // blank; any other name is returned as it is.
 std::string LineName(std::string_view name);
 
+// A text from the chat as it goes into one record of a line-based file or a
+// framed reply (a log line, a message in a box): carriage returns, line
+// feeds and zero bytes become blanks, so that what the sender typed after
+// a line break cannot read as a record of its own. Tabs and other
+// characters stay.
+std::string OneLine(std::string_view text);
+
 }  // namespace pelmo

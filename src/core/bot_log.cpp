@@ -1,5 +1,7 @@
 #include "core/bot_log.h"
 
+#include "base/line_name.h"
+
 #include <algorithm>
 
 #include "base/date_time.h"
@@ -55,7 +57,9 @@ void BotLog::ClearWindowLog() {
 
 void BotLog::LogToFile(const std::string& text) {
   const std::string time = "[" + TimeToStr(m_clock.Now()) + "]";
-  std::string line = time + text;
+  // One line of the file and of the ring per call, whatever the chat text
+  // holds: a line break in it must not pose as a line of somebody else.
+  std::string line = time + OneLine(text);
   m_file->SetLimit(m_settings.CheckLogFileSizeCB, m_settings.CheckLogFileSizeE);
   m_fileWriter.Write(line + "\r\n", [&time](std::uint64_t dropped) {
     return time + std::to_string(dropped) +

@@ -71,6 +71,26 @@ std::string WithCrLf(const std::string& text) {
   return out;
 }
 
+// A line of the sender's text that is the separator line would end the
+// anecdote there and begin another without its author: it is kept with a
+// blank after it, which no longer reads as the separator.
+std::string WithoutSeparatorLines(const std::string& text) {
+  const std::string& separator = AnecdoteSeparator();
+  std::string out;
+  out.reserve(text.size() + 2);
+  std::size_t at = 0;
+  while (at <= text.size()) {
+    std::size_t end = text.find("\r\n", at);
+    if (end == std::string::npos) end = text.size();
+    out.append(text, at, end - at);
+    if (std::string_view(text).substr(at, end - at) == separator) out += ' ';
+    if (end == text.size()) break;
+    out += "\r\n";
+    at = end + 2;
+  }
+  return out;
+}
+
 std::string ReadCollection(const std::string& path) {
   if (!FileExists(path)) return {};
   std::optional<std::string> text = ReadTextFile(path, kMaxJokesFileSize);
@@ -209,7 +229,7 @@ void Jokes::GiveAphorism(std::uint32_t address) {
 void Jokes::AddAnecdote(const std::string& nick, const std::string& text,
                         std::uint32_t address) {
   if (m_anecdotes.size() >= kMaxJokes) return;
-  const std::string entry = WithCrLf(text) + " (" + LineName(nick) + ")";
+  const std::string entry = WithoutSeparatorLines(WithCrLf(text)) + " (" + LineName(nick) + ")";
   AppendLine(m_folder.BotFile("anecdot.txt"), entry + "\r\n" + AnecdoteSeparator());
   m_anecdotes.push_back(entry);
   m_replies.SayTo(address, nick + W("%cf%, Ваш анекдот добавлен."), kKindLine);

@@ -271,8 +271,10 @@ void OfflineMessages::DeliverLine(const std::string& sender, const std::string& 
   if (entry == m_respondents.end()) return;
   const std::string respondent = entry->second;
   const TDateTime now = m_clock.Now();
+  // A record begins with "\n\r": the line's own breaks must not begin one
+  // that names somebody else.
   const std::string record = "\n\r" + FormatDateTime(W("d mmmm yyyy г."), now) +
-                             FormatDateTime("h:n:s", now) + " From " + sender + ": " + line;
+                             FormatDateTime("h:n:s", now) + " From " + sender + ": " + OneLine(line);
   if (ReadHead(BoxPath(sender), &password).state != BoxState::kOk) return;
 
   const std::string path = BoxPath(respondent);

@@ -30,15 +30,6 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
   return text;
 }
 
-// An INI value is one line; a break would cut the note and begin a
-// forged key.
-std::string OneLine(std::string text) {
-  for (char& c : text) {
-    if (c == '\r' || c == '\n' || c == '\0') c = ' ';
-  }
-  return text;
-}
-
 // The Russian words are converted once: every command line of the chat
 // is put to them.
 bool IsMessWord(const std::string& word) {
@@ -110,6 +101,8 @@ void PrivateBox::LeaveNote(const std::string& rest, const std::string& nick,
     return;
   }
   const TDateTime now = m_clock.Now();
+  // An INI value is one line; a break would cut the note and begin a
+  // forged key.
   const std::string value =
       OneLine(W("* Сообщение от ") + LineName(nick) + " (" + LineName(host) + W("). Дата: ") +
               DateToStr(now) + " " + TimeToStr(now) + kSeparator + note);
