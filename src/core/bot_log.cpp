@@ -3,12 +3,14 @@
 #include "base/line_name.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "base/date_time.h"
 #include "core/bot_settings.h"
 #include "core/bot_view.h"
 #include "core/error_text.h"
 #include "core/log_file.h"
+#include "core/reply_bound.h"
 
 namespace pelmo {
 
@@ -84,12 +86,25 @@ std::string BotLog::RecentLines(long long count) const {
   // slots 0..1023, whatever a user typed.
   const long long ringSize = static_cast<long long>(kRingSize);
   const std::size_t n = static_cast<std::size_t>(std::clamp(count, 0LL, ringSize));
-  std::string reply;
-  std::size_t i = (m_writeIndex + kRingSize - n) % kRingSize;
-  for (std::size_t k = 0; k < n; ++k) {
-    if (!m_ring[i].empty()) reply += "\r\n" + m_ring[i];
-    i = (i + 1) % kRingSize;
+  // Newest first, until the answer is full.
+  std::vector<const std::string*> taken;
+  std::size_t size = 0;
+  bool cut = false;
+  for (std::size_t k = 1; k <= n; ++k) {
+    const std::string& line = m_ring[(m_writeIndex + kRingSize - k) % kRingSize];
+    if (line.empty()) continue;
+    if (size + 2 + line.size() + MoreNotShown().size() > kMaxReplyBytes) {
+      cut = true;
+      break;
+    }
+    size += 2 + line.size();
+    taken.push_back(&line);
   }
+  // The older lines left out come first, so the note stands where they
+  // would.
+  std::string reply = cut ? MoreNotShown() : std::string();
+  reply.reserve(reply.size() + size);
+  for (auto it = taken.rbegin(); it != taken.rend(); ++it) reply += "\r\n" + **it;
   return reply;
 }
 

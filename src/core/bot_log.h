@@ -55,7 +55,8 @@ class BotLog final : public LineLog {
   void ClearRing();
   // "\r\n" + line for each non-empty slot of the last count written, oldest
   // first. Any count reads only slots 0..1023 and ends; a count of 0 or
-  // below gives "".
+  // below gives "". At most kMaxReplyBytes: the newest lines that fit,
+  // after MoreNotShown() when older ones were left out.
   std::string RecentLines(long long count) const;
   std::size_t WriteIndex() const { return m_writeIndex; }
   const std::string& RingSlot(std::size_t i) const { return m_ring[i]; }

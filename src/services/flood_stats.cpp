@@ -13,6 +13,7 @@
 #include "core/reactions.h"
 #include "core/service_context.h"
 #include "core/replies.h"
+#include "core/reply_bound.h"
 #include "services/stat_store.h"
 #include "transport/outgoing_state.h"
 
@@ -21,6 +22,10 @@ namespace pelmo {
 namespace {
 
 const std::string kFrame = "\r\n-----------------------------------------\r\n";
+
+// More rows than one answer can hold (kMaxReplyBytes, a row taking at
+// least 10 bytes) are never put in order.
+constexpr std::size_t kMostTableRows = 2000;
 
 std::size_t StatTabs(std::size_t length) {
   if (length >= 1 && length <= 2) return 5;
@@ -191,18 +196,30 @@ std::string FloodStats::TableReport(int mode, long long rows) {
                              : entry.value;
     entry.sortKey = AnsiUpperCase(padded + ":" + entry.name);
   }
-  std::sort(entries.begin(), entries.end(),
-            [](const TableEntry& a, const TableEntry& b) { return a.sortKey < b.sortKey; });
+  // Highest first; only the rows an answer can hold are put in order.
+  const std::size_t wanted = static_cast<std::size_t>(
+      std::clamp<long long>(rows, 0, static_cast<long long>(kMostTableRows)));
+  const auto ordered = entries.begin() + static_cast<std::ptrdiff_t>(std::min(wanted, entries.size()));
+  std::partial_sort(entries.begin(), ordered, entries.end(),
+                    [](const TableEntry& a, const TableEntry& b) { return a.sortKey > b.sortKey; });
 
   std::vector<std::string> lines;
   lines.push_back(kFrame);
   lines.push_back(mode == 2 ? W("\tСтатистика лодырей\r\n") : W("\tСтатистика болтунов\r\n"));
+  // The frame closes the table; the answer stays within kMaxReplyBytes.
+  std::size_t size = lines[0].size() + lines[1].size() + 4 + kFrame.size() + 2;
   long long rank = 0;
-  for (auto it = entries.rbegin(); it != entries.rend() && rank < rows; ++it) {
+  for (auto it = entries.begin(); it != ordered; ++it) {
+    std::string row = std::to_string(rank + 1) + ". " + it->name +
+                      std::string(TableTabs(it->name.size()), '\t') +
+                      std::to_string(ReadCount(it->value));
+    if (size + row.size() + 2 + MoreNotShown().size() > kMaxReplyBytes) {
+      lines.push_back(MoreNotShown().substr(2));
+      break;
+    }
+    size += row.size() + 2;
     ++rank;
-    lines.push_back(std::to_string(rank) + ". " + it->name +
-                    std::string(TableTabs(it->name.size()), '\t') +
-                    std::to_string(ReadCount(it->value)));
+    lines.push_back(std::move(row));
   }
   lines.push_back(kFrame);
   return JoinLines(lines);

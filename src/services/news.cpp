@@ -11,6 +11,10 @@
 #include "core/service_context.h"
 #include "transport/outgoing_state.h"
 #include "core/replies.h"
+#include "core/reply_bound.h"
+#include "core/error_text.h"
+#include "base/line_log.h"
+#include "core/bot_log.h"
 
 namespace pelmo {
 
@@ -24,7 +28,8 @@ bool HasLineBreak(const std::string& text) {
 
 }  // namespace
 
-std::vector<std::string> ReadLastLines(const std::string& path, std::size_t count) {
+std::vector<std::string> ReadLastLines(const std::string& path, std::size_t count,
+                                       std::size_t maxBytes) {
   if (count == 0 || !FileExists(path)) return {};
   const long long size = FileSize(path);
   if (size < 0) throw FileError("cannot read " + path);
@@ -33,8 +38,9 @@ std::vector<std::string> ReadLastLines(const std::string& path, std::size_t coun
   std::size_t breaks = 0;
   // Each line break is at most two bytes: more than 2 * (count + 1) of them
   // holds count whole lines after the first, perhaps partial, one.
-  while (at > 0 && breaks <= 2 * (count + 1)) {
-    const auto step = static_cast<std::size_t>(std::min<long long>(at, kTailChunk));
+  while (at > 0 && breaks <= 2 * (count + 1) && tail.size() < maxBytes) {
+    const std::size_t room = std::min(kTailChunk, maxBytes - tail.size());
+    const auto step = static_cast<std::size_t>(std::min<long long>(at, static_cast<long long>(room)));
     at -= static_cast<long long>(step);
     std::string chunk;
     if (!ReadFilePart(path, at, step, chunk) || chunk.size() != step) {
@@ -46,7 +52,7 @@ std::vector<std::string> ReadLastLines(const std::string& path, std::size_t coun
   }
   std::vector<std::string> lines = SplitLines(tail);
   // Not at the start of the file: the first line may be cut.
-  if (at > 0 && !lines.empty()) lines.erase(lines.begin());
+  if (at > 0 && lines.size() > 1) lines.erase(lines.begin());
   if (lines.size() > count) lines.erase(lines.begin(), lines.end() - static_cast<long>(count));
   return lines;
 }
@@ -63,6 +69,24 @@ std::vector<std::string> News::Readers() const {
 }
 
 void News::AddNews(const std::string& nick, const std::string& text, std::uint32_t address) {
+  if (text.size() > kMaxNewsText) {
+    m_replies.SayTo(address,
+                    nick + W("%cf%, Новость длиннее ") + std::to_string(kMaxNewsText) +
+                        W(" знаков не добавлена."),
+                    kKindLine);
+    return;
+  }
+  if (FileSize(m_newsPath) >= kMaxNewsFile) {
+    m_replies.SayTo(address, nick + W("%cf%, Места для новостей больше нет, новость не добавлена."),
+                    kKindLine);
+    if (m_log != nullptr) {
+      m_log->LogLine(ToLogText(m_newsPath) + W(": файл новостей полон (") +
+                         std::to_string(FileSize(m_newsPath)) + W(" байт), новость от ") + nick +
+                         W(" не добавлена."),
+                     255);
+    }
+    return;
+  }
   const TDateTime now = m_clock.Now();
   AppendLine(m_newsPath, text + " (" + LineName(nick) + ") " +
                              FormatDateTime(W("d mmmm yyyy г."), now) + FormatDateTime("h:n:s", now));
@@ -71,16 +95,28 @@ void News::AddNews(const std::string& nick, const std::string& text, std::uint32
 }
 
 void News::ShowNews(const std::string& nick, std::uint32_t address) {
-  const std::vector<std::string> items = ReadLastLines(m_newsPath, kNewsShown);
+  const std::vector<std::string> items = ReadLastLines(m_newsPath, kNewsShown, kMaxReplyBytes);
   std::string text = "\r\n\r\n" + std::string(26, ' ') + W("> > > Н О В О С Т И ! ! !< < <\r\n");
+  const std::string rule = "\r\n" + std::string(25, '=') + "\r\n";
+  bool cut = false;
   for (auto it = items.rbegin(); it != items.rend(); ++it) {
-    text += "\r\n" + std::string(25, '=') + "\r\n" + *it;
+    // An item too long for what is left is cut short: the newest is shown
+    // even when it alone would fill the answer.
+    const std::size_t room = kMaxReplyBytes - MoreNotShown().size();
+    if (text.size() + rule.size() + it->size() > room) {
+      if (text.size() + rule.size() < room) text += rule + it->substr(0, room - text.size() - rule.size());
+      cut = true;
+      break;
+    }
+    text += rule + *it;
   }
+  if (cut) text += MoreNotShown();
   m_replies.SayTo(address, text, kKindListing);
 
   const std::string reader = LineName(nick);
   const std::vector<std::string> readers = Readers();
-  if (std::find(readers.begin(), readers.end(), reader) == readers.end()) {
+  if (readers.size() < kMaxNewsReaders &&
+      std::find(readers.begin(), readers.end(), reader) == readers.end()) {
     AppendLine(m_seenNewsPath, reader);
   }
 }
@@ -96,6 +132,7 @@ void News::NotifyUnreadNews(const std::string& nick, std::uint32_t address) {
 }
 
 void InstallNews(ServiceContext& context, News& news) {
+  news.SetLog(&context.log);
   context.on.greeting.Add(GreetingStep::UnreadNews, [&news](const ChatEvent& event) {
     news.NotifyUnreadNews(event.nick, event.address);
   });

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/cp1251.h"
 #include "base/text_file.h"
 #include "core/bot_settings.h"
 #include "core/bot_view.h"
@@ -108,13 +109,26 @@ TEST_F(BotLogTest, RecentLinesSkipEmptySlotsAndSurviveAnyCount) {
   // A full ring: every slot once, oldest first.
   WriteLines(1024);
   const std::string full = log.RecentLines(100000);
-  EXPECT_EQ(full.rfind("\r\n[18:05]line 0", 0), 0u);
   EXPECT_EQ(full.size(), log.RecentLines(1024).size());
   EXPECT_NE(full.find("line 1023"), std::string::npos);
 
   log.ClearRing();
   EXPECT_EQ(log.WriteIndex(), 0u);
   EXPECT_EQ(log.RecentLines(10), "");
+}
+
+// One request gets at most 16 KB: the newest lines that fit, after a line
+// saying that older ones were left out.
+TEST_F(BotLogTest, RecentLinesAreBoundedTo16KB) {
+  for (int i = 0; i < 99; ++i) log.LogToFile(std::string(1000, 'a' + i % 26));
+  const std::string reply = log.RecentLines(99);
+  const std::string note =
+      "\r\n" + W("(Показано не всё: остальное не помещается в один ответ.)");
+  EXPECT_EQ(reply.rfind(note, 0), 0u);
+  // 16 lines of 2 + 7 + 1000 bytes fit with the note, a 17th would not.
+  EXPECT_EQ(reply.size(), note.size() + 16 * 1009);
+  EXPECT_EQ(reply.substr(reply.size() - 1000), std::string(1000, 'a' + 98 % 26));
+  EXPECT_EQ(log.RecentLines(16), reply.substr(note.size()));
 }
 
 TEST_F(BotLogTest, FileOverTheLimitIsEmptiedAfterTheLineIsWritten) {

@@ -189,6 +189,24 @@ TEST_F(FloodStatsTest, TopAndHtopOrderAndTies) {
   EXPECT_FALSE(stats.Command("tops", "PC1", kUser));
 }
 
+// However many rows are asked for, one answer is at most 16 KB and says
+// that more exists.
+TEST_F(FloodStatsTest, ATableIsBoundedTo16KB) {
+  std::string file = "[PC1]\r\n";
+  for (int i = 1; i <= 3000; ++i) {
+    file += "User-" + std::string(40, 'a') + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
+  }
+  f.dir.WriteFile("botfile/stat.ini", file);
+  const std::string table = Ask("top 1000000");
+  const std::string note = W("(Показано не всё: остальное не помещается в один ответ.)");
+  EXPECT_LE(table.size(), 16384u);
+  EXPECT_GT(table.size(), 16000u);
+  EXPECT_NE(table.find("\r\n1. " + std::string(40, 'a') + "3000 (PC1)3000\r\n2. "),
+            std::string::npos);
+  EXPECT_EQ(table.substr(table.size() - note.size() - 2 - kFrame.size() - 2),
+            note + "\r\n" + kFrame + "\r\n");
+}
+
 TEST_F(FloodStatsTest, AReportNeverIncludesTheLineThatAsked) {
   // Through the bot as the interpreter calls it: the report, then the count.
   InstallFloodStats(f.services(), stats, store);

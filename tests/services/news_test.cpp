@@ -98,6 +98,35 @@ TEST_F(NewsTest, LongFilesShowTheNewestAndLoseNothing) {
   EXPECT_EQ(ReadLines(f.dir.FilePath("botfile/news.txt")).size(), 1201u);
 }
 
+// One "!news" sends at most 16 KB and says that more exists; an item too
+// long or a full file is refused and the file kept as it is.
+TEST_F(NewsTest, AnswersAndAdditionsAreBounded) {
+  std::string items;
+  for (int i = 1; i <= 200; ++i) items += std::to_string(1000 + i) + std::string(296, 'n') + "\r\n";
+  f.dir.WriteFile("botfile/news.txt", items);
+  news.ShowNews("Petya", kUser);
+  std::string shown;
+  for (const std::string& text : f.TakeSentTexts()) shown += text;
+  const std::string note =
+      "\r\n" + W("(Показано не всё: остальное не помещается в один ответ.)");
+  EXPECT_LE(shown.size(), 16384u);
+  EXPECT_GT(shown.size(), 16000u);
+  EXPECT_EQ(shown.rfind(kHeading + kRule + "1200nnn", 0), 0u);
+  EXPECT_EQ(shown.substr(shown.size() - note.size()), note);
+
+  news.AddNews("Vasya", std::string(1025, 'x'), kUser);
+  news.AddNews("Vasya", std::string(1024, 'y'), kUser);
+  EXPECT_EQ(f.TakeSentTexts(),
+            (std::vector<std::string>{W("Vasya%cf%, Новость длиннее 1024 знаков не добавлена."),
+                                      W("Vasya%cf%, Ваша новость добавлена.")}));
+  f.dir.WriteFile("botfile/news.txt", std::string(1048576, 'z'));
+  news.AddNews("Vasya", "more", kUser);
+  EXPECT_EQ(f.TakeSentTexts(),
+            std::vector<std::string>{
+                W("Vasya%cf%, Места для новостей больше нет, новость не добавлена.")});
+  EXPECT_EQ(f.dir.ReadFile("botfile/news.txt"), std::string(1048576, 'z'));
+}
+
 // The add row refuses any line break and keeps the bot's own colour.
 TEST(NewsInstalled, MultiLineRefusalRestoresTheColour) {
   BotFixture f;
