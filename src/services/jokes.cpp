@@ -7,10 +7,12 @@
 #include "base/date_time.h"
 #include "base/line_name.h"
 #include "base/random.h"
+#include "base/text_encoding.h"
 #include "base/text_file.h"
 #include "core/bot_log.h"
 #include "core/bot_settings.h"
 #include "core/command_table.h"
+#include "core/error_text.h"
 #include "core/reactions.h"
 #include "core/service_context.h"
 #include "core/work_folder.h"
@@ -21,8 +23,6 @@ namespace pelmo {
 
 namespace {
 
-// The collections may be far larger than the other data files.
-constexpr std::size_t kMaxJokesFileSize = 512u * 1024u * 1024u;
 // Draws before a hand-out falls back to a walk for an entry with text.
 constexpr int kDrawTries = 16;
 
@@ -91,8 +91,20 @@ std::string WithoutSeparatorLines(const std::string& text) {
   return out;
 }
 
-std::string ReadCollection(const std::string& path) {
+std::string ReadCollection(const std::string& path, LineLog& log) {
   if (!FileExists(path)) return {};
+  if (FileSize(path) > static_cast<long long>(kMaxJokesFileSize)) {
+    // Far more than the bot ever writes (kMaxJokesAdded): the operator's
+    // own file. Its beginning is told, rather than nothing at all.
+    std::string part;
+    if (!ReadFilePart(path, 0, kMaxJokesFileSize, part)) throw FileError("cannot read " + path);
+    part.resize(part.find_last_of("\r\n") == std::string::npos ? 0 : part.find_last_of("\r\n") + 1);
+    log.LogLine(ToLogText(path) + ": longer than " + std::to_string(kMaxJokesFileSize >> 20) +
+                    " MB; only the lines within its first " +
+                    std::to_string(kMaxJokesFileSize >> 20) + " MB are read.",
+                255);
+    return ToCp1251Text(std::move(part));
+  }
   std::optional<std::string> text = ReadTextFile(path, kMaxJokesFileSize);
   if (!text) throw FileError("cannot read " + path);
   return std::move(*text);
@@ -155,12 +167,12 @@ Jokes::Jokes(const WorkFolder& folder, const BotSettings& settings, Random& rand
       m_log(log) {}
 
 void Jokes::LoadAnecdotes() {
-  m_anecdotes = ParseAnecdotes(ReadCollection(m_folder.BotFile("anecdot.txt")));
+  m_anecdotes = ParseAnecdotes(ReadCollection(m_folder.BotFile("anecdot.txt"), m_log));
   m_log.LogLine(W("Загружено ") + std::to_string(m_anecdotes.size()) + W(" анекдотов"), 0);
 }
 
 void Jokes::LoadAphorisms() {
-  m_aphorisms = ParseAphorisms(ReadCollection(m_folder.BotFile("Aforizm.txt")));
+  m_aphorisms = ParseAphorisms(ReadCollection(m_folder.BotFile("Aforizm.txt"), m_log));
   m_log.LogLine(W("Загружено ") + std::to_string(m_aphorisms.size()) + W(" афоризмов"), 0);
 }
 
@@ -226,9 +238,31 @@ void Jokes::GiveAphorism(std::uint32_t address) {
   m_log.LogLine(W("Выдан афоризм номер: ") + std::to_string(*slot + 1), 0);
 }
 
+bool Jokes::Takes(const std::string& path, const std::string& nick, const std::string& text,
+                  std::uint32_t address) {
+  if (text.size() > kMaxJokeText) {
+    m_replies.SayTo(address,
+                    nick + W("%cf%, Текст длиннее ") + std::to_string(kMaxJokeText) +
+                        W(" знаков не добавлен."),
+                    kKindLine);
+    return false;
+  }
+  const long long size = FileSize(path);
+  if (size >= static_cast<long long>(kMaxJokesAdded)) {
+    m_replies.SayTo(address, nick + W("%cf%, Места больше нет, текст не добавлен."), kKindLine);
+    m_log.LogLine(ToLogText(path) + ": " + std::to_string(size) +
+                      " bytes, full for additions from the chat; a text from " + nick +
+                      " was not added.",
+                  255);
+    return false;
+  }
+  return true;
+}
+
 void Jokes::AddAnecdote(const std::string& nick, const std::string& text,
                         std::uint32_t address) {
   if (m_anecdotes.size() >= kMaxJokes) return;
+  if (!Takes(m_folder.BotFile("anecdot.txt"), nick, text, address)) return;
   const std::string entry = WithoutSeparatorLines(WithCrLf(text)) + " (" + LineName(nick) + ")";
   AppendLine(m_folder.BotFile("anecdot.txt"), entry + "\r\n" + AnecdoteSeparator());
   m_anecdotes.push_back(entry);
@@ -238,6 +272,7 @@ void Jokes::AddAnecdote(const std::string& nick, const std::string& text,
 void Jokes::AddAphorism(const std::string& nick, const std::string& text,
                         std::uint32_t address) {
   if (m_aphorisms.size() >= kMaxJokes) return;
+  if (!Takes(m_folder.BotFile("Aforizm.txt"), nick, text, address)) return;
   const std::string entry = WithCrLf(text) + " (" + LineName(nick) + ")";
   AppendLine(m_folder.BotFile("Aforizm.txt"), entry);
   m_aphorisms.push_back(entry);

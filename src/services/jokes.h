@@ -25,6 +25,14 @@ struct BotSettings;
 const std::string& AnecdoteSeparator();
 // Neither collection grows past this many entries.
 inline constexpr std::size_t kMaxJokes = 500000;
+// What the chat may add: a text of at most kMaxJokeText bytes, to a file
+// below kMaxJokesAdded bytes; beyond either the text is refused with a
+// reply (a full file also with a log line) and the file stays as it is.
+// A file is read whole up to kMaxJokesFileSize, far above what additions
+// reach; of a longer one (the operator's) the lines within that size.
+inline constexpr std::size_t kMaxJokeText = 4096;
+inline constexpr std::size_t kMaxJokesAdded = 16u * 1024u * 1024u;
+inline constexpr std::size_t kMaxJokesFileSize = 512u * 1024u * 1024u;
 
 // The anecdotes of a file's text: each begins with "\r\n" and has every
 // line followed by "\r\n"; a text whose last line is not empty gives one
@@ -75,6 +83,10 @@ class Jokes {
   // The seconds still to wait since the last hand-out (tick counter), or
   // nullopt when a hand-out may go now.
   std::optional<long long> WaitFor(const std::optional<std::uint64_t>& last) const;
+  // True when the text may be added to the file at path; otherwise the
+  // refusal is said (and a full file logged).
+  bool Takes(const std::string& path, const std::string& nick, const std::string& text,
+             std::uint32_t address);
   // The slot to hand out (0-based), or nullopt when there is nothing.
   std::optional<std::size_t> Draw(const std::vector<std::string>& entries);
 

@@ -8,9 +8,12 @@
 #include <utility>
 
 #include "base/cp1251.h"
+#include "base/line_log.h"
 #include "base/line_name.h"
 #include "base/text_file.h"
+#include "core/bot_log.h"
 #include "core/command_table.h"
+#include "core/error_text.h"
 #include "core/reactions.h"
 #include "core/service_context.h"
 #include "transport/net_settings.h"
@@ -138,7 +141,11 @@ void SeenTracker::Load() {
   // Anything else in its place (a folder, say) is unreadable.
   if (FileExists(m_path) || DirectoryExists(m_path)) m_lines = ReadLines(m_path);
   m_index.clear();
-  for (std::size_t i = 0; i < m_lines.size(); ++i) m_index[NickOf(m_lines[i])] = i;
+  m_byQueryName.clear();
+  for (std::size_t i = 0; i < m_lines.size(); ++i) {
+    m_index[NickOf(m_lines[i])] = i;
+    IndexLine(i);
+  }
   // The age order from the records' times; a line whose time does not
   // read counts as the oldest, equal times keep the file's order.
   std::vector<std::pair<TDateTime, std::size_t>> ages;
@@ -155,6 +162,27 @@ void SeenTracker::Load() {
   m_ageOf.assign(m_lines.size(), m_byAge.end());
   for (const auto& age : ages) m_ageOf[age.second] = m_byAge.insert(m_byAge.end(), age.second);
   m_loaded = true;
+}
+
+namespace {
+
+std::string QueryName(const std::string& nick) { return AnsiUpperCase(TrimControls(nick)); }
+
+}  // namespace
+
+void SeenTracker::IndexLine(std::size_t index) {
+  const std::string& line = m_lines[index];
+  if (line.find(kSeenSeparator) == std::string::npos) return;
+  m_byQueryName[QueryName(NickOf(line))].insert(index);
+}
+
+void SeenTracker::UnindexLine(std::size_t index) {
+  const std::string& line = m_lines[index];
+  if (line.find(kSeenSeparator) == std::string::npos) return;
+  const auto entry = m_byQueryName.find(QueryName(NickOf(line)));
+  if (entry == m_byQueryName.end()) return;
+  entry->second.erase(index);
+  if (entry->second.empty()) m_byQueryName.erase(entry);
 }
 
 void SeenTracker::MarkRecent(std::size_t index) {
@@ -183,11 +211,14 @@ void SeenTracker::RecordSeen(const std::string& seenNick) {
   if (found != m_index.end()) {
     MarkRecent(found->second);
     if (m_lines[found->second] == line) return;  // the same minute: nothing changed
+    UnindexLine(found->second);
     m_lines[found->second] = std::move(line);
+    IndexLine(found->second);
   } else if (m_lines.size() < m_maxRecords) {
     m_index.emplace(nick, m_lines.size());
     m_lines.push_back(std::move(line));
     m_ageOf.push_back(m_byAge.insert(m_byAge.end(), m_lines.size() - 1));
+    IndexLine(m_lines.size() - 1);
   } else {
     // The line of the nick seen longest ago is taken over (an older
     // duplicate line of a nick is no nick's line).
@@ -195,7 +226,9 @@ void SeenTracker::RecordSeen(const std::string& seenNick) {
     const auto owner = m_index.find(NickOf(m_lines[oldest]));
     if (owner != m_index.end() && owner->second == oldest) m_index.erase(owner);
     m_index.emplace(nick, oldest);
+    UnindexLine(oldest);
     m_lines[oldest] = std::move(line);
+    IndexLine(oldest);
     MarkRecent(oldest);
   }
   m_dirty = true;
@@ -238,14 +271,10 @@ void SeenTracker::SeenQuery(const std::string& name, const std::string& asker) {
   const TDateTime now = m_clock.Now();
   // Sought as the records hold names (a line end inside is a blank).
   const std::string sought = AnsiUpperCase(LineName(TrimControls(name)));
-  const std::string* record = nullptr;
-  for (auto it = m_lines.rbegin(); it != m_lines.rend(); ++it) {
-    if (it->find(kSeenSeparator) == std::string::npos) continue;
-    if (AnsiUpperCase(TrimControls(NickOf(*it))) == sought) {
-      record = &*it;
-      break;
-    }
-  }
+  // The last line in file order whose nick reads as the name.
+  const auto matches = m_byQueryName.find(sought);
+  const std::string* record =
+      matches == m_byQueryName.end() ? nullptr : &m_lines[*matches->second.rbegin()];
 
   std::string answer;
   if (record == nullptr) {
@@ -265,11 +294,21 @@ void SeenTracker::SeenQuery(const std::string& name, const std::string& asker) {
     }
   }
   m_replies.SayTo(m_replies.Settings().SendAddress, answer, kKindLine);
+  if (FileSize(m_logPath) >= kMaxSeenLog) {
+    if (m_log != nullptr && !m_logFullTold) {
+      m_log->LogLine(ToLogText(m_logPath) + ": " + std::to_string(kMaxSeenLog >> 20) +
+                         " MB, full; further queries are not logged.",
+                     255);
+    }
+    m_logFullTold = true;
+    return;
+  }
   AppendLine(m_logPath, FormatDateTime("[mm:dd:yyyy/hh:nn:ss]", now) + " " + LineName(asker) +
                             W(" искал(а) пользователя ") + LineName(TrimControls(name)));
 }
 
 void InstallSeenTracker(ServiceContext& context, SeenTracker& seen) {
+  seen.SetLog(&context.log);
   Subscriptions& on = context.on;
   on.seen.Add(SeenStep::RecordSeen, [&seen](const ChatEvent& event) { seen.RecordSeen(event.nick); });
   const auto flush = [&seen] { seen.Flush(); };

@@ -23,6 +23,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <list>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -32,11 +33,16 @@
 
 namespace pelmo {
 
+class LineLog;
+
 struct ServiceContext;
 class Replies;
 
 // The separator between the nick and its time stamp (Windows-1251 "Џ").
 inline constexpr char kSeenSeparator = '\x8F';
+// seen_log.log takes no query beyond this size (the bot log says so once
+// a run); the operator moves it away to start it again.
+inline constexpr long long kMaxSeenLog = 1024 * 1024;
 
 // The word for a count (the words given as UTF-8 source literals, the
 // result Windows-1251 with one space before and after): singular for 1, few for 2-4, many for 5-20; above 20 the last
@@ -91,6 +97,8 @@ class SeenTracker {
   // rather than lost.
   void Reload();
   bool Pending() const { return m_dirty; }
+  // Where a full query log is reported (once a run); none: not reported.
+  void SetLog(LineLog* log) { m_log = log; }
   std::size_t Size();
 
  private:
@@ -98,6 +106,8 @@ class SeenTracker {
   void ScheduleFlush();
   // Line index to the most recent end of the age order.
   void MarkRecent(std::size_t index);
+  void IndexLine(std::size_t index);
+  void UnindexLine(std::size_t index);
 
   std::string m_path;
   std::string m_logPath;
@@ -115,6 +125,11 @@ class SeenTracker {
   // line's place in that order.
   std::list<std::size_t> m_byAge;
   std::vector<std::list<std::size_t>::iterator> m_ageOf;
+  // The query's form of a record's nick (trimmed, upper-cased) to the
+  // indices of the lines holding it, so a query costs no walk of the list.
+  std::unordered_map<std::string, std::set<std::size_t>> m_byQueryName;
+  LineLog* m_log = nullptr;
+  bool m_logFullTold = false;
 };
 
 // Fills the service's hook slots and adds its row to the command table.

@@ -213,6 +213,29 @@ TEST_F(JokesTest, AFullCollectionTakesNothingMore) {
   EXPECT_TRUE(f.Sent().empty());
 }
 
+// What the chat adds is bounded: a text of 4096 bytes at most, to a file
+// below 16 MiB; the file stays as it was and the sender is told.
+TEST_F(JokesTest, AdditionsAreBoundedAndNothingIsLost) {
+  const std::string old = "Old\r\n" + kSep + "\r\n";
+  Load(old, "");
+  jokes.AddAnecdote("Vasya", std::string(4097, 'a'), kUser);
+  EXPECT_EQ(f.dir.ReadFile("botfile/anecdot.txt"), old);
+  jokes.AddAnecdote("Vasya", std::string(4096, 'b'), kUser);
+  EXPECT_EQ(f.dir.ReadFile("botfile/anecdot.txt").size(), old.size() + 4096 + 8 + 2 + 68 + 2);
+
+  const std::string full = std::string(16 * 1024 * 1024, 'z') + "\r\n";
+  f.dir.WriteFile("botfile/Aforizm.txt", full);
+  jokes.AddAphorism("Vasya", "Short", kUser);
+  EXPECT_EQ(f.dir.ReadFile("botfile/Aforizm.txt"), full);
+  std::vector<std::string> said;
+  for (const SentPacket& packet : f.Sent()) said.push_back(packet.text);
+  EXPECT_EQ(said, (std::vector<std::string>{W("Vasya%cf%, Текст длиннее 4096 знаков не добавлен."),
+                                            W("Vasya%cf%, Ваш анекдот добавлен."),
+                                            W("Vasya%cf%, Места больше нет, текст не добавлен.")}));
+  EXPECT_EQ(jokes.Anecdotes().size(), 3u);  // "Old", the empty one after it, the addition
+  EXPECT_TRUE(jokes.Aphorisms().empty());
+}
+
 // The rows: "w" only in the anecdote channel, "add " choosing the collection.
 TEST(JokesInstalled, RowsChooseChannelAndCollection) {
   BotFixture f;

@@ -195,6 +195,22 @@ TEST_F(SeenTrackerTest, ANewNickBeyondTheBoundTakesTheLineSeenLongestAgo) {
                     "flood998\x8F" "18:06/06.12.2026\r\n");
 }
 
+// As shipped, the list keeps 100 000 nicks and the query log 1 MiB; a
+// query is still answered once the log is full.
+TEST_F(SeenTrackerTest, TheShippedBounds) {
+  for (int i = 0; i <= 100000; ++i) seen.RecordSeen("n" + std::to_string(i));
+  seen.Flush();
+  EXPECT_EQ(ReadLines(f.dir.FilePath("botfile/seen.txt")).size(), 100000u);
+  seen.SeenQuery("N100000", "Petya");
+  EXPECT_EQ(Said(), W("Я только что видел тут пользователя под ником N100000"));
+
+  const std::string full(1048576, 'q');
+  f.dir.WriteFile("botfile/seen_log.log", full);
+  seen.SeenQuery("n0", "Petya");
+  EXPECT_EQ(Said(), W("Пользователь n0 не появлялся здесь"));
+  EXPECT_EQ(Log(), full);
+}
+
 // Through the bot: chat lines record, the stop writes at once, and the
 // query row answers the asker's own nick itself.
 TEST(SeenTrackerInstalled, ChatLinesRecordAndTheStopWrites) {
