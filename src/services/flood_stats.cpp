@@ -9,7 +9,9 @@
 #include "base/line_name.h"
 #include "base/str_to_int.h"
 #include "base/text_file.h"
+#include "core/bot_log.h"
 #include "core/command_table.h"
+#include "core/error_text.h"
 #include "core/reactions.h"
 #include "core/service_context.h"
 #include "core/replies.h"
@@ -230,10 +232,13 @@ void InstallFloodStats(ServiceContext& context, FloodStats& stats, StatStore& st
   context.commands.Add(CommandRow{
       .place = CommandPlace::Statistics,
       .accepts = IsStatisticsCommand,
-      .handler = [&stats](CommandContext& command) {
+      .handler = [&stats, &store, &replies = context.replies](CommandContext& command) {
         try {
           stats.Command(command.command, command.event.host, command.event.address);
         } catch (const std::exception&) {
+          if (!store.LoadError().empty()) {
+            replies.SayTo(command.event.address, StatUnavailable(), kKindLine);
+          }
         }
       },
   });
@@ -251,8 +256,18 @@ void InstallFloodStats(ServiceContext& context, FloodStats& stats, StatStore& st
   // Edits made to the file while the bot was stopped are read at start (and
   // at a reload, after what memory holds is written).
   Lifecycle& life = context.on.life;
-  life.started.push_back([&store] { store.Reload(); });
-  life.reloaded.push_back([&store] { store.Reload(); });
+  // A file that cannot be loaded is named at once, not at the first
+  // command that finds it so.
+  const auto reload = [&store, &log = context.log] {
+    store.Reload();
+    if (!store.LoadError().empty()) {
+      log.LogLine(ToLogText(store.LoadError()) +
+                      "; statistics and notes are unavailable until it can be read.",
+                  255);
+    }
+  };
+  life.started.push_back(reload);
+  life.reloaded.push_back(reload);
   life.stopped.push_back([&store] { store.FlushQuietly(); });
   life.closing.push_back([&store] { store.FlushQuietly(); });
 }

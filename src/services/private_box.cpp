@@ -180,11 +180,14 @@ void InstallPrivateBox(ServiceContext& context, PrivateBox& box) {
   context.commands.Add(CommandRow{
       .place = CommandPlace::PrivateBox,
       .accepts = IsPrivateBoxCommand,
-      .handler = [&box](CommandContext& command) {
+      .handler = [&box, &replies = context.replies](CommandContext& command) {
         try {
           const ChatEvent& event = command.event;
           box.Command(command.command, event.nick, event.host, event.address);
         } catch (const std::exception&) {
+          if (!box.Store().LoadError().empty()) {
+            replies.SayTo(command.event.address, StatUnavailable(), kKindLine);
+          }
         }
       },
   });

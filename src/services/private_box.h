@@ -26,6 +26,8 @@ inline constexpr int kBoxNotes = 50;
 class PrivateBox {
  public:
   PrivateBox(StatStore& store, Replies& replies, OutgoingState& out, const Clock& clock);
+  // The statistics file the notes live in.
+  StatStore& Store() { return m_store; }
 
   // A command text (prefix removed) from nick on host at address: "mess"
   // alone lists, "mess HOST text" leaves a note, "cmess"/"kill" deletes the

@@ -89,9 +89,16 @@ void StatStore::EnsureLoaded() {
   std::string contents;
   if (!PathMissing(m_path)) {
     std::optional<std::string> read = ReadWholeFile(m_path);
-    if (!read) throw FileError("cannot read " + m_path);
+    if (!read) {
+      m_loadError = "cannot read " + m_path +
+                    (FileSize(m_path) > static_cast<long long>(kMaxFileSize)
+                         ? " (larger than " + std::to_string(kMaxFileSize >> 20) + " MB)"
+                         : std::string(" (no right to read it, or not a file)"));
+      throw FileError(m_loadError);
+    }
     contents = std::move(*read);
   }
+  m_loadError.clear();
   m_sections.clear();
   m_index.clear();
   m_sections.push_back(Section{.name = "", .hasHeader = false});  // lines before any header
@@ -115,8 +122,54 @@ void StatStore::EnsureLoaded() {
     m_sections.back().lines.push_back(std::move(line));
   }
   for (Section& section : m_sections) Reindex(section);
+  m_removed = 0;
+  m_byCounted.clear();
+  m_counter = 0;
+  for (std::size_t i = 1; i < m_sections.size(); ++i) {
+    if (m_index.at(Fold(m_sections[i].name)) == i) MarkCounted(i);
+  }
   m_loaded = true;
   m_dirty = false;
+  // A file from before the bound, or edited, with more hosts than it.
+  while (m_byCounted.size() > kMaxStatHosts) DropLeastCounted();
+}
+
+void StatStore::MarkCounted(std::size_t index) {
+  Section& section = m_sections[index];
+  if (section.counted != 0) m_byCounted.erase({section.counted, index});
+  section.counted = ++m_counter;
+  m_byCounted.emplace(section.counted, index);
+}
+
+void StatStore::DropLeastCounted() {
+  if (m_byCounted.empty()) return;
+  const std::size_t index = m_byCounted.begin()->second;
+  m_byCounted.erase(m_byCounted.begin());
+  Section& section = m_sections[index];
+  m_index.erase(Fold(section.name));
+  section.lines.clear();
+  section.keys.clear();
+  section.removed = true;
+  ++m_removed;
+  Changed();
+}
+
+void StatStore::Compact() {
+  if (m_removed == 0) return;
+  std::vector<Section> kept;
+  kept.reserve(m_sections.size() - m_removed);
+  for (Section& section : m_sections) {
+    if (!section.removed) kept.push_back(std::move(section));
+  }
+  m_sections = std::move(kept);
+  m_removed = 0;
+  m_index.clear();
+  m_byCounted.clear();
+  for (std::size_t i = 1; i < m_sections.size(); ++i) {
+    if (m_index.emplace(Fold(m_sections[i].name), i).second) {
+      m_byCounted.emplace(m_sections[i].counted, i);
+    }
+  }
 }
 
 void StatStore::Reindex(Section& section) {
@@ -167,7 +220,9 @@ std::vector<std::string> StatStore::Sections() {
   // File order: each name where it first appears.
   std::vector<std::string> ordered;
   for (std::size_t i = 1; i < m_sections.size(); ++i) {
-    if (m_index.at(Fold(m_sections[i].name)) == i) ordered.push_back(m_sections[i].name);
+    if (m_sections[i].removed) continue;
+    const auto entry = m_index.find(Fold(m_sections[i].name));
+    if (entry != m_index.end() && entry->second == i) ordered.push_back(m_sections[i].name);
   }
   return ordered;
 }
@@ -195,8 +250,10 @@ void StatStore::VisitValues(
 
 StatStore::Section& StatStore::SectionForWrite(std::string_view section) {
   if (Section* found = FindSection(section)) return *found;
+  if (m_byCounted.size() >= kMaxStatHosts) DropLeastCounted();
   m_index.emplace(Fold(section), m_sections.size());
   m_sections.push_back(Section{.name = std::string(section)});
+  MarkCounted(m_sections.size() - 1);
   return m_sections.back();
 }
 
@@ -228,6 +285,7 @@ bool StatStore::AddInteger(std::string_view section, std::string_view key, std::
   // Counted for every command of the chat: one look-up of the section and
   // one of the key, where a read and a write would take two of each.
   Section& target = SectionForWrite(section);
+  MarkCounted(static_cast<std::size_t>(&target - m_sections.data()));
   std::string folded = Fold(key);
   auto it = target.keys.find(folded);
   Line* line = it == target.keys.end() ? nullptr : &target.lines[it->second];
@@ -274,6 +332,7 @@ void StatStore::Changed() {
 std::string StatStore::Serialize() const {
   std::string text;
   for (const Section& section : m_sections) {
+    if (section.removed) continue;
     if (section.hasHeader) text += "[" + section.name + "]\r\n";
     for (const Line& line : section.lines) {
       text += line.key.empty() ? line.raw : line.key + "=" + line.value;
@@ -285,6 +344,7 @@ std::string StatStore::Serialize() const {
 
 void StatStore::Flush() {
   if (!m_loaded || !m_dirty) return;
+  Compact();
   try {
     RewriteFile(m_path, Serialize());
   } catch (...) {
@@ -314,6 +374,10 @@ void StatStore::Reload() {
     EnsureLoaded();
   } catch (const std::exception&) {
   }
+}
+
+std::string StatUnavailable() {
+  return W("Статистика и записки сейчас недоступны: файл статистики не читается.");
 }
 
 CommandWords SplitCommandWord(std::string_view text) {

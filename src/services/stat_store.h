@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -28,6 +29,12 @@ namespace pelmo {
 
 // The delay between the first change and the rewrite of the file.
 inline constexpr std::chrono::milliseconds kStatFlushDelay{1000};
+
+// The most host sections kept: a new host beyond takes the place of the
+// one counted least recently (its counts and notes go with it), so that
+// commands under ever new host names cannot grow the file without end.
+// After a load, file order stands for the order of counting.
+inline constexpr std::size_t kMaxStatHosts = 10000;
 
 class StatStore {
  public:
@@ -74,7 +81,7 @@ class StatStore {
   bool WriteString(std::string_view section, std::string_view key, std::string_view value);
   bool WriteInteger(std::string_view section, std::string_view key, std::int64_t value);
   // Adds to a key's integer (missing or unreadable: 0), saturating at the
-  // 64-bit limits.
+  // 64-bit limits. The section counts as the most recently counted.
   bool AddInteger(std::string_view section, std::string_view key, std::int64_t amount);
   // False when the key was not there.
   bool DeleteKey(std::string_view section, std::string_view key);
@@ -90,6 +97,8 @@ class StatStore {
   bool Dirty() const { return m_dirty; }
   // True since a rewrite of the file failed, until one succeeds.
   bool WriteFailing() const { return m_writeFailing; }
+  // Why the file could not be loaded at the last try; empty when it was.
+  const std::string& LoadError() const { return m_loadError; }
 
  private:
   struct Line {
@@ -103,6 +112,8 @@ class StatStore {
     bool hasHeader = true;
     std::vector<Line> lines{};
     std::unordered_map<std::string, std::size_t> keys{};  // folded key -> line
+    std::uint64_t counted = 0;  // when last counted (a running number)
+    bool removed = false;       // dropped for a newer host; gone at the next rewrite
   };
 
   void EnsureLoaded();
@@ -112,6 +123,12 @@ class StatStore {
   bool SetValue(std::string_view section, std::string_view key, std::string value);
   void Reindex(Section& section);
   void Changed();
+  void MarkCounted(std::size_t index);
+  // Drops the section counted least recently (never the lines before any
+  // header).
+  void DropLeastCounted();
+  // Leaves the dropped sections out of memory and indexes the rest anew.
+  void Compact();
   std::string Serialize() const;
 
   std::string m_path;
@@ -122,7 +139,16 @@ class StatStore {
   EventLoop::TimerId m_timer = 0;
   std::vector<Section> m_sections;
   std::unordered_map<std::string, std::size_t> m_index;  // folded name -> first section
+  // (counted, section index) of the indexed sections, least recent first.
+  std::set<std::pair<std::uint64_t, std::size_t>> m_byCounted;
+  std::uint64_t m_counter = 0;
+  std::size_t m_removed = 0;
+  std::string m_loadError;
 };
+
+// What a user is told when stat.ini cannot be loaded (LoadError()), in
+// place of silence.
+std::string StatUnavailable();
 
 // The command texts of the services on stat.ini: split at the first space
 // into the word (trimmed, lower-cased by the ANSI rules) and the rest

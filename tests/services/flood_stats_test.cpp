@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "base/cp1251.h"
+#include "base/text_file.h"
 #include "fakes/bot_fixture.h"
+#include "services/install_services.h"
 #include "services/stat_store.h"
 
 namespace pelmo {
@@ -205,6 +207,31 @@ TEST_F(FloodStatsTest, ATableIsBoundedTo16KB) {
             std::string::npos);
   EXPECT_EQ(table.substr(table.size() - note.size() - 2 - kFrame.size() - 2),
             note + "\r\n" + kFrame + "\r\n");
+}
+
+// A statistics file that cannot be read is named in the log at start, and
+// users asking for statistics or notes are told so instead of silence.
+TEST(FloodStatsInstalled, AnUnreadableFileIsLoggedAndSaid) {
+  BotFixture f;
+  std::unique_ptr<InstalledServices> services = InstallServices(f.services());
+  f.PrepareOffline();
+  ASSERT_TRUE(CreateDirectory(f.dir.FilePath("botfile/stat.ini")));
+  for (const auto& started : f.parts().on.life.started) started();
+  int named = 0;
+  for (const std::string& line : f.view.Texts()) {
+    named += line.find("stat.ini (no right to read it, or not a file); statistics and notes are "
+                       "unavailable") != std::string::npos;
+  }
+  EXPECT_EQ(named, 1);
+  const std::string unavailable =
+      W("Статистика и записки сейчас недоступны: файл статистики не читается.");
+  for (const char* command : {"!top", "!mess"}) {
+    f.ClearSent();
+    f.ReceiveLine({"Vasya", "PC1"}, command);
+    std::vector<SentPacket> sent = f.Sent();
+    ASSERT_EQ(sent.size(), 1u) << command;
+    EXPECT_EQ(sent[0].text, unavailable);
+  }
 }
 
 TEST_F(FloodStatsTest, AReportNeverIncludesTheLineThatAsked) {

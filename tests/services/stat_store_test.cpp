@@ -76,6 +76,32 @@ TEST_F(StatStoreTest, OneRewriteASecondAndNoneWhenIdle) {
   EXPECT_EQ(dir.List(), std::vector<std::string>{"stat.ini"});
 }
 
+// At most 10 000 hosts: a new one takes the place of the host counted
+// least recently, in memory and in the file, which then loads as it was
+// written.
+TEST_F(StatStoreTest, HostsAreBoundedLeastRecentlyCountedFirst) {
+  dir.WriteFile("stat.ini", "[Old]\r\nMessage-1=keep?\r\n[Kept]\r\nTotal=5\r\n");
+  for (int i = 0; i < 9998; ++i) store.AddInteger("H" + std::to_string(i), "Total", 1);
+  store.AddInteger("Old", "Total", 1);  // counted now: Kept is the least recent
+  store.AddInteger("New1", "Total", 1);
+  EXPECT_FALSE(store.SectionExists("Kept"));
+  EXPECT_TRUE(store.SectionExists("Old"));
+  store.AddInteger("New2", "Total", 1);
+  EXPECT_FALSE(store.SectionExists("H0"));
+  EXPECT_TRUE(store.SectionExists("H1"));
+  EXPECT_EQ(store.Sections().size(), 10000u);
+  store.Flush();
+  const std::string file = dir.ReadFile("stat.ini");
+  EXPECT_EQ(file.rfind("[Old]\r\nMessage-1=keep?\r\nTotal=1\r\n[H1]\r\nTotal=1\r\n", 0), 0u);
+  EXPECT_EQ(file.find("[Kept]"), std::string::npos);
+
+  StatStore again{dir.FilePath("stat.ini"), loop};
+  EXPECT_EQ(again.Sections().size(), 10000u);
+  EXPECT_EQ(again.ReadInteger("New2", "Total", 0), 1);
+  again.AddInteger("New3", "Total", 1);  // the first in the file goes
+  EXPECT_FALSE(again.SectionExists("Old"));
+}
+
 TEST_F(StatStoreTest, AnUnreadableFileIsNeverReplaced) {
   // A folder where the file should be: it exists and cannot be read.
   ASSERT_TRUE(CreateDirectory(dir.FilePath("stat.ini")));
