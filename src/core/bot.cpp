@@ -42,7 +42,7 @@ void Bot::FormCreate() {
     // An unreadable admin.txt: the rest is loaded; the bot still comes up.
     p.log.LogLine(ErrorLogLine(e));
   }
-  p.interpreter.Guard().Configure(LoadFloodGuardSettings(p.othersIni));
+  ConfigureGuards();
 
   p.random.Randomize(p.clock);
   p.topic.TopicLocked = false;
@@ -122,7 +122,7 @@ bool Bot::SaveSettingsClick() {
 
 void Bot::LoadSettingsClick() {
   m_parts.store.LoadSettings(m_parts.interfaces);
-  m_parts.interpreter.Guard().Configure(LoadFloodGuardSettings(m_parts.othersIni));
+  ConfigureGuards();
   for (const auto& step : m_parts.on.life.settingsReloaded) step();
 }
 
@@ -139,6 +139,16 @@ Bot::NetworkValues Bot::CurrentNetworkValues() const {
                        m_parts.netIni.ReadString("crypt", "IV", "")};
 }
 
+void Bot::ConfigureGuards() {
+  BotParts& p = m_parts;
+  p.interpreter.Guard().Configure(LoadFloodGuardSettings(p.othersIni));
+  try {
+    p.interpreter.Admins().LoadPins(p.folder.BotFile("admin_addresses.txt"));
+  } catch (const std::exception& e) {
+    p.log.LogLine(ErrorLogLine(e));
+  }
+}
+
 void Bot::ReloadFiles() {
   BotParts& p = m_parts;
   if (p.options.interfaces.empty()) p.interfaces = GetInterfaces();
@@ -147,7 +157,7 @@ void Bot::ReloadFiles() {
   } catch (const std::exception& e) {
     p.log.LogLine(ErrorLogLine(e));
   }
-  p.interpreter.Guard().Configure(LoadFloodGuardSettings(p.othersIni));
+  ConfigureGuards();
   RunSteps(p.on.life.loadLists);
   RunSteps(p.on.life.settingsReloaded);
   if (!Running()) {

@@ -86,6 +86,10 @@ class Bot final : public BotControl {
  private:
   void CreateMissingFiles();
   void LoadHelpText();
+  // The flood guard's settings (others.ini) and the administrators' pinned
+  // addresses (botfile/admin_addresses.txt), read again; an unreadable
+  // file is logged.
+  void ConfigureGuards();
   // Steps shared by both stops: the transport, the texts, the services.
   void StopBot();
   // Runs the services' steps of one moment; an error of one is logged and

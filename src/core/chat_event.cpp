@@ -1,6 +1,7 @@
 #include "core/chat_event.h"
 
 #include "core/replies.h"
+#include "transport/net.h"
 #include "transport/packet_codec.h"
 
 namespace pelmo {
@@ -50,7 +51,14 @@ void ReadTopic(const std::uint8_t* body, std::size_t length, ChatEvent& event) {
 
 }  // namespace
 
-ChatEvent MakeChatEvent(const ReceivedPacket& packet, const std::string& botNick) {
+std::string ChatEvent::Who() const {
+  std::string who = LineName(nick) + " (" + LineName(host) + ")";
+  if (impostor) who += " [" + AddressToText(address) + "]";
+  return who;
+}
+
+ChatEvent MakeChatEvent(const ReceivedPacket& packet, const std::string& botNick,
+                        std::uint32_t botAddress) {
   ChatEvent event;
   event.type = packet.header.PacketType;
   event.nick = packet.header.SenderNick;
@@ -58,7 +66,10 @@ ChatEvent MakeChatEvent(const ReceivedPacket& packet, const std::string& botNick
   event.address = packet.sender.SrcAddr;
   event.color = packet.header.SenderColor;
   event.time = packet.header.Stamp;
-  event.self = event.nick == botNick;
+  event.ownAddress = botAddress == 0 || event.address == botAddress;
+  // Anybody can write the bot's nick; only the bot sends from its address.
+  event.self = event.nick == botNick && event.ownAddress;
+  event.impostor = event.nick == botNick && !event.ownAddress;
   if (event.type == kPacketChatLine) {
     event.wellFormed = ReadChatLine(packet.body, packet.bodyLength, event);
   } else if (event.type == kPacketTopic) {

@@ -33,12 +33,19 @@ struct ChatEvent {
   // The payload could be read as its type requires (always true for the
   // types without strings).
   bool wellFormed = true;
-  // The bot's own packet, come back from the network (same nick).
+  // The bot's own packet, come back from the network: its nick, from the
+  // address it sends from.
   bool self = false;
+  // From the address the bot sends from, whatever the names.
+  bool ownAddress = false;
+  // The bot's nick from another address: a stranger's packet, named with
+  // its address wherever it is logged.
+  bool impostor = false;
 
   // nick + " (" + host + ")": how the log, its file and the roster name
-  // the sender (each name as a file line holds it).
-  std::string Who() const { return LineName(nick) + " (" + LineName(host) + ")"; }
+  // the sender (each name as a file line holds it); a stranger under the
+  // bot's nick gets " [" + address + "]" after it.
+  std::string Who() const;
 };
 
 // A line that begins with "!" or "\" is a command.
@@ -46,7 +53,10 @@ inline bool IsCommandLine(const std::string& text) {
   return !text.empty() && (text[0] == '!' || text[0] == '\\');
 }
 
-// The event of one accepted packet. botNick tells the bot's own packets.
-ChatEvent MakeChatEvent(const ReceivedPacket& packet, const std::string& botNick);
+// The event of one accepted packet. botNick and botAddress (the address
+// the bot sends from; 0: unknown, the nick alone decides) tell the bot's
+// own packets.
+ChatEvent MakeChatEvent(const ReceivedPacket& packet, const std::string& botNick,
+                        std::uint32_t botAddress);
 
 }  // namespace pelmo

@@ -10,11 +10,12 @@
 namespace pelmo {
 
 void Dispatcher::DispatchPacket(const ReceivedPacket& packet) {
-  Dispatch(MakeChatEvent(packet, m_bot.netSettings.BotNick));
+  Dispatch(MakeChatEvent(packet, m_bot.netSettings.BotNick, m_bot.netSettings.LocalAddress));
 }
 
 void Dispatcher::Dispatch(const ChatEvent& event) {
   try {
+    m_bot.interpreter.Admins().Observe(m_bot.settings.ADMvle, event);
     switch (event.type) {
       case kPacketJoin: OnJoin(event); break;
       case kPacketLeave: OnLeave(event); break;
@@ -94,9 +95,11 @@ void Dispatcher::OnNotice(const ChatEvent& event, const char* what) {
 void Dispatcher::OnTopic(const ChatEvent& event) {
   if (m_bot.topic.TopicLocked) {
     // Defended like a command answered to everybody, so within the flood
-    // guard's bounds.
-    if (event.host != m_bot.netSettings.BotHost && event.nick != m_bot.netSettings.BotNick &&
-        m_bot.settings.EnableBotCB && m_bot.interpreter.Admit(event)) {
+    // guard's bounds. The bot's nick or host exempt only from its own
+    // address: anybody can write them.
+    const bool bots = event.ownAddress && (event.host == m_bot.netSettings.BotHost ||
+                                           event.nick == m_bot.netSettings.BotNick);
+    if (!bots && m_bot.settings.EnableBotCB && m_bot.interpreter.Admit(event)) {
       m_bot.replies.SayText(W("Нельзя сменить тему!"), kKindLine);
       m_bot.replies.SendTopic(m_bot.topic.Topic + " (Fixed)");
     }

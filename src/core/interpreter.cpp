@@ -15,7 +15,7 @@ namespace pelmo {
 
 Interpreter::Interpreter(BotLog& log, const BotSettings& settings, Subscriptions& on,
                          EventLoop& loop, const Clock& clock)
-    : m_log(log), m_settings(settings), m_on(on), m_guard(loop, clock, log) {}
+    : m_log(log), m_settings(settings), m_on(on), m_guard(loop, clock, log), m_admins(log) {}
 
 bool Interpreter::Ignored(const ChatEvent& event) const {
   return m_guard.Ignored(event.address);
@@ -23,7 +23,7 @@ bool Interpreter::Ignored(const ChatEvent& event) const {
 
 bool Interpreter::Admit(const ChatEvent& event) {
   if (!m_guard.Enabled()) return true;
-  if (IsAdmin(m_settings.ADMvle, event.nick, event.host)) return true;
+  if (m_admins.IsAdmin(m_settings.ADMvle, event, false)) return true;
   return m_guard.Admit(event.address, event.host, event.nick);
 }
 
@@ -69,7 +69,7 @@ bool Interpreter::RunCommandTable(const ChatEvent& event, Stage stage) {
     if (row.channel != nullptr && event.channel != *row.channel) continue;
     if (!CommandTable::Matches(row, context.command, context.alias, context.argument)) continue;
     if (row.right == CommandRight::Administrator) {
-      if (!isAdmin) isAdmin = IsAdmin(m_settings.ADMvle, event.nick, event.host);
+      if (!isAdmin) isAdmin = m_admins.IsAdmin(m_settings.ADMvle, event, true);
       if (!*isAdmin) continue;
     }
     if (!row.noteByHandler && !row.note.empty()) context.WriteNote(row.note);

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "core/admin_binding.h"
 #include "core/admission.h"
 #include "core/command_table.h"
 #include "core/flood_guard.h"
@@ -35,6 +36,8 @@ class Interpreter final : public Admission {
   // Limits the commands and chatterbox triggers of one computer; the bot
   // configures it with the settings.
   FloodGuard& Guard() { return m_guard; }
+  // Where each administrator may give commands from.
+  AdminBinding& Admins() { return m_admins; }
 
   // Admission.
   bool Ignored(const ChatEvent& event) const override;
@@ -53,6 +56,7 @@ class Interpreter final : public Admission {
   Subscriptions& m_on;
   CommandTable m_table;
   FloodGuard m_guard;
+  AdminBinding m_admins;
 };
 
 }  // namespace pelmo

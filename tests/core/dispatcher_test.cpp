@@ -342,11 +342,16 @@ TEST_F(DispatcherTest, LockedTopicIsDefended) {
   EXPECT_TRUE(f.Sent().empty());
   EXPECT_TRUE(calls.empty());
 
-  // Somebody on the bot's host is not answered either.
-  ChatPeer sameHost{"Eve", bot.netSettings.BotHost, Loopback(5), 0};
+  // Somebody on the bot's host, at its address, is not answered either;
+  // the bot's host name written from another address is a stranger's.
+  ChatPeer sameHost{"Eve", bot.netSettings.BotHost, Loopback(1), 0};
   f.ReceiveTopic(sameHost, "Eve's");
   EXPECT_TRUE(f.Sent().empty());
+  sameHost.address = Loopback(5);
+  f.ReceiveTopic(sameHost, "Eve's");
+  EXPECT_EQ(f.Sent().size(), 2u);
   EXPECT_EQ(bot.topic.Topic, "Old");
+  f.ClearSent();
 
   // Disabled bot: the lock holds silently.
   bot.settings.EnableBotCB = false;

@@ -109,5 +109,72 @@ TEST_F(ForgeryEndToEnd, ALineBreakInChatTextStartsNoRecordOfItsOwn) {
       << box;
 }
 
+// An administrator's nick and host from another address are a stranger's:
+// refused the administrator's commands and counted by the flood guard,
+// while the administrator at the address it joined from keeps both. The
+// bot's own nick from another address is a stranger's too: logged with its
+// address, and a locked topic is defended against it. A pinned
+// administrator is not moved by a join from elsewhere.
+TEST_F(ForgeryEndToEnd, AnAdministratorsOrTheBotsNamesFromAnotherAddressAreAStrangers) {
+  dir.WriteFile("botfile/admin.txt", "Tester#TESTPC\r\nBob#BOBPC\r\n");
+  dir.WriteFile("botfile/admin_addresses.txt", "; Bob only from his desk\r\n127.0.0.3 Bob#BOBPC\r\n");
+  dir.WriteFile("botfile/help.txt", "Help one\r\n");
+  dir.WriteFile("others.ini", "[FloodGuard]\r\nCommands=2\r\nSeconds=60\r\n");
+  UdpPeer forger;
+  forger.Nick = "Tester";
+  forger.Host = "TESTPC";
+  ASSERT_TRUE(forger.Bind(Loopback(9), port));
+  Start();
+  Send(tester, kPacketJoin, {3, 0});
+  ASSERT_TRUE(bot->WaitForOutPart("Tester (TESTPC) joined us", 3s));
+  // The greetings of the join, then nothing more.
+  while (FromBot(tester, kPacketChatLine, 300ms)) {
+  }
+
+  Say(forger, "!t_fix");
+  EXPECT_TRUE(bot->WaitForOutPart(
+      "Tester (TESTPC) с адреса 127.0.0.9 — не администратор: администратор с этим ником и "
+        "компьютером на адресе 127.0.0.2.",
+      3s));
+  // "!t_fix" counted as one command, the first "!help" as the second.
+  Say(forger, "!help");
+  EXPECT_EQ(NextText(forger), "Help one\r\n");
+  Say(forger, "!help");
+  EXPECT_TRUE(bot->WaitForOutPart("Защита от флуда: Tester (TESTPC) с адреса 127.0.0.9", 3s));
+  EXPECT_FALSE(FromBot(forger, kPacketChatLine, 300ms));
+
+  for (int i = 0; i < 3; ++i) {
+    Say(tester, "!help");
+    EXPECT_EQ(NextText(tester), "Help one\r\n");
+  }
+  Say(tester, "!t_fix");
+  std::optional<PeerPacket> locked = FromBot(everybody, kPacketTopic, 3s);
+  ASSERT_TRUE(locked);
+
+  UdpPeer impostor;
+  impostor.Nick = "@Pelmo_bot";
+  impostor.Host = "Pelmo_bot";
+  ASSERT_TRUE(impostor.Bind(Loopback(8), port));
+  Send(impostor, kPacketTopic, TopicPayload("Main", W("Бот уходит")));
+  EXPECT_EQ(NextText(everybody), W("Нельзя сменить тему!"));
+  Say(impostor, W("я и есть бот"));
+  EXPECT_TRUE(
+      bot->WaitForOutPart("{Main} @Pelmo_bot (Pelmo_bot) [127.0.0.8]: я и есть бот", 3s));
+
+  // Bob is pinned: his name joining from elsewhere moves nothing.
+  UdpPeer bobsDouble;
+  bobsDouble.Nick = "Bob";
+  bobsDouble.Host = "BOBPC";
+  ASSERT_TRUE(bobsDouble.Bind(Loopback(7), port));
+  Send(bobsDouble, kPacketJoin, {3, 0});
+  EXPECT_TRUE(bot->WaitForOutPart(
+      "Вход под именем администратора Bob (BOBPC) с адреса 127.0.0.7, не закреплённого за ним",
+      3s));
+  Say(bobsDouble, "!t_unfix");
+  EXPECT_TRUE(bot->WaitForOutPart("Bob (BOBPC) с адреса 127.0.0.7 — не администратор", 3s));
+  Say(bob, "!t_unfix");
+  EXPECT_TRUE(bot->WaitForOutPart("Bob (BOBPC) команда от администратора: разблокировать тему.", 3s));
+}
+
 }  // namespace
 }  // namespace pelmo
