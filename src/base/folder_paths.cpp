@@ -153,6 +153,7 @@ std::optional<std::string> FolderPaths::FindInListing(const std::string& dir,
   Listing& listing = m_listings[dir];
   if (listing.byKey.empty() || !(listing.stamp == *stamp)) {
     std::vector<std::string> entries = ListDirectory(dir);
+    ++m_listingReads;
     std::sort(entries.begin(), entries.end());
     listing.byKey.clear();
     for (const std::string& entry : entries) {
@@ -163,6 +164,30 @@ std::optional<std::string> FolderPaths::FindInListing(const std::string& dir,
   const auto entry = listing.byKey.find(AnsiUpperCase(name));
   if (entry == listing.byKey.end()) return std::nullopt;
   return entry->second;
+}
+
+void FolderPaths::Write(const std::string& path, const std::function<void()>& write) const {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) {
+    write();
+    return;
+  }
+  const std::string dir = path.substr(0, slash);
+  const std::string name = path.substr(slash + 1);
+  const std::optional<DirectoryStamp> before = StampOfDirectory(dir);
+  write();
+  const std::optional<DirectoryStamp> after = StampOfDirectory(dir);
+  if (!before || !after) return;
+  std::lock_guard<std::mutex> lock(m_mutex);
+  const auto listing = m_listings.find(dir);
+  if (listing == m_listings.end() || !(listing->second.stamp == *before)) return;
+  listing->second.byKey.emplace(AnsiUpperCase(Windows1251Form(name)), name);
+  listing->second.stamp = *after;
+}
+
+std::size_t FolderPaths::ListingReads() const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_listingReads;
 }
 
 bool FolderPaths::Inside(const std::string& path) const {

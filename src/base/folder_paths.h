@@ -8,6 +8,7 @@
 // only when the folder's entries have changed since. Any thread.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -58,6 +59,17 @@ class FolderPaths {
   };
   Located Locate(std::string_view written) const;
 
+  // write() creates or replaces the file at path (a path Find gave),
+  // through this process. When the folder's listing was current before,
+  // it stays current after, with the file's name in it, instead of being
+  // read again at the next lookup: a folder of many files (user/ with its
+  // boxes) then costs no listing for each file the bot adds. A change made
+  // by another process in between is seen at the one after it. Whatever
+  // write() throws is passed on.
+  void Write(const std::string& path, const std::function<void()>& write) const;
+  // How many times a folder's listing has been read.
+  std::size_t ListingReads() const;
+
  private:
   struct Listing {
     DirectoryStamp stamp;
@@ -76,6 +88,7 @@ class FolderPaths {
   std::string m_root;
   mutable std::mutex m_mutex;
   mutable std::map<std::string, Listing> m_listings;
+  mutable std::size_t m_listingReads = 0;
 };
 
 // A short English phrase for the check report ("named in another case").

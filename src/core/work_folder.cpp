@@ -16,6 +16,10 @@ std::string WorkFolder::UserFile(std::string_view name) const {
 
 FolderPaths::Found WorkFolder::Find(std::string_view name) const { return m_paths->Find(name); }
 
+void WorkFolder::Write(const std::string& path, const std::function<void()>& write) const {
+  m_paths->Write(path, write);
+}
+
 FolderPaths::Located WorkFolder::Locate(std::string_view written) const {
   return m_paths->Locate(written);
 }

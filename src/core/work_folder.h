@@ -7,6 +7,7 @@
 // found). Copies share one lookup. Any thread.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -33,6 +34,8 @@ class WorkFolder {
 
   // How a name relative to the folder was found (for the folder check).
   FolderPaths::Found Find(std::string_view name) const;
+  // write() creates or replaces the file at path: see FolderPaths::Write.
+  void Write(const std::string& path, const std::function<void()>& write) const;
   // A path named by a data file (extcmds.ini): see FolderPaths::Locate.
   FolderPaths::Located Locate(std::string_view written) const;
 

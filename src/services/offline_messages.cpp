@@ -81,7 +81,10 @@ void OfflineMessages::WriteBoxWith(const std::string& nick, const std::string& p
                                    const std::string& text, std::uint32_t seed) {
   std::string buffer = text;
   MaskBoxWith(buffer, buffer.size(), seed);
-  RewriteFile(BoxPath(nick), buffer + SumBytes(PasswordSum(password)));
+  buffer += SumBytes(PasswordSum(password));
+  const std::string path = BoxPath(nick);
+  // user/ may hold a great many boxes: its listing is kept, not read again.
+  m_folder.Write(path, [&] { RewriteFile(path, buffer); });
 }
 
 OfflineMessages::Head OfflineMessages::ReadHead(const std::string& path,
@@ -210,7 +213,7 @@ void OfflineMessages::ShowBox(const std::string& nick, const std::string& channe
   const std::string reader = LineName(nick);
   if (std::find(readers.begin(), readers.end(), reader) == readers.end()) {
     readers.push_back(reader);
-    RewriteLines(m_folder.UserFile("seen.txt"), readers);
+    WriteReadList(readers);
   }
 }
 
@@ -302,7 +305,7 @@ void OfflineMessages::DeliverLine(const std::string& sender, const std::string& 
     // installation's.
     std::string text = " " + record;
     MaskBoxWith(text, text.size(), head.seed.write);
-    RewriteFile(path, text + head.sum);
+    m_folder.Write(path, [&] { RewriteFile(path, text + head.sum); });
   } else {
     std::string masked = record;
     MaskBoxFrom(masked, head.textSize, head.seed.read);
@@ -326,7 +329,7 @@ void OfflineMessages::DeliverLine(const std::string& sender, const std::string& 
   const auto kept = std::remove(readers.begin(), readers.end(), LineName(respondent));
   if (kept != readers.end()) {
     readers.erase(kept, readers.end());
-    RewriteLines(m_folder.UserFile("seen.txt"), readers);
+    WriteReadList(readers);
   }
 }
 
@@ -338,6 +341,11 @@ void OfflineMessages::NotifyUnread(const std::string& nick, std::uint32_t addres
                   nick + W("%cf%, Есть непрочитанные личные сообщения для Вас.") + "\r" +
                       W("Для просмотра войдите под своим паролем!"),
                   kKindLine);
+}
+
+void OfflineMessages::WriteReadList(const std::vector<std::string>& readers) {
+  const std::string path = m_folder.UserFile("seen.txt");
+  m_folder.Write(path, [&] { RewriteLines(path, readers); });
 }
 
 std::vector<std::string> OfflineMessages::ReadList() {

@@ -152,6 +152,7 @@ class OfflineMessages {
   void SayInPasswordChannel(const std::string& channel, const std::string& password,
                             const std::string& text);
   std::vector<std::string> ReadList();
+  void WriteReadList(const std::vector<std::string>& readers);
   std::string BoxPath(const std::string& nick) const;
   void WriteBoxWith(const std::string& nick, const std::string& password, const std::string& text,
                     std::uint32_t seed);

@@ -75,5 +75,25 @@ TEST(FolderPaths, AFileAddedLaterIsFoundAndAMissingOneGetsTheAskedName) {
   EXPECT_EQ(paths.Find("botfile/ban.txt").match, FolderPaths::Match::kExact);
 }
 
+// The bot's own files keep a folder's listing current: a folder of many
+// boxes is not listed again for each box added.
+TEST(FolderPaths, TheBotsOwnWritesKeepTheListing) {
+  TempDir dir;
+  dir.WriteFile("user/seen.txt", "");
+  FolderPaths paths(dir.Path());
+  EXPECT_EQ(paths.Find("user/4142").match, FolderPaths::Match::kMissing);
+  EXPECT_EQ(paths.ListingReads(), 1u);
+  for (int i = 0; i < 5; ++i) {
+    const std::string path = paths.Find("user/B" + std::to_string(i)).path;
+    paths.Write(path, [&] { RewriteFile(path, "x"); });
+  }
+  const std::string seen = paths.Find("user/seen.txt").path;
+  paths.Write(seen, [&] { RewriteFile(seen, "Ann\r\n"); });
+  EXPECT_EQ(paths.Find("user/4142").match, FolderPaths::Match::kMissing);
+  const FolderPaths::Found other = paths.Find("user/b3");
+  EXPECT_EQ(ReadWholeFile(other.path), "x");
+  EXPECT_EQ(paths.ListingReads(), 1u);
+}
+
 }  // namespace
 }  // namespace pelmo
