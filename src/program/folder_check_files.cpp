@@ -95,8 +95,14 @@ void CheckNetValues(FolderFiles& files, FolderReport& report) {
 void CheckFileNames(FolderFiles& files, FolderReport& report, const std::string& shipped) {
   CheckName(files, report, "Net.ini", shipped);
   for (const std::string& name : {std::string("botfile"), std::string("user")}) {
-    if (!DirectoryExists(files.Path(name))) {
+    if (DirectoryExists(files.Path(name))) continue;
+    if (PathMissing(files.Path(name))) {
       report.Note(name + "/ is missing: it is created at start.");
+    } else {
+      // A file (or anything else) by that name: no folder can be made there,
+      // and no data file read or written.
+      report.Problem(Shown(files, files.Path(name)) +
+                     " is not a folder: move it away, so that the bot can create the folder.");
     }
   }
   for (const std::string& name : DataFileNames()) CheckName(files, report, name, shipped);

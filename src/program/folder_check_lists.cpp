@@ -51,6 +51,17 @@ std::string NickOfBox(const std::string& name) {
 }  // namespace
 
 void CountLists(FolderFiles& files, FolderReport& report) {
+  // The statistics are read whole; a file the bot cannot read leaves
+  // "!stat", the tops and "!mess" unavailable.
+  const std::string stat = files.Path("botfile/stat.ini");
+  if (!PathMissing(stat) && !ReadWholeFile(stat)) {
+    report.Problem(Shown(files, stat) +
+                   (FileSize(stat) > static_cast<long long>(kMaxFileSize)
+                        ? " is " + std::to_string(FileSize(stat)) + " bytes, more than the " +
+                              std::to_string(kMaxFileSize >> 20) + " MB the bot reads"
+                        : std::string(" cannot be read")) +
+                   ": statistics and notes are unavailable until it can be.");
+  }
   Add(report, "anecdotes", ParseAnecdotes(files.Text("botfile/anecdot.txt")).size());
   Add(report, "aphorisms", ParseAphorisms(files.Text("botfile/Aforizm.txt")).size());
   Add(report, "quiz questions", CountLines(files.Text("botfile/questions.txt"), [](const std::string& l) {
@@ -65,7 +76,12 @@ void CountLists(FolderFiles& files, FolderReport& report) {
         return l.find('=') != std::string::npos && l.front() != '[' && l.front() != ';';
       }));
   try {
-    Add(report, "administrators", LoadAdmins(files.Path("botfile/admin.txt")).size());
+    // A blank line (or "#" alone) names nobody, as the bot reads it.
+    const std::vector<AdminEntry> admins = LoadAdmins(files.Path("botfile/admin.txt"));
+    Add(report, "administrators",
+        static_cast<std::size_t>(std::count_if(admins.begin(), admins.end(), [](const AdminEntry& a) {
+          return !TrimControls(a.Nick).empty() || !TrimControls(a.CompName).empty();
+        })));
   } catch (const std::exception&) {
     report.Problem(Shown(files, files.Path("botfile/admin.txt")) +
                    " cannot be read: the bot has no administrators.");

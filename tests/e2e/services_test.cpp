@@ -39,9 +39,27 @@ class ServicesEndToEnd : public ::testing::Test {
     dir.WriteFile("docs/rules.txt", W("Не флудить\r\n"));
     ASSERT_TRUE(peer.Bind(kPeerAddress, port));
     ASSERT_TRUE(everybody.Bind(kLoopbackBroadcast, port));
+    Start();
+  }
+
+  void Start() {
     bot = std::make_unique<ChildProcess>(kPelmobotProgram,
                                          std::vector<std::string>{"--dir", dir.Path()});
     ASSERT_TRUE(bot->WaitForOutPart("] Started.", 5s));
+  }
+  void Stop() {
+    bot->Signal(SIGTERM);
+    EXPECT_EQ(bot->Wait(10s), std::optional<int>(0));
+  }
+  // Every byte of text the bot sends this peer until it has been quiet a
+  // while.
+  std::string Answer() {
+    std::string all;
+    while (std::optional<PeerPacket> packet = peer.ReceivePacket(700ms)) {
+      if (packet->Header.PacketType != kPacketChatLine) continue;
+      if (std::optional<HeardLine> said = ParseHeardLine(*packet)) all += said->text;
+    }
+    return all;
   }
 
   void Say(const std::string& text, const std::string& channel = "Main") {
@@ -125,6 +143,63 @@ TEST_F(ServicesEndToEnd, OneCommandOfEachService) {
 
   bot->Signal(SIGTERM);
   EXPECT_EQ(bot->Wait(10s), std::optional<int>(0));
+}
+
+// A hostile peer against the shipped bounds: answers of at most 16 KB that
+// say more exists, a full anecdote file refused and kept, and stat.ini
+// bounded under ever new host names and read again at the next start.
+TEST_F(ServicesEndToEnd, WhatAPeerCanGrowOrAskForIsBounded) {
+  Stop();
+  std::string news;
+  for (int i = 1; i <= 300; ++i) news += "item" + std::to_string(i) + std::string(300, 'n') + "\r\n";
+  dir.WriteFile("botfile/news.txt", news);
+  std::string stat = "[TESTPC]\r\n";
+  for (int i = 1; i <= 3000; ++i) {
+    stat += "User-" + std::string(40, 'a') + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
+  }
+  dir.WriteFile("botfile/stat.ini", stat);
+  std::string separator;
+  for (int i = 0; i < 34; ++i) separator += "=+";
+  const std::string anecdotes = W("Анекдот оператора\r\n") + separator + "\r\n" +
+                                std::string(16 * 1024 * 1024, 'z') + "\r\n" + separator + "\r\n";
+  dir.WriteFile("botfile/anecdot.txt", anecdotes);
+  Start();
+
+  for (int i = 0; i < 40; ++i) Say(std::string(1000, 'a' + i % 26));
+  const std::string more = W("(Показано не всё: остальное не помещается в один ответ.)");
+  for (const char* request : {"!news", "!top 1000000", "!h 99"}) {
+    Say(request);
+    const std::string answer = Answer();
+    EXPECT_LE(answer.size(), 16384u) << request;
+    EXPECT_GT(answer.size(), 15000u) << request;
+    EXPECT_NE(answer.find(more), std::string::npos) << request;
+  }
+
+  Say("!add " + std::string(300, 'x'));
+  EXPECT_EQ(ToMe(), W("Tester%cf%, Места больше нет, текст не добавлен."));
+  EXPECT_EQ(dir.ReadFile("botfile/anecdot.txt"), anecdotes);
+
+  // 10 200 host names, paced so that the socket drops none of note.
+  for (int i = 0; i < 10200; ++i) {
+    peer.Host = "H" + std::to_string(i);
+    Say("!x");
+    if (i % 100 == 99) std::this_thread::sleep_for(10ms);
+  }
+  peer.Host = "H10199";
+  Say("!stat");
+  EXPECT_NE(ToMe().find(W("Статистика для H10199")), std::string::npos);
+  Stop();
+  std::size_t sections = 0;
+  for (const std::string& line : SplitLines(dir.ReadFile("botfile/stat.ini"))) {
+    sections += !line.empty() && line.front() == '[';
+  }
+  EXPECT_EQ(sections, 10000u);
+
+  Start();
+  EXPECT_TRUE(bot->WaitForOutPart("Загружено 3 анекдотов", 5s));
+  Say("!stat H10150");
+  EXPECT_NE(ToMe().find(W("Статистика для H10150")), std::string::npos);
+  Stop();
 }
 
 // A nick holding a line end: the news item and the aphorism it posts stay

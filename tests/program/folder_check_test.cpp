@@ -118,6 +118,24 @@ TEST(FolderCheck, ABrokenFolderHasEachProblemNamedAndIsLeftAsItWas) {
   EXPECT_EQ(Snapshot(dir.Path()), before);
 }
 
+TEST(FolderCheck, ABotfileThatIsAFileAndBlankAdministratorLines) {
+  TempDir dir;
+  dir.WriteFile("Net.ini", "[net]\r\nip=127.0.0.1\r\n");
+  dir.WriteFile("botfile", "not a folder");
+  const FolderReport report = CheckWorkFolder(dir.Path(), "");
+  EXPECT_EQ(FindingsWith(report, true, "botfile is not a folder"), 1) << FormatFolderReport(report);
+  EXPECT_EQ(FormatFolderReport(report).find("The folder will work."), std::string::npos);
+
+  TempDir other;
+  other.WriteFile("Net.ini", "[net]\r\nip=127.0.0.1\r\n");
+  other.WriteFile("botfile/admin.txt", "boss#pc1\r\n\r\n#\r\n \r\n");
+  ASSERT_TRUE(CreateDirectory(other.FilePath("botfile/stat.ini")));
+  const FolderReport second = CheckWorkFolder(other.Path(), "");
+  EXPECT_EQ(CountOf(second, "administrators"), 1);
+  EXPECT_EQ(FindingsWith(second, true, "botfile/stat.ini cannot be read: statistics and notes are "
+                                       "unavailable"), 1) << FormatFolderReport(second);
+}
+
 TEST(FolderCheck, NoFolderIsAProblem) {
   TempDir dir;
   const FolderReport report = CheckWorkFolder(dir.FilePath("none"), "");
