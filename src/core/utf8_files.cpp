@@ -18,29 +18,29 @@ const std::vector<TextDataFile>& TextDataFiles() {
       {"botfile/help.txt", false},
       {"botfile/Aforizm.txt", true},
       {"botfile/news.txt", true},
-      {"botfile/seen.txt", true},
+      {"botfile/seen.txt", true, true},
       {"botfile/seen_log.log", true},
-      {"botfile/seennews.txt", true},
+      {"botfile/seennews.txt", true, true},
       {"botfile/top.txt", false},
       {"botfile/vhod.txt", false},
       {"botfile/anecdot.txt", true},
-      {"botfile/ban.txt", true},
+      {"botfile/ban.txt", true, true},
       // Read as the information text, and "!info" appends to it.
       {"botfile/welcom.txt", true},
       {"botfile/boltun.txt", true},
       {"botfile/admin.txt", true},
       {"botfile/weather.txt", true},
       {"botfile/defvhod.ini", false},
-      {"botfile/stat.ini", true},
+      {"botfile/stat.ini", true, true},
       {"botfile/questions.txt", false},
       {"botfile/topvictor.txt", true},
-      {"user/seen.txt", true},
+      {"user/seen.txt", true, true},
   };
   return files;
 }
 
 Utf8Action Utf8ActionFor(const TextDataFile& file, const std::string& contents) {
-  if (!IsUtf8Text(contents)) return Utf8Action::kNone;
+  if (file.names || !IsUtf8Text(contents)) return Utf8Action::kNone;
   return file.written ? Utf8Action::kConvert : Utf8Action::kReadAsUtf8;
 }
 

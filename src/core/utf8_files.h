@@ -16,6 +16,9 @@ class WorkFolder;
 struct TextDataFile {
   const char* name;  // relative to the working folder
   bool written;      // appended to or rewritten by the bot
+  // Keyed by names as packets carry them (hosts, nicks): their bytes are
+  // kept, and the file is never converted as a whole.
+  bool names = false;
 };
 
 // The text files of a working folder, those the bot writes and those it

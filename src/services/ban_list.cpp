@@ -6,6 +6,7 @@
 
 #include "base/cp1251.h"
 #include "base/ini_file.h"
+#include "base/text_encoding.h"
 #include "base/text_file.h"
 #include "core/bot_settings.h"
 #include "core/command_table.h"
@@ -40,7 +41,7 @@ std::string_view ExpiryOf(std::string_view line) {
 std::string ReadBanFile(const std::string& path) {
   // An operator who deletes the file to clear the bans leaves no bans.
   if (PathMissing(path)) return std::string();
-  std::optional<std::string> contents = ReadTextFile(path);
+  std::optional<std::string> contents = ReadWholeFile(path);
   if (!contents) throw FileError("cannot read " + path);
   return std::move(*contents);
 }
@@ -88,7 +89,13 @@ const std::unordered_map<std::string, std::string>& BanList::BannedLines() {
     // computer: it bans nobody, not even a sender without a host name.
     std::size_t equals = line.find('=');
     if (equals == std::string_view::npos) continue;
-    m_bannedLines.emplace(std::string(line.substr(0, equals)), std::string(line));
+    const std::string host(line.substr(0, equals));
+    m_bannedLines.emplace(host, std::string(line));
+    // Hosts are compared as the packets carry them, in Windows-1251; a
+    // line an operator wrote in UTF-8 names its host in that form too. The
+    // file itself is never converted: the bot's own lines hold the hosts'
+    // bytes as they came.
+    if (IsUtf8Text(host)) m_bannedLines.emplace(ToCp1251Text(host), std::string(line));
   }
   // Read from the version looked at or a later one; a later one differs
   // from it and is read at the next look.

@@ -139,7 +139,12 @@ void SeenTracker::Load() {
   // A missing file is an empty one; an unreadable one ends the event and
   // is tried again next time.
   // Anything else in its place (a folder, say) is unreadable.
-  if (FileExists(m_path) || DirectoryExists(m_path)) m_lines = ReadLines(m_path);
+  // Nicks are kept as their packets' bytes: the file is never converted.
+  if (FileExists(m_path) || DirectoryExists(m_path)) {
+    std::optional<std::string> contents = ReadWholeFile(m_path);
+    if (!contents) throw FileError("cannot read " + m_path);
+    m_lines = SplitLines(*contents);
+  }
   m_index.clear();
   m_byQueryName.clear();
   for (std::size_t i = 0; i < m_lines.size(); ++i) {

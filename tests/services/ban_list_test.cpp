@@ -49,6 +49,18 @@ TEST_F(BanListTest, TheComputerIsBannedNotTheNick) {
   EXPECT_TRUE(f.Sent().empty());
 }
 
+// Hosts are matched as packets carry them: an operator's UTF-8 line bans
+// the Windows-1251 host it names, and a host whose bytes happen to be
+// UTF-8 (a client that sends UTF-8) is banned by its own bytes too.
+TEST_F(BanListTest, HostsMatchInOneEncodingWhateverTheFile) {
+  // "ПК1" in UTF-8, then "ü" in UTF-8 as raw host bytes.
+  WriteBans("[BanList]\r\n\xD0\x9F\xD0\x9A" "1=31.12.2026 23:59:00\r\n"
+            "\xC3\xBC=31.12.2026 23:59:00\r\n");
+  EXPECT_TRUE(bans.CheckBan(W("ПК1"), "Vasya", kUser, false));
+  EXPECT_TRUE(bans.CheckBan("\xC3\xBC", "Vasya", kUser, false));
+  EXPECT_FALSE(bans.CheckBan(W("ПК2"), "Vasya", kUser, false));
+}
+
 // The list is read again only when the file changed, and every change
 // an operator makes shows within a second: written in place (another
 // size), put in place by a rename (the same size), removed. The bot's own
