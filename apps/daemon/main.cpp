@@ -66,7 +66,8 @@ int RunBot(const CommandLine& line) {
   session->Start(close, [&](const std::string& typed) { bot.ConsoleInput(Utf8ToCp1251(typed)); });
   session->OnReload([&] { bot.ReloadFiles(); });
   int status = 0;
-  StartRetry retry(session->Loop(), bot, program.Log(), StartRetryWindow(), [&] {
+  StartRetry retry(session->Loop(), bot, bot.Log(), StartRetryWindow(), [&] {
+    bot.Log().LogLine(W("Программа завершается с кодом 1."));
     status = 1;
     close();
   });

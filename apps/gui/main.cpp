@@ -8,27 +8,19 @@
 // before the window system is touched, so they work without a display.
 #include <QApplication>
 #include <QLocale>
-#include <QMessageBox>
-#include <QSessionManager>
-#include <QSocketNotifier>
 
 #include <cstdio>
 #include <exception>
 #include <string>
 #include <vector>
 
-#include "base/text_file.h"
-#include "core/error_text.h"
+#include "pages/window_start.h"
 #include "program/program.h"
 #include "program/program_files.h"
 #include "program/stop_signals.h"
-#include "program/work_folder_setup.h"
-#include "ui/about_dialog.h"
 #include "ui/app_icon.h"
-#include "ui/error_report.h"
-#include "ui/main_window.h"
-#include "ui/qt_event_loop.h"
 #include "ui/qt_translations.h"
+#include "ui/window_run.h"
 
 namespace {
 
@@ -39,72 +31,6 @@ const std::string kUsage = UsageText("pelmobot-gui",
                                      " Qt's own options (-platform, -display ...) are\n"
                                      "taken as well. A missing working folder is made from the\n"
                                      "installed default one (../share/pelmobot/workdir).\n");
-
-QString FromUtf8(const std::string& text) { return QString::fromUtf8(text.c_str()); }
-
-// The box of a refused start; a stop request closes it too.
-int Refuse(StopSignals& stopSignals, const QString& text) {
-  QMessageBox box(QMessageBox::Critical, kAppTitle, text, QMessageBox::Close);
-  box.setObjectName("StartRefusalBox");
-  QSocketNotifier notifier(stopSignals.Descriptor(), QSocketNotifier::Read);
-  QObject::connect(&notifier, &QSocketNotifier::activated, &box, [&] {
-    stopSignals.Drain();
-    box.reject();
-  });
-  box.exec();
-  return 1;
-}
-
-QString RefusalText(const CommandLine& line, const std::string& reason) {
-  const QString dir = FromUtf8(line.dir);
-  if (!DirectoryExists(line.dir)) {
-    return "Нет рабочей папки " + dir +
-           ".\n\nУкажите в параметре --dir папку с файлами бота (Net.ini, others.ini, botfile). "
-           "Новую папку можно сделать копией /usr/share/pelmobot/workdir.";
-  }
-  if (reason.rfind("another instance", 0) == 0) {
-    return "В рабочей папке " + dir +
-           " уже работает бот: другая копия этого окна или pelmobot.\n\n"
-           "Два бота в одной папке испортили бы её файлы.";
-  }
-  return "Рабочая папка " + dir + " недоступна:\n" + FromUtf8(reason);
-}
-
-int RunWindow(QApplication& app, const CommandLine& line, StopSignals& stopSignals,
-              const QString& note) {
-  SystemClock clock;
-  QtEventLoop loop;
-  Program program(loop, clock, line.dir, ProgramPath("pelmobot-gui"));
-  MainWindow window(program.Control());
-  window.AddServicePages(program.Services());
-  window.AddGamePages(program.GamesOf());
-  window.AddTimedPages(program.Timed());
-  ErrorReporter reporter(clock, program.Control().Settings(), JoinPath(line.dir, "Errors"),
-                         "pelmobot-gui", kAppTitle);
-  auto report = [&](const std::exception& e) {
-    reporter.Report(ToLogText(e.what()), QApplication::activeWindow(), &window);
-  };
-  window.platform.reportError = report;
-  loop.SetErrorHandler(report);
-  const auto close = [&] { RunGuarded(window.platform, [&] { window.CloseProgram(); }); };
-  QSocketNotifier signalNotifier(stopSignals.Descriptor(), QSocketNotifier::Read);
-  QObject::connect(&signalNotifier, &QSocketNotifier::activated, &window, [&] {
-    stopSignals.Drain();
-    close();
-  });
-  // The session's end closes the program as "Выход" does.
-  QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
-                   [&](QSessionManager&) { close(); });
-  QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, close);
-
-  window.show();
-  RunGuarded(window.platform, [&] { window.FormCreate(); });
-  if (!note.isEmpty()) window.Note(note);
-  const int code = window.Closed() ? 0 : app.exec();
-  window.platform.reportError = nullptr;
-  loop.SetErrorHandler(nullptr);
-  return code;
-}
 
 int Main(int argc, char** argv) {
   if (const int code = AnswerHelpOrVersion(ProgramArguments(argc, argv), "pelmobot-gui", kUsage);
@@ -127,31 +53,9 @@ int Main(int argc, char** argv) {
   InstanceLock lock;
   if (!line.error.empty()) return TakeCommandLine(line, "pelmobot-gui", kUsage, lock);
 
-  // A first start from the desktop: the working folder is made as
-  // dist/run-bot.sh makes it for the headless bot.
-  QString note;
-  if (!line.birthdayCheck && !DirectoryExists(line.dir)) {
-    const std::string from = InstalledWorkFolder(ProgramPath("pelmobot-gui"));
-    std::string error;
-    if (from.empty()) {
-      // Said below, as any missing folder.
-    } else if (CreateWorkFolder(from, line.dir, error)) {
-      std::fprintf(stderr, "pelmobot-gui: created the working folder %s from %s\n",
-                   line.dir.c_str(), from.c_str());
-      note = "Рабочей папки " + FromUtf8(line.dir) + " не было: она создана из " +
-             FromUtf8(from) + ". Настройки бота — на вкладке «Настройки».";
-    } else {
-      std::fprintf(stderr, "pelmobot-gui: %s\n", error.c_str());
-    }
-  }
-
-  std::string reason;
-  if (const int code = CheckBeforeStart(line, lock, reason); code >= 0) {
-    if (reason.empty()) return code;
-    std::fprintf(stderr, "pelmobot-gui: %s\n", reason.c_str());
-    return Refuse(stopSignals, RefusalText(line, reason));
-  }
-  return RunWindow(app, line, stopSignals, note);
+  const WindowStart start = CheckWindowStart(line, "pelmobot-gui", ProgramPath("pelmobot-gui"), lock);
+  if (start.code >= 0) return start.refusal.empty() ? start.code : RefuseStart(stopSignals, start.refusal);
+  return RunMainWindow(app, line, stopSignals, start.note);
 }
 
 }  // namespace

@@ -9,9 +9,11 @@
 #include <exception>
 #include <string>
 
+#include "base/cp1251.h"
 #include "base/text_file.h"
 #include "base/windows_text_win.h"
 #include "core/error_text.h"
+#include "pages/window_texts.h"
 #include "program/program.h"
 #include "program/program_files.h"
 #include "program/work_folder_setup.h"
@@ -28,7 +30,7 @@ using namespace pelmo;
 const std::string kUsage = UsageText("pelmobot-gui", "Runs the Pelmo_bot chat bot with its control window.",
                                      "\n\nA start that cannot be made is said in a box as well.\n");
 
-int RunWindow(const CommandLine& line, const std::wstring& note) {
+int RunWindow(const CommandLine& line, const std::string& note) {
   SystemClock clock;
   WinEventLoop loop;
   const std::string programPath = ProgramPath("pelmobot-gui.exe");
@@ -47,8 +49,11 @@ int RunWindow(const CommandLine& line, const std::wstring& note) {
   loop.SetErrorHandler(report);
 
   ::ShowWindow(window.Window(), SW_SHOWNORMAL);
-  winui::Guarded([&] { window.FormCreate(); });
-  if (!note.empty()) window.Note(note);
+  winui::Guarded([&] {
+    program.Start([&] { window.ShowStarted(); });
+    window.Model().ProgramStarted();
+  });
+  if (!note.empty()) window.Model().Note(Utf8ToCp1251(note));
   const int code = window.Closed() ? 0 : loop.Run(window.Window());
   winui::SetErrorHandler(nullptr);
   loop.SetErrorHandler(nullptr);
@@ -64,20 +69,14 @@ int Main(int argc, char** argv) {
 
   // A first start from an installed copy: the working folder is made from
   // the shipped default one.
-  std::wstring note;
-  if (!line.birthdayCheck && !DirectoryExists(line.dir)) {
-    const std::string from = InstalledWorkFolder(ProgramPath("pelmobot-gui.exe"));
-    std::string error;
-    if (!from.empty() && CreateWorkFolder(from, line.dir, error)) {
-      note = L"Рабочей папки " + WideFromUtf8(line.dir) + L" не было: она создана из " +
-             WideFromUtf8(from) + L". Настройки бота — на вкладке «Настройки».";
-    }
-  }
+  const std::string note =
+      line.birthdayCheck ? "" : MakeMissingWorkFolder(line.dir, ProgramPath("pelmobot-gui.exe"));
   std::string reason;
   if (const int code = CheckBeforeStart(line, lock, reason); code >= 0) {
     if (reason.empty()) return code;
     std::fprintf(stderr, "pelmobot-gui: %s\n", reason.c_str());
-    return winui::ShowRefusal(winui::RefusalText(line.dir, reason));
+    return winui::ShowRefusal(
+        WideFromUtf8(RefusalText(line.dir, reason, DirectoryExists(line.dir))));
   }
   return RunWindow(line, note);
 }

@@ -75,7 +75,8 @@ void Bot::StartTBClick() {
   } else {
     p.log.LogLine("Not Started.");
   }
-  SetStatusPanel(2, "Running");
+  // The truth: a start that failed leaves the bot off the chat.
+  SetStatusPanel(2, Running() ? "Running" : "Stoped");
 }
 
 void Bot::StopBot() {

@@ -37,8 +37,8 @@ class Bot final : public BotControl {
   // joinInterfaces say for the address the bot then sends from. A start
   // that succeeds loads the help text and runs the services' started
   // steps; a stop that succeeds releases it and runs their stopped
-  // steps. Every stop clears the roster and sets panels 1 and 2; every
-  // start sets panel 2 to "Running".
+  // steps. Every stop clears the roster and sets panels 1 and 2; a
+  // start sets panel 2 to "Running", or to "Stoped" when it failed.
   void StartTBClick() override;
   void StopTBClick() override;
   // The notification menu's stop: the same stop, but the roster and
@@ -48,6 +48,7 @@ class Bot final : public BotControl {
   // closing steps, save the counter.
   void FormClose() override;
   bool Running() const override { return m_parts.net.NetStarted(); }
+  StartFault LastStartFault() const override { return m_parts.net.LastStartFault(); }
   // The settings, the lists of the services' loadLists and settingsReloaded
   // steps, the flood guard and, while running, the help text and the
   // services' reloaded steps; or, when the network values changed, a stop
@@ -78,6 +79,7 @@ class Bot final : public BotControl {
   void SetStatusPanel(int i, const std::string& text) override;
 
   void AddView(BotView* view) override { m_parts.views.Add(view); }
+  LineLog& Log() override { return m_parts.log; }
   void RemoveView(BotView* view) override { m_parts.views.Remove(view); }
 
   const Clock& GetClock() const override { return m_parts.clock; }

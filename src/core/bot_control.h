@@ -9,10 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "transport/net.h"
+
 namespace pelmo {
 
 class BotView;
 class Clock;
+class LineLog;
 class WorkFolder;
 struct BotSettings;
 struct RosterEntry;
@@ -33,6 +36,8 @@ class BotControl {
   virtual void StopTBClick() = 0;
   virtual void Stop_BotClick() = 0;
   virtual bool Running() const = 0;
+  // Why the last start failed.
+  virtual StartFault LastStartFault() const = 0;
   // Reads the settings and the data files kept in memory again, as a new
   // start of the program would, without leaving the chat: the network is
   // started again only when what it was started with changed (Net.ini's
@@ -75,6 +80,8 @@ class BotControl {
   // Registers a view (also with the log); it must outlive the bot or be
   // removed first. The bot does not own it.
   virtual void AddView(BotView* view) = 0;
+  // The bot log (log file and views), for a front-end's own lines.
+  virtual LineLog& Log() = 0;
   virtual void RemoveView(BotView* view) = 0;
 
   virtual const Clock& GetClock() const = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "base/cp1251.h"
 #include "base/date_time.h"
 #include "base/ini_file.h"
 #include "base/text_file.h"
@@ -125,19 +126,23 @@ Program::Program(EventLoop& loop, const Clock& clock, const std::string& dir,
     steps.insert(steps.begin(), [this] {
       // Once: the lists are read again at every reload.
       if (m_folderNote.empty()) return;
-      m_bot.Parts().log.LogLine(m_folderNote);
+      m_bot.Log().LogLine(m_folderNote);
       m_folderNote.clear();
     });
   }
 }
 
-void Program::Start() {
+void Program::Start(const std::function<void()>& shown) {
   try {
     m_bot.FormCreate();
+    if (shown) {
+      shown();
+      return;
+    }
     if (!m_bot.Settings().EnableBotCB) {
       // Without a window nothing else shows why the bot never speaks.
-      LogLine("The bot is switched off: EnableBot=0 in section [chat] of Net.ini; "
-              "EnableBot=1 starts it.");
+      LogLine(W("Бот выключен: в файле Net.ini, раздел [chat], стоит EnableBot=0; "
+                "EnableBot=1 запускает его."));
     }
     m_games->CheckBirthdaysAtStart();
     m_timed.WindowShown();
@@ -148,8 +153,8 @@ void Program::Start() {
 
 void Program::LogError(const std::exception& error) { LogLine(ErrorLogLine(error)); }
 
-void Program::LogLine(const std::string& text) { m_bot.Parts().log.LogLine(text); }
+void Program::LogLine(const std::string& text) { m_bot.Log().LogLine(text); }
 
-LineLog& Program::Log() { return m_bot.Parts().log; }
+LineLog& Program::Log() { return m_bot.Log(); }
 
 }  // namespace pelmo

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -72,11 +73,13 @@ class Program {
   Games& GamesOf() { return *m_games; }
   TimedFeatures& Timed() { return m_timed; }
 
-  // The start of a program without a window: the bot's FormCreate (and,
-  // for a bot switched off in Net.ini, one line saying which key starts
-  // it), the birthday check of the start, and the timed features as at a
-  // window's first showing. Errors are logged.
-  void Start();
+  // The one start sequence of every front-end: the bot's FormCreate with
+  // its automatic start, then the window's showing (shown: its pages take
+  // the settings and run their own start steps). Without a window: one
+  // line naming the key that starts a bot switched off in Net.ini, the
+  // birthday check of the start and the timed features as at a window's
+  // first showing. Errors are logged.
+  void Start(const std::function<void()>& shown = {});
   // Logs an error that escaped an event, as a window would report it.
   void LogError(const std::exception& error);
   // One line in the bot's log (the window's or standard output).

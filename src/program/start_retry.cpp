@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "base/cp1251.h"
 #include "base/line_log.h"
 #include "core/bot_control.h"
 #include "core/bot_settings.h"
@@ -53,19 +54,32 @@ StartRetry::~StartRetry() {
 }
 
 void StartRetry::AfterStart() {
-  if (m_bot.Settings().EnableBotCB && !m_bot.Running()) Arm();
+  m_wanted = m_bot.Settings().EnableBotCB;
+  if (m_wanted && !m_bot.Running()) Arm();
+}
+
+void StartRetry::AfterOperatorStart() {
+  Cancel();
+  m_wanted = true;
+  if (!m_bot.Running()) Arm();
+}
+
+void StartRetry::Cancel() {
+  if (m_timer != 0) m_loop.StopTimer(m_timer);
+  m_timer = 0;
+  m_tried = 0;
+  m_wanted = false;
 }
 
 void StartRetry::Arm() {
   if (m_tried == kTries) {
-    m_log.LogLine("The bot could not be started after " + std::to_string(kTries + 1) +
-                  " tries; the program ends with status 1.");
+    m_log.LogLine(W("Бот не запустился и после ") + std::to_string(kTries + 1) + W(" попыток."));
     if (m_giveUp) m_giveUp();
     return;
   }
   const std::chrono::milliseconds delay = m_window * kThirtieths[m_tried] / 30;
-  m_log.LogLine("The start failed; the next try in " + Seconds(delay) + " s (" +
-                std::to_string(m_tried + 1) + " of " + std::to_string(kTries) + ").");
+  m_log.LogLine(W("Запуск не удался; следующая попытка через ") + Seconds(delay) + W(" с (") +
+                std::to_string(m_tried + 1) + W(" из ") + std::to_string(kTries) + ").");
   m_timer = m_loop.StartTimer(delay, false, [this] {
     m_timer = 0;
     Try();
@@ -73,7 +87,7 @@ void StartRetry::Arm() {
 }
 
 void StartRetry::Try() {
-  if (m_bot.Running() || !m_bot.Settings().EnableBotCB) return;
+  if (m_bot.Running() || !m_wanted) return;
   ++m_tried;
   m_bot.StartTBClick();
   if (!m_bot.Running()) Arm();

@@ -39,6 +39,11 @@ class StartRetry {
   // running, the first try is armed. A bot started meanwhile by other
   // means (a reload) ends the tries.
   void AfterStart();
+  // After a start the operator asked for: when it failed, the tries begin
+  // again from the first, whatever EnableBot says.
+  void AfterOperatorStart();
+  // The operator stopped the bot or the program ends: no more tries.
+  void Cancel();
 
  private:
   void Arm();
@@ -50,6 +55,9 @@ class StartRetry {
   std::chrono::milliseconds m_window;
   std::function<void()> m_giveUp;
   std::size_t m_tried = 0;
+  // Whether a start is wanted: EnableBot at the program's start, or the
+  // operator's Start.
+  bool m_wanted = false;
   EventLoop::TimerId m_timer = 0;
 };
 

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/text_file.h"
+
 namespace pelmo {
 
 namespace {
@@ -49,6 +51,15 @@ bool CreateWorkFolder(const std::string& from, const std::string& to, std::strin
     return false;
   }
   return true;
+}
+
+std::string MakeMissingWorkFolder(const std::string& dir, const std::string& programPath) {
+  if (DirectoryExists(dir)) return "";
+  const std::string from = InstalledWorkFolder(programPath);
+  std::string error;
+  if (from.empty() || !CreateWorkFolder(from, dir, error)) return "";
+  return "Рабочей папки " + dir + " не было: она создана из " + from +
+         ". Настройки бота — на вкладке «Настройки».";
 }
 
 }  // namespace pelmo

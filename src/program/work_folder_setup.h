@@ -18,4 +18,10 @@ std::string InstalledWorkFolder(const std::string& programPath);
 // then is removed, so that the next start tries afresh.
 bool CreateWorkFolder(const std::string& from, const std::string& to, std::string& error);
 
+// A window program's first start: a missing working folder dir is made
+// from the installed default one of the program at programPath. The note
+// for the window's log (UTF-8), "" when nothing was made; a folder that
+// could not be made is left to the start's checks to refuse.
+std::string MakeMissingWorkFolder(const std::string& dir, const std::string& programPath);
+
 }  // namespace pelmo

@@ -62,6 +62,7 @@ bool Net::NetStart() {
     m_log.LogLine("Already started.");
     return false;
   }
+  m_fault = StartFault{};
   m_snifferMode = m_settings.SnifferMode;
   m_port = m_settings.Port;
   m_localAddress = m_settings.LocalAddress;
@@ -73,6 +74,12 @@ bool Net::NetStart() {
   m_log.LogLine("netaddr: " + AddressToText(m_settings.SendAddress));
   m_log.LogLine("port: " + std::to_string(m_port));
   m_log.LogLine("ttl: " + std::to_string(m_ttl));
+  if (m_multicastMode && !IsGroupAddress(m_group)) {
+    // Joining would fail on most systems; where it did not, the chat's
+    // lines would go to one computer of the LAN.
+    m_log.LogLine(W("Адрес группы должен быть от 224.0.0.0 до 239.255.255.255."));
+    return Fail(StartFault::Kind::kNotGroup, 0);
+  }
   try {
     m_log.LogLine("Create recive socket.");
     m_log.LogLine("Call WSAStartup...");
@@ -149,7 +156,10 @@ bool Net::OpenReceiveSocket() {
 
   m_log.LogLine("Call Bind...");
   const int bound = m_sockets.BindReceive(m_localAddress, m_port);
-  if (bound != 0) return Fail(bound);
+  if (bound != 0) {
+    return Fail(PortHeldError(bound) ? StartFault::Kind::kPortHeld : StartFault::Kind::kOther,
+                bound);
+  }
   m_log.LogLine("Ok");
 
   if (m_settings.MulticastMode && !JoinGroups()) return false;
@@ -237,6 +247,8 @@ bool Net::OpenSendSocket() {
 }
 
 bool Net::NetStop() {
+  // A stop ends what a failed start had to say.
+  m_fault = StartFault{};
   if (!m_started) {
     m_log.LogLine("Sniffer not enabled.");
     return false;
@@ -335,7 +347,13 @@ void Net::CheckInterface() {
 
 void Net::ReportNetError(int code) { m_log.LogLine("Net error: " + ErrorWords(code)); }
 
-bool Net::Fail(int code) {
+bool Net::Fail(int code) { return Fail(StartFault::Kind::kOther, code); }
+
+bool Net::Fail(StartFault::Kind kind, int code) {
+  m_fault.kind = kind;
+  m_fault.port = m_port;
+  m_fault.group = m_group;
+  m_fault.words = code != 0 ? ErrorWords(code) : std::string();
   if (code != 0) ReportNetError(code);
   EndReceiving();
   CloseSockets();

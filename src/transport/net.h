@@ -72,6 +72,26 @@ class LineLog;
 struct NetSettings;
 struct OutgoingState;
 
+// Why the last start failed, in terms an operator can act on.
+struct StartFault {
+  enum class Kind {
+    kNone,      // the last start succeeded, or none was made
+    kPortHeld,  // the bind was refused: another program holds the port
+    kNotGroup,  // multicast mode with an address outside 224.0.0.0/4
+    kOther,     // anything else; words says what
+  };
+  Kind kind = Kind::kNone;
+  // The system's words for the error (Windows-1251), empty when none.
+  std::string words;
+  // What the start was made with.
+  std::uint16_t port = 0;
+  std::uint32_t group = 0;
+};
+
+// Whether address (host order) is an IPv4 multicast group, 224.0.0.0 to
+// 239.255.255.255.
+inline bool IsGroupAddress(std::uint32_t address) { return (address >> 28) == 0xE; }
+
 class Net final : public DatagramSender {
  public:
   // netIni: where "crypt" Key and IV are read at every start. Registers
@@ -96,6 +116,9 @@ class Net final : public DatagramSender {
   // when it was not running.
   bool NetStop();
   bool NetStarted() const { return m_started; }
+  // Why the last NetStart failed (kNone after one that succeeded, and
+  // after a stop).
+  const StartFault& LastStartFault() const { return m_fault; }
 
   int SendDatagram(std::uint32_t srcAddr, std::uint32_t dstAddr,
                    std::uint16_t srcPort, std::uint16_t dstPort,
@@ -167,12 +190,15 @@ class Net final : public DatagramSender {
   // only counted, and the count is named with the next line.
   void ReportSendError(int code);
   bool Fail(int code);
+  // Fail, remembering what the operator can do about it.
+  bool Fail(StartFault::Kind kind, int code);
   void EndReceiving();
   void CloseSockets();
   void StopTimers();
 
   NetSettings& m_settings;
   OutgoingState& m_out;
+  StartFault m_fault;
   PacketCodec& m_codec;
   BlowfishContext& m_cipher;
   EventLoop& m_loop;

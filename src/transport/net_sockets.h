@@ -128,6 +128,10 @@ class NetSockets {
 // The system's words for an error code, in Windows-1251; empty when the
 // system has no text of its own for it.
 std::string NetErrorText(int code);
+// Whether a bind that failed with code means that another program holds
+// the port (on Windows a port held exclusively is refused as "access
+// denied").
+bool PortHeldError(int code);
 
 // Overwrites secret bytes so that the compiler cannot leave the store out.
 void WipeSecret(void* bytes, std::size_t size);

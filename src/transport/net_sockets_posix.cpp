@@ -374,6 +374,8 @@ void NetSockets::CloseAll() {
   for (int* fd : {&os.recvSocket, &os.sendSocket, &os.memberSocket, &os.wakeFd}) CloseFd(*fd);
 }
 
+bool PortHeldError(int code) { return code == EADDRINUSE; }
+
 std::string NetErrorText(int code) {
   // glibc words every number ("Unknown error 99999"); only a code the
   // system knows by name has a text of its own.

@@ -359,6 +359,8 @@ void NetSockets::CloseAll() {
   }
 }
 
+bool PortHeldError(int code) { return code == WSAEADDRINUSE || code == WSAEACCES; }
+
 std::string NetErrorText(int code) { return SystemErrorCp1251(static_cast<unsigned long>(code)); }
 
 void WipeSecret(void* bytes, std::size_t size) { ::SecureZeroMemory(bytes, size); }

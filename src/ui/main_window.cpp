@@ -35,7 +35,6 @@
 #include "ui/qt_text.h"
 #include "ui/settings_pages.h"
 #include "ui/subscriber_page.h"
-#include "ui/tray_policy.h"
 
 namespace pelmo {
 
@@ -65,7 +64,8 @@ class TopicLabel final : public QLabel {
 
 }  // namespace
 
-MainWindow::MainWindow(BotControl& bot, QWidget* parent) : QMainWindow(parent), m_bot(bot) {
+MainWindow::MainWindow(BotControl& bot, EventLoop& loop, QWidget* parent)
+    : QMainWindow(parent), m_bot(bot), m_model(bot, loop) {
   setObjectName("MainForm");
   setWindowTitle(kAppTitle);
   setWindowIcon(AppIcon(true));
@@ -76,10 +76,10 @@ MainWindow::MainWindow(BotControl& bot, QWidget* parent) : QMainWindow(parent), 
   BuildMenus();
   BuildTray();
   resize(820, 560);
-  m_bot.AddView(this);
+  m_model.Attach(this);
 }
 
-MainWindow::~MainWindow() { m_bot.RemoveView(this); }
+MainWindow::~MainWindow() { m_model.Attach(nullptr); }
 
 void MainWindow::OnTriggered(QAction* action, void (MainWindow::*handler)()) {
   connect(action, &QAction::triggered, this,
@@ -152,7 +152,7 @@ void MainWindow::BuildTabs() {
   m_tabs->addTab(m_about, "О програ&мме");
   connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) {
     RunGuarded(platform, [this, index] {
-      m_bot.SetStatusPanel(1, "IP:");
+      m_model.PageChanged();
       if (index == kSettingsTab) m_settings->Enter();
     });
   });
@@ -221,88 +221,41 @@ void MainWindow::AddServicePages(InstalledServices& services) {
   m_settings->SetPage(6, new SubscriberPage(services, m_bot.Folder(), platform));
 }
 
-void MainWindow::FormCreate() {
-  m_bot.FormCreate();
+void MainWindow::ShowStarted() {
   m_settings->ShowSettings();
   for (const auto& step : m_onFormCreate) step();
   m_about->ShowStartCount(m_bot.Settings().StartCount);
   m_console->clear();
-  if (!m_bot.Settings().EnableBotCB && !m_bot.Running()) {
-    Note("Бот выключен: в файле Net.ini, раздел [chat], стоит EnableBot=0. Запустите его "
-         "кнопкой «Запустить бота» на панели инструментов; чтобы он запускался сам, "
-         "отметьте «Включить бота» на странице «Общие» настроек и сохраните их.");
-  }
 }
 
-void MainWindow::Note(const QString& text, std::uint32_t color) {
-  m_log->AppendLine(ToQ("[" + TimeToStr(m_bot.GetClock().Now()) + "] "), text, color);
+void MainWindow::FormCreate() {
+  m_bot.FormCreate();
+  ShowStarted();
+  m_model.ProgramStarted();
 }
 
-void MainWindow::CloseProgram() {
-  if (m_closed) return;
-  m_closed = true;
-  m_closing = true;
-  m_tray->hide();
-  hide();
-  // Quit first: should the close fail, the program still ends.
-  QCoreApplication::quit();
-  m_bot.FormClose();
-}
+void MainWindow::Note(const QString& text, std::uint32_t color) { m_model.Note(FromQ(text), color); }
 
-void MainWindow::StartTBClick() {
-  m_tabs->setCurrentIndex(kLogTab);
-  m_bot.StartTBClick();
-}
+void MainWindow::CloseProgram() { m_model.Close(); }
 
-void MainWindow::StopTBClick() { m_bot.StopTBClick(); }
-
-void MainWindow::ClearLogTBClick() {
-  m_bot.ClearWindowLog();
-  m_console->setFocus();
-}
-
-void MainWindow::RefreshUsrListClick() { m_bot.RefreshRoster(); }
+void MainWindow::StartTBClick() { m_model.Start(); }
+void MainWindow::StopTBClick() { m_model.Stop(); }
+void MainWindow::ClearLogTBClick() { m_model.ClearLog(); }
+void MainWindow::RefreshUsrListClick() { m_model.RefreshUsers(); }
 
 void MainWindow::TopicLClick() {
   if (!platform.askText) return;
   const std::optional<QString> answer = platform.askText("Добавить топик", "Введите текст:");
-  if (!answer) return;
-  const std::string topic = LatinUpperCase(FromQ(*answer));
-  if (topic.empty()) return;
-  m_bot.ChangeTopic(topic);
+  if (answer) m_model.TopicAnswer(FromQ(*answer));
 }
 
 void MainWindow::ConsoleInputEnter() {
-  if (!m_bot.Running()) {
-    // Nothing could carry the line: it stays in the field for later.
-    Note("Строка не отправлена: бот остановлен. Запустите его кнопкой «Запустить бота» "
-         "на панели инструментов и нажмите Enter ещё раз.",
-         kRefusalColor);
-    return;
-  }
-  const std::string text = FromQ(m_console->text());
-  m_console->clear();
-  m_bot.ConsoleInput(text);
+  if (m_model.ConsoleLine(FromQ(m_console->text()))) m_console->clear();
 }
 
-void MainWindow::UsrLBClick(int row) { m_bot.UsrLBClick(row); }
-
-void MainWindow::N6Click() {
-  StartTBClick();
-  if (m_bot.Running()) {
-    m_tray->setIcon(AppIcon(true));
-    m_tray->setToolTip(MenuTip(true, m_bot.RosterEntries().size()));
-  }
-}
-
-void MainWindow::Stop_BotClick() {
-  const bool wasRunning = m_bot.Running();
-  m_bot.Stop_BotClick();
-  if (wasRunning && !m_bot.Running()) {
-    m_tray->setIcon(AppIcon(false));
-    m_tray->setToolTip(MenuTip(false, 0));
-  }
-}
+void MainWindow::UsrLBClick(int row) { m_model.SelectUser(row); }
+void MainWindow::N6Click() { m_model.StartFromTray(); }
+void MainWindow::Stop_BotClick() { m_model.StopFromTray(); }
 
 void MainWindow::ShowMMClick() {
   m_tray->hide();
@@ -342,29 +295,7 @@ void MainWindow::AboutFormClick() {
 }
 
 void MainWindow::SystemCommand(bool close) {
-  const bool tray = platform.trayAvailable && platform.trayAvailable();
-  const WindowAction action = DecideWindowAction(
-      close ? WindowCommand::kClose : WindowCommand::kMinimise, m_bot.StatusPanel(2), tray);
-  switch (action) {
-    case WindowAction::kHideToTray:
-      HideToTray();
-      break;
-    case WindowAction::kQuit:
-      CloseProgram();
-      break;
-    case WindowAction::kMinimise:
-      if (!isMinimized()) showMinimized();
-      break;
-  }
-}
-
-void MainWindow::HideToTray() {
-  const bool running = m_bot.StatusPanel(2) == "Running";
-  m_tray->setIcon(AppIcon(running));
-  m_tray->setToolTip(HiddenTip(running, static_cast<std::size_t>(m_users->count())));
-  m_tray->show();
-  setWindowState(windowState() & ~Qt::WindowMinimized);
-  hide();
+  m_model.WindowCommand(close, platform.trayAvailable && platform.trayAvailable());
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -388,29 +319,60 @@ void MainWindow::changeEvent(QEvent* event) {
   }
 }
 
-void MainWindow::OnLogLine(const std::string& prefix, const std::string& text,
-                           std::uint32_t color) {
-  m_log->AppendLine(ToQ(prefix), ToQ(text), color);
+void MainWindow::LineAdded(const WindowLine& line) {
+  m_log->AppendLine(ToQ(line.prefix), ToQ(line.text), line.color);
 }
 
-void MainWindow::OnLogCleared() { m_log->clear(); }
+void MainWindow::LinesCleared() { m_log->clear(); }
 
-void MainWindow::OnRosterChanged() {
+void MainWindow::UsersChanged() {
   m_users->clear();
-  for (const RosterEntry& entry : m_bot.RosterEntries()) m_users->addItem(ToQ(entry.text));
-  // The count goes with the list, also when a stop or a refresh empties it.
-  m_panels[0]->setText(QString("Users: %1").arg(m_users->count()));
+  for (const std::string& user : m_model.Users()) m_users->addItem(ToQ(user));
+  m_panels[0]->setText(ToQ(m_model.Panel(0)));
 }
 
-void MainWindow::OnStatusPanel(int panel, const std::string& text) {
-  if (panel < 0 || panel > 3) return;
-  m_panels[panel]->setText(ToQ(text));
+void MainWindow::PanelChanged(int panel) {
+  m_panels[panel]->setText(ToQ(m_model.Panel(panel)));
+  if (panel == 2) {
+    m_panels[2]->setToolTip(Qt::convertFromPlainText(ToQ(m_model.Status())));
+    TrayChanged();
+  }
 }
 
-void MainWindow::OnTopicChanged(const std::string& topic) {
-  const QString text = ToQ(topic);
+void MainWindow::TopicChanged() {
+  const QString text = ToQ(m_model.Topic());
   m_topic->setText(text);
   m_topic->setToolTip(Qt::convertFromPlainText(text));
+}
+
+void MainWindow::TrayChanged() {
+  m_tray->setIcon(AppIcon(m_model.Tray().green));
+  m_tray->setToolTip(ToQ(m_model.Tray().tip));
+}
+
+void MainWindow::ShowBox(const std::string& text) {
+  if (platform.warn) platform.warn(kAppTitle, ToQ(text));
+}
+
+void MainWindow::ShowLogPage() { m_tabs->setCurrentIndex(kLogTab); }
+void MainWindow::FocusConsole() { m_console->setFocus(); }
+
+void MainWindow::HideToTray() {
+  TrayChanged();
+  m_tray->show();
+  setWindowState(windowState() & ~Qt::WindowMinimized);
+  hide();
+}
+
+void MainWindow::Minimise() {
+  if (!isMinimized()) showMinimized();
+}
+
+void MainWindow::Quit() {
+  m_closing = true;
+  m_tray->hide();
+  hide();
+  QCoreApplication::quit();
 }
 
 }  // namespace pelmo

@@ -1,15 +1,9 @@
 // The control window (TMainForm, "Pelmo_bot v 1.3"): tool bar with the
 // topic label, the tabs "&Лог" (console line, log, user list),
 // "&Настройки" (settings tree and pages) and "О програ&мме", the four status
-// panels, the menus and the notification icon. It is a view of the bot:
-// the bot's log, roster, panels and topic come in through BotView.
-//
-// Minimise and close hide the window into the notification area once the
-// bot has been started or stopped; before that, or without a notification
-// area, the window minimises normally and close ends the program
-// (tray_policy.h). The program ends through CloseProgram(), which runs the
-// bot's close once. What the operator tried and could not do is always
-// said: in a box, or in a note line of the window log. Main thread only.
+// panels, the menus and the notification icon. It draws the window model
+// (pages/window_model.h) and hands it the operator's actions; what the
+// window shows and decides is the model's. Main thread only.
 #pragma once
 
 #include <QMainWindow>
@@ -19,7 +13,7 @@
 #include <memory>
 #include <vector>
 
-#include "core/bot_view.h"
+#include "pages/window_model.h"
 #include "ui/window_platform.h"
 
 class QAction;
@@ -42,10 +36,11 @@ class SettingsPages;
 class TimedFeatures;
 class TimedModel;
 
-class MainWindow final : public QMainWindow, public BotView {
+class MainWindow final : public QMainWindow, public WindowScreen {
  public:
   // The platform defaults to Qt's dialogs; replace its members before use.
-  explicit MainWindow(BotControl& bot, QWidget* parent = nullptr);
+  // loop: where the model's tries of a failed start wait.
+  MainWindow(BotControl& bot, EventLoop& loop, QWidget* parent = nullptr);
   ~MainWindow() override;
 
   // Puts the pages of the installed services into the settings stack
@@ -58,20 +53,22 @@ class MainWindow final : public QMainWindow, public BotView {
   // when FormCreate ends, as the window's showing starts them. Call once,
   // before FormCreate.
   void AddTimedPages(TimedFeatures& timed);
-  // Program start: the bot's FormCreate, then the pages show the settings
-  // and the about tab the start counter; a bot switched off in Net.ini is
-  // said in a note naming the start button.
+  // What the window does at the program's start, after the bot's
+  // FormCreate: the pages show the settings and the about tab the start
+  // counter (Program::Start runs it).
+  void ShowStarted();
+  // The program's start sequence for a window without a Program (tests):
+  // the bot's FormCreate, ShowStarted, the model told.
   void FormCreate();
   // A line of the window's own in the log (time prefix, colour as the
   // bot's lines: 0x00BBGGRR), not written to the log file.
-  void Note(const QString& text, std::uint32_t color = kNoteColor);
-  static constexpr std::uint32_t kNoteColor = 0x800000;   // dark blue
-  static constexpr std::uint32_t kRefusalColor = 0x0000C0;  // red
-  // Ends the program: the bot's close (once), the icon removed, the event
-  // loop told to quit. Exit, "Выход", close without a notification area,
+  void Note(const QString& text, std::uint32_t color = WindowModel::kNoteColor);
+  // Ends the program: the icon removed, the event loop told to quit, the
+  // bot's close (once). Exit, "Выход", close without a notification area,
   // session end and SIGTERM all come here.
   void CloseProgram();
-  bool Closed() const { return m_closed; }
+  bool Closed() const { return m_model.Closed(); }
+  WindowModel& Model() { return m_model; }
 
   // The window's operations (the tool bar, menus and icon call these).
   void StartTBClick();
@@ -90,13 +87,19 @@ class MainWindow final : public QMainWindow, public BotView {
   // The title bar's minimise and close, as decided by tray_policy.h.
   void SystemCommand(bool close);
 
-  // BotView.
-  void OnLogLine(const std::string& prefix, const std::string& text,
-                 std::uint32_t color) override;
-  void OnLogCleared() override;
-  void OnRosterChanged() override;
-  void OnStatusPanel(int panel, const std::string& text) override;
-  void OnTopicChanged(const std::string& topic) override;
+  // WindowScreen.
+  void LineAdded(const WindowLine& line) override;
+  void LinesCleared() override;
+  void UsersChanged() override;
+  void PanelChanged(int panel) override;
+  void TopicChanged() override;
+  void TrayChanged() override;
+  void ShowBox(const std::string& text) override;
+  void ShowLogPage() override;
+  void FocusConsole() override;
+  void HideToTray() override;
+  void Minimise() override;
+  void Quit() override;
 
   WindowPlatform platform;
   SettingsPages* Settings() const { return m_settings; }
@@ -118,12 +121,11 @@ class MainWindow final : public QMainWindow, public BotView {
   void BuildStatusBar();
   void BuildMenus();
   void BuildTray();
-  void HideToTray();
   // Connects an action to a handler whose errors go to the report.
   void OnTriggered(QAction* action, void (MainWindow::*handler)());
 
   BotControl& m_bot;
-  bool m_closed = false;
+  WindowModel m_model;
   bool m_closing = false;
   LogView* m_log = nullptr;
   QLineEdit* m_console = nullptr;

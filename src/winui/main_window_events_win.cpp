@@ -7,20 +7,12 @@
 #include <string>
 
 #include "core/bot_control.h"
-#include "core/roster.h"
 #include "winui/controls_win.h"
 #include "winui/main_window_win.h"
 #include "winui/settings_tab_win.h"
 #include "winui/tray_win.h"
 
 namespace pelmo::winui {
-
-namespace {
-
-// The oldest lines go once this many are held.
-constexpr int kMaxLogLines = 5000;
-
-}  // namespace
 
 void MainWindow::Command(int id) {
   switch (id) {
@@ -64,16 +56,15 @@ void MainWindow::Command(int id) {
   }
 }
 
-void MainWindow::OnLogLine(const std::string& prefix, const std::string& text,
-                           std::uint32_t color) {
-  if (m_logLines >= kMaxLogLines) {
+void MainWindow::LineAdded(const WindowLine& line) {
+  if (m_logLines >= static_cast<int>(WindowModel::kMaxLines)) {
     const auto second = ::SendMessageW(m_log, EM_LINEINDEX, 1, 0);
     ::SendMessageW(m_log, EM_SETSEL, 0, second);
     ::SendMessageW(m_log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
     --m_logLines;
   }
   // Line breaks inside a chat line stay inside its paragraph.
-  std::wstring body = Wide(text);
+  std::wstring body = Wide(line.text);
   for (std::size_t i = 0; i < body.size(); ++i) {
     if (body[i] == L'\r' && i + 1 < body.size() && body[i + 1] == L'\n') body.erase(i + 1, 1);
     if (body[i] == L'\r' || body[i] == L'\n') body[i] = L'\v';
@@ -87,36 +78,37 @@ void MainWindow::OnLogLine(const std::string& prefix, const std::string& text,
     ::SendMessageW(m_log, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
     ::SendMessageW(m_log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(part.c_str()));
   };
-  append((m_logLines > 0 ? L"\r" : L"") + Wide(prefix), RGB(0, 0, 0));
-  append(body, color);
+  append((m_logLines > 0 ? L"\r" : L"") + Wide(line.prefix), RGB(0, 0, 0));
+  append(body, line.color);
   ++m_logLines;
   ::SendMessageW(m_log, WM_VSCROLL, SB_BOTTOM, 0);
 }
 
-void MainWindow::OnLogCleared() {
+void MainWindow::LinesCleared() {
   SetText(m_log, L"");
   m_logLines = 0;
 }
 
-void MainWindow::OnRosterChanged() {
+void MainWindow::UsersChanged() {
   ::SendMessageW(m_users, LB_RESETCONTENT, 0, 0);
-  for (const RosterEntry& entry : m_bot.RosterEntries()) {
-    const std::wstring text = Wide(entry.text);
+  for (const std::string& user : m_model.Users()) {
+    const std::wstring text = Wide(user);
     ::SendMessageW(m_users, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
   }
-  // The count goes with the list, also when a stop or a refresh empties it.
-  const auto count = ::SendMessageW(m_users, LB_GETCOUNT, 0, 0);
-  const std::wstring users = L"Users: " + std::to_wstring(count);
-  ::SendMessageW(m_status, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(users.c_str()));
+  PanelChanged(0);
 }
 
-void MainWindow::OnStatusPanel(int panel, const std::string& text) {
-  if (panel < 0 || panel > 3) return;
-  const std::wstring wide = Wide(text);
+void MainWindow::PanelChanged(int panel) {
+  const std::wstring wide = Wide(m_model.Panel(panel));
   ::SendMessageW(m_status, SB_SETTEXTW, panel, reinterpret_cast<LPARAM>(wide.c_str()));
+  if (panel == 2) {
+    const std::wstring status = Wide(m_model.Status());
+    ::SendMessageW(m_status, SB_SETTIPTEXTW, panel, reinterpret_cast<LPARAM>(status.c_str()));
+    TrayChanged();
+  }
 }
 
-void MainWindow::OnTopicChanged(const std::string& topic) { SetText(m_topic, Wide(topic)); }
+void MainWindow::TopicChanged() { SetText(m_topic, Wide(m_model.Topic())); }
 
 std::wstring MainWindow::StatusPanel(int index) const {
   const auto length = LOWORD(::SendMessageW(m_status, SB_GETTEXTLENGTHW, index, 0));
@@ -160,7 +152,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_SYSCOMMAND: {
       const WPARAM command = wParam & 0xFFF0;
-      if ((command == SC_MINIMIZE || command == SC_CLOSE) && !m_closed) {
+      if ((command == SC_MINIMIZE || command == SC_CLOSE) && !Closed()) {
         Guarded([this, command] { SystemCommand(command == SC_CLOSE); });
         // The system's minimise is what SystemCommand asked for, if any.
         return 0;

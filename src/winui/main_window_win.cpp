@@ -54,7 +54,7 @@ const wchar_t* RichEditClass() {
 }  // namespace
 
 MainWindow::MainWindow(BotControl& bot, WinEventLoop& loop, std::wstring programDir)
-    : m_bot(bot), m_loop(loop), m_programDir(std::move(programDir)) {
+    : m_bot(bot), m_loop(loop), m_model(bot, loop), m_programDir(std::move(programDir)) {
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES | ICC_TAB_CLASSES |
                                                       ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES |
                                                       ICC_STANDARD_CLASSES | ICC_DATE_CLASSES};
@@ -84,11 +84,11 @@ MainWindow::MainWindow(BotControl& bot, WinEventLoop& loop, std::wstring program
   m_keep.push_back(BuildAdminsPage(*m_settings, m_bot.Settings()));
   Layout();
   SelectTab(kLogTab);
-  m_bot.AddView(this);
+  m_model.Attach(this);
 }
 
 MainWindow::~MainWindow() {
-  m_bot.RemoveView(this);
+  m_model.Attach(nullptr);
   for (const auto& step : m_onDestroy) step();
   m_tray.reset();
   if (::IsWindow(m_window)) {
@@ -160,7 +160,7 @@ void MainWindow::BuildToolBar() {
 }
 
 void MainWindow::BuildStatusBar() {
-  m_status = MakeControl(m_window, STATUSCLASSNAMEW, L"", SBARS_SIZEGRIP, 0, 0, 0, 0,
+  m_status = MakeControl(m_window, STATUSCLASSNAMEW, L"", SBARS_SIZEGRIP | SBARS_TOOLTIPS, 0, 0, 0, 0,
                          "StatusBar1");
   const wchar_t* texts[] = {L"Users:", L"IP:", L"", L""};
   for (int i = 0; i < 4; ++i) {
@@ -262,7 +262,7 @@ void MainWindow::SelectTab(int tab) {
   if (tab < 0 || tab > 2) return;
   ::SendMessageW(m_tabs, TCM_SETCURSEL, tab, 0);
   for (int i = 0; i < 3; ++i) ::ShowWindow(m_pages[i], i == tab ? SW_SHOW : SW_HIDE);
-  m_bot.SetStatusPanel(1, "IP:");
+  m_model.PageChanged();
   if (tab == kSettingsTab) m_settings->Enter();
 }
 
@@ -270,81 +270,43 @@ int MainWindow::CurrentTab() const {
   return static_cast<int>(::SendMessageW(m_tabs, TCM_GETCURSEL, 0, 0));
 }
 
-void MainWindow::FormCreate() {
-  m_bot.FormCreate();
+void MainWindow::ShowStarted() {
   m_settings->ShowSettings();
   for (const auto& step : m_onFormCreate) step();
   SetText(m_count, std::to_wstring(m_bot.Settings().StartCount));
   SetText(m_console, L"");
-  if (!m_bot.Settings().EnableBotCB && !m_bot.Running()) {
-    Note(L"Бот выключен: в файле Net.ini, раздел [chat], стоит EnableBot=0. Запустите его "
-         L"кнопкой «Запустить бота» на панели инструментов; чтобы он запускался сам, "
-         L"отметьте «Включить бота» на странице «Общие» настроек и сохраните их.");
-  }
+}
+
+void MainWindow::FormCreate() {
+  m_bot.FormCreate();
+  ShowStarted();
+  m_model.ProgramStarted();
 }
 
 void MainWindow::Note(const std::wstring& text, std::uint32_t color) {
-  OnLogLine("[" + TimeToStr(m_bot.GetClock().Now()) + "] ", Narrow(text), color);
+  m_model.Note(Narrow(text), color);
 }
 
-void MainWindow::CloseProgram() {
-  if (m_closed) return;
-  m_closed = true;
-  m_tray->Hide();
-  ::ShowWindow(m_window, SW_HIDE);
-  // Quit first: should the close fail, the program still ends.
-  m_loop.Quit();
-  m_bot.FormClose();
-}
+void MainWindow::CloseProgram() { m_model.Close(); }
 
-void MainWindow::StartTBClick() {
-  SelectTab(kLogTab);
-  m_bot.StartTBClick();
-}
-
-void MainWindow::StopTBClick() { m_bot.StopTBClick(); }
-
-void MainWindow::ClearLogTBClick() {
-  m_bot.ClearWindowLog();
-  ::SetFocus(m_console);
-}
-
-void MainWindow::RefreshUsrListClick() { m_bot.RefreshRoster(); }
+void MainWindow::StartTBClick() { m_model.Start(); }
+void MainWindow::StopTBClick() { m_model.Stop(); }
+void MainWindow::ClearLogTBClick() { m_model.ClearLog(); }
+void MainWindow::RefreshUsrListClick() { m_model.RefreshUsers(); }
 
 void MainWindow::TopicLClick() {
   if (!platform.askText) return;
   const std::optional<std::wstring> answer = platform.askText(L"Добавить топик", L"Введите текст:");
-  if (!answer) return;
-  const std::string topic = LatinUpperCase(Narrow(*answer));
-  if (topic.empty()) return;
-  m_bot.ChangeTopic(topic);
+  if (answer) m_model.TopicAnswer(Narrow(*answer));
 }
 
 void MainWindow::ConsoleInputEnter() {
-  if (!m_bot.Running()) {
-    // Nothing could carry the line: it stays in the field for later.
-    Note(L"Строка не отправлена: бот остановлен. Запустите его кнопкой «Запустить бота» "
-         L"на панели инструментов и нажмите Enter ещё раз.",
-         kRefusalColor);
-    return;
-  }
-  const std::string text = Narrow(GetText(m_console));
-  SetText(m_console, L"");
-  m_bot.ConsoleInput(text);
+  if (m_model.ConsoleLine(Narrow(GetText(m_console)))) SetText(m_console, L"");
 }
 
-void MainWindow::UsrLBClick(int row) { m_bot.UsrLBClick(row); }
-
-void MainWindow::N6Click() {
-  StartTBClick();
-  if (m_bot.Running()) m_tray->Modify(true, MenuTip(true, m_bot.RosterEntries().size()));
-}
-
-void MainWindow::Stop_BotClick() {
-  const bool wasRunning = m_bot.Running();
-  m_bot.Stop_BotClick();
-  if (wasRunning && !m_bot.Running()) m_tray->Modify(false, MenuTip(false, 0));
-}
+void MainWindow::UsrLBClick(int row) { m_model.SelectUser(row); }
+void MainWindow::N6Click() { m_model.StartFromTray(); }
+void MainWindow::Stop_BotClick() { m_model.StopFromTray(); }
 
 void MainWindow::ShowMMClick() {
   m_tray->Hide();
@@ -382,25 +344,29 @@ void MainWindow::AboutBoxClick() {
 void MainWindow::AboutFormClick() { ShowAboutForm(m_window, m_icon); }
 
 void MainWindow::SystemCommand(bool close) {
-  const bool tray = platform.trayAvailable && platform.trayAvailable();
-  switch (DecideWindowAction(close, m_bot.StatusPanel(2), tray)) {
-    case WindowAction::kHideToTray:
-      HideToTray();
-      break;
-    case WindowAction::kQuit:
-      CloseProgram();
-      break;
-    case WindowAction::kMinimise:
-      ::ShowWindow(m_window, SW_MINIMIZE);
-      break;
-  }
+  m_model.WindowCommand(close, platform.trayAvailable && platform.trayAvailable());
 }
 
+void MainWindow::TrayChanged() { m_tray->Modify(m_model.Tray().green, Wide(m_model.Tray().tip)); }
+
 void MainWindow::HideToTray() {
-  const bool running = m_bot.StatusPanel(2) == "Running";
-  const auto users = static_cast<std::size_t>(::SendMessageW(m_users, LB_GETCOUNT, 0, 0));
-  m_tray->Show(running, HiddenTip(running, users));
+  m_tray->Show(m_model.Tray().green, Wide(m_model.Tray().tip));
   ::ShowWindow(m_window, SW_HIDE);
 }
+
+void MainWindow::Minimise() { ::ShowWindow(m_window, SW_MINIMIZE); }
+
+void MainWindow::Quit() {
+  m_tray->Hide();
+  ::ShowWindow(m_window, SW_HIDE);
+  m_loop.Quit();
+}
+
+void MainWindow::ShowBox(const std::string& text) {
+  if (platform.warn) platform.warn(kTitle, Wide(text));
+}
+
+void MainWindow::ShowLogPage() { SelectTab(kLogTab); }
+void MainWindow::FocusConsole() { ::SetFocus(m_console); }
 
 }  // namespace pelmo::winui

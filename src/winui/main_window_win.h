@@ -1,17 +1,10 @@
 // The control window on Windows ("Pelmo_bot v 1.3"): the tool bar with the
 // topic label, the tabs "&Лог" (console line, coloured log, user list),
 // "&Настройки" (settings tree and pages) and "О програ&мме", the four
-// status panels, the menus and the notification icon. It is a view of the
-// bot: the log, roster, panels and topic come in through BotView; it
-// drives the bot only through BotControl.
-//
-// Minimise and close hide the window into the notification area once the
-// bot has been started or stopped; before that, or without a notification
-// area, the window minimises normally and close ends the program. The
-// program ends through CloseProgram(), which runs the bot's close once;
-// the end of the session does the same before the system ends the
-// process. What the operator tried and could not do is always said, in a
-// box or a note line of the log. Main thread only.
+// status panels, the menus and the notification icon. It draws the window
+// model (pages/window_model.h) and hands it the operator's actions; what
+// the window shows and decides is the model's. The end of the session
+// closes the program before the system ends the process. Main thread only.
 #pragma once
 
 #include <windows.h>
@@ -22,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "core/bot_view.h"
+#include "pages/window_model.h"
 #include "winui/win_platform_win.h"
 
 namespace pelmo {
@@ -61,11 +54,8 @@ enum MenuCommand : int {
   kExitTM = 126,    // "Выход"
 };
 
-class MainWindow final : public BotView {
+class MainWindow final : public WindowScreen {
  public:
-  static constexpr std::uint32_t kNoteColor = 0x800000;     // dark blue
-  static constexpr std::uint32_t kRefusalColor = 0x0000C0;  // red
-
   // Creates the (hidden) window; programDir: where help/ is looked for.
   // The platform defaults to the system's dialogs; replace its members
   // before use.
@@ -80,15 +70,20 @@ class MainWindow final : public BotView {
   void AddServicePages(InstalledServices& services);
   void AddGamePages(Games& games);
   void AddTimedPages(TimedFeatures& timed);
-  // Program start: the bot's FormCreate, the pages' own start steps, the
-  // settings shown; a bot switched off in Net.ini is said in a note.
+  // What the window does at the program's start, after the bot's
+  // FormCreate: the pages' own start steps, the settings shown
+  // (Program::Start runs it).
+  void ShowStarted();
+  // The program's start sequence for a window without a Program (tests):
+  // the bot's FormCreate, ShowStarted, the model told.
   void FormCreate();
   // A line of the window's own in the log, not written to the log file.
-  void Note(const std::wstring& text, std::uint32_t color = kNoteColor);
+  void Note(const std::wstring& text, std::uint32_t color = WindowModel::kNoteColor);
   // Ends the program: the icon removed, the loop told to quit, the bot's
   // close (once).
   void CloseProgram();
-  bool Closed() const { return m_closed; }
+  bool Closed() const { return m_model.Closed(); }
+  WindowModel& Model() { return m_model; }
 
   // The operations of the tool bar, menus and icon.
   void StartTBClick();
@@ -108,13 +103,19 @@ class MainWindow final : public BotView {
   void SystemCommand(bool close);
   void SelectTab(int tab);
 
-  // BotView.
-  void OnLogLine(const std::string& prefix, const std::string& text,
-                 std::uint32_t color) override;
-  void OnLogCleared() override;
-  void OnRosterChanged() override;
-  void OnStatusPanel(int panel, const std::string& text) override;
-  void OnTopicChanged(const std::string& topic) override;
+  // WindowScreen.
+  void LineAdded(const WindowLine& line) override;
+  void LinesCleared() override;
+  void UsersChanged() override;
+  void PanelChanged(int panel) override;
+  void TopicChanged() override;
+  void TrayChanged() override;
+  void ShowBox(const std::string& text) override;
+  void ShowLogPage() override;
+  void FocusConsole() override;
+  void HideToTray() override;
+  void Minimise() override;
+  void Quit() override;
 
   HWND Window() const { return m_window; }
   // A control of the window or of its pages by component name.
@@ -143,10 +144,10 @@ class MainWindow final : public BotView {
   void BuildMenus();
   void Layout();
   void Command(int id);
-  void HideToTray();
 
   BotControl& m_bot;
   WinEventLoop& m_loop;
+  WindowModel m_model;
   std::wstring m_programDir;
   HWND m_window = nullptr;
   HMENU m_menu = nullptr;
@@ -168,7 +169,6 @@ class MainWindow final : public BotView {
   std::vector<std::function<void()>> m_onDestroy;
   // The page objects, kept as long as the window.
   std::vector<std::shared_ptr<void>> m_keep;
-  bool m_closed = false;
   int m_logLines = 0;
 };
 

@@ -7,26 +7,6 @@
 
 namespace pelmo::winui {
 
-namespace {
-const std::wstring kTitle = L"Pelmo_bot v 1.3";
-}  // namespace
-
-WindowAction DecideWindowAction(bool close, const std::string& runState, bool trayAvailable) {
-  if (trayAvailable && (runState == "Running" || runState == "Stoped")) {
-    return WindowAction::kHideToTray;
-  }
-  return close ? WindowAction::kQuit : WindowAction::kMinimise;
-}
-
-std::wstring HiddenTip(bool running, std::size_t users) {
-  return running ? L"[" + kTitle + L"]\nUser: " + std::to_wstring(users)
-                 : L"[" + kTitle + L"] - [Stoped]";
-}
-
-std::wstring MenuTip(bool running, std::size_t users) {
-  return running ? kTitle + L"\nUser: " + std::to_wstring(users) : kTitle + L" - [Stoped]";
-}
-
 Tray::Tray(HWND window) : m_window(window), m_menu(::CreatePopupMenu()) {
   const int size = ::GetSystemMetrics(SM_CXSMICON);
   m_icons[0] = MakeAppIcon(size, false);

@@ -1,11 +1,7 @@
 // The notification-area icon (identifier 1, callback message 1124) with
 // its menu "Запустить Бота", "Остановить Бота", "Развернуть", "Справка",
-// "О программе", "Выход", and what minimising and closing the window do.
-// With a notification area the window hides into it once the bot has been
-// started or stopped. Before that (a bot switched off in Net.ini) the icon
-// would have nothing to show, and a desktop without a notification area
-// could never bring a hidden window back: then the window minimises
-// normally and closing ends the program. Main thread only.
+// "О программе", "Выход". What minimising and closing the window do, and
+// the icon's picture and tip, are the window model's. Main thread only.
 #pragma once
 
 #include <windows.h>
@@ -14,21 +10,6 @@
 #include <string>
 
 namespace pelmo::winui {
-
-enum class WindowAction {
-  kHideToTray,  // icon added, window hidden
-  kMinimise,    // the system's own minimise
-  kQuit,        // the program closes
-};
-
-// runState: status panel 2 ("Running", "Stoped" or "").
-WindowAction DecideWindowAction(bool close, const std::string& runState, bool trayAvailable);
-
-// Tips of the icon as the window hides ("[Pelmo_bot v 1.3]\nUser: 3",
-// "[Pelmo_bot v 1.3] - [Stoped]") and after the icon menu's start and stop
-// ("Pelmo_bot v 1.3\nUser: 3", "Pelmo_bot v 1.3 - [Stoped]").
-std::wstring HiddenTip(bool running, std::size_t users);
-std::wstring MenuTip(bool running, std::size_t users);
 
 class Tray {
  public:

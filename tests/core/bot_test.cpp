@@ -219,7 +219,7 @@ TEST(BotLifecycle, SecondStartFailsAndChangesNothing) {
   f.bot().StopTBClick();
 }
 
-TEST(BotLifecycle, FailedStartStillShowsRunning) {
+TEST(BotLifecycle, FailedStartShowsStoppedAndSaysWhy) {
   BotFixture f({{"EnableBot=0"}});
   // Hold the chat port without address reuse, so the bot cannot bind it.
   int holder = ::socket(AF_INET, SOCK_DGRAM, 0);
@@ -241,7 +241,8 @@ TEST(BotLifecycle, FailedStartStillShowsRunning) {
   EXPECT_EQ(started, 0);
   ASSERT_FALSE(f.view.lines.empty());
   EXPECT_EQ(f.view.Texts().back(), "Not Started.");
-  EXPECT_EQ(f.bot().StatusPanel(2), "Running");
+  EXPECT_EQ(f.bot().StatusPanel(2), "Stoped");
+  EXPECT_EQ(f.bot().LastStartFault().kind, StartFault::Kind::kPortHeld);
 }
 
 TEST(BotLifecycle, FormCloseStopsAndCountsTheRun) {

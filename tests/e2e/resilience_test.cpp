@@ -203,7 +203,7 @@ TEST_F(ResilienceEndToEnd, AStartThatKeepsFailingEndsWithStatusOne) {
   }
   EXPECT_EQ(notStarted, 6);
   EXPECT_TRUE(bot.WaitForOutPart(
-      "] The bot could not be started after 6 tries; the program ends with status 1.", 0ms));
+      "] Программа завершается с кодом 1.", 0ms));
 }
 
 // SIGHUP reads the files again without a leave: an edited help.txt is

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/cp1251.h"
 #include "core/bot_view.h"
 #include "fakes/fake_clock.h"
 #include "fakes/manual_event_loop.h"
@@ -35,7 +36,7 @@ bool Holds(const std::vector<std::string>& lines, const std::string& line) {
 // Without a window nothing else shows why the bot never speaks.
 TEST(Program, HeadlessStartOfASwitchedOffBotSaysWhichKeyStartsIt) {
   const std::string line =
-      "The bot is switched off: EnableBot=0 in section [chat] of Net.ini; EnableBot=1 starts it.";
+      W("Бот выключен: в файле Net.ini, раздел [chat], стоит EnableBot=0; EnableBot=1 запускает его.");
   TempDir dir;
   dir.WriteFile("Net.ini", "[net]\r\nip=127.0.0.1\r\n[chat]\r\nEnableBot=0\r\n");
   FakeClock clock;

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "base/cp1251.h"
 #include "fakes/bot_fixture.h"
 #include "fakes/udp_peer.h"
 
@@ -53,8 +54,7 @@ TEST_F(StartRetryTest, FiveMoreTriesOverAMinuteThenItGivesUp) {
     EXPECT_EQ(Count("Not Started."), ++tries) << delay.count();
   }
   EXPECT_EQ(gaveUp, 1);
-  EXPECT_TRUE(f.view.Contains(
-      "The bot could not be started after 6 tries; the program ends with status 1."));
+  EXPECT_TRUE(f.view.Contains(W("Бот не запустился и после 6 попыток.")));
   f.loop.Advance(600s);
   EXPECT_EQ(Count("Not Started."), 6);
   EXPECT_EQ(gaveUp, 1);
@@ -69,6 +69,18 @@ TEST_F(StartRetryTest, AStartThatSucceedsEndsTheTries) {
   EXPECT_TRUE(f.bot().Running());
   f.loop.Advance(600s);
   EXPECT_EQ(Count("Starting..."), 3);
+  EXPECT_EQ(gaveUp, 0);
+}
+
+TEST_F(StartRetryTest, AStopOfTheOperatorEndsTheTries) {
+  retry.AfterOperatorStart();
+  f.loop.Advance(2s);
+  EXPECT_EQ(Count("Not Started."), 2);
+  retry.Cancel();
+  holder.reset();
+  f.loop.Advance(600s);
+  EXPECT_FALSE(f.bot().Running());
+  EXPECT_EQ(Count("Starting..."), 2);
   EXPECT_EQ(gaveUp, 0);
 }
 

@@ -134,7 +134,7 @@ TEST(PelmobotGui, AMissingWorkingFolderIsMadeFromTheInstalledOne) {
 
   std::unique_ptr<ChildProcess> gui =
       Gui(root.FilePath("usr/bin/pelmobot-gui"), {"-platform", "offscreen", "--dir", work});
-  ASSERT_TRUE(gui->WaitForOutPart("created the working folder " + work, 10s));
+  ASSERT_TRUE(gui->WaitForOutPart("Рабочей папки " + work + " не было: она создана из", 10s));
   ASSERT_TRUE(WaitForFile(work + "/botfile/log.txt", 10s));
   // The bot adds keys of its own to Net.ini; the copy's are there.
   EXPECT_NE(root.ReadFile("home/.local/share/pelmobot/Net.ini").find("\r\nport=" + std::to_string(port) + "\r\n"),

@@ -108,7 +108,7 @@ TEST_F(MainWindowTest, ConsoleLineIsSaidInTheChatOrKeptWhileTheBotIsStopped) {
   EXPECT_TRUE(f.bot.SentOfType(kPacketChatLine).empty());
   EXPECT_EQ(console->text(), Q("Ещё раз"));
   const QString last = f.window->Log()->document()->lastBlock().text();
-  EXPECT_TRUE(last.contains(Q("Строка не отправлена: бот остановлен"))) << last.toStdString();
+  EXPECT_TRUE(last.contains(Q("Строка не отправлена: бот не в чате"))) << last.toStdString();
   EXPECT_TRUE(last.contains(Q("«Запустить бота»")));
 }
 

@@ -67,7 +67,7 @@ TEST(NetworkPage, OffersEveryAddressOfTheMachineAndJoinsWhereTheBotIs) {
     SystemClock clock;
     QtEventLoop loop;
     Program program(loop, clock, dir.Path(), "pelmobot-gui");
-    MainWindow window(program.Control());
+    MainWindow window(program.Control(), loop);
     window.platform.warn = [](const QString&, const QString& text) {
       ADD_FAILURE() << text.toStdString();
     };

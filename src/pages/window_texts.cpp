@@ -1,0 +1,47 @@
+#include "pages/window_texts.h"
+
+#include "base/cp1251.h"
+
+namespace pelmo {
+
+std::string StartFaultText(const StartFault& fault) {
+  switch (fault.kind) {
+    case StartFault::Kind::kPortHeld:
+      return W("Бот не в чате: порт ") + std::to_string(fault.port) +
+             W(" занят другой программой (другим ботом или чатом на этом компьютере).\n"
+               "Закройте её или укажите другой порт на странице «Сетевые настройки» и "
+               "сохраните настройки.");
+    case StartFault::Kind::kNotGroup:
+      return W("Бот не в чате: ") + AddressToText(fault.group) +
+             W(" — не адрес группы. Адрес группы должен быть от 224.0.0.0 до "
+               "239.255.255.255.\nИсправьте его на странице «Сетевые настройки» или снимите "
+               "там «IP Multicast mode» и сохраните настройки.");
+    case StartFault::Kind::kOther:
+    case StartFault::Kind::kNone:
+      break;
+  }
+  std::string text = W("Бот не в чате: сеть не запустилась");
+  if (!fault.words.empty()) text += " (" + fault.words + ")";
+  return text + W(".\nПодробности — в строках лога выше; проверьте страницу «Сетевые настройки».");
+}
+
+std::string RefusalText(const std::string& dir, const std::string& reason, bool dirExists) {
+  if (!dirExists) {
+    return "Нет рабочей папки " + dir +
+           ".\n\nУкажите в параметре --dir папку с файлами бота (Net.ini, others.ini, botfile); "
+           "новую можно сделать копией папки workdir, установленной с программой.";
+  }
+  if (reason.rfind("another instance", 0) == 0) {
+    return "Бот уже работает: другая копия этого окна или программы pelmobot.\n\n"
+           "Два бота испортили бы файлы рабочей папки " + dir + ".";
+  }
+  return "Рабочая папка " + dir + " недоступна:\n" + reason;
+}
+
+std::string SaveFailureText(const std::string& file, const std::string& reason) {
+  return W("Настройки не сохранены: не удалось записать файл ") + file + " (" + reason +
+         W(").\nБот работает дальше с прежними настройками. Сделайте папку доступной для "
+           "записи и нажмите «Сохранить» ещё раз.");
+}
+
+}  // namespace pelmo

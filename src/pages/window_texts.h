@@ -1,0 +1,28 @@
+// The control window's own words, the same in every front-end: why the bot
+// is not on the chat and what to do about it, why a start of the program
+// was refused, why the settings were not saved. Windows-1251, lines
+// separated by "\n"; each front-end shows them in its own boxes.
+#pragma once
+
+#include <string>
+
+#include "transport/net.h"
+
+namespace pelmo {
+
+// The window's title, the boxes' caption.
+inline constexpr const char* kWindowTitle = "Pelmo_bot v 1.3";
+
+// After a start that failed: "Бот не в чате: " + why + what to do.
+std::string StartFaultText(const StartFault& fault);
+
+// A start of the program refused by its checks (CheckBeforeStart's
+// reason, UTF-8) for the working folder dir (UTF-8); dirExists: whether
+// the folder is there. UTF-8, as the windows show it before any bot.
+std::string RefusalText(const std::string& dir, const std::string& reason, bool dirExists);
+
+// Settings not saved: file could not be written for reason (the system's
+// words). The bot goes on with the settings it had.
+std::string SaveFailureText(const std::string& file, const std::string& reason);
+
+}  // namespace pelmo
