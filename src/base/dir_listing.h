@@ -25,7 +25,8 @@ std::optional<DirectoryStamp> StampOfDirectory(const std::string& path);
 // system keeps them. Empty when the folder cannot be read.
 std::vector<std::string> ListDirectory(const std::string& path);
 
-// The absolute path with "." and "..", and on Linux symbolic links,
+// The absolute path with "." and ".." and the links on the way (symbolic
+// links; on Windows junctions too, as the system opens the path)
 // resolved; nullopt when nothing exists there.
 std::optional<std::string> RealPath(const std::string& path);
 

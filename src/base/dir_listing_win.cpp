@@ -38,14 +38,26 @@ std::vector<std::string> ListDirectory(const std::string& path) {
 }
 
 std::optional<std::string> RealPath(const std::string& path) {
-  const std::wstring wide = WideFromUtf8(path);
-  if (::GetFileAttributesW(wide.c_str()) == INVALID_FILE_ATTRIBUTES) return std::nullopt;
-  const DWORD size = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-  if (size == 0) return std::nullopt;
+  // The path the system itself opens: symbolic links and junctions on the
+  // way are followed, which a lexical full path would not show.
+  const HANDLE handle =
+      ::CreateFileW(WideFromUtf8(path).c_str(), 0,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+  const DWORD size = ::GetFinalPathNameByHandleW(handle, nullptr, 0, FILE_NAME_NORMALIZED);
   std::wstring full(size, L'\0');
-  const DWORD written = ::GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
+  const DWORD written =
+      size == 0 ? 0 : ::GetFinalPathNameByHandleW(handle, full.data(), size, FILE_NAME_NORMALIZED);
+  ::CloseHandle(handle);
   if (written == 0 || written >= size) return std::nullopt;
   full.resize(written);
+  // "\\?\C:\..." or "\\?\UNC\server\share\...".
+  if (full.rfind(L"\\\\?\\UNC\\", 0) == 0) {
+    full = L"\\\\" + full.substr(8);
+  } else if (full.rfind(L"\\\\?\\", 0) == 0) {
+    full = full.substr(4);
+  }
   for (wchar_t& c : full) {
     if (c == L'\\') c = L'/';
   }

@@ -56,6 +56,11 @@ TEST(FolderPaths, PathsNeverLeaveTheFolder) {
     EXPECT_FALSE(located.refusal.empty()) << written;
   }
   EXPECT_EQ(Contents(paths.Locate("botfile\\x.txt")), "inner");
+  // A sibling whose name begins with the folder's is outside it.
+  dir.WriteFile("inner-old/botfile/y.txt", "old");
+  const FolderPaths::Located sibling = paths.Locate(dir.FilePath("inner-old/botfile/y.txt"));
+  EXPECT_FALSE(sibling.found);
+  EXPECT_FALSE(sibling.refusal.empty());
 }
 
 TEST(FolderPaths, AFileAddedLaterIsFoundAndAMissingOneGetsTheAskedName) {
