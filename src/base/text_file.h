@@ -88,6 +88,10 @@ void AppendLine(const std::string& path, std::string_view line);
 void WriteFileAt(const std::string& path, long long offset, std::string_view bytes);
 // Cuts the file to size bytes; false when it cannot.
 bool TruncateFile(const std::string& path, long long size);
+// Why the file could not be rewritten here (RewriteFile writes a new file
+// beside it and renames it over the old one), in the system's words
+// (UTF-8); "" when nothing stands in the way. Changes nothing.
+std::string WriteProblem(const std::string& path);
 // Creates an empty file unless it exists; true when it exists afterwards.
 bool CreateEmptyFileIfMissing(const std::string& path);
 

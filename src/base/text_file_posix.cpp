@@ -168,7 +168,8 @@ void RewriteFile(const std::string& path, std::string_view contents) {
     temp = TempNameFor(path);
     fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   }
-  if (fd < 0) throw FileError(ErrorText("cannot create", temp, errno));
+  // Named by the file the caller knows, not by the temporary one.
+  if (fd < 0) throw FileError(ErrorText("cannot write", path, errno));
   FdCloser closer(fd);
 
   auto fail = [&](const char* what) {
@@ -193,6 +194,45 @@ void RewriteFile(const std::string& path, std::string_view contents) {
     ::fsync(dirFd);
     ::close(dirFd);
   }
+}
+
+namespace {
+
+// The usual reasons in the operator's language; the system's words else.
+std::string ReasonOf(int error) {
+  switch (error) {
+    case EACCES:
+    case EPERM:
+      return "нет права на запись";
+    case EROFS:
+      return "файловая система только для чтения";
+    case EISDIR:
+      return "на месте файла стоит папка";
+    case ENOSPC:
+      return "на диске нет места";
+    case ENOENT:
+      return "папки нет";
+    default:
+      return std::strerror(error);
+  }
+}
+
+}  // namespace
+
+std::string WriteProblem(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) return ReasonOf(EISDIR);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd < 0) return ReasonOf(errno);
+    ::close(fd);
+  }
+  const std::string probe = TempNameFor(path);
+  const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) return ReasonOf(errno);
+  ::close(fd);
+  ::unlink(probe.c_str());
+  return "";
 }
 
 int RemoveStaleTempFiles(const std::string& dir) {

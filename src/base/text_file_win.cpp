@@ -193,6 +193,22 @@ bool ReadFilePart(const std::string& path, long long offset, std::size_t size,
   return true;
 }
 
+std::string WriteProblem(const std::string& path) {
+  const DWORD attributes = ::GetFileAttributesW(WideFromUtf8(path).c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return SystemErrorUtf8(ERROR_ACCESS_DENIED);
+    HANDLE file = Open(path, GENERIC_WRITE, OPEN_EXISTING);
+    if (file == INVALID_HANDLE_VALUE) return SystemErrorUtf8(::GetLastError());
+    ::CloseHandle(file);
+  }
+  HANDLE probe = ::CreateFileW(WideFromUtf8(TempNameFor(path)).c_str(), GENERIC_WRITE, 0, nullptr,
+                               CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
+                               nullptr);
+  if (probe == INVALID_HANDLE_VALUE) return SystemErrorUtf8(::GetLastError());
+  ::CloseHandle(probe);
+  return "";
+}
+
 void RewriteFile(const std::string& path, std::string_view contents) {
   std::string temp = TempNameFor(path);
   HANDLE file = Open(temp, GENERIC_WRITE, CREATE_NEW);
@@ -204,8 +220,9 @@ void RewriteFile(const std::string& path, std::string_view contents) {
     temp = TempNameFor(path);
     file = Open(temp, GENERIC_WRITE, CREATE_NEW);
   }
+  // Named by the file the caller knows, not by the temporary one.
   if (file == INVALID_HANDLE_VALUE) {
-    throw FileError(ErrorText("cannot create", temp, ::GetLastError()));
+    throw FileError(ErrorText("cannot write", path, ::GetLastError()));
   }
   HandleCloser closer(file);
   auto fail = [&](const char* what) {

@@ -114,11 +114,38 @@ void Bot::FormClose() {
   m_parts.store.SaveStartCounter(m_parts.clock);
 }
 
-bool Bot::SaveSettingsClick() {
+SaveOutcome Bot::SaveSettingsClick() {
+  BotParts& p = m_parts;
   // An unsound field must not cost the chat its bot.
-  if (!m_parts.store.FirstUnsoundField().empty()) return false;
+  if (!p.store.FirstUnsoundField().empty()) return {SaveOutcome::Result::kUnsound, "", ""};
+  // The files first: a folder that cannot take them must not cost the
+  // chat its bot either.
+  const NetSettings before = p.netSettings;
+  const std::uint32_t outBefore = p.out.OutAddress;
+  if (!p.store.SaveSettings()) {
+    p.netSettings = before;
+    p.out.OutAddress = outBefore;
+    SaveOutcome outcome{SaveOutcome::Result::kNotWritten, p.folder.NetIni(), ""};
+    for (const std::string& path :
+         {p.folder.NetIni(), p.folder.OthersIni(), p.folder.BotFile("admin.txt")}) {
+      if (std::string problem = WriteProblem(path); !problem.empty()) {
+        outcome.file = path;
+        outcome.reason = problem;
+        break;
+      }
+    }
+    if (outcome.reason.empty()) outcome.reason = "причина неизвестна";
+    return outcome;
+  }
+  // The leave goes out as the bot joined: to the old address.
+  const NetSettings saved = p.netSettings;
+  const std::uint32_t outSaved = p.out.OutAddress;
+  p.netSettings = before;
+  p.out.OutAddress = outBefore;
   StopTBClick();
-  return m_parts.store.SaveSettings();
+  p.netSettings = saved;
+  p.out.OutAddress = outSaved;
+  return {};
 }
 
 void Bot::LoadSettingsClick() {

@@ -58,7 +58,7 @@ class Bot final : public BotControl {
   BotSettings& Settings() override { return m_parts.settings; }
   // Cancel also throws away unsaved edits of the pages' lists (the
   // services' settingsReloaded steps).
-  bool SaveSettingsClick() override;
+  SaveOutcome SaveSettingsClick() override;
   void LoadSettingsClick() override;
   std::string FirstUnsoundField() const override;
   void ApplyNickAndHost() override;

@@ -20,6 +20,18 @@ class WorkFolder;
 struct BotSettings;
 struct RosterEntry;
 
+// What a save did.
+struct SaveOutcome {
+  enum class Result {
+    kSaved,       // every file written; a running bot was stopped
+    kUnsound,     // a network field is unsound: nothing written
+    kNotWritten,  // file could not be written: the bot goes on as before
+  };
+  Result result = Result::kSaved;
+  std::string file;    // kNotWritten: its path (UTF-8)
+  std::string reason;  // kNotWritten: the system's words (UTF-8)
+};
+
 class BotControl {
  public:
   virtual ~BotControl() = default;
@@ -47,11 +59,13 @@ class BotControl {
 
   // The live settings the pages bind their fields to.
   virtual BotSettings& Settings() = 0;
-  // Save: checks the network fields (false, bot left running, when one is
-  // unsound), stops the bot and writes every settings file (false when a
-  // file cannot be written). Cancel: loads the settings again; a file
-  // error is thrown to the caller's error report.
-  virtual bool SaveSettingsClick() = 0;
+  // Save: checks the network fields (kUnsound, bot left running, when one
+  // is unsound), writes every settings file first, and only when all are
+  // written stops a running bot so that its next start takes them; a file
+  // that cannot be written leaves the bot running on the settings it had.
+  // Cancel: loads the settings again; a file error is thrown to the
+  // caller's error report.
+  virtual SaveOutcome SaveSettingsClick() = 0;
   virtual void LoadSettingsClick() = 0;
   // The component name of the first unsound network field, "" if none.
   virtual std::string FirstUnsoundField() const = 0;

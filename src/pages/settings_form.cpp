@@ -5,6 +5,7 @@
 #include "base/cp1251.h"
 #include "base/text_file.h"
 #include "core/bot_control.h"
+#include "pages/window_texts.h"
 #include "program/program.h"
 #include "transport/net.h"
 
@@ -177,7 +178,14 @@ PageResult SettingsForm::Save() {
     return result;
   }
   const bool wasRunning = m_bot.Running();
-  if (!m_bot.SaveSettingsClick()) throw FileError("Cannot write the settings files");
+  const SaveOutcome outcome = m_bot.SaveSettingsClick();
+  if (outcome.result == SaveOutcome::Result::kNotWritten) {
+    // Nothing was stopped: the bot goes on with what it had.
+    result.message = PageMessage{
+        .title = kProgramVersion,
+        .text = SaveFailureText(Utf8ToCp1251(outcome.file), Utf8ToCp1251(outcome.reason))};
+    return result;
+  }
   m_typed.clear();
   result.done = true;
   // The save takes a running bot off the chat: said where it cannot be

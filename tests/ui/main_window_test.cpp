@@ -374,12 +374,17 @@ TEST_F(MainWindowTest, AnUnsoundFieldStopsTheSaveBeforeTheBotStops) {
   f.bot.bot().StopTBClick();
 }
 
-TEST_F(MainWindowTest, AFileThatCannotBeWrittenGoesToTheErrorReport) {
+TEST_F(MainWindowTest, AFileThatCannotBeWrittenIsSaidInABox) {
   Offline();
   ::unlink(f.bot.dir.FilePath("others.ini").c_str());
   f.bot.dir.WriteFile("others.ini/blocker", "");  // others.ini is a folder now
   Click("SaveCfgB");
-  ASSERT_EQ(f.errors.size(), 1u);
+  EXPECT_TRUE(f.errors.empty());
+  ASSERT_EQ(f.warnings.size(), 1);
+  EXPECT_TRUE(f.warnings[0].startsWith(Q("Настройки не сохранены: не удалось записать файл ")))
+      << f.warnings[0].toStdString();
+  f.window->show();
+  SaveScreenshot(f.window.get(), "save_in_a_folder_that_refuses");
 }
 
 TEST_F(MainWindowTest, NumberFieldsTakeDigitsOnlyAndTwoFieldsShowTheirValue) {

@@ -1,6 +1,7 @@
 #include "screenshot_scenes.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QDialog>
@@ -19,8 +20,12 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "base/cp1251.h"
+#include "fakes/udp_peer.h"
 #include "core/bot.h"
 #include "core/bot_settings.h"
 #include "games/install_games.h"
@@ -139,6 +144,49 @@ void ShootEveryScene(const Shoot& shoot) {
     s.f.window->ConsoleInputEnter();
     WindowFixture::Pump();
     EXPECT_TRUE(shoot(s.f.window.get(), "log_switched_off_console_refused"));
+  }
+
+  // Starts that fail: the port held by another program, a group that is
+  // none. The box says why and what to do; the log and the panel agree.
+  struct Failure {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> changes;
+  };
+  const Failure failures[] = {
+      {"port_held", {{"REUSEADDR=1", "REUSEADDR=0"}}},
+      {"not_a_group",
+       {{"MultiCast=0", "MultiCast=1"}, {"netaddr=127.255.255.255", "netaddr=10.1.1.1"}}},
+  };
+  for (const Failure& failure : failures) {
+    const std::string name = failure.name;
+    Scene failed({{"EnableBot=0"}});
+    std::string netIni = LoopbackNetIni(failed.f.bot.Port(), {"EnableBot=0"});
+    netIni.replace(netIni.find("REUSEADDR=1"), 11, "REUSEADDR=0");
+    for (const auto& [from, to] : failure.changes) {
+      if (netIni.find(from) != std::string::npos) netIni.replace(netIni.find(from), from.size(), to);
+    }
+    failed.f.bot.dir.WriteFile("Net.ini", netIni);
+    UdpPeer holder;
+    EXPECT_TRUE(holder.Bind(0, failed.f.bot.Port(), /*reuse=*/false));
+    failed.f.window->FormCreate();
+    EXPECT_TRUE(ShootModal(shoot, "box_start_" + name,
+                           [&] { failed.f.window->StartTBClick(); }));
+    WindowFixture::Pump();
+    EXPECT_TRUE(shoot(failed.f.window.get(), "log_start_" + name));
+  }
+  {
+    // A save into a folder that cannot take the file: the bot goes on.
+    Scene refused;
+    refused.f.bot.RecordSends(true);
+    refused.f.window->FormCreate();
+    ::unlink(refused.f.bot.dir.FilePath("others.ini").c_str());
+    refused.f.bot.dir.WriteFile("others.ini/blocker", "");
+    refused.Page(1);
+    EXPECT_TRUE(ShootModal(shoot, "box_save_refused", [&] {
+      refused.f.Find<QPushButton>("SaveCfgB")->click();
+    }));
+    EXPECT_TRUE(refused.f.bot.bot().Running());
+    refused.f.bot.bot().StopTBClick();
   }
 
   Scene s;
