@@ -20,27 +20,7 @@ namespace {
 
 using namespace pelmo;
 
-const std::string kUsage = UsageText(
-    "pelmobot", "Runs the Pelmo_bot chat bot without a window.",
-    "\n\n"
-    "The log goes to standard output. On a terminal, lines typed on standard\n"
-    "input are said in the chat. SIGTERM or SIGINT (on Windows Ctrl+C or\n"
-    "closing the console window) stops the bot, which says goodbye to the\n"
-    "chat and counts the run in others.ini. SIGHUP (Linux) reads Net.ini,\n"
-    "others.ini and the data files again without leaving the chat; the bot\n"
-    "leaves and joins again only when the network settings, the cipher key,\n"
-    "its nick or its host changed.\n"
-    "\n"
-    "When the bot cannot be started (a bad group address, a busy port, sniffer\n"
-    "mode without the right to capture), the start is tried again after 2, 4,\n"
-    "8, 16 and 30 seconds; when the last try fails too, the program ends\n"
-    "with status 1, so that a service manager can start it again. For tests,\n"
-    "PELMOBOT_START_RETRY_SECONDS=S in the environment makes that minute S\n"
-    "seconds long.\n"
-    "\n"
-    "  --check     report what the bot will get from the working folder and every\n"
-    "              problem found, then exit: 0 when the folder will work, 1 when\n"
-    "              not. Changes nothing in the folder.\n");
+const std::string kUsage = HeadlessUsageText();
 
 int RunBot(const CommandLine& line) {
   std::unique_ptr<ConsoleSession> session;

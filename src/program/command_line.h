@@ -28,4 +28,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& argv);
 std::string UsageText(const std::string& program, const std::string& summary,
                       const std::string& extra);
 
+// pelmobot's --help text.
+std::string HeadlessUsageText();
+
 }  // namespace pelmo
