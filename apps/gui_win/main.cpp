@@ -13,10 +13,9 @@
 #include "base/text_file.h"
 #include "base/windows_text_win.h"
 #include "core/error_text.h"
-#include "pages/window_texts.h"
+#include "pages/window_start.h"
 #include "program/program.h"
 #include "program/program_files.h"
-#include "program/work_folder_setup.h"
 #include "winui/controls_win.h"
 #include "winui/error_report_win.h"
 #include "winui/main_window_win.h"
@@ -67,18 +66,12 @@ int Main(int argc, char** argv) {
   InstanceLock lock;
   if (!line.error.empty()) return TakeCommandLine(line, "pelmobot-gui", kUsage, lock);
 
-  // A first start from an installed copy: the working folder is made from
-  // the shipped default one.
-  const std::string note =
-      line.birthdayCheck ? "" : MakeMissingWorkFolder(line.dir, ProgramPath("pelmobot-gui.exe"));
-  std::string reason;
-  if (const int code = CheckBeforeStart(line, lock, reason); code >= 0) {
-    if (reason.empty()) return code;
-    std::fprintf(stderr, "pelmobot-gui: %s\n", reason.c_str());
-    return winui::ShowRefusal(
-        WideFromUtf8(RefusalText(line.dir, reason, DirectoryExists(line.dir))));
+  const WindowStart start =
+      CheckWindowStart(line, "pelmobot-gui", ProgramPath("pelmobot-gui.exe"), lock);
+  if (start.code >= 0) {
+    return start.refusal.empty() ? start.code : winui::ShowRefusal(WideFromUtf8(start.refusal));
   }
-  return RunWindow(line, note);
+  return RunWindow(line, start.note);
 }
 
 }  // namespace
