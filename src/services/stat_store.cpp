@@ -302,6 +302,9 @@ bool StatStore::AddInteger(std::string_view section, std::string_view key, std::
   if (line != nullptr) {
     line->value = std::to_string(value);
   } else {
+    std::size_t keys = 0;
+    for (const Section& each : m_sections) keys += each.keys.size();
+    if (keys >= kMaxStatKeys) return false;
     target.keys.emplace(std::move(folded), target.lines.size());
     target.lines.push_back(Line{.key = std::string(key), .value = std::to_string(value), .raw = {}});
   }

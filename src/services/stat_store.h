@@ -35,6 +35,10 @@ inline constexpr std::chrono::milliseconds kStatFlushDelay{1000};
 // commands under ever new host names cannot grow the file without end.
 // After a load, file order stands for the order of counting.
 inline constexpr std::size_t kMaxStatHosts = 10000;
+// Counting adds no new key (a nick's, a new day's) while the file holds
+// this many keys; those there go on counting. With the hosts' bound it
+// keeps the file well below the size it is read whole up to.
+inline constexpr std::size_t kMaxStatKeys = 200000;
 
 class StatStore {
  public:
@@ -81,7 +85,8 @@ class StatStore {
   bool WriteString(std::string_view section, std::string_view key, std::string_view value);
   bool WriteInteger(std::string_view section, std::string_view key, std::int64_t value);
   // Adds to a key's integer (missing or unreadable: 0), saturating at the
-  // 64-bit limits. The section counts as the most recently counted.
+  // 64-bit limits. The section counts as the most recently counted. False,
+  // and nothing added, for a new key while the file holds kMaxStatKeys.
   bool AddInteger(std::string_view section, std::string_view key, std::int64_t amount);
   // False when the key was not there.
   bool DeleteKey(std::string_view section, std::string_view key);

@@ -102,6 +102,18 @@ TEST_F(StatStoreTest, HostsAreBoundedLeastRecentlyCountedFirst) {
   EXPECT_FALSE(again.SectionExists("Old"));
 }
 
+// Counting adds no key beyond 200 000 in the file; those there count on.
+TEST_F(StatStoreTest, KeysAreBounded) {
+  std::string file = "[PC1]\r\n";
+  for (int i = 0; i < 199999; ++i) file += "User-n" + std::to_string(i) + "=1\r\n";
+  dir.WriteFile("stat.ini", file);
+  EXPECT_TRUE(store.AddInteger("PC1", "Total", 5));
+  EXPECT_FALSE(store.AddInteger("PC1", "User-new", 5));
+  EXPECT_FALSE(store.ValueExists("PC1", "User-new"));
+  EXPECT_TRUE(store.AddInteger("PC1", "User-n7", 5));
+  EXPECT_EQ(store.ReadInteger("PC1", "User-n7", 0), 6);
+}
+
 TEST_F(StatStoreTest, AnUnreadableFileIsNeverReplaced) {
   // A folder where the file should be: it exists and cannot be read.
   ASSERT_TRUE(CreateDirectory(dir.FilePath("stat.ini")));
