@@ -75,6 +75,10 @@ void Dispatcher::OnLeave(const ChatEvent& event) {
 
 void Dispatcher::OnProbe(const ChatEvent& event) {
   if (m_bot.settings.InvisibleCB) return;
+  // Each answer goes to the probe's source address, which a stranger can
+  // forge: probes count with the flood guard, or the bot would be anybody's
+  // reflector.
+  if (!event.self && !m_bot.interpreter.Admit(event)) return;
   // The reply echoes the probe's bytes, which only the codec still holds.
   m_bot.codec.SendProbeReply(event.address);
 }

@@ -31,18 +31,31 @@ FloodGuardSettings LoadFloodGuardSettings(const IniFile& othersIni) {
   settings.Seconds = ReadClamped(othersIni, "Seconds", settings.Seconds, kDaySeconds);
   settings.IgnoreSeconds =
       ReadClamped(othersIni, "IgnoreSeconds", settings.IgnoreSeconds, kDaySeconds);
+  settings.Replies = ReadClamped(othersIni, "Replies", settings.Replies, 10000);
+  settings.Senders =
+      std::max(16, ReadClamped(othersIni, "Senders", settings.Senders, 1000000));
   return settings;
 }
 
 FloodGuard::FloodGuard(EventLoop& loop, const Clock& clock, LineLog& log, std::size_t capacity)
-    : m_loop(loop), m_clock(clock), m_log(log), m_capacity(std::max<std::size_t>(capacity, 1)) {
-  m_index.reserve(m_capacity);
-}
+    : m_loop(loop), m_clock(clock), m_log(log), m_capacity(1), m_fixedCapacity(capacity) {}
 
 FloodGuard::~FloodGuard() { Clear(); }
 
+std::size_t FloodGuard::Capacity() const { return m_capacity; }
+
 void FloodGuard::Configure(const FloodGuardSettings& settings) {
-  Clear();
+  const std::size_t capacity =
+      m_fixedCapacity != 0 ? m_fixedCapacity : static_cast<std::size_t>(settings.Senders);
+  // A reload keeps the flooders it knows, unless the counts no longer fit.
+  const bool keep = settings.Enabled && m_settings.Enabled &&
+                    settings.Commands == m_settings.Commands && capacity == m_capacity;
+  if (!keep) Clear();
+  m_capacity = std::max<std::size_t>(capacity, 1);
+  if (!keep) {
+    m_budget = settings.Replies;
+    m_budgetTick = m_clock.TickMs();
+  }
   m_settings = settings;
 }
 
@@ -73,28 +86,68 @@ bool FloodGuard::Admit(std::uint32_t address, const std::string& host, const std
     if (sender->ignoredUntil != 0) return false;
     m_counted.splice(m_counted.begin(), m_counted, sender);
   } else {
-    if (Track(address) == nullptr) return true;
+    Track(address, now);
     sender = m_counted.begin();
   }
   sender->host = host;
-  if (Count(*sender, now)) return true;
-  StartIgnoring(sender, nick, now);
+  const std::size_t used = Recent(*sender, now);
+  if (!Count(*sender, now)) {
+    StartIgnoring(sender, nick, now);
+    return false;
+  }
+  return TakeBudget(used, now);
+}
+
+std::size_t FloodGuard::Recent(const Sender& sender, std::uint64_t now) const {
+  const std::uint64_t window = static_cast<std::uint64_t>(m_settings.Seconds) * 1000;
+  return static_cast<std::size_t>(std::count_if(
+      sender.stamps.begin(), sender.stamps.end(),
+      [&](std::uint64_t stamp) { return now - stamp < window; }));
+}
+
+bool FloodGuard::TakeBudget(std::size_t used, std::uint64_t now) {
+  const double most = m_settings.Replies;
+  m_budget = std::min(most, m_budget + static_cast<double>(now - m_budgetTick) * most / 1000.0);
+  m_budgetTick = now;
+  // A sender that has used nothing may take the last answer; one that has
+  // used all but one of its commands only about the budget's upper half.
+  const double share = static_cast<double>(used) / static_cast<double>(m_settings.Commands);
+  if (m_budget >= 1.0 + (most - 1.0) * share / 2.0) {
+    m_budget -= 1.0;
+    return true;
+  }
+  ++m_refused;
+  if (!m_refusedLogged || now - m_refusedLogTick >= 10000) {
+    m_log.LogLine(W("Защита от флуда: бот отвечает не больше ") +
+                  std::to_string(m_settings.Replies) + W(" раз в секунду; не отвечено: ") +
+                  std::to_string(m_refused) + ".");
+    m_refused = 0;
+    m_refusedLogged = true;
+    m_refusedLogTick = now;
+  }
   return false;
 }
 
-FloodGuard::Sender* FloodGuard::Track(std::uint32_t address) {
+FloodGuard::Sender* FloodGuard::Track(std::uint32_t address, std::uint64_t now) {
+  bool crowded = false;
   if (m_index.size() < m_capacity) {
     m_counted.emplace_front();
   } else if (!m_counted.empty()) {
     // The least recently seen one makes room; its ring keeps its memory.
     m_index.erase(m_counted.back().address);
     m_counted.splice(m_counted.begin(), m_counted, std::prev(m_counted.end()));
-    m_counted.front().stamps.clear();
-    m_counted.front().next = 0;
   } else {
-    return nullptr;
+    // Every kept one is ignored: the one ignored longest makes room, and
+    // the newcomer gets one command, not a whole allowance.
+    m_index.erase(m_ignored.front().address);
+    m_counted.splice(m_counted.begin(), m_ignored, m_ignored.begin());
+    crowded = true;
   }
   Sender& sender = m_counted.front();
+  sender.stamps.clear();
+  sender.next = 0;
+  sender.ignoredUntil = 0;
+  if (crowded) sender.stamps.assign(static_cast<std::size_t>(m_settings.Commands) - 1, now);
   sender.address = address;
   m_index[address] = m_counted.begin();
   return &sender;

@@ -11,11 +11,24 @@
 // stranger who writes another user's host name from another address is
 // another sender. The host name only names the sender in the log.
 //
-// The work per packet is constant and the memory bounded: the guard keeps
-// at most Capacity() senders and forgets the least recently seen one for a
-// new one, but never one whose ignore period is running. Settings live in
-// others.ini, section "FloodGuard"; a missing section means off, so an
-// existing installation behaves as it always has. Main thread only.
+// The work per packet is small and the memory bounded: the guard keeps at
+// most Capacity() senders and forgets the least recently seen one for a
+// new one. It fails closed: when every kept sender is ignored, the one
+// ignored longest makes room, and the new sender is counted as one that
+// has a single command left, so that addresses rotated past the table
+// cannot come back unlimited.
+//
+// Above the senders' own limits, the answers of the whole bot have a
+// budget (Replies a second, one second's worth at once), shared so that
+// many addresses cannot take all of it: a sender that has used little of
+// its own allowance may take the budget's last answer, one that has used
+// most of it only the budget's upper part. The refused answers are logged
+// at most every ten seconds with their number.
+//
+// Settings live in others.ini, section "FloodGuard"; a missing section
+// means off, so an existing installation behaves as it always has. A
+// reload with the same limits keeps every count and ignore period. Main
+// thread only.
 #pragma once
 
 #include <cstddef>
@@ -38,26 +51,26 @@ struct FloodGuardSettings {
   int Commands = 8;
   int Seconds = 10;
   int IgnoreSeconds = 60;
+  int Replies = 20;      // answers of the whole bot a second
+  int Senders = 16384;   // senders kept
 };
 
-// Reads "FloodGuard" Enabled, Commands, Seconds, IgnoreSeconds. Enabled
-// defaults to whether the section exists; the numbers are clamped to at
-// least 1, the seconds to a day at most and Commands to 1000 at most.
+// Reads "FloodGuard" Enabled, Commands, Seconds, IgnoreSeconds, Replies,
+// Senders. Enabled defaults to whether the section exists; the numbers are
+// clamped to at least 1, the seconds to a day at most, Commands to 1000,
+// Replies to 10000 and Senders to 16-1000000.
 FloodGuardSettings LoadFloodGuardSettings(const IniFile& othersIni);
 
 class FloodGuard {
  public:
-  static constexpr std::size_t kDefaultCapacity = 1024;
-
-  // capacity: how many senders are kept at most (at least 1).
-  FloodGuard(EventLoop& loop, const Clock& clock, LineLog& log,
-             std::size_t capacity = kDefaultCapacity);
+  // capacity: how many senders are kept at most; 0: the settings' Senders.
+  FloodGuard(EventLoop& loop, const Clock& clock, LineLog& log, std::size_t capacity = 0);
   ~FloodGuard();
   FloodGuard(const FloodGuard&) = delete;
   FloodGuard& operator=(const FloodGuard&) = delete;
 
-  // Takes new settings; forgets every count and ends every ignore period
-  // silently.
+  // Takes new settings. The same limits keep every count and ignore
+  // period (a reload); other limits, or off, forget them silently.
   void Configure(const FloodGuardSettings& settings);
   bool Enabled() const { return m_settings.Enabled; }
 
@@ -65,14 +78,14 @@ class FloodGuard {
   bool Ignored(std::uint32_t address) const;
   // Counts one command or trigger of the sender at address (nick and host
   // as its packet names them, for the log). True when it may be answered;
-  // false when the sender is ignored, or when this one is one too many:
-  // the ignore period then starts and is logged. Always true when the
-  // guard is off, and for a new sender while every kept one is ignored.
+  // false when the sender is ignored, when this one is one too many (the
+  // ignore period then starts and is logged), or when the bot's budget has
+  // no room for this sender now. Always true when the guard is off.
   bool Admit(std::uint32_t address, const std::string& host, const std::string& nick);
 
   // How many senders the guard keeps now, and at most.
   std::size_t TrackedSenders() const { return m_index.size(); }
-  std::size_t Capacity() const { return m_capacity; }
+  std::size_t Capacity() const;
 
  private:
   struct Sender {
@@ -87,9 +100,15 @@ class FloodGuard {
   using List = std::list<Sender>;
 
   // A kept sender for address, new or reused from the least recently seen
-  // one; nullptr when all kept ones are ignored.
-  Sender* Track(std::uint32_t address);
+  // one, or from the one ignored longest when all are ignored (then with a
+  // single command left).
+  Sender* Track(std::uint32_t address, std::uint64_t now);
   bool Count(Sender& sender, std::uint64_t now);
+  // How many of the sender's commands lie within the window.
+  std::size_t Recent(const Sender& sender, std::uint64_t now) const;
+  // Takes one answer from the bot's budget for a sender that has used
+  // `used` of its Commands; false when there is no room for it.
+  bool TakeBudget(std::size_t used, std::uint64_t now);
   void StartIgnoring(List::iterator sender, const std::string& nick, std::uint64_t now);
   // Ends the ignore periods due by now, logging each, and arms the timer
   // for the next one.
@@ -108,6 +127,13 @@ class FloodGuard {
   List m_ignored;
   std::unordered_map<std::uint32_t, List::iterator> m_index;
   EventLoop::TimerId m_timer = 0;
+  std::size_t m_fixedCapacity;
+  // The bot's budget of answers, refilled with time.
+  double m_budget = 0;
+  std::uint64_t m_budgetTick = 0;
+  std::uint64_t m_refused = 0;       // by the budget, not yet logged
+  std::uint64_t m_refusedLogTick = 0;
+  bool m_refusedLogged = false;
 };
 
 }  // namespace pelmo

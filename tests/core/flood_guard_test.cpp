@@ -187,22 +187,47 @@ TEST_F(FloodGuardTest, FloodersStayIgnoredAmongThousandsOfSenders) {
   EXPECT_EQ(log.Lines().size(), 4u);
 }
 
-// A table full of ignored senders forgets none of them early; a new
-// sender is then answered, uncounted, rather than refused.
-TEST_F(FloodGuardTest, ATableOfIgnoredSendersKeepsThemAll) {
+// A table full of ignored senders fails closed: the one ignored longest
+// makes room, and the newcomer has one command, counted, not an allowance.
+TEST_F(FloodGuardTest, ATableOfIgnoredSendersAdmitsNobodyUncounted) {
   FloodGuard tiny(loop, clock, log, 4);
-  tiny.Configure({true, 1, 10, 60});
+  tiny.Configure({true, 2, 10, 60});
   for (std::uint32_t a = 1; a <= 4; ++a) {
-    EXPECT_TRUE(tiny.Admit(Loopback(a, 9), "H", "N"));
+    for (int i = 0; i < 2; ++i) EXPECT_TRUE(tiny.Admit(Loopback(a, 9), "H", "N"));
     EXPECT_FALSE(tiny.Admit(Loopback(a, 9), "H", "N"));
+    loop.Advance(1s);
   }
-  for (int i = 0; i < 5; ++i) EXPECT_TRUE(tiny.Admit(Loopback(5, 9), "NEW", "N")) << i;
-  EXPECT_EQ(tiny.TrackedSenders(), 4u);
-  for (std::uint32_t a = 1; a <= 4; ++a) EXPECT_TRUE(tiny.Ignored(Loopback(a, 9))) << a;
-  loop.Advance(60s);
-  EXPECT_EQ(tiny.TrackedSenders(), 0u);
   EXPECT_TRUE(tiny.Admit(Loopback(5, 9), "NEW", "N"));
   EXPECT_FALSE(tiny.Admit(Loopback(5, 9), "NEW", "N"));
+  EXPECT_FALSE(tiny.Admit(Loopback(5, 9), "NEW", "N"));
+  EXPECT_EQ(tiny.TrackedSenders(), 4u);
+  EXPECT_FALSE(tiny.Ignored(Loopback(1, 9)));
+  for (std::uint32_t a = 2; a <= 5; ++a) EXPECT_TRUE(tiny.Ignored(Loopback(a, 9))) << a;
+}
+
+// The bot's budget: 6 answers a second among senders that each may ask 3
+// at once. A sender that has used most of its allowance cannot take the
+// budget's last answers; one that has used none still can, and the budget
+// fills again with time. A reload with the same limits forgets nobody.
+TEST_F(FloodGuardTest, TheBudgetKeepsItsLastAnswersForSendersThatAskedLittle) {
+  guard.Configure({true, 3, 10, 60, 6});
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(guard.Admit(kVasya, "PC7", "Vasya")) << i;
+  EXPECT_TRUE(guard.Admit(kPetya, "PC8", "Petya"));
+  EXPECT_TRUE(guard.Admit(kPetya, "PC8", "Petya"));
+  EXPECT_FALSE(guard.Admit(kPetya, "PC8", "Petya"));  // 1 left; his third needs 2.67
+  EXPECT_FALSE(guard.Ignored(kPetya));
+  EXPECT_TRUE(guard.Admit(Loopback(9), "PC9", "Masha"));
+  EXPECT_FALSE(guard.Admit(Loopback(10), "PC10", "Kolya"));
+  ASSERT_EQ(log.Lines().size(), 1u);
+  EXPECT_EQ(log.Texts()[0],
+            W("Защита от флуда: бот отвечает не больше 6 раз в секунду; не отвечено: 1."));
+  loop.Advance(1s);
+  EXPECT_TRUE(guard.Admit(Loopback(10), "PC10", "Kolya"));
+
+  EXPECT_FALSE(guard.Admit(kVasya, "PC7", "Vasya"));  // his fourth: one too many
+  ASSERT_TRUE(guard.Ignored(kVasya));
+  guard.Configure({true, 3, 10, 60, 6});
+  EXPECT_TRUE(guard.Ignored(kVasya));
 }
 
 // The guard in the interpreter: commands and answered chatterbox triggers
