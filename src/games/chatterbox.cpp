@@ -83,12 +83,22 @@ std::string Chatterbox::AnswerAt(int index) const {
   return m_phrases[static_cast<std::size_t>(index)].answer;
 }
 
-int Chatterbox::SaveRows(const std::vector<Phrase>& rows) {
+int Chatterbox::FirstRefusedRow(const std::vector<Phrase>& rows) {
   const std::size_t kept = std::min(rows.size(), kMaxPhrases);
   for (std::size_t i = 0; i < kept; ++i) {
     if (!ReadsBack(rows[i])) return static_cast<int>(i);
   }
+  return -1;
+}
+
+int Chatterbox::SaveRows(const std::vector<Phrase>& rows) {
+  const int refused = FirstRefusedRow(rows);
+  if (refused >= 0) return refused;
+  const std::size_t kept = std::min(rows.size(), kMaxPhrases);
   std::vector<Phrase> phrases(rows.begin(), rows.begin() + static_cast<std::ptrdiff_t>(kept));
+  // A message is trimmed and lower-cased before it is compared: a trigger
+  // typed with capitals or blanks around it is kept as it can match.
+  for (Phrase& phrase : phrases) phrase.trigger = NarrowLowerCase(TrimControls(phrase.trigger));
   // The file first: when it cannot be written, the pairs in memory still
   // match the file.
   RewriteLines(m_path, FileLines(phrases));

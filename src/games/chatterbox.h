@@ -50,12 +50,15 @@ class Chatterbox {
   std::size_t PhraseCount() const { return m_phrases.size(); }
   const std::vector<Phrase>& Phrases() const { return m_phrases; }
 
-  // The page's save: the first row that would not read back as written (a
-  // trigger holding "^", a cell holding CR or LF) refuses the whole save
+  // The first of the first 10000 rows that would not read back as written
+  // (a trigger holding "^", a cell holding CR or LF); -1 when none.
+  static int FirstRefusedRow(const std::vector<Phrase>& rows);
+  // The page's save: a row FirstRefusedRow names refuses the whole save
   // and its index is returned, nothing changed. Otherwise the file gets
-  // the first 10000 rows (temporary file and rename; a FileError leaves
-  // file and pairs as they were), then they replace the pairs, and -1 is
-  // returned.
+  // the first 10000 rows, each trigger trimmed and lower-cased as the
+  // messages it is compared with are (temporary file and rename; a
+  // FileError leaves file and pairs as they were), then they replace the
+  // pairs, and -1 is returned.
   int SaveRows(const std::vector<Phrase>& rows);
 
  private:

@@ -32,18 +32,24 @@ void ChatterboxModel::SetCell(int row, int column, const std::string& text) {
   if (column == 1) phrase.answer = text;
 }
 
-PageResult ChatterboxModel::Save() {
+std::optional<PageResult> ChatterboxModel::Refusal() const {
+  const int refused = Chatterbox::FirstRefusedRow(m_rows);
+  if (refused < 0) return std::nullopt;
   PageResult result;
-  const int refused = m_chatterbox.SaveRows(m_rows);
-  if (refused < 0) {
-    result.done = true;
-    return result;
-  }
   result.row = refused;
   result.message = PageMessage{
       .title = W("Говарилка"),
       .text = W("Строка ") + std::to_string(refused + 1) +
               W(": в вопросе не может быть \"^\", в вопросе и ответе — перевода строки.")};
+  return result;
+}
+
+PageResult ChatterboxModel::Save() {
+  if (std::optional<PageResult> refusal = Refusal()) return *refusal;
+  m_chatterbox.SaveRows(m_rows);
+  m_rows = m_chatterbox.Phrases();
+  PageResult result;
+  result.done = true;
   return result;
 }
 

@@ -1,11 +1,13 @@
 // The chatterbox page (settings page 7, "Говарилка"): the grid AQvle
 // ("Вопрос", "Ответ") of the trigger and answer pairs, "&Удалить",
 // "&Добавить" and "&Save". The grid's edits reach the pairs and
-// botfile/boltun.txt only through Save, which refuses a row that could not
-// be read back as it stands ("^" in a trigger, a line break in a cell).
-// Main thread only.
+// botfile/boltun.txt only through Save (the page's "&Save" and the settings
+// form's "&Сохранить" alike), which refuses a row that could not be read
+// back as it stands ("^" in a trigger, a line break in a cell) and keeps
+// each trigger in the small letters it is matched in. Main thread only.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,10 +33,15 @@ class ChatterboxModel {
   PageResult Add();
   // A cell edited: column 0 the trigger, 1 the answer.
   void SetCell(int row, int column, const std::string& text);
-  // The rows become the pairs and the file. The first row that would not
-  // read back is refused with a warning naming it (its index is the
-  // result's row), and nothing changes. Throws FileError when the file
-  // cannot be written.
+  // The warning Save would give, checked without writing (the settings
+  // form asks before it stops the bot); its row is the refused row.
+  std::optional<PageResult> Refusal() const;
+  // The rows become the pairs and the file, and the rows are read back
+  // from the pairs (the triggers as kept): a done result asks the
+  // front-end to show the rows again. The first row that would not read
+  // back is refused with a warning naming it (its index is the result's
+  // row), and nothing changes. Throws FileError when the file cannot be
+  // written.
   PageResult Save();
 
  private:

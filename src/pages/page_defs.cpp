@@ -56,15 +56,15 @@ PageItem Note(const char* text, const char* name = "") {
   return {.kind = ItemKind::kNote, .name = name, .text = W(text)};
 }
 
-PageDef Node(int index, int depth, const char* title) {
-  return {.index = index, .depth = depth, .title = W(title)};
+PageDef Node(PageId id, int index, int depth, const char* title) {
+  return {.id = id, .index = index, .depth = depth, .title = W(title)};
 }
 
 constexpr const char* kChooseNode = "Пожалуйста выберете подэлементы в дереве";
 
 PageDef ChatPage() {
   const Samples& s = Sample();
-  PageDef page = Node(1, 1, "Настройки чата");
+  PageDef page = Node(PageId::kChat, 1, 1, "Настройки чата");
   page.fields = {
       {.name = "HostE", .caption = W("Имя компьютера:"), .member = &B::HostE, .sample = s.name,
        .effect = FieldEffect::kBotNickAndHost},
@@ -83,7 +83,7 @@ PageDef ChatPage() {
 }
 
 PageDef GeneralPage() {
-  PageDef page = Node(2, 1, "Общие");
+  PageDef page = Node(PageId::kGeneral, 2, 1, "Общие");
   page.fields = {
       Check("EnableBotCB", "Включить бота", &B::EnableBotCB),
       Check("DefaultMsgCB", "Включить дефолтные входы", &B::DefaultMsgCB),
@@ -118,7 +118,7 @@ PageDef GeneralPage() {
 
 PageDef NetworkPage() {
   const Samples& s = Sample();
-  PageDef page = Node(4, 2, "Сетевые настройки");
+  PageDef page = Node(PageId::kNetwork, 4, 2, "Сетевые настройки");
   page.fields = {
       {.name = "PortE", .kind = FieldKind::kNumber, .caption = W("Порт:"), .member = &B::PortE,
        .sample = s.port, .check = FieldCheck::kNetwork},
@@ -143,7 +143,7 @@ PageDef NetworkPage() {
 }
 
 PageDef BanPage() {
-  PageDef page = Node(5, 1, "Бан лист");
+  PageDef page = Node(PageId::kBans, 5, 1, "Бан лист");
   page.feature = PageFeature::kBans;
   page.fields = {
       {.name = "ListBan", .kind = FieldKind::kList},
@@ -166,7 +166,7 @@ PageDef BanPage() {
 
 PageDef SubscriberPage() {
   constexpr const char* kHelp = "Для подробной информации смотрите файл help.txt";
-  PageDef page = Node(6, 1, "Отложенные сообщения");
+  PageDef page = Node(PageId::kSubscribers, 6, 1, "Отложенные сообщения");
   page.feature = PageFeature::kSubscribers;
   page.placeholder = W(kHelp);
   page.fields = {{.name = "AbonLB", .kind = FieldKind::kList}};
@@ -187,7 +187,7 @@ PageDef SubscriberPage() {
 }
 
 PageDef ChatterboxPage() {
-  PageDef page = Node(7, 1, "Болтун");
+  PageDef page = Node(PageId::kChatterbox, 7, 1, "Болтун");
   page.feature = PageFeature::kChatterbox;
   page.fields = {{.name = "AQvle", .kind = FieldKind::kGrid, .columns = {W("Вопрос"), W("Ответ")}}};
   page.buttons = {
@@ -205,7 +205,7 @@ PageDef ChatterboxPage() {
 
 PageDef WeatherPage() {
   const Samples& s = Sample();
-  PageDef page = Node(8, 1, "Погода");
+  PageDef page = Node(PageId::kWeather, 8, 1, "Погода");
   page.feature = PageFeature::kTimed;
   page.fields = {
       {.name = "URLe", .caption = "URL:", .member = &B::URLe, .sample = s.url},
@@ -235,7 +235,7 @@ PageDef WeatherPage() {
 
 PageDef WeatherSettingsPage() {
   const Samples& s = Sample();
-  PageDef page = Node(9, 2, "Настройка погоды");
+  PageDef page = Node(PageId::kWeatherSettings, 9, 2, "Настройка погоды");
   page.feature = PageFeature::kTimed;
   page.fields = {
       {.name = "edUsername", .caption = "Username:", .member = &B::edUsername, .sample = s.name},
@@ -260,7 +260,7 @@ PageDef WeatherSettingsPage() {
 }
 
 PageDef AdminsPage() {
-  PageDef page = Node(10, 1, "Администраторы");
+  PageDef page = Node(PageId::kAdmins, 10, 1, "Администраторы");
   page.fields = {{.name = "ADMvle", .kind = FieldKind::kGrid, .columns = {"Nick", "Comp Name"}}};
   page.buttons = {
       {.name = "AddADMB", .caption = "&Add", .action = PageAction::kAddAdmin},
@@ -274,7 +274,7 @@ PageDef AdminsPage() {
 }
 
 PageDef BirthdayPage() {
-  PageDef page = Node(11, 1, "Birth Day");
+  PageDef page = Node(PageId::kBirthdays, 11, 1, "Birth Day");
   page.feature = PageFeature::kBirthdays;
   page.buttons = {{.name = "ShowBDB", .caption = W("Пока&зать"), .action = PageAction::kShowBirthdays}};
   page.blocks = {{.kind = BlockKind::kRow, .items = {Button("ShowBDB")}}};
@@ -283,7 +283,7 @@ PageDef BirthdayPage() {
 
 PageDef AnecdotePage() {
   const Samples& s = Sample();
-  PageDef page = Node(12, 1, "Анекдот");
+  PageDef page = Node(PageId::kAnecdote, 12, 1, "Анекдот");
   page.fields = {
       {.name = "AnekMinE", .kind = FieldKind::kNumber, .caption = W("Интервал выдачи анекдота:"),
        .member = &B::AnekMinE, .sample = s.minutes},
@@ -302,7 +302,7 @@ PageDef AnecdotePage() {
 }
 
 PageDef QuizPage() {
-  PageDef page = Node(13, 1, "Викторина");
+  PageDef page = Node(PageId::kQuiz, 13, 1, "Викторина");
   page.fields = {
       {.name = "NameChanVicE", .caption = W("Название канала викторины"), .member = &B::NameChanVicE,
        .sample = Sample().name},
@@ -313,7 +313,7 @@ PageDef QuizPage() {
 }
 
 PageDef LogFilePage() {
-  PageDef page = Node(14, 1, "Проверка лог файла");
+  PageDef page = Node(PageId::kLogFile, 14, 1, "Проверка лог файла");
   page.fields = {
       {.name = "CheckLogFileSizeE", .kind = FieldKind::kCheckedNumber,
        .caption = W("Если лог файл больше"), .member = &B::CheckLogFileSizeE,
@@ -329,8 +329,8 @@ PageDef LogFilePage() {
   return page;
 }
 
-PageDef TextPage(int index, int depth, const char* title) {
-  PageDef page = Node(index, depth, title);
+PageDef TextPage(PageId id, int index, int depth, const char* title) {
+  PageDef page = Node(id, index, depth, title);
   page.blocks = {{.kind = BlockKind::kColumn, .items = {Note(kChooseNode)}}};
   return page;
 }
@@ -339,8 +339,8 @@ PageDef TextPage(int index, int depth, const char* title) {
 
 const std::vector<PageDef>& SettingsPageDefs() {
   static const std::vector<PageDef> pages = {
-      TextPage(0, 0, "Настройки"), ChatPage(),      GeneralPage(),
-      TextPage(3, 1, "Связь"),     NetworkPage(),   BanPage(),
+      TextPage(PageId::kRoot, 0, 0, "Настройки"), ChatPage(),      GeneralPage(),
+      TextPage(PageId::kLink, 3, 1, "Связь"),     NetworkPage(),   BanPage(),
       SubscriberPage(),            ChatterboxPage(), WeatherPage(),
       WeatherSettingsPage(),       AdminsPage(),    BirthdayPage(),
       AnecdotePage(),              QuizPage(),      LogFilePage(),
@@ -349,6 +349,20 @@ const std::vector<PageDef>& SettingsPageDefs() {
 }
 
 int PageForNode(int node) { return std::clamp(node, 0, kSettingsPageCount - 1); }
+
+int PageIndex(PageId id) {
+  const std::vector<PageDef>& pages = SettingsPageDefs();
+  for (std::size_t i = 0; i < pages.size(); ++i) {
+    if (pages[i].id == id) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+const PageDef& SettingsPage(PageId id) {
+  const int index = PageIndex(id);
+  // Every PageId but kNone names a page; kNone is the first page's caller error.
+  return SettingsPageDefs()[static_cast<std::size_t>(index < 0 ? 0 : index)];
+}
 
 const std::vector<ButtonDef>& SettingsButtonDefs() {
   static const std::vector<ButtonDef> buttons = {

@@ -175,7 +175,29 @@ struct PageBlock {
   bool hidden = false;
 };
 
+// What a settings page is; front-ends find pages by this, never by their
+// place in the tree.
+enum class PageId {
+  kNone,  // a dialog or window, not a settings page
+  kRoot,
+  kChat,
+  kGeneral,
+  kLink,
+  kNetwork,
+  kBans,
+  kSubscribers,
+  kChatterbox,
+  kWeather,
+  kWeatherSettings,
+  kAdmins,
+  kBirthdays,
+  kAnecdote,
+  kQuiz,
+  kLogFile,
+};
+
 struct PageDef {
+  PageId id = PageId::kNone;
   int index = 0;        // the tree node's absolute index (-1: not in the tree)
   int depth = 0;        // the node's depth in the tree (0: the root)
   std::string title{};  // the node's text and the page's heading; a window's title
@@ -196,6 +218,9 @@ const std::vector<PageDef>& SettingsPageDefs();
 inline constexpr int kSettingsPageCount = 15;
 // The page a tree node shows: node i for i up to 13, page 14 above.
 int PageForNode(int node);
+// A settings page by what it is, and its place in SettingsPageDefs().
+const PageDef& SettingsPage(PageId id);
+int PageIndex(PageId id);
 // The buttons under every page: "&Сохранить" (SaveCfgB), "&Отмена" (LoadCfgB).
 const std::vector<ButtonDef>& SettingsButtonDefs();
 

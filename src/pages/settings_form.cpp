@@ -5,6 +5,7 @@
 #include "base/cp1251.h"
 #include "base/text_file.h"
 #include "core/bot_control.h"
+#include "pages/chatterbox_model.h"
 #include "pages/window_texts.h"
 #include "program/program.h"
 #include "transport/net.h"
@@ -177,6 +178,9 @@ PageResult SettingsForm::Save() {
         .focus = field->name};
     return result;
   }
+  if (m_chatterbox != nullptr) {
+    if (std::optional<PageResult> refusal = m_chatterbox->Refusal()) return *refusal;
+  }
   const bool wasRunning = m_bot.Running();
   const SaveOutcome outcome = m_bot.SaveSettingsClick();
   if (outcome.result == SaveOutcome::Result::kNotWritten) {
@@ -186,6 +190,7 @@ PageResult SettingsForm::Save() {
         .text = SaveFailureText(Utf8ToCp1251(outcome.file), Utf8ToCp1251(outcome.reason))};
     return result;
   }
+  if (m_chatterbox != nullptr) m_chatterbox->Save();
   m_typed.clear();
   result.done = true;
   // The save takes a running bot off the chat: said where it cannot be

@@ -24,6 +24,7 @@
 namespace pelmo {
 
 class BotControl;
+class ChatterboxModel;
 
 // A whole decimal number, optionally signed, between blanks; false for any
 // other text and for one out of range.
@@ -69,13 +70,18 @@ class SettingsForm {
   // The colour dialog's choice: the bot's colour, written at once.
   void SetColour(std::uint32_t colour);
 
+  // The chatterbox page's grid, once the front-end has it: "&Сохранить"
+  // saves its rows too. The model must outlive the form.
+  void AttachChatterbox(ChatterboxModel& chatterbox) { m_chatterbox = &chatterbox; }
+
   // "&Сохранить". The page's own whole-number fields are checked first,
-  // then the network fields; an unsound one refuses the save with a
-  // warning naming its caption and focusing it, and nothing is written and
-  // the bot keeps running. Otherwise the bot is stopped and every settings
-  // file written (FileError when one cannot be: the keys written before it
-  // stay). A bot that ran before is off the chat then: the question offers
-  // to start it again, and its yes calls StartBot.
+  // then the network fields, then the chatterbox rows; an unsound one
+  // refuses the save with a warning naming it and what it may hold, and
+  // nothing is written and the bot keeps running. Otherwise the bot is
+  // stopped and every settings file written, the chatterbox's too
+  // (FileError when one cannot be: the keys written before it stay). A bot
+  // that ran before is off the chat then: the question offers to start it
+  // again, and its yes calls StartBot.
   PageResult Save();
   void StartBot();
   // "&Отмена": the settings loaded again, unsaved edits thrown away
@@ -86,6 +92,7 @@ class SettingsForm {
   const FieldDef* UnsoundField() const;
 
   BotControl& m_bot;
+  ChatterboxModel* m_chatterbox = nullptr;
   // The texts of the kCheckedNumber fields as last edited, while they may
   // differ from the record.
   std::map<std::string, std::string> m_typed;

@@ -11,7 +11,7 @@ namespace pelmo {
 
 namespace {
 
-const PageDef& Def() { return SettingsPageDefs()[10]; }
+const PageDef& Def() { return SettingsPage(PageId::kAdmins); }
 
 }  // namespace
 

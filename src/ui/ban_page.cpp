@@ -4,6 +4,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalBlocker>
+#include <QTimer>
 
 #include "ui/page_render.h"
 #include "ui/qt_text.h"
@@ -13,7 +15,10 @@ namespace pelmo {
 
 namespace {
 
-const PageDef& Def() { return SettingsPageDefs()[5]; }
+const PageDef& Def() { return SettingsPage(PageId::kBans); }
+
+// How often a shown page looks whether ban.txt changed.
+constexpr int kFollowMs = 1000;
 
 }  // namespace
 
@@ -27,14 +32,24 @@ BanPage::BanPage(BanList& bans, const Clock& clock, const WindowPlatform& platfo
   m_delete = controls.Get<QPushButton>("DelBanB");
   OnAction(Def(), controls, PageAction::kAddBan, &m_platform, [this] { AddBanBClick(); });
   OnAction(Def(), controls, PageAction::kDeleteBan, &m_platform, [this] { DelBanBClick(); });
-  connect(m_list, &QListWidget::currentRowChanged, this, [this] { UpdateButtons(); });
+  connect(m_list, &QListWidget::currentRowChanged, this, [this](int row) {
+    m_model.Select(row);
+    UpdateButtons();
+  });
+  m_follow = new QTimer(this);
+  m_follow->setInterval(kFollowMs);
+  connect(m_follow, &QTimer::timeout, this, [this] {
+    RunGuarded(m_platform, [this] {
+      if (m_model.Follow()) ShowLines();
+    });
+  });
   Reset();
 }
 
 void BanPage::Reset() {
   const DateTimeParts today = m_model.StartDate();
   m_date->setDate(QDate(today.year, today.month, today.day));
-  m_time->setText(ToQ(BanModel::StartTime()));
+  m_time->setText(ToQ(m_model.StartTime()));
   ShowList();
 }
 
@@ -44,10 +59,12 @@ void BanPage::ShowList() {
 }
 
 void BanPage::ShowLines() {
-  const int row = m_list->currentRow();
-  m_list->clear();
-  for (const std::string& line : m_model.Lines()) m_list->addItem(ToQ(line));
-  if (row >= 0 && row < m_list->count()) m_list->setCurrentRow(row);
+  {
+    const QSignalBlocker quiet(m_list);
+    m_list->clear();
+    for (const std::string& line : m_model.Lines()) m_list->addItem(ToQ(line));
+    m_list->setCurrentRow(m_model.Selected());
+  }
   UpdateButtons();
 }
 
@@ -61,18 +78,26 @@ bool BanPage::AddBanBClick() {
 }
 
 bool BanPage::DelBanBClick() {
-  const PageResult result = m_model.Delete(m_list->currentRow());
+  const PageResult question = m_model.Delete();
+  if (!question.message || !ShowPageMessage(m_platform, *question.message, this)) return false;
+  const PageResult result = m_model.ConfirmDelete();
   // Whatever became of the chosen line, the model has read the file again.
-  if (result.done || result.message) ShowLines();
+  ShowLines();
   if (result.message) ShowPageMessage(m_platform, *result.message, this);
   return result.done;
 }
 
-void BanPage::UpdateButtons() { m_delete->setEnabled(BanModel::CanDelete(m_list->currentRow())); }
+void BanPage::UpdateButtons() { m_delete->setEnabled(m_model.CanDelete()); }
 
 void BanPage::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   RunGuarded(m_platform, [this] { ShowList(); });
+  m_follow->start();
+}
+
+void BanPage::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  m_follow->stop();
 }
 
 }  // namespace pelmo

@@ -1,8 +1,9 @@
 // Settings page 5, the ban list, rendered from its definition: the list
 // ListBan, the host (HostBanLE), the date picker and the time field
 // (TimebanME), "До&бавить" (AddBanB) and "Уда&лить" (DelBanB) over the ban
-// model (pages/ban_model.h). The list is read again whenever the page is
-// shown; what the model refuses is said in a box. Main thread only.
+// model (pages/ban_model.h). While the page is shown it follows ban.txt
+// (the model reads it again when it changed); the model's questions and
+// refusals are said in boxes. Main thread only.
 #pragma once
 
 #include <QWidget>
@@ -13,6 +14,7 @@ class QDateEdit;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QTimer;
 
 namespace pelmo {
 
@@ -25,10 +27,11 @@ class BanPage final : public QWidget {
   BanPage(BanList& bans, const Clock& clock, const WindowPlatform& platform,
           QWidget* parent = nullptr);
 
-  // Reads ban.txt into the list box; the date picker shows today and the
-  // time field "00:00:00" (start-up).
+  // Reads ban.txt into the list box; the date picker and the time field
+  // show the model's start (an hour from now).
   void Reset();
-  // False (with a box saying why) when nothing was written.
+  // False (with a box saying why) when nothing was written; a delete asks
+  // first.
   bool AddBanBClick();
   bool DelBanBClick();
   // The list box again from the file.
@@ -36,6 +39,7 @@ class BanPage final : public QWidget {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
   void ShowLines();
@@ -48,6 +52,7 @@ class BanPage final : public QWidget {
   QDateEdit* m_date;
   QLineEdit* m_time;
   QPushButton* m_delete;
+  QTimer* m_follow;
 };
 
 }  // namespace pelmo

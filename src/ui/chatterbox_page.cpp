@@ -11,7 +11,7 @@ namespace pelmo {
 
 namespace {
 
-const PageDef& Def() { return SettingsPageDefs()[7]; }
+const PageDef& Def() { return SettingsPage(PageId::kChatterbox); }
 
 }  // namespace
 
@@ -61,7 +61,10 @@ void ChatterboxPage::AddAQbClick() {
 
 bool ChatterboxPage::Button1Click() {
   const PageResult result = m_model.Save();
-  if (result.done) return true;
+  if (result.done) {
+    ShowRows();
+    return true;
+  }
   if (result.row >= 0) m_grid->setCurrentCell(result.row, 0);
   if (result.message) ShowPageMessage(m_platform, *result.message, this);
   return false;

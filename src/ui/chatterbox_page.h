@@ -1,4 +1,4 @@
-// Settings page 7, "Говарилка", rendered from its definition: the grid
+// The chatterbox settings page, "Говарилка", rendered from its definition: the grid
 // AQvle ("Вопрос", "Ответ"), "&Удалить" (DelAQb), "&Добавить" (AddAQb) and
 // "&Save" (Button1) over the chatterbox model (pages/chatterbox_model.h),
 // filled from the pairs at every settings load. A row the save refuses is
@@ -28,6 +28,7 @@ class ChatterboxPage final : public QWidget {
   // written back as it reads is refused with a message (false).
   bool Button1Click();
   QTableWidget* Grid() const { return m_grid; }
+  ChatterboxModel& Model() { return m_model; }
 
  private:
   // The model's rows to the grid, edits not yet saved included.

@@ -215,10 +215,10 @@ void MainWindow::BuildTray() {
 void MainWindow::AddServicePages(InstalledServices& services) {
   if (BanList* bans = services.Bans()) {
     auto* page = new BanPage(*bans, m_bot.GetClock(), platform);
-    m_settings->SetPage(5, page);
+    m_settings->SetPage(PageId::kBans, page);
     m_onFormCreate.push_back([page] { page->Reset(); });
   }
-  m_settings->SetPage(6, new SubscriberPage(services, m_bot.Folder(), platform));
+  m_settings->SetPage(PageId::kSubscribers, new SubscriberPage(services, m_bot.Folder(), platform));
 }
 
 void MainWindow::ShowStarted() {

@@ -1,5 +1,5 @@
 // The game pages of the control window: the chatterbox grid (page 7) and
-// the birthday page (11) with its editor window.
+// the birthday page with its editor window.
 #include "core/bot_control.h"
 #include "games/install_games.h"
 #include "ui/birthday_window.h"
@@ -12,12 +12,13 @@ namespace pelmo {
 
 void MainWindow::AddGamePages(Games& games) {
   auto* chatterbox = new ChatterboxPage(games.chatterbox, platform);
-  m_settings->SetPage(7, chatterbox);
+  m_settings->SetPage(PageId::kChatterbox, chatterbox);
+  m_settings->Form().AttachChatterbox(chatterbox->Model());
   m_settings->Binder().OnShow([chatterbox] { chatterbox->ShowPhrases(); });
 
   m_birthdayEditor = new BirthdayWindow(games.birthdays, m_bot.GetClock(), platform, this);
-  const PageControls page = m_settings->RenderPage(11);
-  OnAction(SettingsPageDefs()[11], page, PageAction::kShowBirthdays, &platform, [this] {
+  const PageControls page = m_settings->RenderPage(PageId::kBirthdays);
+  OnAction(SettingsPage(PageId::kBirthdays), page, PageAction::kShowBirthdays, &platform, [this] {
     m_birthdayEditor->show();
     m_birthdayEditor->raise();
     m_birthdayEditor->activateWindow();

@@ -16,13 +16,13 @@ void MainWindow::AddTimedPages(TimedFeatures& timed) {
   m_timed = std::make_unique<TimedModel>(timed);
   TimedModel& model = *m_timed;
   auto* weather = new WeatherPage(model, m_settings->Binder(), platform);
-  m_settings->SetPage(8, weather);
-  m_settings->RenderPage(9);
+  m_settings->SetPage(PageId::kWeather, weather);
+  m_settings->RenderPage(PageId::kWeatherSettings);
 
   // The anecdote countdown's rows join the anecdote page.
   const PageControls anecdote = m_settings->AddFeatureItems(PageFeature::kTimed);
   auto* left = anecdote.Get<QLabel>("Label49");
-  OnAction(SettingsPageDefs()[12], anecdote, PageAction::kStartAnecdote, &platform, [this, &model] {
+  OnAction(SettingsPage(PageId::kAnecdote), anecdote, PageAction::kStartAnecdote, &platform, [this, &model] {
     const PageResult result = model.StartAnecdote();
     if (result.message) ShowPageMessage(platform, *result.message, this);
   });

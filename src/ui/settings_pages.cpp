@@ -16,8 +16,6 @@ namespace pelmo {
 
 namespace {
 
-constexpr int kAdminsPage = 10;
-
 // A page of one text: what a page shows until its model comes.
 QWidget* TextPage(const std::string& text) {
   auto* page = new QWidget;
@@ -45,7 +43,7 @@ SettingsPages::SettingsPages(BotControl& bot, const WindowPlatform& platform, QW
   m_stack->setObjectName("Notebook");
 
   for (const PageDef& def : SettingsPageDefs()) {
-    if (def.index == kAdminsPage) {
+    if (def.id == PageId::kAdmins) {
       auto* admins = new AdminsPage(bot.Settings(), platform);
       m_stack->addWidget(admins);
       m_binder.OnShow([admins] { admins->ShowAdmins(); });
@@ -57,7 +55,7 @@ SettingsPages::SettingsPages(BotControl& bot, const WindowPlatform& platform, QW
       m_stack->addWidget(TextPage(def.placeholder));
     }
   }
-  OnAction(SettingsPageDefs()[2], m_controls[2], PageAction::kPickColour, &m_platform,
+  OnAction(SettingsPage(PageId::kGeneral), m_controls[static_cast<std::size_t>(PageIndex(PageId::kGeneral))], PageAction::kPickColour, &m_platform,
            [this] { NickColBClick(); });
   BuildTree();
 
@@ -105,12 +103,11 @@ void SettingsPages::BuildTree() {
           [this](QTreeWidgetItem* item) { OnNodeSelected(item); });
 }
 
-PageControls SettingsPages::RenderPage(int index) {
+PageControls SettingsPages::RenderPage(PageId id) {
   auto* page = new QWidget;
-  const PageDef& def = SettingsPageDefs()[static_cast<std::size_t>(index)];
-  PageControls controls = pelmo::RenderPage(def, page, &m_binder);
-  SetPage(index, page);
-  m_controls[static_cast<std::size_t>(index)] = controls;
+  PageControls controls = pelmo::RenderPage(SettingsPage(id), page, &m_binder);
+  SetPage(id, page);
+  m_controls[static_cast<std::size_t>(PageIndex(id))] = controls;
   return controls;
 }
 
@@ -156,7 +153,8 @@ void SettingsPages::OnNodeSelected(QTreeWidgetItem* item) {
 
 int SettingsPages::CurrentPage() const { return m_stack->currentIndex(); }
 
-void SettingsPages::SetPage(int index, QWidget* page) {
+void SettingsPages::SetPage(PageId id, QWidget* page) {
+  const int index = PageIndex(id);
   QWidget* old = m_stack->widget(index);
   const bool current = m_stack->currentIndex() == index;
   m_stack->insertWidget(index, page);
@@ -166,7 +164,7 @@ void SettingsPages::SetPage(int index, QWidget* page) {
   if (current) m_stack->setCurrentIndex(index);
 }
 
-QWidget* SettingsPages::Page(int index) const { return m_stack->widget(index); }
+QWidget* SettingsPages::Page(PageId id) const { return m_stack->widget(PageIndex(id)); }
 
 void SettingsPages::SaveCfgBClick() {
   const PageResult result = m_form.Save();

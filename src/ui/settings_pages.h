@@ -51,15 +51,15 @@ class SettingsPages final : public QWidget {
   void SelectNode(int index);
   int CurrentPage() const;
   QTreeWidget* Tree() const { return m_tree; }
-  // Replaces page index of the stack (the pages whose models come later).
-  void SetPage(int index, QWidget* page);
-  // Replaces page index by the page rendered from its definition, with
-  // the fields bound to the record (a page that needs no model of its own).
-  PageControls RenderPage(int index);
+  // Replaces the page of the stack (the pages whose models come later).
+  void SetPage(PageId id, QWidget* page);
+  // Replaces the page by the one rendered from its definition, with the
+  // fields bound to the record (a page that needs no model of its own).
+  PageControls RenderPage(PageId id);
   // Adds the items of a feature that came later to the pages rendered
   // before it; returns their controls.
   PageControls AddFeatureItems(PageFeature feature);
-  QWidget* Page(int index) const;
+  QWidget* Page(PageId id) const;
   PageBinder& Binder() { return m_binder; }
   SettingsForm& Form() { return m_form; }
 

@@ -30,7 +30,7 @@ SubscriberPage::SubscriberPage(InstalledServices& services, const WorkFolder& fo
                                const WindowPlatform& platform, QWidget* parent)
     : QWidget(parent), m_model(services, folder), m_platform(platform) {
   runDialog = [](AddNewDialog& dialog) { return dialog.exec() == QDialog::Accepted; };
-  const PageDef& def = SettingsPageDefs()[6];
+  const PageDef& def = SettingsPage(PageId::kSubscribers);
   const PageControls controls = RenderPage(def, this, nullptr);
   OnAction(def, controls, PageAction::kAddSubscriber, &m_platform, [this] { AddAbonBClick(); });
 }

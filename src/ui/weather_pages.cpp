@@ -13,7 +13,7 @@ namespace pelmo {
 
 namespace {
 
-const PageDef& Def() { return SettingsPageDefs()[8]; }
+const PageDef& Def() { return SettingsPage(PageId::kWeather); }
 
 }  // namespace
 

@@ -20,8 +20,6 @@ namespace pelmo::winui {
 
 namespace {
 
-constexpr int kChatterboxPage = 7;
-constexpr int kBirthdayPage = 11;
 constexpr int kEditorWidth = 520;
 constexpr int kEditorHeight = 380;
 constexpr int kPanelWidth = 300;
@@ -31,9 +29,10 @@ class ChatterboxPage {
   ChatterboxPage(SettingsTab& tab, Chatterbox& chatterbox)
       : m_model(chatterbox),
         m_platform(tab.Platform()),
-        m_grid(*tab.Rendered(kChatterboxPage).Grid("AQvle")) {
+        m_grid(*tab.Rendered(PageId::kChatterbox).Grid("AQvle")) {
     tab.AddFeature(PageFeature::kChatterbox);
-    RenderedPage& page = tab.Rendered(kChatterboxPage);
+    tab.Form().AttachChatterbox(m_model);
+    RenderedPage& page = tab.Rendered(PageId::kChatterbox);
     page.OnAction(PageAction::kDeletePhrase, [this] {
       const int row = m_grid.Current();
       if (m_model.Delete(row)) m_grid.RemoveRow(std::max(row, 0));
@@ -64,6 +63,7 @@ class ChatterboxPage {
 
   void Save() {
     const PageResult result = m_model.Save();
+    if (result.done) ShowRows();
     if (result.row >= 0) m_grid.SetCurrent(result.row);
     if (result.message) ShowPageMessage(m_platform, *result.message);
   }
@@ -217,7 +217,7 @@ void BirthdayEditor::UpdateButtons() {
 
 void BuildBirthdayPage(SettingsTab& tab, BirthdayEditor& editor) {
   tab.AddFeature(PageFeature::kBirthdays);
-  tab.Rendered(kBirthdayPage).OnAction(PageAction::kShowBirthdays, [&editor] { editor.Show(); });
+  tab.Rendered(PageId::kBirthdays).OnAction(PageAction::kShowBirthdays, [&editor] { editor.Show(); });
 }
 
 }  // namespace pelmo::winui

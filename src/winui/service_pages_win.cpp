@@ -19,60 +19,74 @@ namespace pelmo::winui {
 
 namespace {
 
-constexpr int kBanPage = 5;
-constexpr int kSubscriberPage = 6;
-constexpr int kAdminsPage = 10;
+// How often the ban page, while shown, looks whether ban.txt changed.
+constexpr UINT kFollowMs = 1000;
 
 class BanPage {
  public:
   BanPage(SettingsTab& tab, BanList& bans, const Clock& clock)
-      : m_model(bans, clock), m_page(tab.Rendered(kBanPage)), m_platform(tab.Platform()) {
+      : m_model(bans, clock),
+        m_page(tab.Rendered(PageId::kBans)),
+        m_panel(tab.Page(PageId::kBans)),
+        m_platform(tab.Platform()) {
     tab.AddFeature(PageFeature::kBans);
     m_list = m_page.Named("ListBan");
     m_page.OnAction(PageAction::kAddBan, [this] { Add(); });
     m_page.OnAction(PageAction::kDeleteBan, [this] { Delete(); });
     OnCommand(m_list, [this](int code) {
-      if (code == LBN_SELCHANGE) UpdateButtons();
+      if (code != LBN_SELCHANGE) return;
+      m_model.Select(static_cast<int>(::SendMessageW(m_list, LB_GETCURSEL, 0, 0)));
+      UpdateButtons();
     });
-    tab.OnPageShown(kBanPage, [this] { ShowList(); });
+    tab.OnPageShown(PageId::kBans, [this] { ShowList(); });
+    s_following = this;
+    m_timer = ::SetTimer(nullptr, 0, kFollowMs, &BanPage::FollowTick);
     Reset();
   }
+  ~BanPage() {
+    if (m_timer != 0) ::KillTimer(nullptr, m_timer);
+    if (s_following == this) s_following = nullptr;
+  }
+  BanPage(const BanPage&) = delete;
+  BanPage& operator=(const BanPage&) = delete;
 
   void Reset() {
-    const DateTimeParts today = m_model.StartDate();
+    const DateTimeParts start = m_model.StartDate();
     SYSTEMTIME time{};
-    time.wYear = static_cast<WORD>(today.year);
-    time.wMonth = static_cast<WORD>(today.month);
-    time.wDay = static_cast<WORD>(today.day);
+    time.wYear = static_cast<WORD>(start.year);
+    time.wMonth = static_cast<WORD>(start.month);
+    time.wDay = static_cast<WORD>(start.day);
     ::SendMessageW(m_page.Named("DateTimePicker2"), DTM_SETSYSTEMTIME, GDT_VALID,
                    reinterpret_cast<LPARAM>(&time));
-    SetText(m_page.Named("TimebanME"), Wide(BanModel::StartTime()));
+    SetText(m_page.Named("TimebanME"), Wide(m_model.StartTime()));
     ShowList();
   }
 
  private:
+  static void CALLBACK FollowTick(HWND, UINT, UINT_PTR, DWORD) {
+    BanPage* page = s_following;
+    if (page == nullptr || !::IsWindowVisible(page->m_panel)) return;
+    Guarded([page] {
+      if (page->m_model.Follow()) page->ShowLines();
+    });
+  }
+
   void ShowList() {
     m_model.Reload();
     ShowLines();
   }
 
   void ShowLines() {
-    const auto row = ::SendMessageW(m_list, LB_GETCURSEL, 0, 0);
     ::SendMessageW(m_list, LB_RESETCONTENT, 0, 0);
     for (const std::string& line : m_model.Lines()) {
       const std::wstring text = Wide(line);
       ::SendMessageW(m_list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
     }
-    if (row >= 0 && row < ::SendMessageW(m_list, LB_GETCOUNT, 0, 0)) {
-      ::SendMessageW(m_list, LB_SETCURSEL, row, 0);
-    }
+    ::SendMessageW(m_list, LB_SETCURSEL, static_cast<WPARAM>(m_model.Selected()), 0);
     UpdateButtons();
   }
 
-  void UpdateButtons() {
-    const auto row = static_cast<int>(::SendMessageW(m_list, LB_GETCURSEL, 0, 0));
-    ::EnableWindow(m_page.Named("DelBanB"), BanModel::CanDelete(row));
-  }
+  void UpdateButtons() { ::EnableWindow(m_page.Named("DelBanB"), m_model.CanDelete()); }
 
   void Add() {
     SYSTEMTIME date{};
@@ -86,16 +100,22 @@ class BanPage {
   }
 
   void Delete() {
-    const PageResult result =
-        m_model.Delete(static_cast<int>(::SendMessageW(m_list, LB_GETCURSEL, 0, 0)));
+    const PageResult question = m_model.Delete();
+    if (!question.message || !ShowPageMessage(m_platform, *question.message)) return;
+    const PageResult result = m_model.ConfirmDelete();
     ShowLines();
     if (result.message) ShowPageMessage(m_platform, *result.message);
   }
 
+  // The one ban page the timer's tick reaches.
+  static inline BanPage* s_following = nullptr;
+
   BanModel m_model;
   RenderedPage& m_page;
+  HWND m_panel;
   const WinPlatform& m_platform;
   HWND m_list = nullptr;
+  UINT_PTR m_timer = 0;
 };
 
 class SubscriberPage {
@@ -103,8 +123,8 @@ class SubscriberPage {
   SubscriberPage(SettingsTab& tab, InstalledServices& services, const WorkFolder& folder)
       : m_model(services, folder), m_platform(tab.Platform()) {
     tab.AddFeature(PageFeature::kSubscribers);
-    HWND page = tab.Page(kSubscriberPage);
-    tab.Rendered(kSubscriberPage).OnAction(PageAction::kAddSubscriber, [this, page] {
+    HWND page = tab.Page(PageId::kSubscribers);
+    tab.Rendered(PageId::kSubscribers).OnAction(PageAction::kAddSubscriber, [this, page] {
       AddAbonBClick(::GetAncestor(page, GA_ROOT));
     });
   }
@@ -156,8 +176,8 @@ class AdminsPage {
   AdminsPage(SettingsTab& tab, BotSettings& settings)
       : m_model(settings),
         m_platform(tab.Platform()),
-        m_grid(*tab.Rendered(kAdminsPage).Grid("ADMvle")) {
-    RenderedPage& page = tab.Rendered(kAdminsPage);
+        m_grid(*tab.Rendered(PageId::kAdmins).Grid("ADMvle")) {
+    RenderedPage& page = tab.Rendered(PageId::kAdmins);
     page.OnAction(PageAction::kAddAdmin, [this] { Add(); });
     page.OnAction(PageAction::kRemoveAdmin, [this] { Remove(); });
     m_grid.onChanged = [this](int row, int column) { CellChanged(row, column); };

@@ -38,13 +38,13 @@ class SettingsTab {
 
   HWND Window() const { return m_panel; }
   HWND Tree() const { return m_tree; }
-  // The panel of page index.
-  HWND Page(int index) const { return m_pages[index]; }
-  RenderedPage& Rendered(int index) { return *m_rendered[index]; }
+  // The panel of a page, and what was rendered on it.
+  HWND Page(PageId id) const { return m_pages[PageIndex(id)]; }
+  RenderedPage& Rendered(PageId id) { return *m_rendered[PageIndex(id)]; }
   // The items and pages of feature stand from now on.
   void AddFeature(PageFeature feature);
-  // Called each time page index is shown.
-  void OnPageShown(int index, std::function<void()> shown) { m_shown[index] = std::move(shown); }
+  // Called each time the page is shown.
+  void OnPageShown(PageId id, std::function<void()> shown) { m_shown[PageIndex(id)] = std::move(shown); }
   SettingsBinder& Binder() { return m_binder; }
   SettingsForm& Form() { return m_form; }
   const WinPlatform& Platform() const { return m_platform; }

@@ -14,8 +14,6 @@ namespace pelmo::winui {
 
 namespace {
 
-constexpr int kWeatherPage = 8;
-constexpr int kAnecdotePage = 12;
 
 // An edit control breaks lines at CR LF only.
 std::wstring WithCrLf(const std::wstring& text) {
@@ -34,8 +32,8 @@ class TimedPages {
   TimedPages(SettingsTab& tab, TimedFeatures& timed)
       : m_model(timed),
         m_platform(tab.Platform()),
-        m_weather(tab.Rendered(kWeatherPage)),
-        m_anecdote(tab.Rendered(kAnecdotePage)) {
+        m_weather(tab.Rendered(PageId::kWeather)),
+        m_anecdote(tab.Rendered(PageId::kAnecdote)) {
     tab.AddFeature(PageFeature::kTimed);
     m_weather.OnAction(PageAction::kDownloadWeather, [this] { m_model.Download(); });
     m_weather.OnAction(PageAction::kPauseWeather, [this] {
@@ -49,7 +47,7 @@ class TimedPages {
     m_weather.OnAction(PageAction::kStartWeather, [this] { Said(m_model.StartWeather()); });
     m_anecdote.OnAction(PageAction::kStartAnecdote, [this] { Said(m_model.StartAnecdote()); });
     m_model.OnChanged = [this](const std::string& name) { ShowText(name); };
-    tab.OnPageShown(kWeatherPage, [this] { ShowButtons(); });
+    tab.OnPageShown(PageId::kWeather, [this] { ShowButtons(); });
     for (const char* name : {"ContentRE", "PogodaTimeL", "Label49"}) ShowText(name);
   }
 

@@ -32,11 +32,13 @@ class PageModels : public ::testing::Test {
   BotFixture f;
 };
 
-TEST_F(PageModels, BanAddWritesTheBotsDateAndRefusesAnEmptyHost) {
+// The clock stands at 06.12.2026 18:05:07.
+TEST_F(PageModels, BanAddWritesTheBotsDateAndRefusesABanThatMeansNothing) {
   BanList bans(f.dir.FilePath("botfile/ban.txt"), f.parts().replies, f.clock);
   BanModel model(bans, f.clock);
+  // An hour from now, to the minute.
   EXPECT_EQ(model.StartDate().day, 6);
-  EXPECT_EQ(BanModel::StartTime(), "00:00:00");
+  EXPECT_EQ(model.StartTime(), "19:05:00");
 
   PageResult result = model.Add("", 2026, 12, 31, "23:59:00");
   EXPECT_FALSE(result.done);
@@ -45,45 +47,129 @@ TEST_F(PageModels, BanAddWritesTheBotsDateAndRefusesAnEmptyHost) {
   EXPECT_EQ(result.message->text, W("Введите имя компьютера."));
   EXPECT_EQ(result.message->focus, "HostBanLE");
 
+  // Times that are no time of day, and one already past.
+  const struct {
+    const char* time;
+    int day;
+  } refused[] = {{"99:99:99", 31}, {"24:00:00", 31}, {"235900", 31}, {"12:3:00", 31},
+                 {"18:05:07", 6},  {"00:00:00", 6}};
+  for (const auto& r : refused) {
+    result = model.Add("EVILPC", 2026, 12, r.day, r.time);
+    EXPECT_FALSE(result.done) << r.time;
+    ASSERT_TRUE(result.message.has_value()) << r.time;
+    EXPECT_EQ(result.message->focus, "TimebanME") << r.time;
+  }
+  EXPECT_EQ(result.message->text,
+            W("Срок бана уже прошёл: бан снялся бы сразу. Укажите дату и время позже текущих "
+              "(сейчас 06.12.2026 18:05:07)."));
+  model.Reload();
+  EXPECT_LE(model.Lines().size(), 1u);
+
   result = model.Add("EVILPC", 2026, 12, 31, "23:59:00");
   EXPECT_TRUE(result.done);
   EXPECT_FALSE(result.message.has_value());
-  EXPECT_EQ(f.dir.ReadFile("botfile/ban.txt"), "[BanList]\r\nEVILPC=31.12.2026 23:59:00\r\n");
-  EXPECT_EQ(model.Lines(), (std::vector<std::string>{"[BanList]", "EVILPC=31.12.2026 23:59:00"}));
+  // A blank first digit, as the time field's mask leaves it, is written as 0.
+  EXPECT_FALSE(model.Add("SOONPC", 2026, 12, 6, " 9:05:08").done);
+  EXPECT_TRUE(model.Add("SOONPC", 2026, 12, 7, " 9:05:08").done);
+  EXPECT_EQ(f.dir.ReadFile("botfile/ban.txt"),
+            "[BanList]\r\nEVILPC=31.12.2026 23:59:00\r\nSOONPC=07.12.2026 09:05:08\r\n");
+  EXPECT_EQ(model.Lines(), (std::vector<std::string>{"[BanList]", "EVILPC=31.12.2026 23:59:00",
+                                                     "SOONPC=07.12.2026 09:05:08"}));
 
   // A name the file cannot hold as a key.
   result = model.Add("BAD=PC", 2026, 12, 31, "23:59:00");
   EXPECT_FALSE(result.done);
   ASSERT_TRUE(result.message.has_value());
   EXPECT_EQ(result.message->text.rfind(W("Бан не записан в файл "), 0), 0u) << result.message->text;
-  EXPECT_EQ(model.Lines().size(), 2u);
+  EXPECT_EQ(model.Lines().size(), 3u);
+}
+
+TEST_F(PageModels, BanStartIsAnHourAheadAcrossMidnight) {
+  f.clock.SetNow(DateTimeParts{.year = 2026, .month = 12, .day = 31, .hour = 23, .minute = 30,
+                               .second = 45});
+  BanList bans(f.dir.FilePath("botfile/ban.txt"), f.parts().replies, f.clock);
+  BanModel model(bans, f.clock);
+  const DateTimeParts start = model.StartDate();
+  EXPECT_EQ(start.year, 2027);
+  EXPECT_EQ(start.month, 1);
+  EXPECT_EQ(start.day, 1);
+  EXPECT_EQ(model.StartTime(), "00:30:00");
 }
 
 // A join's expiry check takes a line while the page shows the list: Delete
-// removes the line the operator chose, not the one now in its place.
-TEST_F(PageModels, BanDeleteRemovesTheChosenLineByItsText) {
+// removes the line the operator chose, not the one now in its place; it
+// asks first, and a second click finds nothing chosen.
+TEST_F(PageModels, BanDeleteAsksRemovesTheChosenLineAndClearsTheChoice) {
   f.dir.WriteFile("botfile/ban.txt", "[BanList]\r\nOLD=01.01.2020 00:00:00\r\n"
                                      "KEEP=01.01.2030 00:00:00\r\nVICTIM=01.01.2030 00:00:00\r\n");
   BanList bans(f.dir.FilePath("botfile/ban.txt"), f.parts().replies, f.clock);
   BanModel model(bans, f.clock);
   model.Reload();
   ASSERT_EQ(model.Lines().size(), 4u);
-  EXPECT_FALSE(BanModel::CanDelete(0));
-  EXPECT_FALSE(model.Delete(0).done);
+  model.Select(0);
+  EXPECT_FALSE(model.CanDelete());
+  EXPECT_FALSE(model.Delete().message.has_value());
+  EXPECT_FALSE(model.ConfirmDelete().done);
+
+  model.Select(3);
   bans.RefreshBan("OLD");
-
-  PageResult result = model.Delete(2);
-  EXPECT_TRUE(result.done);
-  EXPECT_EQ(f.dir.ReadFile("botfile/ban.txt"), "[BanList]\r\nVICTIM=01.01.2030 00:00:00\r\n");
-  EXPECT_EQ(model.Lines(), (std::vector<std::string>{"[BanList]", "VICTIM=01.01.2030 00:00:00"}));
-
-  // Gone from the file meanwhile: said, and the list read again.
-  f.dir.WriteFile("botfile/ban.txt", "[BanList]\r\n");
-  result = model.Delete(1);
+  PageResult result = model.Delete();
   EXPECT_FALSE(result.done);
   ASSERT_TRUE(result.message.has_value());
-  EXPECT_NE(result.message->text.find("VICTIM=01.01.2030 00:00:00"), std::string::npos);
+  EXPECT_EQ(result.message->kind, MessageKind::kQuestion);
+  EXPECT_EQ(result.message->text, W("Удалить бан «VICTIM=01.01.2030 00:00:00»?"));
+  // Nothing is written before the answer.
+  EXPECT_NE(f.dir.ReadFile("botfile/ban.txt").find("VICTIM"), std::string::npos);
+
+  result = model.ConfirmDelete();
+  EXPECT_TRUE(result.done);
+  EXPECT_EQ(f.dir.ReadFile("botfile/ban.txt"), "[BanList]\r\nKEEP=01.01.2030 00:00:00\r\n");
+  EXPECT_EQ(model.Lines(), (std::vector<std::string>{"[BanList]", "KEEP=01.01.2030 00:00:00"}));
+  // The second click of a double click: no line is chosen any more.
+  EXPECT_EQ(model.Selected(), -1);
+  EXPECT_FALSE(model.CanDelete());
+  EXPECT_FALSE(model.Delete().message.has_value());
+  EXPECT_FALSE(model.ConfirmDelete().done);
+  EXPECT_EQ(f.dir.ReadFile("botfile/ban.txt"), "[BanList]\r\nKEEP=01.01.2030 00:00:00\r\n");
+
+  // Gone from the file between question and answer: said, list read again.
+  model.Select(1);
+  ASSERT_TRUE(model.Delete().message.has_value());
+  f.dir.WriteFile("botfile/ban.txt", "[BanList]\r\n");
+  result = model.ConfirmDelete();
+  EXPECT_FALSE(result.done);
+  ASSERT_TRUE(result.message.has_value());
+  EXPECT_NE(result.message->text.find("KEEP=01.01.2030 00:00:00"), std::string::npos);
   EXPECT_EQ(model.Lines(), std::vector<std::string>{"[BanList]"});
+}
+
+// The bot writes ban.txt itself (a chat "!ban", an expiry): the page
+// follows, the chosen line staying chosen where it now stands.
+TEST_F(PageModels, BanPageFollowsTheFileTheBotChanged) {
+  f.dir.WriteFile("botfile/ban.txt", "[BanList]\r\nOLD=01.01.2020 00:00:00\r\n"
+                                     "KEEP=01.01.2030 00:00:00\r\n");
+  BanList bans(f.dir.FilePath("botfile/ban.txt"), f.parts().replies, f.clock);
+  BanModel model(bans, f.clock);
+  model.Reload();
+  model.Select(2);
+  EXPECT_FALSE(model.Follow());
+
+  bans.RefreshBan("OLD");
+  EXPECT_TRUE(model.Follow());
+  EXPECT_EQ(model.Lines(), (std::vector<std::string>{"[BanList]", "KEEP=01.01.2030 00:00:00"}));
+  EXPECT_EQ(model.Selected(), 1);
+
+  EXPECT_TRUE(bans.AddBanLine("NEWPC=01.01.2031 00:00:00", Loopback(9)));
+  EXPECT_TRUE(model.Follow());
+  EXPECT_EQ(model.Lines(), (std::vector<std::string>{"[BanList]", "KEEP=01.01.2030 00:00:00",
+                                                     "NEWPC=01.01.2031 00:00:00"}));
+  EXPECT_EQ(model.Selected(), 1);
+  EXPECT_FALSE(model.Follow());
+
+  // The chosen line gone: nothing is chosen, not its neighbour.
+  f.dir.WriteFile("botfile/ban.txt", "[BanList]\r\nNEWPC=01.01.2031 00:00:00\r\n");
+  EXPECT_TRUE(model.Follow());
+  EXPECT_EQ(model.Selected(), -1);
 }
 
 TEST_F(PageModels, AdministratorsTakeEffectAtOnceOneRowPerNickAtMostAThousand) {

@@ -7,6 +7,8 @@
 #include "base/cp1251.h"
 #include "base/ini_file.h"
 #include "fakes/bot_fixture.h"
+#include "games/chatterbox.h"
+#include "pages/chatterbox_model.h"
 
 namespace pelmo {
 namespace {
@@ -113,6 +115,39 @@ TEST_F(SettingsFormTest, AnUnsoundFieldRefusesTheSaveNamingItsCaption) {
   form.Edit(Field("CheckLogFileSizeE"), "6000");
   EXPECT_TRUE(form.Save().done);
   EXPECT_EQ(IniFile(f.dir.FilePath("Net.ini")).ReadInteger("chat", "CheckLogFileSizeE", 0), 6000);
+}
+
+// Rows typed in the chatterbox grid are kept by "&Сохранить" as by the
+// page's own "&Save"; a trigger typed with capitals and blanks is kept as
+// the lower-cased, trimmed messages it is compared with can match it.
+TEST_F(SettingsFormTest, SaveKeepsTheChatterboxRowsWithTriggersThatMatch) {
+  f.dir.WriteFile("botfile/boltun.txt", W("привет^Здорово!\r\n"));
+  Chatterbox chatterbox(f.dir.FilePath("botfile/boltun.txt"), f.clock);
+  chatterbox.LoadPhrases();
+  ChatterboxModel model(chatterbox);
+  model.Load();
+  form.AttachChatterbox(model);
+  model.Add();
+  model.SetCell(1, 0, W(" Как ДЕЛА? "));
+  model.SetCell(1, 1, W("Отлично!"));
+
+  // A row that could not be read back refuses the whole save first.
+  model.Add();
+  model.SetCell(2, 0, "a^b");
+  const std::string before = NetIni();
+  const PageResult refused = form.Save();
+  EXPECT_FALSE(refused.done);
+  EXPECT_EQ(refused.row, 2);
+  ASSERT_TRUE(refused.message.has_value());
+  EXPECT_EQ(refused.message->title, W("Говарилка"));
+  EXPECT_EQ(NetIni(), before);
+  EXPECT_EQ(f.dir.ReadFile("botfile/boltun.txt"), W("привет^Здорово!\r\n"));
+
+  model.Delete(2);
+  EXPECT_TRUE(form.Save().done);
+  EXPECT_EQ(f.dir.ReadFile("botfile/boltun.txt"), W("привет^Здорово!\r\nкак дела?^Отлично!\r\n"));
+  EXPECT_EQ(chatterbox.AnswerAt(chatterbox.FindPhrase(W("как дела?"))), W("Отлично!"));
+  EXPECT_EQ(model.Rows()[1].trigger, W("как дела?"));
 }
 
 TEST_F(SettingsFormTest, CancelThrowsAwayTheEditsAndASaveOfAStoppedBotAsksNothing) {

@@ -227,7 +227,7 @@ TEST_F(MainWindowTest, TreeNodesShowTheirPagesAndStayExpanded) {
     EXPECT_EQ(tree->currentItem()->text(0), Q(nodes[i])) << i;
     EXPECT_EQ(pages->CurrentPage(), i) << i;
   }
-  EXPECT_NE(pages->Page(14)->findChild<QLineEdit*>("CheckLogFileSizeE"), nullptr);
+  EXPECT_NE(pages->Page(PageId::kLogFile)->findChild<QLineEdit*>("CheckLogFileSizeE"), nullptr);
   tree->collapseItem(tree->topLevelItem(0));
   EXPECT_TRUE(tree->topLevelItem(0)->isExpanded());
 }

@@ -93,7 +93,7 @@ class PageLayoutTest : public ::testing::Test {
     f.window->Settings()->SelectNode(page);
     WindowFixture::Pump();
     std::map<QLineEdit*, QString> fields;
-    for (QLineEdit* edit : f.window->Settings()->Page(page)->findChildren<QLineEdit*>()) {
+    for (QLineEdit* edit : f.window->Settings()->Page(SettingsPageDefs()[static_cast<std::size_t>(page)].id)->findChildren<QLineEdit*>()) {
       if (edit->isVisibleTo(f.window.get()) && edit->echoMode() == QLineEdit::Normal) {
         fields[edit] = edit->text();
       }

@@ -100,37 +100,6 @@ TEST_F(ServicesWindow, BanThatTheFileRefusesIsSaidAndTheListStays) {
   EXPECT_TRUE(f.errors.empty());
 }
 
-// A join's expiry check takes a line while the page shows the list: Delete
-// removes the line the operator chose, not the one now in its place.
-TEST_F(ServicesWindow, DeleteRemovesTheChosenLineAfterAJoinChangedTheFile) {
-  f.bot.dir.WriteFile("botfile/ban.txt",
-                      "[BanList]\r\nOLD=01.01.2020 00:00:00\r\nKEEP=01.01.2030 00:00:00\r\n"
-                      "VICTIM=01.01.2030 00:00:00\r\n");
-  f.window->Settings()->SelectNode(5);
-  f.window->show();
-  f.window->Tabs()->setCurrentIndex(1);
-  WindowFixture::Pump();
-  ASSERT_EQ(Lines().size(), 4);
-  f.bot.ReceiveJoin({"Old", "OLD", Loopback(5)});
-  ASSERT_EQ(f.bot.dir.ReadFile("botfile/ban.txt").find("OLD="), std::string::npos);
-
-  auto* list = f.Find<QListWidget>("ListBan");
-  list->setCurrentRow(2);
-  ASSERT_EQ(list->currentItem()->text(), "KEEP=01.01.2030 00:00:00");
-  Click("DelBanB");
-  EXPECT_EQ(f.bot.dir.ReadFile("botfile/ban.txt"), "[BanList]\r\nVICTIM=01.01.2030 00:00:00\r\n");
-  EXPECT_EQ(Lines(), QStringList({"[BanList]", "VICTIM=01.01.2030 00:00:00"}));
-  EXPECT_TRUE(f.warnings.isEmpty());
-
-  // A chosen line that is gone meanwhile: said, the list shown again.
-  list->setCurrentRow(1);
-  f.bot.dir.WriteFile("botfile/ban.txt", "[BanList]\r\n");
-  Click("DelBanB");
-  ASSERT_EQ(f.warnings.size(), 1);
-  EXPECT_TRUE(f.warnings[0].contains("VICTIM=01.01.2030 00:00:00"));
-  EXPECT_EQ(Lines(), QStringList({"[BanList]"}));
-}
-
 TEST(DesktopHelper, AFailureStatusOrAMissingProgramIsToldAndSuccessIsNot) {
   QObject context;
   int failures = 0;

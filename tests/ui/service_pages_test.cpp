@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -50,6 +51,8 @@ class ServicePagesTest : public ::testing::Test {
   const ChatPeer peer{"Ann", "PC7", Loopback(7)};
 };
 
+// The page's wiring; what the ban model accepts and refuses is tested on
+// the model.
 TEST_F(ServicePagesTest, BanAddedAndDeletedShowsInTheFileAndTheListing) {
   // A desktop locale with another date order changes nothing in the file.
   QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
@@ -66,33 +69,55 @@ TEST_F(ServicePagesTest, BanAddedAndDeletedShowsInTheFileAndTheListing) {
   EXPECT_EQ(list->item(1)->text(), "EVILPC=31.12.2026 23:59:00");
   EXPECT_NE(AnswerTo(peer, "!banlist").find("EVILPC=31.12.2026 23:59:00"), std::string::npos);
 
-  // The header line stays; the ban goes.
+  // The header line cannot be deleted; a ban line can, after the question.
   list->setCurrentRow(0);
   EXPECT_FALSE(f.Find<QPushButton>("DelBanB")->isEnabled());
   list->setCurrentRow(1);
   EXPECT_TRUE(f.Find<QPushButton>("DelBanB")->isEnabled());
   Click("DelBanB");
+  ASSERT_EQ(f.questions.size(), 1);
+  EXPECT_EQ(f.questions[0], QString::fromUtf8("Бан лист|Удалить бан «EVILPC=31.12.2026 "
+                                              "23:59:00»?|&Удалить|&Отмена"));
+  EXPECT_EQ(list->count(), 2);
+  f.actionAnswers = {true};
+  Click("DelBanB");
   EXPECT_EQ(f.bot.dir.ReadFile("botfile/ban.txt"), "[BanList]\r\n");
   EXPECT_EQ(list->count(), 1);
+  EXPECT_FALSE(f.Find<QPushButton>("DelBanB")->isEnabled());
   EXPECT_EQ(AnswerTo(peer, "!banlist").find("EVILPC"), std::string::npos);
 }
 
-TEST_F(ServicePagesTest, BanPageStartsAtTodayMidnightAndFollowsTheChat) {
+// The clock stands at 06.12.2026 18:05:07.
+TEST_F(ServicePagesTest, BanPageStartsAnHourAheadRefusesThePastAndFollowsTheChat) {
   f.window->FormCreate();
   EXPECT_EQ(f.Find<QDateEdit>("DateTimePicker2")->date(), QDate(2026, 12, 6));
-  EXPECT_EQ(f.Find<QLineEdit>("TimebanME")->text(), "00:00:00");
-  f.bot.dir.WriteFile("botfile/ban.txt", "[BanList]\r\nOTHER=01.01.2030 00:00:00\r\n");
-  // Shown again, the page reads the file again.
+  EXPECT_EQ(f.Find<QLineEdit>("TimebanME")->text(), "19:05:00");
   f.window->show();
   f.window->Tabs()->setCurrentIndex(1);
   f.window->Settings()->SelectNode(5);
   WindowFixture::Pump();
-  EXPECT_EQ(f.Find<QListWidget>("ListBan")->count(), 2);
+
+  f.Find<QLineEdit>("HostBanLE")->setText("EVILPC");
+  f.Find<QLineEdit>("TimebanME")->setText("18:00:00");
+  Click("AddBanB");
+  ASSERT_EQ(f.warnings.size(), 1);
+  EXPECT_TRUE(f.warnings[0].startsWith(QString::fromUtf8("Срок бана уже прошёл"))) << f.warnings[0].toStdString();
+  EXPECT_TRUE(f.Find<QLineEdit>("TimebanME")->hasFocus());
+  EXPECT_TRUE(SaveScreenshot(f.window.get(), "ban-page-past-refused"));
+  EXPECT_EQ(f.Find<QListWidget>("ListBan")->count(), 0);
+
+  // A ban from the chat shows up while the page stays open.
+  const ChatPeer boss{"Boss", "BOSSPC", Loopback(9)};
+  f.bot.parts().settings.ADMvle = {{"Boss", "BOSSPC"}};
+  AnswerTo(boss, "!ban OTHER=01.01.2030 00:00:00");
+  ASSERT_NE(f.bot.dir.ReadFile("botfile/ban.txt").find("OTHER="), std::string::npos);
+  auto* list = f.Find<QListWidget>("ListBan");
+  EXPECT_TRUE(QTest::qWaitFor([list] { return list->count() == 2; }, 5000));
   f.bot.bot().StopTBClick();
 }
 
 TEST_F(ServicePagesTest, AdministratorAddedInTheGridHasTheRightsAtOnce) {
-  auto* page = static_cast<AdminsPage*>(f.window->Settings()->Page(10));
+  auto* page = static_cast<AdminsPage*>(f.window->Settings()->Page(PageId::kAdmins));
   QTableWidget* grid = f.Find<QTableWidget>("ADMvle");
   ASSERT_NE(grid, nullptr);
   const ChatPeer boss{"Boss", "BOSSPC", Loopback(9)};
@@ -131,7 +156,7 @@ TEST_F(ServicePagesTest, AdministratorAddedInTheGridHasTheRightsAtOnce) {
 }
 
 TEST_F(ServicePagesTest, AddIsRefusedAtThousandRows) {
-  auto* page = static_cast<AdminsPage*>(f.window->Settings()->Page(10));
+  auto* page = static_cast<AdminsPage*>(f.window->Settings()->Page(PageId::kAdmins));
   for (int i = 0; i < 1000; ++i) f.bot.parts().settings.ADMvle.push_back({"n" + std::to_string(i), "h"});
   page->ShowAdmins();
   EXPECT_FALSE(page->AddADMBClick());
@@ -143,7 +168,7 @@ TEST_F(ServicePagesTest, AddIsRefusedAtThousandRows) {
 }
 
 TEST_F(ServicePagesTest, SubscriberAddedInTheDialogReadsHisBoxInAPasswordChannel) {
-  auto* page = static_cast<SubscriberPage*>(f.window->Settings()->Page(6));
+  auto* page = static_cast<SubscriberPage*>(f.window->Settings()->Page(PageId::kSubscribers));
   // The list and its buttons stay hidden, Delete disabled, as they were.
   EXPECT_TRUE(f.Find<QWidget>("AbonPanel")->isHidden());
   EXPECT_FALSE(f.Find<QPushButton>("DelAbonB")->isEnabled());

@@ -23,52 +23,58 @@ void SelectRow(HWND list, int row) {
   ::SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
 }
 
-TEST(WinServicePages, BansAreAddedAndDeletedInBanTxt) {
+// The page's wiring; what the ban model accepts and refuses is tested on
+// the model.
+TEST(WinServicePages, BansAreAddedAndDeletedInBanTxtAfterTheQuestion) {
   GuiFixture f({.chatKeys = {}, .files = {{"botfile/ban.txt", "[BanList]\r\nOLDPC=01.01.2030 00:00:00\r\n"}}});
   f.SelectNode(5);
   HWND list = f.Named("ListBan");
   EXPECT_EQ(::SendMessageW(list, LB_GETCOUNT, 0, 0), 2);
-  EXPECT_EQ(GetText(f.Named("TimebanME")), L"00:00:00");
-
-  // Without a host nothing is written.
-  f.Click("AddBanB");
-  ASSERT_EQ(f.warnings.size(), 1u);
-  EXPECT_EQ(f.warnings[0], L"Бан лист|Введите имя компьютера.");
+  // An hour ahead, to the minute.
+  EXPECT_EQ(GetText(f.Named("TimebanME")).substr(5), L":00");
 
   f.Type("HostBanLE", L"ВРЕДНЫЙ");
   SYSTEMTIME date{};
-  date.wYear = 2031;
+  date.wYear = 2020;
   date.wMonth = 2;
   date.wDay = 3;
   ::SendMessageW(f.Named("DateTimePicker2"), DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&date));
+  // No mask: what the model refuses is said, focused on the time.
+  f.Type("TimebanME", L"123000");
+  f.Click("AddBanB");
   f.Type("TimebanME", L"12:30:00");
+  f.Click("AddBanB");
+  ASSERT_EQ(f.warnings.size(), 2u);
+  EXPECT_EQ(f.warnings[0].substr(0, 19), L"Бан лист|Время «123");
+  EXPECT_EQ(f.warnings[1].substr(0, 29), L"Бан лист|Срок бана уже прошёл");
+  EXPECT_TRUE(Snap(f.window->Window(), "win-ban-page-past-refused"));
+  EXPECT_EQ(::SendMessageW(list, LB_GETCOUNT, 0, 0), 2);
+
+  date.wYear = 2031;
+  ::SendMessageW(f.Named("DateTimePicker2"), DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&date));
   f.Click("AddBanB");
   EXPECT_EQ(f.File("botfile/ban.txt"),
             "[BanList]\r\nOLDPC=01.01.2030 00:00:00\r\n" + W("ВРЕДНЫЙ") + "=03.02.2031 12:30:00\r\n");
   EXPECT_EQ(::SendMessageW(list, LB_GETCOUNT, 0, 0), 3);
   EXPECT_TRUE(Snap(f.window->Window(), "win-ban-page-added"));
 
-  // The header line cannot be deleted; a ban line can.
+  // The header line cannot be deleted; a ban line can, once the question
+  // is answered.
+  HWND page = f.window->Settings().Page(PageId::kBans);
   ::SendMessageW(list, LB_SETCURSEL, 0, 0);
-  ::SendMessageW(f.window->Settings().Page(5), WM_COMMAND, MAKEWPARAM(ControlId("ListBan"), LBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(list));
+  ::SendMessageW(page, WM_COMMAND, MAKEWPARAM(ControlId("ListBan"), LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
   EXPECT_FALSE(::IsWindowEnabled(f.Named("DelBanB")));
   ::SendMessageW(list, LB_SETCURSEL, 1, 0);
-  ::SendMessageW(f.window->Settings().Page(5), WM_COMMAND, MAKEWPARAM(ControlId("ListBan"), LBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(list));
+  ::SendMessageW(page, WM_COMMAND, MAKEWPARAM(ControlId("ListBan"), LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+  f.Click("DelBanB");
+  ASSERT_EQ(f.actionsAsked.size(), 1u);
+  EXPECT_EQ(f.actionsAsked[0], L"Бан лист|Удалить бан «OLDPC=01.01.2030 00:00:00»?");
+  EXPECT_NE(f.File("botfile/ban.txt").find("OLDPC"), std::string::npos);
+  f.actionAnswer = true;
   f.Click("DelBanB");
   EXPECT_EQ(f.File("botfile/ban.txt"), "[BanList]\r\n" + W("ВРЕДНЫЙ") + "=03.02.2031 12:30:00\r\n");
-}
-
-TEST(WinServicePages, ABanTheFileRefusesIsSaid) {
-  GuiFixture f;
-  f.SelectNode(5);
-  // A host name the INI layout cannot hold.
-  f.Type("HostBanLE", L"A=B");
-  f.Click("AddBanB");
-  ASSERT_EQ(f.warnings.size(), 1u);
-  EXPECT_NE(f.warnings[0].find(L"Бан не записан в файл"), std::wstring::npos) << f.warnings[0];
-  EXPECT_EQ(f.File("botfile/ban.txt").find("A=B"), std::string::npos);
+  EXPECT_FALSE(::IsWindowEnabled(f.Named("DelBanB")));
+  EXPECT_EQ(::SendMessageW(list, LB_GETCURSEL, 0, 0), LB_ERR);
 }
 
 TEST(WinServicePages, AdministratorsAreEditedInTheGridAndSaved) {

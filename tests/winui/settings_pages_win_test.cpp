@@ -26,7 +26,7 @@ const wchar_t* const kTitles[] = {
 
 // A control of the page that is shown.
 HWND OnPage(GuiFixture& f, int page, const char* name) {
-  return ChildNamed(f.window->Settings().Page(page), name);
+  return ChildNamed(f.window->Settings().Page(SettingsPageDefs()[static_cast<std::size_t>(page)].id), name);
 }
 
 TEST(WinSettingsPages, EveryNodeShowsItsPageUnderItsTitle) {
@@ -40,7 +40,7 @@ TEST(WinSettingsPages, EveryNodeShowsItsPageUnderItsTitle) {
     EXPECT_EQ(f.window->Settings().CurrentPage(), node);
     EXPECT_EQ(GetText(f.Named("PageTitleL")), kTitles[node]);
     for (int page = 0; page < 15; ++page) {
-      EXPECT_EQ(::IsWindowVisible(f.window->Settings().Page(page)) != FALSE, page == node)
+      EXPECT_EQ(::IsWindowVisible(f.window->Settings().Page(SettingsPageDefs()[static_cast<std::size_t>(page)].id)) != FALSE, page == node)
           << "node " << node << " page " << page;
     }
     EXPECT_TRUE(Snap(f.window->Window(), "win-page-" + std::to_string(node)));
