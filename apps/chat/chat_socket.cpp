@@ -5,10 +5,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 #include "base/ini_file.h"
+#include "core/settings_table.h"
 #include "transport/net.h"
 #include "transport/net_interfaces_posix.h"
 
@@ -50,22 +52,34 @@ int Bound(std::uint32_t address, std::uint16_t port) {
 
 bool ReadChatNetSettings(const IniFile& netIni, std::uint32_t ownAddress,
                          ChatNetSettings& settings, std::string& error) {
-  if (!ParseAddress(netIni.ReadString("net", "ip", ""), settings.InterfaceAddress)) {
-    error = "no usable [net] ip in " + netIni.Path();
+  // The bot's own keys and defaults (core/settings_table.h); the client
+  // only reads, it never writes the bot's Net.ini.
+  const auto text = [&netIni](NetKey key) {
+    const SettingRow& row = NetSetting(key);
+    return netIni.ReadString(row.section, row.key, "");
+  };
+  const auto number = [&netIni](NetKey key) {
+    const SettingRow& row = NetSetting(key);
+    const long long value = netIni.ReadInteger(row.section, row.key, std::stoll(row.defaultValue));
+    return row.clamped ? std::clamp(value, row.low, row.high) : value;
+  };
+  const auto missing = [&netIni](NetKey key) {
+    return "no usable [net] " + std::string(NetSetting(key).key) + " in " + netIni.Path();
+  };
+  if (!ParseAddress(text(NetKey::kIp), settings.InterfaceAddress)) {
+    error = missing(NetKey::kIp);
     return false;
   }
-  settings.Port = static_cast<std::uint16_t>(netIni.ReadInteger("net", "port", 50138));
-  settings.TTL = static_cast<std::uint8_t>(
-      std::clamp<long long>(netIni.ReadInteger("net", "ttl", 3), 0, 255));
-  settings.MulticastMode = netIni.ReadBool("socket", "MultiCast", true);
-  settings.MaxMessageSize = static_cast<std::uint16_t>(
-      std::clamp<long long>(netIni.ReadInteger("chat", "MaxMessageSize", 7000), 100, 64000));
+  settings.Port = static_cast<std::uint16_t>(number(NetKey::kPort));
+  settings.TTL = static_cast<std::uint8_t>(number(NetKey::kTtl));
+  settings.MulticastMode = number(NetKey::kMulticast) != 0;
+  settings.MaxMessageSize = static_cast<std::uint16_t>(number(NetKey::kMaxMessageSize));
   if (settings.MulticastMode) {
-    if (!ParseAddress(netIni.ReadString("net", "netaddr", ""), settings.SendAddress)) {
-      settings.SendAddress = 0xEA000001u;  // 234.0.0.1, the chat's usual group
+    if (!ParseAddress(text(NetKey::kGroup), settings.SendAddress)) {
+      settings.SendAddress = TextToAddress(NetSetting(NetKey::kGroup).defaultValue);
     }
-  } else if (!ParseAddress(netIni.ReadString("net", "IpBroadcast", ""), settings.SendAddress)) {
-    error = "no usable [net] IpBroadcast in " + netIni.Path();
+  } else if (!ParseAddress(text(NetKey::kBroadcast), settings.SendAddress)) {
+    error = missing(NetKey::kBroadcast);
     return false;
   }
   settings.OwnAddress = ownAddress;

@@ -7,6 +7,7 @@
 #include "base/text_file.h"
 #include "core/data_files.h"
 #include "core/error_text.h"
+#include "core/net_settings_file.h"
 #include "core/repeated_sections.h"
 #include "core/utf8_files.h"
 
@@ -215,7 +216,7 @@ void Bot::SaveColor(std::uint32_t color) { m_parts.store.SaveColor(color); }
 void Bot::SelectInterface(std::uint32_t address) { m_parts.netSettings.LocalAddress = address; }
 
 std::string Bot::StoredSendAddress(bool multicast) const {
-  return m_parts.netIni.ReadString("net", multicast ? "netaddr" : "IpBroadcast", "");
+  return pelmo::StoredSendAddress(m_parts.netIni, multicast);
 }
 
 void Bot::ConsoleInput(const std::string& text) { m_parts.replies.SayText(text, kKindLine); }

@@ -1,6 +1,7 @@
 #include "core/settings_store.h"
 
-#include <charconv>
+#include <string_view>
+#include <variant>
 
 #include "base/date_time.h"
 #include "base/ini_file.h"
@@ -9,10 +10,11 @@
 #include "core/admins.h"
 #include "core/autostart.h"
 #include "core/bot_settings.h"
+#include "core/net_settings_file.h"
+#include "core/settings_table.h"
 #include "core/work_folder.h"
 #include "transport/broadcast_address.h"
 #include "transport/net.h"
-#include "transport/net_settings.h"
 #include "transport/outgoing_state.h"
 
 namespace pelmo {
@@ -20,80 +22,51 @@ namespace pelmo {
 namespace {
 
 constexpr std::size_t kShortString = 255;
-constexpr std::uint32_t kDefaultGroup = 0xEA000001;      // 234.0.0.1
 
-// A whole decimal integer, blanks around it allowed, as the page's number
-// fields must hold one.
-bool ParseInteger(std::string_view text, long long& value) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  if (text.empty()) return false;
-  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  return error == std::errc() && end == text.data() + text.size();
+IniFile& FileOf(const SettingRow& row, IniFile& netIni, IniFile& others) {
+  return row.file == SettingFile::kNetIni ? netIni : others;
 }
 
-bool ParseInRange(std::string_view text, long long low, long long high, long long& value) {
-  return ParseInteger(text, value) && value >= low && value <= high;
+// Loads a row with a record member: a text as written, a number or switch
+// read as a number (the default when missing or unreadable; an unreadable
+// switch of Net.ini is named in the log).
+void LoadRow(const SettingRow& row, const IniFile& ini, BotSettings& s, LineLog* log) {
+  if (const auto* text = std::get_if<std::string BotSettings::*>(&row.member)) {
+    s.**text = ini.ReadString(row.section, row.key, row.defaultValue);
+    return;
+  }
+  const long long fallback = std::stoll(row.defaultValue);
+  if (const auto* flag = std::get_if<bool BotSettings::*>(&row.member)) {
+    if (row.file == SettingFile::kNetIni && ini.IntegerUnreadable(row.section, row.key)) {
+      LogUnreadableValue(log, row.section, row.key, ini.ReadString(row.section, row.key, ""),
+                         "a number", row.defaultValue);
+    }
+    s.**flag = ini.ReadBool(row.section, row.key, fallback != 0);
+  } else if (const auto* number = std::get_if<long long BotSettings::*>(&row.member)) {
+    s.**number = ini.ReadInteger(row.section, row.key, fallback);
+  } else if (const auto* colour = std::get_if<std::uint32_t BotSettings::*>(&row.member)) {
+    s.**colour = static_cast<std::uint32_t>(ini.ReadInteger(row.section, row.key, fallback));
+  }
 }
 
-// A dotted IPv4 address, host order.
-bool ParseAddress(std::string_view text, std::uint32_t& address) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  // TextToAddress gives the all-ones address for any text it cannot read.
-  const std::uint32_t parsed = TextToAddress(text);
-  if (parsed == 0xFFFFFFFFu && text != "255.255.255.255") return false;
-  address = parsed;
+bool SaveRow(const SettingRow& row, IniFile& ini, const BotSettings& s) {
+  if (const auto* text = std::get_if<std::string BotSettings::*>(&row.member)) {
+    return ini.WriteString(row.section, row.key, s.**text);
+  }
+  if (const auto* flag = std::get_if<bool BotSettings::*>(&row.member)) {
+    return ini.WriteBool(row.section, row.key, s.**flag);
+  }
+  if (const auto* number = std::get_if<long long BotSettings::*>(&row.member)) {
+    return ini.WriteInteger(row.section, row.key, s.**number);
+  }
   return true;
 }
 
-// The nine switches of section "chat" in the order the save writes them;
-// each is on when missing.
-struct ChatSwitch {
-  const char* key;
-  bool BotSettings::*field;
-};
-constexpr ChatSwitch kChatSwitches[] = {
-    {"EnableBot", &BotSettings::EnableBotCB},
-    {"DefaultMsg", &BotSettings::DefaultMsgCB},
-    {"StartMessage", &BotSettings::StartMessageCB},
-    {"StartMsgPrivate", &BotSettings::StartMsgPrivateCB},
-    {"AutoAforizm", &BotSettings::AutoAforizmCB},
-    {"ShowBanned", &BotSettings::ShowBannedCB},
-    {"Boltun", &BotSettings::BoltunCB},
-    {"invisible", &BotSettings::InvisibleCB},
-    {"BirthDay", &BotSettings::BirthDayCB},
-};
-
-// The keys of others.ini the settings page loads and saves, in the order
-// the save writes them: a text with its default, or a switch (on when
-// missing). Section names match without regard to case, so a file's
-// "Pogoda" is this "pogoda".
-struct OthersKey {
-  const char* section;
-  const char* key;
-  std::string BotSettings::*text;  // null for a switch
-  const char* defaultText;
-  bool BotSettings::*flag;  // null for a text
-};
-constexpr OthersKey kOthersKeys[] = {
-    {"pogoda", "AutPogoda", nullptr, nullptr, &BotSettings::PogodaCB},
-    {"pogoda", "Min", &BotSettings::MinE, "30", nullptr},
-    {"pogoda", "Sec", &BotSettings::SecE, "5", nullptr},
-    {"anecdot", "Min", &BotSettings::AnekMinE, "10", nullptr},
-    {"anecdot", "Sec", &BotSettings::AnekSekE, "10", nullptr},
-    {"anecdot", "Channel", &BotSettings::AnecChannelE, "Anecdot", nullptr},
-    {"anecdot", "ShowNameChan", nullptr, nullptr, &BotSettings::ShowNameChanCB},
-    {"proxy", "edUsername", &BotSettings::edUsername, "", nullptr},
-    {"proxy", "edPassword", &BotSettings::edPassword, "", nullptr},
-    {"proxy", "edProxyServer", &BotSettings::edProxyServer, "", nullptr},
-    {"proxy", "edProxyPort", &BotSettings::edProxyPort, "", nullptr},
-    {"Vic", "ChanName", &BotSettings::NameChanVicE, "Victorina", nullptr},
-    {"Vic", "ShowChanChat", nullptr, nullptr, &BotSettings::PocazNameChanCB},
-    {"Error", "On", nullptr, nullptr, &BotSettings::OnErrorCB},
-    {"Error", "ShowReport", nullptr, nullptr, &BotSettings::ShowErrorCB},
-};
+// The text of a network field as its setting reads it; false when the
+// setting does not take it.
+bool ReadNetworkNumber(NetKey key, const std::string& text, long long& value) {
+  return ReadSettingNumber(NetSetting(key), text, value);
+}
 
 }  // namespace
 
@@ -125,23 +98,15 @@ void SettingsStore::LoadSettings(const std::vector<std::uint32_t>& interfaces) {
   s.MsgSizeE = std::to_string(m_net.MaxMessageSize);
   s.MulticastModeCB = m_net.MulticastMode;
 
-  // Section "chat".
-  s.NickE = netIni.ReadString("chat", "Nick", "PelmoBot");
-  s.HostE = netIni.ReadString("chat", "Host", "PelmoBot");
-  ApplyNickAndHost();
-  for (const ChatSwitch& entry : kChatSwitches) {
-    if (netIni.IntegerUnreadable("chat", entry.key)) {
-      LogUnreadableValue(m_log, "chat", entry.key, netIni.ReadString("chat", entry.key, ""),
-                         "a number", "1");
+  // Section "chat" and others.ini.
+  IniFile others(m_folder.OthersIni());
+  for (const SettingRow& row : SettingRows()) {
+    if (row.writer == SettingWriter::kSettingsSave || row.writer == SettingWriter::kColour) {
+      LoadRow(row, FileOf(row, netIni, others), s, m_log);
     }
-    s.*entry.field = netIni.ReadBool("chat", entry.key, true);
   }
-  s.FloodE = netIni.ReadInteger("chat", "Flood", 10);
-  s.IntervalE = netIni.ReadInteger("chat", "AnecInterval", 40);
-  s.ColorP = static_cast<std::uint32_t>(netIni.ReadInteger("chat", "Color", 255));
+  ApplyNickAndHost();
   m_out.NickColor = s.ColorP;
-  s.CheckLogFileSizeCB = netIni.ReadBool("chat", "CheckLogFileSize", true);
-  s.CheckLogFileSizeE = netIni.ReadInteger("chat", "CheckLogFileSizeE", 220000);
 
   // The interface list; a stored address that is not listed any more gives
   // way to the first listed one.
@@ -161,13 +126,14 @@ void SettingsStore::LoadSettings(const std::vector<std::uint32_t>& interfaces) {
   // The group or broadcast address of the mode. A missing or unreadable
   // value takes a real group, or the broadcast address of the interface
   // the bot will use (known only after the interface check above).
-  const char* addressKey = s.MulticastModeCB ? "netaddr" : "IpBroadcast";
-  const std::string stored = netIni.ReadString("net", addressKey, "");
+  const SettingRow& addressRow = SendAddressSetting(s.MulticastModeCB);
+  const std::string stored = StoredSendAddress(netIni, s.MulticastModeCB);
   std::uint32_t sendAddress = 0;
-  if (!ParseAddress(stored, sendAddress)) {
-    sendAddress = s.MulticastModeCB ? kDefaultGroup : BroadcastAddressOf(m_net.LocalAddress);
-    if (netIni.ValueExists("net", addressKey)) {
-      LogUnreadableValue(m_log, "net", addressKey, stored, "an address",
+  if (!ParseDottedAddress(stored, sendAddress)) {
+    sendAddress = s.MulticastModeCB ? TextToAddress(addressRow.defaultValue)
+                                    : BroadcastAddressOf(m_net.LocalAddress);
+    if (netIni.ValueExists(addressRow.section, addressRow.key)) {
+      LogUnreadableValue(m_log, addressRow.section, addressRow.key, stored, "an address",
                          AddressToText(sendAddress));
     }
   }
@@ -175,21 +141,20 @@ void SettingsStore::LoadSettings(const std::vector<std::uint32_t>& interfaces) {
   m_out.OutAddress = sendAddress;
   s.NetAddrE = AddressToText(sendAddress);
 
-  LoadOthers();
-
   s.AutoStartCB = AutostartEntryExists(m_configDir);
   s.ADMvle = LoadAdmins(m_folder.BotFile("admin.txt"));
 }
 
 void SettingsStore::LogAddressInUse(const IniFile& netIni) const {
   // A missing "ip" is the first interface, as the operator may expect.
-  if (m_log == nullptr || !netIni.ValueExists("net", "ip")) return;
-  const std::string stored = netIni.ReadString("net", "ip", "");
+  const SettingRow& ip = NetSetting(NetKey::kIp);
+  if (m_log == nullptr || !netIni.ValueExists(ip.section, ip.key)) return;
+  const std::string stored = netIni.ReadString(ip.section, ip.key, "");
   const std::string used = AddressToText(m_net.LocalAddress);
   const bool isFirst = m_settings.InterfacesIndex == 0;
   std::uint32_t address = 0;
-  if (!ParseAddress(stored, address)) {
-    LogUnreadableValue(m_log, "net", "ip", stored, "an address",
+  if (!ParseDottedAddress(stored, address)) {
+    LogUnreadableValue(m_log, ip.section, ip.key, stored, "an address",
                        isFirst ? used + " (the first interface)" : used);
   } else if (address != m_net.LocalAddress) {
     m_log->LogLine("Net.ini [net] ip=" + stored + " is no address of this computer; " + used +
@@ -197,25 +162,16 @@ void SettingsStore::LogAddressInUse(const IniFile& netIni) const {
   }
 }
 
-void SettingsStore::LoadOthers() {
-  IniFile others(m_folder.OthersIni());
-  for (const OthersKey& entry : kOthersKeys) {
-    if (entry.text != nullptr) {
-      m_settings.*entry.text = others.ReadString(entry.section, entry.key, entry.defaultText);
-    } else {
-      m_settings.*entry.flag = others.ReadBool(entry.section, entry.key, true);
-    }
-  }
-}
-
 std::string SettingsStore::FirstUnsoundField() const {
   const BotSettings& s = m_settings;
-  long long value = 0;
-  std::uint32_t address = 0;
-  if (!ParseInRange(s.PortE, 0, 0xFFFF, value)) return "PortE";
-  if (!ParseInRange(s.TTLe, 0, 0xFF, value)) return "TTLe";
-  if (!ParseInRange(s.MsgSizeE, 0, 0xFFFF, value)) return "MsgSizeE";
-  if (!ParseAddress(s.NetAddrE, address)) return "NetAddrE";
+  for (const char* field : {"PortE", "TTLe", "MsgSizeE"}) {
+    const SettingRow* row = SettingOfField(field);
+    const std::string& text = field == std::string_view("PortE")   ? s.PortE
+                              : field == std::string_view("TTLe") ? s.TTLe
+                                                                   : s.MsgSizeE;
+    if (!SettingAccepts(*row, text)) return field;
+  }
+  if (!SettingAccepts(SendAddressSetting(s.MulticastModeCB), s.NetAddrE)) return "NetAddrE";
   return "";
 }
 
@@ -226,10 +182,10 @@ bool SettingsStore::SaveSettings() {
   if (!FirstUnsoundField().empty()) return false;
   long long port = 0, ttl = 0, maxMessageSize = 0;
   std::uint32_t sendAddress = 0;
-  ParseInRange(s.PortE, 0, 0xFFFF, port);
-  ParseInRange(s.TTLe, 0, 0xFF, ttl);
-  ParseInRange(s.MsgSizeE, 0, 0xFFFF, maxMessageSize);
-  ParseAddress(s.NetAddrE, sendAddress);
+  ReadNetworkNumber(NetKey::kPort, s.PortE, port);
+  ReadNetworkNumber(NetKey::kTtl, s.TTLe, ttl);
+  ReadNetworkNumber(NetKey::kMaxMessageSize, s.MsgSizeE, maxMessageSize);
+  ParseDottedAddress(s.NetAddrE, sendAddress);
   m_net.SendAddress = sendAddress;
   m_net.Port = static_cast<std::uint16_t>(port);
   m_net.TTL = static_cast<std::uint8_t>(ttl);
@@ -239,17 +195,19 @@ bool SettingsStore::SaveSettings() {
   IniFile netIni(m_folder.NetIni());
   NetSave(netIni, m_net);
 
-  bool chatWritten =
-      netIni.WriteString("chat", "Nick", s.NickE) && netIni.WriteString("chat", "Host", s.HostE) &&
-      netIni.WriteString("net", s.MulticastModeCB ? "netaddr" : "IpBroadcast", s.NetAddrE);
-  for (const ChatSwitch& entry : kChatSwitches) {
-    chatWritten = chatWritten && netIni.WriteBool("chat", entry.key, s.*entry.field);
+  // Every row the save writes, in the table's order; of the two address
+  // rows the one of the mode.
+  IniFile others(m_folder.OthersIni());
+  const SettingRow& address = SendAddressSetting(s.MulticastModeCB);
+  for (const SettingRow& row : SettingRows()) {
+    bool written = true;
+    if (row.writer == SettingWriter::kSettingsSave) {
+      written = SaveRow(row, FileOf(row, netIni, others), s);
+    } else if (&row == &address) {
+      written = netIni.WriteString(row.section, row.key, s.NetAddrE);
+    }
+    if (!written) return false;
   }
-  chatWritten = chatWritten && netIni.WriteInteger("chat", "Flood", s.FloodE) &&
-                netIni.WriteInteger("chat", "AnecInterval", s.IntervalE) &&
-                netIni.WriteBool("chat", "CheckLogFileSize", s.CheckLogFileSizeCB) &&
-                netIni.WriteInteger("chat", "CheckLogFileSizeE", s.CheckLogFileSizeE);
-  if (!chatWritten || !SaveOthers()) return false;
 
   // The copy of the switch goes with the entry, not at every close: it is
   // never read, and a bot without a window would otherwise rewrite the
@@ -268,21 +226,11 @@ bool SettingsStore::SaveSettings() {
   return true;
 }
 
-bool SettingsStore::SaveOthers() {
-  IniFile others(m_folder.OthersIni());
-  for (const OthersKey& entry : kOthersKeys) {
-    const bool written = entry.text != nullptr
-                             ? others.WriteString(entry.section, entry.key, m_settings.*entry.text)
-                             : others.WriteBool(entry.section, entry.key, m_settings.*entry.flag);
-    if (!written) return false;
-  }
-  return true;
-}
-
 void SettingsStore::SaveColor(std::uint32_t color) {
   m_out.NickColor = color;
   m_settings.ColorP = color;
-  IniFile(m_folder.NetIni()).WriteInteger("chat", "Color", color);
+  const SettingRow* row = SettingOfField("ColorP");
+  IniFile(m_folder.NetIni()).WriteInteger(row->section, row->key, color);
 }
 
 void SettingsStore::LoadStartCounter(const Clock& clock) {

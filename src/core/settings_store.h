@@ -58,8 +58,6 @@ class SettingsStore {
   void ApplyNickAndHost();
 
  private:
-  void LoadOthers();
-  bool SaveOthers();
   // After the interface check: when Net.ini's "ip" could not be read, or is
   // not this computer's, the line that names the address used and why.
   void LogAddressInUse(const IniFile& netIni) const;

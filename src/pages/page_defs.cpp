@@ -1,8 +1,10 @@
 #include "pages/page_defs.h"
 
 #include <algorithm>
+#include <type_traits>
 
 #include "base/cp1251.h"
+#include "core/settings_table.h"
 #include "services/timed_features.h"
 
 namespace pelmo {
@@ -32,8 +34,12 @@ const Samples& Sample() {
   return samples;
 }
 
-FieldDef Check(const char* name, const char* caption, bool B::*member) {
-  return {.name = name, .kind = FieldKind::kCheck, .caption = W(caption), .member = member};
+// A check box; its record member comes from its setting's row, as every
+// field's does (see WithMembers), or is given here.
+FieldDef Check(const char* name, const char* caption, bool B::*member = nullptr) {
+  FieldDef field{.name = name, .kind = FieldKind::kCheck, .caption = W(caption)};
+  if (member != nullptr) field.member = member;
+  return field;
 }
 
 PageItem Field(const char* name, PageFeature feature = PageFeature::kNone) {
@@ -66,16 +72,15 @@ PageDef ChatPage() {
   const Samples& s = Sample();
   PageDef page = Node(PageId::kChat, 1, 1, "Настройки чата");
   page.fields = {
-      {.name = "HostE", .caption = W("Имя компьютера:"), .member = &B::HostE, .sample = s.name,
+      {.name = "HostE", .caption = W("Имя компьютера:"), .sample = s.name,
        .effect = FieldEffect::kBotNickAndHost},
-      {.name = "NickE", .caption = W("Ник бота:"), .member = &B::NickE, .sample = s.name,
+      {.name = "NickE", .caption = W("Ник бота:"), .sample = s.name,
        .effect = FieldEffect::kBotNickAndHost},
       {.name = "IntervalE", .kind = FieldKind::kValue,
-       .caption = W("Интервал, выдачи приколов и анекдотов"), .member = &B::IntervalE,
-       .sample = s.number},
+       .caption = W("Интервал, выдачи приколов и анекдотов"), .sample = s.number},
       {.name = "FloodE", .kind = FieldKind::kValue,
        .caption = W("Предел для сообщения не считающегося флудом (кол. символов)"),
-       .member = &B::FloodE, .sample = s.number},
+       .sample = s.number},
   };
   page.blocks = {{.kind = BlockKind::kForm,
                   .items = {Field("HostE"), Field("NickE"), Field("IntervalE"), Field("FloodE")}}};
@@ -85,20 +90,20 @@ PageDef ChatPage() {
 PageDef GeneralPage() {
   PageDef page = Node(PageId::kGeneral, 2, 1, "Общие");
   page.fields = {
-      Check("EnableBotCB", "Включить бота", &B::EnableBotCB),
-      Check("DefaultMsgCB", "Включить дефолтные входы", &B::DefaultMsgCB),
+      Check("EnableBotCB", "Включить бота"),
+      Check("DefaultMsgCB", "Включить дефолтные входы"),
       Check("AutoStartCB", "Автозагрузка", &B::AutoStartCB),
-      Check("StartMessageCB", "Стартовое сообщение", &B::StartMessageCB),
-      Check("StartMsgPrivateCB", "Лично - Всем", &B::StartMsgPrivateCB),
-      Check("AutoAforizmCB", "Автоматическая выдача анекдота", &B::AutoAforizmCB),
-      Check("ShowBannedCB", "Кто забанен", &B::ShowBannedCB),
-      Check("BoltunCB", "Болтун", &B::BoltunCB),
-      Check("PogodaCB", "Автообновление погоды", &B::PogodaCB),
-      Check("InvisibleCB", "Невидимка", &B::InvisibleCB),
-      Check("BirthDayCB", "Birth Day", &B::BirthDayCB),
-      {.name = "ColorP", .kind = FieldKind::kColour, .caption = W("Цвет:"), .member = &B::ColorP},
-      Check("OnErrorCB", "Включить", &B::OnErrorCB),
-      Check("ShowErrorCB", "Показывать отчёт", &B::ShowErrorCB),
+      Check("StartMessageCB", "Стартовое сообщение"),
+      Check("StartMsgPrivateCB", "Лично - Всем"),
+      Check("AutoAforizmCB", "Автоматическая выдача анекдота"),
+      Check("ShowBannedCB", "Кто забанен"),
+      Check("BoltunCB", "Болтун"),
+      Check("PogodaCB", "Автообновление погоды"),
+      Check("InvisibleCB", "Невидимка"),
+      Check("BirthDayCB", "Birth Day"),
+      {.name = "ColorP", .kind = FieldKind::kColour, .caption = W("Цвет:"), },
+      Check("OnErrorCB", "Включить"),
+      Check("ShowErrorCB", "Показывать отчёт"),
   };
   // The report box can be shown only while reports are written.
   page.fields.back().enabledBy = "OnErrorCB";
@@ -120,19 +125,18 @@ PageDef NetworkPage() {
   const Samples& s = Sample();
   PageDef page = Node(PageId::kNetwork, 4, 2, "Сетевые настройки");
   page.fields = {
-      {.name = "PortE", .kind = FieldKind::kNumber, .caption = W("Порт:"), .member = &B::PortE,
-       .sample = s.port, .check = FieldCheck::kNetwork},
-      {.name = "NetAddrE", .caption = W("IP Multicast group address:"), .member = &B::NetAddrE,
-       .sample = s.address, .check = FieldCheck::kNetwork},
+      {.name = "PortE", .kind = FieldKind::kNumber, .caption = W("Порт:"), .sample = s.port,
+       .check = FieldCheck::kNetwork},
+      {.name = "NetAddrE", .caption = W("IP Multicast group address:"), .sample = s.address,
+       .check = FieldCheck::kNetwork},
       // The TTL matters for multicast only.
       {.name = "TTLe", .kind = FieldKind::kNumber, .caption = W("Охват сети (IP TTL):"),
-       .member = &B::TTLe, .sample = s.port, .check = FieldCheck::kNetwork,
+       .sample = s.port, .check = FieldCheck::kNetwork,
        .enabledBy = "MulticastModeCB", .captionName = "Label17"},
       {.name = "MsgSizeE", .kind = FieldKind::kNumber, .caption = W("Макс размер сообщения:"),
-       .member = &B::MsgSizeE, .sample = s.port, .check = FieldCheck::kNetwork},
+       .sample = s.port, .check = FieldCheck::kNetwork},
       {.name = "MulticastModeCB", .kind = FieldKind::kCheck, .caption = W("IP Multicast mode"),
-       .member = &B::MulticastModeCB, .effect = FieldEffect::kModeAddress,
-       .captionOff = W("UDP Broadcasts")},
+       .effect = FieldEffect::kModeAddress, .captionOff = W("UDP Broadcasts")},
       {.name = "InterfacesCB", .kind = FieldKind::kChoice, .caption = W("Сетевой интерфейс:"),
        .member = &B::InterfacesCB, .sample = s.address, .effect = FieldEffect::kSendInterface},
   };
@@ -210,8 +214,8 @@ PageDef WeatherPage() {
   page.fields = {
       {.name = "URLe", .caption = "URL:", .member = &B::URLe, .sample = s.url},
       {.name = "MinE", .kind = FieldKind::kNumber, .caption = W("Интервал обновления:"),
-       .member = &B::MinE, .sample = s.minutes},
-      {.name = "SecE", .kind = FieldKind::kNumber, .member = &B::SecE, .sample = s.minutes},
+       .sample = s.minutes},
+      {.name = "SecE", .kind = FieldKind::kNumber, .sample = s.minutes},
       {.name = "PogodaTimeL", .kind = FieldKind::kLabel, .caption = WeatherCountdownCaption()},
       {.name = "ContentRE", .kind = FieldKind::kView},
   };
@@ -238,12 +242,11 @@ PageDef WeatherSettingsPage() {
   PageDef page = Node(PageId::kWeatherSettings, 9, 2, "Настройка погоды");
   page.feature = PageFeature::kTimed;
   page.fields = {
-      {.name = "edUsername", .caption = "Username:", .member = &B::edUsername, .sample = s.name},
+      {.name = "edUsername", .caption = "Username:", .sample = s.name},
       {.name = "edPassword", .kind = FieldKind::kPassword, .caption = "Password:",
-       .member = &B::edPassword, .sample = s.name},
-      {.name = "edProxyServer", .caption = "Proxy server:", .member = &B::edProxyServer,
-       .sample = s.server},
-      {.name = "edProxyPort", .caption = "Proxy port:", .member = &B::edProxyPort, .sample = s.port},
+       .sample = s.name},
+      {.name = "edProxyServer", .caption = "Proxy server:", .sample = s.server},
+      {.name = "edProxyPort", .caption = "Proxy port:", .sample = s.port},
   };
   // others.ini has always held the password as plain text: the page says so.
   page.blocks = {
@@ -286,10 +289,10 @@ PageDef AnecdotePage() {
   PageDef page = Node(PageId::kAnecdote, 12, 1, "Анекдот");
   page.fields = {
       {.name = "AnekMinE", .kind = FieldKind::kNumber, .caption = W("Интервал выдачи анекдота:"),
-       .member = &B::AnekMinE, .sample = s.minutes},
-      {.name = "AnekSekE", .kind = FieldKind::kNumber, .member = &B::AnekSekE, .sample = s.minutes},
-      {.name = "AnecChannelE", .caption = W("Канал:"), .member = &B::AnecChannelE, .sample = s.name},
-      Check("ShowNameChanCB", "Показывать названия канала в #Main", &B::ShowNameChanCB),
+       .sample = s.minutes},
+      {.name = "AnekSekE", .kind = FieldKind::kNumber, .sample = s.minutes},
+      {.name = "AnecChannelE", .caption = W("Канал:"), .sample = s.name},
+      Check("ShowNameChanCB", "Показывать названия канала в #Main"),
       {.name = "Label49", .kind = FieldKind::kLabel, .caption = AnecdoteCountdownCaption()},
   };
   page.buttons = {{.name = "RestartAnekB", .caption = "Start", .action = PageAction::kStartAnecdote,
@@ -304,9 +307,8 @@ PageDef AnecdotePage() {
 PageDef QuizPage() {
   PageDef page = Node(PageId::kQuiz, 13, 1, "Викторина");
   page.fields = {
-      {.name = "NameChanVicE", .caption = W("Название канала викторины"), .member = &B::NameChanVicE,
-       .sample = Sample().name},
-      Check("PocazNameChanCB", "Показать название канала в чате", &B::PocazNameChanCB),
+      {.name = "NameChanVicE", .caption = W("Название канала викторины"), .sample = Sample().name},
+      Check("PocazNameChanCB", "Показать название канала в чате"),
   };
   page.blocks = {{.kind = BlockKind::kForm, .items = {Field("NameChanVicE"), Field("PocazNameChanCB")}}};
   return page;
@@ -316,9 +318,8 @@ PageDef LogFilePage() {
   PageDef page = Node(PageId::kLogFile, 14, 1, "Проверка лог файла");
   page.fields = {
       {.name = "CheckLogFileSizeE", .kind = FieldKind::kCheckedNumber,
-       .caption = W("Если лог файл больше"), .member = &B::CheckLogFileSizeE,
-       .sample = Sample().number, .check = FieldCheck::kWholeNumber},
-      Check("CheckLogFileSizeCB", "Проверять", &B::CheckLogFileSizeCB),
+       .caption = W("Если лог файл больше"), .sample = Sample().number, .check = FieldCheck::kWholeNumber},
+      Check("CheckLogFileSizeCB", "Проверять"),
   };
   page.blocks = {
       {.kind = BlockKind::kRow, .items = {Field("CheckLogFileSizeE"), Text("байт,")}},
@@ -335,16 +336,34 @@ PageDef TextPage(PageId id, int index, int depth, const char* title) {
   return page;
 }
 
+// A field shows the record member of its setting's row (settings_table.h);
+// only the fields no INI key holds name their member themselves.
+std::vector<PageDef> WithMembers(std::vector<PageDef> pages) {
+  for (PageDef& page : pages) {
+    for (FieldDef& field : page.fields) {
+      if (!std::holds_alternative<std::monostate>(field.member)) continue;
+      const SettingRow* row = SettingOfField(field.name);
+      if (row == nullptr) continue;
+      std::visit(
+          [&field](auto member) {
+            if constexpr (!std::is_same_v<decltype(member), std::monostate>) field.member = member;
+          },
+          row->member);
+    }
+  }
+  return pages;
+}
+
 }  // namespace
 
 const std::vector<PageDef>& SettingsPageDefs() {
-  static const std::vector<PageDef> pages = {
+  static const std::vector<PageDef> pages = WithMembers({
       TextPage(PageId::kRoot, 0, 0, "Настройки"), ChatPage(),      GeneralPage(),
       TextPage(PageId::kLink, 3, 1, "Связь"),     NetworkPage(),   BanPage(),
       SubscriberPage(),            ChatterboxPage(), WeatherPage(),
       WeatherSettingsPage(),       AdminsPage(),    BirthdayPage(),
       AnecdotePage(),              QuizPage(),      LogFilePage(),
-  };
+  });
   return pages;
 }
 

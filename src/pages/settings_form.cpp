@@ -5,6 +5,7 @@
 #include "base/cp1251.h"
 #include "base/text_file.h"
 #include "core/bot_control.h"
+#include "core/settings_table.h"
 #include "pages/chatterbox_model.h"
 #include "pages/window_texts.h"
 #include "program/program.h"
@@ -155,17 +156,25 @@ void SettingsForm::Choose(const FieldDef& field, int index) {
 
 void SettingsForm::SetColour(std::uint32_t colour) { m_bot.SaveColor(colour); }
 
+const SettingRow* SettingsForm::RowOf(const FieldDef& field) const {
+  // One field shows the group or the broadcast address, as the mode is.
+  if (field.name == "NetAddrE") return &SendAddressSetting(m_bot.Settings().MulticastModeCB);
+  return SettingOfField(field.name);
+}
+
 const FieldDef* SettingsForm::UnsoundField() const {
   for (const PageDef& page : SettingsPageDefs()) {
     for (const FieldDef& field : page.fields) {
-      if (field.check != FieldCheck::kWholeNumber) continue;
+      if (field.check == FieldCheck::kNone) continue;
+      const SettingRow* row = RowOf(field);
+      if (row == nullptr) continue;
       const auto typed = m_typed.find(field.name);
-      long long value = 0;
-      if (typed != m_typed.end() && !ReadWholeNumber(typed->second, value)) return &field;
+      if (!SettingAccepts(*row, typed != m_typed.end() ? typed->second : Text(field))) {
+        return &field;
+      }
     }
   }
-  const std::string name = m_bot.FirstUnsoundField();
-  return name.empty() ? nullptr : FindField(name);
+  return nullptr;
 }
 
 PageResult SettingsForm::Save() {
@@ -173,8 +182,9 @@ PageResult SettingsForm::Save() {
   if (const FieldDef* field = UnsoundField()) {
     result.message = PageMessage{
         .title = kProgramVersion,
-        .text = W("Неверное значение в поле \"") + field->caption +
-                W("\". Настройки не сохранены, бот не остановлен."),
+        .text = W("Неверное значение в поле \"") + field->caption + W("\". Допустимо: ") +
+                ValidValuesText(*RowOf(*field)) +
+                W(". Настройки не сохранены, бот не остановлен."),
         .focus = field->name};
     return result;
   }

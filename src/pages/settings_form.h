@@ -25,6 +25,7 @@ namespace pelmo {
 
 class BotControl;
 class ChatterboxModel;
+struct SettingRow;
 
 // A whole decimal number, optionally signed, between blanks; false for any
 // other text and for one out of range.
@@ -89,7 +90,10 @@ class SettingsForm {
   void Cancel();
 
  private:
+  // The first checked field whose text its setting does not take.
   const FieldDef* UnsoundField() const;
+  // The setting a field shows, null for none.
+  const SettingRow* RowOf(const FieldDef& field) const;
 
   BotControl& m_bot;
   ChatterboxModel* m_chatterbox = nullptr;

@@ -8,10 +8,9 @@
 #include "base/text_file.h"
 #include "core/data_files.h"
 #include "core/repeated_sections.h"
+#include "core/settings_table.h"
 #include "core/utf8_files.h"
 #include "program/folder_check_parts.h"
-#include "transport/net.h"
-#include "transport/net_settings.h"
 
 namespace pelmo {
 
@@ -55,38 +54,48 @@ void CheckName(FolderFiles& files, FolderReport& report, const std::string& rela
   }
 }
 
-// Net.ini's numbers and addresses as the settings load reads them; each
-// one it cannot read falls back to its default.
+// Net.ini's values as the settings load reads them (the rows of the
+// settings table): each one it cannot read falls back to its default, and
+// one the settings page would refuse does not work as written.
 void CheckNetValues(FolderFiles& files, FolderReport& report) {
   const IniFile net(files.Path("Net.ini"));
-  const struct {
-    const char* section;
-    const char* key;
-  } numbers[] = {{"net", "port"},          {"net", "ttl"},
-                 {"socket", "snifermode"}, {"socket", "REUSEADDR"},
-                 {"socket", "MultiCast"},  {"chat", "MaxMessageSize"},
-                 {"chat", "EnableBot"},    {"chat", "DefaultMsg"},
-                 {"chat", "StartMessage"}, {"chat", "StartMsgPrivate"},
-                 {"chat", "AutoAforizm"},  {"chat", "ShowBanned"},
-                 {"chat", "Boltun"},       {"chat", "invisible"},
-                 {"chat", "BirthDay"},     {"chat", "Flood"},
-                 {"chat", "AnecInterval"}, {"chat", "Color"},
-                 {"chat", "CheckLogFileSize"}, {"chat", "CheckLogFileSizeE"}};
-  for (const auto& number : numbers) {
-    if (!net.IntegerUnreadable(number.section, number.key)) continue;
-    report.Problem("Net.ini [" + std::string(number.section) + "] " + number.key + "=\"" +
-                   Shown(files, net.ReadString(number.section, number.key, "")) +
-                   "\" cannot be read as a number: the default is used. Write a number.");
-  }
-  for (const char* key : {"ip", "netaddr", "IpBroadcast"}) {
-    if (!net.ValueExists("net", key)) continue;
-    const std::string value = net.ReadString("net", key, "");
-    // The all-ones address is what the reader gives for any other text.
-    if (TextToAddress(value) != kUnreadableAddress || value == "255.255.255.255") continue;
-    report.Problem("Net.ini [net] " + std::string(key) + "=\"" + Shown(files, value) +
-                   "\" cannot be read as an address (four numbers with dots): " +
-                   (std::string(key) == "ip" ? "the bot cannot bind its socket."
-                                             : "a default address is used."));
+  const SettingRow& mode = NetSetting(NetKey::kMulticast);
+  // Only the address of the mode is used.
+  const SettingRow& unused = SendAddressSetting(!net.ReadBool(mode.section, mode.key, true));
+  for (const SettingRow& row : SettingRows()) {
+    if (&row == &unused) continue;
+    if (row.file != SettingFile::kNetIni || row.type == SettingType::kText ||
+        !net.ValueExists(row.section, row.key)) {
+      continue;
+    }
+    const std::string value = net.ReadString(row.section, row.key, "");
+    const std::string shown = "Net.ini [" + std::string(row.section) + "] " + row.key + "=\"" +
+                              Shown(files, value) + "\"";
+    const bool isAddress = row.type != SettingType::kSwitch && row.type != SettingType::kInteger;
+    if (!isAddress && net.IntegerUnreadable(row.section, row.key)) {
+      report.Problem(shown + " cannot be read as a number: the default is used. Write a number.");
+      continue;
+    }
+    std::uint32_t address = 0;
+    if (isAddress && !ParseDottedAddress(value, address)) {
+      report.Problem(shown + " cannot be read as an address (four numbers with dots): " +
+                     (row.type == SettingType::kAddress ? "the bot cannot bind its socket."
+                                                        : "a default address is used."));
+      continue;
+    }
+    if (row.type == SettingType::kGroup && !SettingAccepts(row, value)) {
+      report.Problem(shown + " is no multicast group: in multicast mode the bot cannot join "
+                     "it. Write a group from 224.0.0.0 to 239.255.255.255.");
+    } else if (row.type == SettingType::kBroadcast && !SettingAccepts(row, value)) {
+      report.Problem(shown + " is no broadcast address: in broadcast mode nobody hears the "
+                     "bot. Write the broadcast address of the network, such as "
+                     "192.168.0.255.");
+    } else if (row.type == SettingType::kInteger && row.low <= row.high &&
+               !SettingAccepts(row, value)) {
+      report.Problem(shown + " is outside " + std::to_string(row.low) + "-" +
+                     std::to_string(row.high) +
+                     (row.clamped ? ": the nearest of these is used." : ": the bot cannot use it."));
+    }
   }
 }
 

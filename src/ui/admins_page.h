@@ -1,4 +1,4 @@
-// Settings page 10, the administrators, rendered from its definition: the
+// The administrators settings page, rendered from its definition: the
 // grid ADMvle, "&Add" (AddADMB) and "&Remove" (RemoveADMB) over the
 // administrators model (pages/admins_model.h), whose refusals are said in
 // boxes. Main thread only.

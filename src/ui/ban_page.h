@@ -1,4 +1,4 @@
-// Settings page 5, the ban list, rendered from its definition: the list
+// The ban list settings page, rendered from its definition: the list
 // ListBan, the host (HostBanLE), the date picker and the time field
 // (TimebanME), "До&бавить" (AddBanB) and "Уда&лить" (DelBanB) over the ban
 // model (pages/ban_model.h). While the page is shown it follows ban.txt

@@ -1,5 +1,5 @@
 // The birthday editor TBirthDayF ("Birth Day"), opened by "Пока&зать" on
-// settings page 11, rendered from its definitions: the list BDListView,
+// the birthday settings page, rendered from its definitions: the list BDListView,
 // the buttons Add, Delete, Rename, Save and Exit, and the input panel
 // BDAddPanel (NameEdit, GroupEdit, DayEdit, MonthEdit, YearEdit, OK,
 // Cancel) that the mouse can drag, over the birthday editor model

@@ -47,7 +47,7 @@ class MainWindow final : public QMainWindow, public WindowScreen {
   // (the ban list, ...). Call once, before FormCreate.
   void AddServicePages(InstalledServices& services);
   // The pages of the games: the chatterbox grid and the birthday editor
-  // (page 11 and its window). Call once, before FormCreate.
+  // (its page and its window). Call once, before FormCreate.
   void AddGamePages(Games& games);
   // The weather pages and the anecdote countdown; their countdowns start
   // when FormCreate ends, as the window's showing starts them. Call once,

@@ -1,4 +1,4 @@
-// The game pages of the control window: the chatterbox grid (page 7) and
+// The game pages of the control window: the chatterbox grid and
 // the birthday page with its editor window.
 #include "core/bot_control.h"
 #include "games/install_games.h"

@@ -1,5 +1,5 @@
-// The timed features' pages of the control window: weather (pages 8 and
-// 9) and the anecdote countdown on page 12, over one timed model.
+// The timed features' pages of the control window: weather (its page and
+// its settings page) and the anecdote countdown on the anecdote page, over one timed model.
 #include <QLabel>
 
 #include "core/bot_control.h"

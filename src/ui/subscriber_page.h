@@ -1,4 +1,4 @@
-// Settings page 6, "Abonent_Alert", and the new-subscriber dialog
+// The subscriber settings page, "Abonent_Alert", and the new-subscriber dialog
 // TAddNewF, both rendered from their definitions. The page shows "Для
 // подробной информации смотрите файл help.txt"; the panel with the list
 // AbonLB and the buttons "Добавить" (AddAbonB) and "Удалить" (DelAbonB,

@@ -1,4 +1,4 @@
-// Settings page 8, "погода", rendered from its definition: the informer
+// The weather settings page, "погода", rendered from its definition: the informer
 // URL, the refresh interval MinE:SecE, the time-left label PogodaTimeL,
 // the content view ContentRE, "Скачат&ь..." (DownloadB), "Па&уза"
 // (PausePogodaB), "Продол&жить" (GoPogodaB) and the hidden start

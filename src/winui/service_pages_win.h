@@ -1,6 +1,6 @@
 // The settings pages of the services, filled from their page models
-// (pages/*_model.h): the ban list (page 5), the subscribers (page 6, with
-// the dialog AddNewF) and the administrators (page 10). Each builder takes
+// (pages/*_model.h): the ban list, the subscribers (with the dialog
+// AddNewF) and the administrators. Each builder takes
 // its rendered page of the settings tab and returns the object that must
 // live as long as the window. Main thread only.
 #pragma once

@@ -153,7 +153,7 @@ TEST_F(SettingsStoreTest, SaveWritesEveryKeyAndLoadReadsThemBack) {
   settings.NetAddrE = "239.5.5.5";
   settings.PortE = "50200";
   settings.TTLe = "7";
-  settings.MsgSizeE = "50";  // saved unclamped
+  settings.MsgSizeE = "150";
   settings.BoltunCB = false;
   settings.FloodE = 321;
   settings.CheckLogFileSizeE = 5000;
@@ -165,7 +165,7 @@ TEST_F(SettingsStoreTest, SaveWritesEveryKeyAndLoadReadsThemBack) {
   ASSERT_TRUE(store.SaveSettings());
 
   EXPECT_EQ(net.Port, 50200);
-  EXPECT_EQ(net.MaxMessageSize, 50);
+  EXPECT_EQ(net.MaxMessageSize, 150);
   EXPECT_EQ(net.SendAddress, 0xEF050505u);
   EXPECT_EQ(out.OutAddress, 0xEF050505u);
   IniFile netIni = NetIni();
@@ -188,7 +188,7 @@ TEST_F(SettingsStoreTest, SaveWritesEveryKeyAndLoadReadsThemBack) {
   EXPECT_EQ(fresh.NickE, "bot");
   EXPECT_EQ(freshNet.BotHost, "box");
   EXPECT_EQ(fresh.NetAddrE, "239.5.5.5");
-  EXPECT_EQ(fresh.MsgSizeE, "100");  // clamped when loaded
+  EXPECT_EQ(fresh.MsgSizeE, "150");
   EXPECT_FALSE(fresh.BoltunCB);
   EXPECT_EQ(fresh.FloodE, 321);
   EXPECT_EQ(fresh.CheckLogFileSizeE, 5000);
@@ -214,7 +214,7 @@ TEST_F(SettingsStoreTest, BroadcastModeSavesTheBroadcastKey) {
 TEST_F(SettingsStoreTest, BadNetworkFieldStopsTheSaveBeforeAnythingChanges) {
   Load();
   const std::string before = dir.ReadFile("Net.ini");
-  for (const char* bad : {"12.5", "", "70000"}) {
+  for (const char* bad : {"12.5", "", "70000", "0"}) {
     settings.PortE = bad;
     EXPECT_FALSE(store.SaveSettings()) << bad;
   }
@@ -224,9 +224,19 @@ TEST_F(SettingsStoreTest, BadNetworkFieldStopsTheSaveBeforeAnythingChanges) {
   settings.TTLe = "3";
   settings.MsgSizeE = "7000,5";
   EXPECT_FALSE(store.SaveSettings());
+  settings.MsgSizeE = "99";
+  EXPECT_FALSE(store.SaveSettings());
   settings.MsgSizeE = "7000";
   settings.NetAddrE = "234.0.0";
   EXPECT_FALSE(store.SaveSettings());
+  // No multicast group: the bot could not join it.
+  settings.NetAddrE = "10.1.1.1";
+  EXPECT_FALSE(store.SaveSettings());
+  // A group is no broadcast address.
+  settings.MulticastModeCB = false;
+  settings.NetAddrE = "234.0.0.1";
+  EXPECT_FALSE(store.SaveSettings());
+  settings.MulticastModeCB = true;
 
   EXPECT_EQ(dir.ReadFile("Net.ini"), before);
   EXPECT_FALSE(dir.Exists("others.ini"));

@@ -81,18 +81,29 @@ TEST_F(SettingsFormTest, AValueFieldShowsTheNumberItHolds) {
   EXPECT_EQ(f.parts().settings.FloodE, 0);
 }
 
-TEST_F(SettingsFormTest, AnUnsoundFieldRefusesTheSaveNamingItsCaption) {
+// Each refusal names the field and what it may hold. The fixture's bot is
+// in broadcast mode.
+TEST_F(SettingsFormTest, AnUnsoundFieldRefusesTheSaveNamingItsCaptionAndTheValidValues) {
   struct Case {
     const char* field;
     const char* typed;
     const char* caption;
+    const char* valid;
   };
   const Case cases[] = {
-      {"CheckLogFileSizeE", "", "Если лог файл больше"},
-      {"PortE", "70000", "Порт:"},
-      {"TTLe", "300", "Охват сети (IP TTL):"},
-      {"MsgSizeE", "", "Макс размер сообщения:"},
-      {"NetAddrE", "234.0.0", "IP Multicast group address:"},
+      {"CheckLogFileSizeE", "", "Если лог файл больше", "целое число от 1 до 2147483647"},
+      {"CheckLogFileSizeE", "-5", "Если лог файл больше", "целое число от 1 до 2147483647"},
+      {"PortE", "70000", "Порт:", "целое число от 1 до 65535"},
+      {"PortE", "0", "Порт:", "целое число от 1 до 65535"},
+      {"TTLe", "300", "Охват сети (IP TTL):", "целое число от 0 до 255"},
+      {"MsgSizeE", "", "Макс размер сообщения:", "целое число от 100 до 64000"},
+      {"MsgSizeE", "99", "Макс размер сообщения:", "целое число от 100 до 64000"},
+      {"NetAddrE", "234.0.0", "IP Multicast group address:",
+       "широковещательный адрес сети, например 192.168.0.255 (не 0.0.0.0 и не адрес группы "
+       "224.0.0.0–239.255.255.255)"},
+      {"NetAddrE", "234.0.0.1", "IP Multicast group address:",
+       "широковещательный адрес сети, например 192.168.0.255 (не 0.0.0.0 и не адрес группы "
+       "224.0.0.0–239.255.255.255)"},
   };
   const std::string before = NetIni();
   for (const Case& c : cases) {
@@ -103,11 +114,30 @@ TEST_F(SettingsFormTest, AnUnsoundFieldRefusesTheSaveNamingItsCaption) {
     EXPECT_EQ(result.message->kind, MessageKind::kWarning);
     EXPECT_EQ(result.message->title, "Pelmo_bot v 1.3");
     EXPECT_EQ(result.message->text, W("Неверное значение в поле \"") + W(c.caption) +
-                                        W("\". Настройки не сохранены, бот не остановлен."));
+                                        W("\". Допустимо: ") + W(c.valid) +
+                                        W(". Настройки не сохранены, бот не остановлен."))
+        << c.field << " " << c.typed;
     EXPECT_EQ(result.message->focus, c.field);
     EXPECT_EQ(NetIni(), before) << c.field;
     form.Cancel();
   }
+
+  // In multicast mode the address must be a group the bot can join.
+  form.Click(Field("MulticastModeCB"), true);
+  form.Edit(Field("NetAddrE"), "10.1.1.1");
+  PageResult result = form.Save();
+  EXPECT_FALSE(result.done);
+  ASSERT_TRUE(result.message.has_value());
+  EXPECT_EQ(result.message->text,
+            W("Неверное значение в поле \"IP Multicast group address:\". Допустимо: адрес группы от "
+              "224.0.0.0 до 239.255.255.255, например 234.0.0.1. Настройки не сохранены, бот не "
+              "остановлен."));
+  EXPECT_EQ(NetIni(), before);
+  form.Edit(Field("NetAddrE"), "239.1.2.3");
+  EXPECT_TRUE(form.Save().done);
+  EXPECT_EQ(IniFile(f.dir.FilePath("Net.ini")).ReadString("net", "netaddr", ""), "239.1.2.3");
+  form.Cancel();
+
   // The log size keeps its last whole number while its text is none.
   form.Edit(Field("CheckLogFileSizeE"), "5000");
   form.Edit(Field("CheckLogFileSizeE"), "");

@@ -68,6 +68,30 @@ TEST(FolderCheck, TheShippedFolderWorksAndHasSomethingOfEach) {
   EXPECT_EQ(Snapshot(shipped), before);
 }
 
+// Values the bot reads but cannot work with, checked by the same rules as
+// the settings page's save; only the address of the mode counts.
+TEST(FolderCheck, NetworkValuesOutsideWhatWorksAreProblems) {
+  TempDir dir;
+  dir.WriteFile("Net.ini", "[net]\r\nip=127.0.0.1\r\nport=0\r\nttl=300\r\nnetaddr=10.1.1.1\r\n"
+                           "IpBroadcast=234.0.0.1\r\n[socket]\r\nMultiCast=1\r\n");
+  FolderReport report = CheckWorkFolder(dir.Path(), "");
+  std::string text = FormatFolderReport(report);
+  EXPECT_EQ(FindingsWith(report, true, "Net.ini [net] netaddr=\"10.1.1.1\" is no multicast group"),
+            1) << text;
+  EXPECT_EQ(FindingsWith(report, true, "Net.ini [net] port=\"0\" is outside 1-65535"), 1) << text;
+  EXPECT_EQ(FindingsWith(report, true, "Net.ini [net] ttl=\"300\" is outside 0-255: the nearest"),
+            1) << text;
+  EXPECT_EQ(FindingsWith(report, true, "IpBroadcast"), 0) << text;
+
+  dir.WriteFile("Net.ini", "[net]\r\nip=127.0.0.1\r\nnetaddr=10.1.1.1\r\n"
+                           "IpBroadcast=234.0.0.1\r\n[socket]\r\nMultiCast=0\r\n");
+  report = CheckWorkFolder(dir.Path(), "");
+  text = FormatFolderReport(report);
+  EXPECT_EQ(FindingsWith(report, true, "Net.ini [net] IpBroadcast=\"234.0.0.1\" is no broadcast "
+                                       "address"), 1) << text;
+  EXPECT_EQ(FindingsWith(report, true, "netaddr"), 0) << text;
+}
+
 TEST(FolderCheck, ABrokenFolderHasEachProblemNamedAndIsLeftAsItWas) {
   TempDir dir;
   dir.WriteFile("Net.ini", "[net]\r\nip=127.0.0.1\r\nport=5o138\r\nnetaddr=234.0.0\r\n"

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QDateEdit>
 #include <QDialog>
 #include <QLineEdit>
 #include <QListWidget>
@@ -228,12 +229,16 @@ void ShootEveryScene(const Shoot& shoot) {
   ::unlink(s.f.bot.dir.FilePath("botfile/ban.txt/blocker").c_str());
   ::rmdir(s.f.bot.dir.FilePath("botfile/ban.txt").c_str());
   s.f.bot.dir.WriteFile("botfile/ban.txt", "[BanList]\r\nEVILPC=31.12.2026 23:59:00\r\n");
+  // A time already past (the clock stands at 06.12.2026 18:05:07).
+  s.f.Find<QDateEdit>("DateTimePicker2")->setDate(QDate(2026, 12, 6));
+  s.f.Find<QLineEdit>("TimebanME")->setText("00:00:00");
+  EXPECT_TRUE(ShootModal(shoot, "box_ban_past", [&] { s.f.Find<QPushButton>("AddBanB")->click(); }));
   auto* bans = s.f.Find<QListWidget>("ListBan");
   s.f.window->Settings()->SelectNode(4);
   s.Page(5);
   bans->setCurrentRow(1);
-  s.f.bot.dir.WriteFile("botfile/ban.txt", "[BanList]\r\n");
-  EXPECT_TRUE(ShootModal(shoot, "box_ban_line_gone", [&] { s.f.Find<QPushButton>("DelBanB")->click(); }));
+  EXPECT_TRUE(ShootModal(shoot, "box_ban_delete_question",
+                         [&] { s.f.Find<QPushButton>("DelBanB")->click(); }));
 
   // The chatterbox: a row that could not be read back.
   s.Page(7);

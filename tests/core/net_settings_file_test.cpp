@@ -1,4 +1,4 @@
-#include "transport/net_settings.h"
+#include "core/net_settings_file.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,10 @@
-#include "transport/net_settings.h"
+#include "core/net_settings_file.h"
 
 #include <algorithm>
 
 #include "base/ini_file.h"
 #include "base/line_log.h"
+#include "core/settings_table.h"
 #include "transport/net.h"
 #include "transport/outgoing_state.h"
 
@@ -28,8 +29,11 @@ struct LoadedNumber {
   enum class Stored { kMissing, kNumber, kUnreadable } stored = Stored::kMissing;
 };
 
-LoadedNumber ReadNumber(const IniFile& netIni, LineLog* log, const char* section, const char* key,
-                        long long fallback) {
+LoadedNumber ReadNumber(const IniFile& netIni, LineLog* log, NetKey which) {
+  const SettingRow& row = NetSetting(which);
+  const char* section = row.section;
+  const char* key = row.key;
+  const long long fallback = std::stoll(row.defaultValue);
   LoadedNumber number{section, key, fallback};
   if (!netIni.ValueExists(section, key)) return number;
   if (netIni.IntegerUnreadable(section, key)) {
@@ -53,30 +57,37 @@ void WriteBack(IniFile& netIni, const LoadedNumber& number, long long loaded) {
   }
 }
 
+// The value a number loads as: clamped to the row's range when the row
+// says so.
+long long Loaded(NetKey which, const LoadedNumber& number) {
+  const SettingRow& row = NetSetting(which);
+  return row.clamped ? std::clamp(number.value, row.low, row.high) : number.value;
+}
+
 }  // namespace
 
 void NetLoad(IniFile& netIni, NetSettings& settings, OutgoingState& out,
              std::uint32_t defaultLocalAddress, LineLog* log) {
-  const bool ipMissing = !netIni.ValueExists("net", "ip");
+  const SettingRow& ip = NetSetting(NetKey::kIp);
+  const bool ipMissing = !netIni.ValueExists(ip.section, ip.key);
   settings.LocalAddress =
-      TextToAddress(netIni.ReadString("net", "ip", AddressToText(defaultLocalAddress)));
+      TextToAddress(netIni.ReadString(ip.section, ip.key, AddressToText(defaultLocalAddress)));
   // The port is kept as the 16-bit value the file's number truncates to.
-  const LoadedNumber port = ReadNumber(netIni, log, "net", "port", 50138);
+  const LoadedNumber port = ReadNumber(netIni, log, NetKey::kPort);
   settings.Port = static_cast<std::uint16_t>(port.value);
-  const LoadedNumber ttl = ReadNumber(netIni, log, "net", "ttl", 3);
-  settings.TTL = static_cast<std::uint8_t>(std::clamp<long long>(ttl.value, 0, 255));
-  const LoadedNumber sniffer = ReadNumber(netIni, log, "socket", "snifermode", 1);
+  const LoadedNumber ttl = ReadNumber(netIni, log, NetKey::kTtl);
+  settings.TTL = static_cast<std::uint8_t>(Loaded(NetKey::kTtl, ttl));
+  const LoadedNumber sniffer = ReadNumber(netIni, log, NetKey::kSniffer);
   settings.SnifferMode = sniffer.value != 0;
-  const LoadedNumber reuse = ReadNumber(netIni, log, "socket", "REUSEADDR", 0);
+  const LoadedNumber reuse = ReadNumber(netIni, log, NetKey::kReuse);
   settings.ReuseAddr = reuse.value != 0;
-  const LoadedNumber multicast = ReadNumber(netIni, log, "socket", "MultiCast", 1);
+  const LoadedNumber multicast = ReadNumber(netIni, log, NetKey::kMulticast);
   settings.MulticastMode = multicast.value != 0;
-  const LoadedNumber size = ReadNumber(netIni, log, "chat", "MaxMessageSize", 7000);
-  settings.MaxMessageSize =
-      static_cast<std::uint16_t>(std::clamp<long long>(size.value, 100, 64000));
+  const LoadedNumber size = ReadNumber(netIni, log, NetKey::kMaxMessageSize);
+  settings.MaxMessageSize = static_cast<std::uint16_t>(Loaded(NetKey::kMaxMessageSize, size));
   out.OutAddress = settings.SendAddress;
 
-  if (ipMissing) netIni.WriteString("net", "ip", AddressToText(settings.LocalAddress));
+  if (ipMissing) netIni.WriteString(ip.section, ip.key, AddressToText(settings.LocalAddress));
   WriteBack(netIni, port, settings.Port);
   WriteBack(netIni, ttl, settings.TTL);
   WriteBack(netIni, sniffer, settings.SnifferMode ? 1 : 0);
@@ -86,13 +97,22 @@ void NetLoad(IniFile& netIni, NetSettings& settings, OutgoingState& out,
 }
 
 void NetSave(IniFile& netIni, const NetSettings& settings) {
-  netIni.WriteString("net", "ip", AddressToText(settings.LocalAddress));
-  netIni.WriteInteger("net", "port", settings.Port);
-  netIni.WriteInteger("net", "ttl", settings.TTL);
-  netIni.WriteBool("socket", "snifermode", settings.SnifferMode);
-  netIni.WriteBool("socket", "REUSEADDR", settings.ReuseAddr);
-  netIni.WriteBool("socket", "MultiCast", settings.MulticastMode);
-  netIni.WriteInteger("chat", "MaxMessageSize", settings.MaxMessageSize);
+  const auto row = [](NetKey key) -> const SettingRow& { return NetSetting(key); };
+  netIni.WriteString(row(NetKey::kIp).section, row(NetKey::kIp).key,
+                     AddressToText(settings.LocalAddress));
+  netIni.WriteInteger(row(NetKey::kPort).section, row(NetKey::kPort).key, settings.Port);
+  netIni.WriteInteger(row(NetKey::kTtl).section, row(NetKey::kTtl).key, settings.TTL);
+  netIni.WriteBool(row(NetKey::kSniffer).section, row(NetKey::kSniffer).key, settings.SnifferMode);
+  netIni.WriteBool(row(NetKey::kReuse).section, row(NetKey::kReuse).key, settings.ReuseAddr);
+  netIni.WriteBool(row(NetKey::kMulticast).section, row(NetKey::kMulticast).key,
+                   settings.MulticastMode);
+  netIni.WriteInteger(row(NetKey::kMaxMessageSize).section, row(NetKey::kMaxMessageSize).key,
+                      settings.MaxMessageSize);
+}
+
+std::string StoredSendAddress(const IniFile& netIni, bool multicast) {
+  const SettingRow& row = SendAddressSetting(multicast);
+  return netIni.ReadString(row.section, row.key, "");
 }
 
 }  // namespace pelmo
