@@ -164,14 +164,12 @@ void SettingsStore::LogAddressInUse(const IniFile& netIni) const {
 
 std::string SettingsStore::FirstUnsoundField() const {
   const BotSettings& s = m_settings;
-  for (const char* field : {"PortE", "TTLe", "MsgSizeE"}) {
-    const SettingRow* row = SettingOfField(field);
-    const std::string& text = field == std::string_view("PortE")   ? s.PortE
-                              : field == std::string_view("TTLe") ? s.TTLe
-                                                                   : s.MsgSizeE;
-    if (!SettingAccepts(*row, text)) return field;
+  for (NetKey key : {NetKey::kPort, NetKey::kTtl, NetKey::kMaxMessageSize}) {
+    const SettingRow& row = NetSetting(key);
+    if (!SettingAccepts(row, s.*std::get<std::string BotSettings::*>(row.member))) return row.field;
   }
-  if (!SettingAccepts(SendAddressSetting(s.MulticastModeCB), s.NetAddrE)) return "NetAddrE";
+  const SettingRow& address = SendAddressSetting(s.MulticastModeCB);
+  if (!SettingAccepts(address, s.NetAddrE)) return address.field;
   return "";
 }
 

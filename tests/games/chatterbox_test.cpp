@@ -128,14 +128,17 @@ TEST_F(ChatterboxTest, SaveRefusesRowsThatWouldNotReadBack) {
     ASSERT_EQ(box().PhraseCount(), 1u);
   }
 
-  const std::vector<Phrase> rows = {{"hi", "a^b"}, {"", "bare"}, {" sp ", ""}};
+  // A trigger is kept trimmed and lower-cased, as the messages it is
+  // compared with are; answers as typed.
+  const std::vector<Phrase> rows = {{"Hi", "a^b"}, {"", "bare"}, {" sp ", " As Typed "}};
   EXPECT_EQ(box().SaveRows(rows), -1);
-  EXPECT_EQ(f.dir.ReadFile("botfile/boltun.txt"), "hi^a^b\r\n^bare\r\n sp ^\r\n");
+  EXPECT_EQ(f.dir.ReadFile("botfile/boltun.txt"), "hi^a^b\r\n^bare\r\nsp^ As Typed \r\n");
   box().LoadPhrases();
   ASSERT_EQ(box().PhraseCount(), 3u);
+  const Phrase kept[] = {{"hi", "a^b"}, {"", "bare"}, {"sp", " As Typed "}};
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    EXPECT_EQ(box().TriggerAt(static_cast<int>(i)), rows[i].trigger);
-    EXPECT_EQ(box().AnswerAt(static_cast<int>(i)), rows[i].answer);
+    EXPECT_EQ(box().TriggerAt(static_cast<int>(i)), kept[i].trigger);
+    EXPECT_EQ(box().AnswerAt(static_cast<int>(i)), kept[i].answer);
   }
 }
 
