@@ -31,6 +31,7 @@ struct HttpRequest {
 struct HttpResult {
   bool ok = false;
   std::string body;   // the bytes as received (ok only)
+  std::string contentType;  // the answer's Content-Type, "" when it had none
   std::string error;  // what went wrong, one line (not ok)
 };
 

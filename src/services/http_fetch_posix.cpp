@@ -105,6 +105,10 @@ HttpResult HttpGet(const HttpRequest& request, const std::atomic<bool>* cancel) 
   if (code == CURLE_OK) {
     result.ok = true;
     result.body = std::move(transfer.body);
+    const char* type = nullptr;
+    if (curl_easy_getinfo(h, CURLINFO_CONTENT_TYPE, &type) == CURLE_OK && type != nullptr) {
+      result.contentType = type;
+    }
   } else if (transfer.tooBig || code == CURLE_FILESIZE_EXCEEDED) {
     result.error = "the answer is larger than " + std::to_string(request.limits.maxBody) + " bytes";
   } else if (code == CURLE_ABORTED_BY_CALLBACK) {

@@ -179,6 +179,13 @@ HttpResult HttpGet(const HttpRequest& request, const std::atomic<bool>* cancel) 
     result.error = "the server answered " + std::to_string(status);
     return result;
   }
+  // The charset of the text is the caller's to read from it.
+  wchar_t type[256];
+  DWORD typeSize = sizeof type;
+  if (::WinHttpQueryHeaders(handle, WINHTTP_QUERY_CONTENT_TYPE, WINHTTP_HEADER_NAME_BY_INDEX, type,
+                            &typeSize, WINHTTP_NO_HEADER_INDEX)) {
+    result.contentType = Utf8FromWide(std::wstring_view(type, typeSize / sizeof(wchar_t)));
+  }
   std::string body;
   for (;;) {
     if (cancel != nullptr && cancel->load()) return fail("cancelled", 0);

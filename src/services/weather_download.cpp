@@ -87,7 +87,8 @@ void WeatherDownload::Apply(std::uint64_t generation, const HttpResult& result) 
   bool ok = false;
   if (!result.ok) {
     m_log.LogLine("Weather download failed: " + ToLogText(result.error));
-  } else if (std::optional<std::string> text = ExtractWeatherText(result.body)) {
+  } else if (std::optional<std::string> text =
+                 ExtractWeatherText(InformerTextTo1251(result.body, result.contentType))) {
     ok = true;
     SetContent(*text);
     const std::string name = SafeOutputName(m_settings.OutputName);

@@ -2,6 +2,9 @@
 
 #include <string_view>
 
+#include "base/cp1251.h"
+#include "base/text_encoding.h"
+
 namespace pelmo {
 
 namespace {
@@ -10,7 +13,39 @@ constexpr std::string_view kMarker = ".write(\"";
 // The closing part of the script before its last character.
 constexpr std::size_t kClosingPart = 6;
 
+std::string Lower(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
+
+// The charset parameter of a Content-Type, lower case, without quotes.
+std::string CharsetOf(std::string_view contentType) {
+  const std::string type = Lower(contentType);
+  const std::size_t key = type.find("charset=");
+  if (key == std::string::npos) return {};
+  std::string value = type.substr(key + 8);
+  value = value.substr(0, value.find(';'));
+  std::string out;
+  for (char c : value) {
+    if (c != '"' && c != '\'' && c != ' ' && c != '\t') out += c;
+  }
+  return out;
+}
+
 }  // namespace
+
+std::string InformerTextTo1251(std::string body, std::string_view contentType) {
+  const std::string charset = CharsetOf(contentType);
+  if (charset == "windows-1251" || charset == "cp1251" || charset == "x-cp1251") return body;
+  if ((charset == "utf-8" || charset == "utf8") && IsValidUtf8(body)) {
+    if (body.starts_with("\xEF\xBB\xBF")) body.erase(0, 3);
+    return Utf8ToCp1251(body);
+  }
+  return ToCp1251Text(std::move(body));
+}
 
 std::string StripMarkup(const std::string& text) {
   std::string result;
@@ -35,8 +70,11 @@ std::optional<std::string> ExtractWeatherText(const std::string& body) {
   const std::size_t marker = body.find(kMarker);
   if (marker == std::string::npos) return std::nullopt;
   std::string rest = body.substr(marker + kMarker.size());
-  // Too short a rest has no closing part to take away.
-  if (rest.size() > kClosingPart) rest.erase(rest.size() - 1 - kClosingPart, kClosingPart);
+  if (rest.size() > kClosingPart && rest[rest.size() - 1 - kClosingPart] == '"') {
+    rest.erase(rest.size() - 1 - kClosingPart, kClosingPart);
+  } else if (const std::size_t quote = rest.rfind('"'); quote != std::string::npos) {
+    rest.erase(quote);
+  }
   return StripMarkup(rest);
 }
 

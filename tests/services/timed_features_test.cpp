@@ -78,6 +78,14 @@ class TimedFeaturesTest : public ::testing::Test {
       answer.delay = 3s;
     } else if (request.target == "/big") {
       answer.body = "document.write(\"" + std::string(2 * 1024 * 1024, 'x') + "\")123456;";
+    } else if (request.target == "/utf8") {
+      answer.headers = {"Content-Type: text/javascript; charset=utf-8"};
+      answer.body = "document.write(\"\xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0: +3\");\n";
+    } else if (request.target == "/utf8-bare") {
+      answer.body = "document.write(\"\xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0: +3\");";
+    } else if (request.target == "/cp1251") {
+      answer.headers = {"Content-Type: application/javascript; charset=windows-1251"};
+      answer.body = W("document.write(\"Москва: +3, облачно\");\r\n");
     } else if (request.target == "/plain") {
       answer.body = "<html>no script here</html>";
     } else if (request.target == "/auth") {
@@ -114,6 +122,20 @@ TEST_F(TimedFeaturesTest, DownloadWritesTheFileTheViewAndOthersIni) {
   EXPECT_EQ(f.dir.ReadFile("botfile/weather.txt"), kForecast);
   EXPECT_EQ(WeatherCommandText(),
             "\r\n" + std::string(64, ' ') + W("(*)   Погода   (*)\r\n") + kForecast);
+}
+
+TEST_F(TimedFeaturesTest, InformersInEitherCharsetAndOfAnyEndKeepEveryLetter) {
+  const std::pair<const char*, std::string> cases[] = {
+      {"/utf8", W("Москва: +3")},
+      {"/utf8-bare", W("Москва: +3")},
+      {"/cp1251", W("Москва: +3, облачно")},
+  };
+  for (const auto& [path, text] : cases) {
+    settings().URLe = server.Url(path);
+    ASSERT_TRUE(timed.Download().Download());
+    ASSERT_TRUE(WaitForDownload());
+    EXPECT_EQ(f.dir.ReadFile("botfile/weather.txt"), text) << path;
+  }
 }
 
 TEST_F(TimedFeaturesTest, FailuresKeepTheOldWeather) {
