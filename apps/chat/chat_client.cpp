@@ -102,7 +102,7 @@ void ChatClient::Leave() { m_codec->SendAnnouncement(kPacketLeave, m_chat.SendAd
 void ChatClient::Probe() { m_codec->SendProbe(m_chat.SendAddress); }
 
 void ChatClient::Say(const std::string& text) {
-  m_codec->SendFromBot(MakeChatLinePayload(kMainChannel, text, m_chat.MaxMessageSize),
+  m_codec->SendFromBot(MakeChatLinePayload(m_channel, text, m_chat.MaxMessageSize),
                        kPacketChatLine, m_chat.SendAddress);
 }
 

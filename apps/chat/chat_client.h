@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "base/date_time.h"
 #include "base/line_log.h"
@@ -46,8 +47,10 @@ class ChatClient {
 
   void Join();
   void Leave();
-  // A chat line in the main channel, or a topic, to the whole chat.
+  // A chat line in the channel of SetChannel ("Main" until then), or a
+  // topic, to the whole chat.
   void Say(const std::string& text);
+  void SetChannel(std::string channel) { m_channel = std::move(channel); }
   void SetTopic(const std::string& topic);
   // Asks who is present; the answers come to OnPresence.
   void Probe();
@@ -77,6 +80,7 @@ class ChatClient {
   BlowfishContext m_cipher{};
   std::unique_ptr<PacketCodec> m_codec;
   ChatSocket m_socket;
+  std::string m_channel = "Main";
 };
 
 }  // namespace pelmo

@@ -48,6 +48,23 @@ int Bound(std::uint32_t address, std::uint16_t port) {
   return fd;
 }
 
+// The address of this computer's interface that routes to address: what a
+// connected UDP socket would send from. False when no route leads there.
+bool RouteSource(std::uint32_t address, std::uint16_t port, std::uint32_t& source) {
+  const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return false;
+  const sockaddr_in to = MakeSocketAddress(address, port);
+  sockaddr_in from{};
+  socklen_t fromLength = sizeof from;
+  // A broadcast address is refused to a socket without the right to it.
+  const bool ok = SetInt(fd, SOL_SOCKET, SO_BROADCAST, 1) &&
+                  ::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0 &&
+                  ::getsockname(fd, reinterpret_cast<sockaddr*>(&from), &fromLength) == 0;
+  ::close(fd);
+  source = ntohl(from.sin_addr.s_addr);
+  return ok && source != 0;
+}
+
 }  // namespace
 
 bool ReadChatNetSettings(const IniFile& netIni, std::uint32_t ownAddress,
@@ -81,6 +98,21 @@ bool ReadChatNetSettings(const IniFile& netIni, std::uint32_t ownAddress,
   } else if (!ParseAddress(text(NetKey::kBroadcast), settings.SendAddress)) {
     error = missing(NetKey::kBroadcast);
     return false;
+  }
+  // A Net.ini copied from the bot's computer names the bot's address,
+  // which this computer lacks: the chat is then joined on the given own
+  // address, or on the interface that routes to the group or broadcast
+  // address.
+  InterfaceInfo holder;
+  if (!FindInterface(settings.InterfaceAddress, holder)) {
+    std::uint32_t chosen = ownAddress;
+    if (chosen == 0 && !RouteSource(settings.SendAddress, settings.Port, chosen)) {
+      error = "[net] ip " + AddressToText(settings.InterfaceAddress) +
+              " is not an address of this computer, and no interface leads to " +
+              AddressToText(settings.SendAddress) + ": give this computer's address with --ip";
+      return false;
+    }
+    settings.InterfaceAddress = chosen;
   }
   settings.OwnAddress = ownAddress;
   if (settings.OwnAddress == 0) {

@@ -20,7 +20,7 @@ namespace pelmo {
 class IniFile;
 
 struct ChatNetSettings {
-  std::uint32_t InterfaceAddress = 0;  // Net.ini "ip": where the group is joined
+  std::uint32_t InterfaceAddress = 0;  // where the group is joined (see below)
   std::uint32_t OwnAddress = 0;        // the client's source address
   std::uint32_t SendAddress = 0;       // the group or broadcast address
   std::uint16_t Port = 50138;
@@ -30,9 +30,14 @@ struct ChatNetSettings {
 };
 
 // Reads "net" ip, port, ttl, netaddr or IpBroadcast, "socket" MultiCast and
-// "chat" MaxMessageSize. An own address of 0 takes "ip", or on a loopback
-// "ip" a loopback address of this process's own. False, with the reason in
-// error, when "ip" or the broadcast address is missing or unreadable.
+// "chat" MaxMessageSize. The interface is "ip" when this computer has that
+// address (the bot's own computer); otherwise (a copy of the bot's Net.ini
+// on another computer) it is ownAddress when given, else the address of
+// the interface that routes to the group or broadcast address. An own
+// address of 0 takes the interface's, or on a loopback "ip" a loopback
+// address of this process's own. False, with the reason in error, when
+// "ip" or the broadcast address is missing or unreadable, or when no
+// interface can be had.
 bool ReadChatNetSettings(const IniFile& netIni, std::uint32_t ownAddress,
                          ChatNetSettings& settings, std::string& error);
 

@@ -29,9 +29,13 @@ using namespace pelmo;
 
 constexpr const char* kVersion = "pelmochat (Pelmo_bot v 1.3)";
 constexpr std::chrono::milliseconds kWhoWait{1000};
+// Exit statuses: 1 is kept for "--say had no answer", so that a health
+// check tells a silent bot from a client that could not even start.
+constexpr int kNoAnswer = 1;
+constexpr int kSetupFailed = 2;
 
 constexpr const char* kUsage =
-    "Usage: pelmochat [--dir DIR] [--nick N] [--host H] [--ip A]\n"
+    "Usage: pelmochat [--dir DIR] [--nick N] [--host H] [--ip A] [--channel C]\n"
     "       pelmochat [options] --say TEXT [--wait SECONDS]\n"
     "A terminal participant of the chat, reading the chat's settings from\n"
     "DIR/Net.ini (the bot's working folder will do; it is never written).\n"
@@ -40,10 +44,16 @@ constexpr const char* kUsage =
     "  --nick N       the nick shown to the chat (default: the user name)\n"
     "  --host H       the computer name shown to the chat (default: this\n"
     "                 computer's name)\n"
-    "  --ip A         the address to send from (default: Net.ini's ip; on a\n"
-    "                 loopback ip, a loopback address of this process's own)\n"
+    "  --ip A         this computer's address to talk from (default: Net.ini's\n"
+    "                 ip when this computer has it, on a loopback ip a loopback\n"
+    "                 address of this process's own; on another computer the\n"
+    "                 address of the interface that leads to the chat's group\n"
+    "                 or broadcast address)\n"
+    "  --channel C    the channel lines are said in (default Main; the bot's\n"
+    "                 anecdote command !w answers in its own channel, Anecdot)\n"
     "  --say TEXT     say TEXT, print the chat lines that follow within the\n"
-    "                 wait, exit 0 when the bot answered and 1 when it did not;\n"
+    "                 wait, exit 0 when the bot answered and 1 when it did not\n"
+    "                 (2: the settings or the sockets failed, as for any use);\n"
     "                 an answer is a line from the bot's nick (Net.ini's [chat]\n"
     "                 Nick) or a line sent to this client alone\n"
     "  --wait SECONDS how long --say listens, and how long the client stays in\n"
@@ -61,6 +71,7 @@ struct Options {
   std::string nick;
   std::string host;
   std::string ip;
+  std::string channel = "Main";
   std::string say;
   bool sayGiven = false;
   double waitSeconds = 2;
@@ -73,7 +84,7 @@ Options ParseOptions(int argc, char** argv) {
   Options options;
   const std::map<std::string, std::string*> valued = {
       {"--dir", &options.dir}, {"--nick", &options.nick}, {"--host", &options.host},
-      {"--ip", &options.ip},   {"--say", &options.say}};
+      {"--ip", &options.ip},   {"--say", &options.say}, {"--channel", &options.channel}};
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
@@ -104,6 +115,7 @@ Options ParseOptions(int argc, char** argv) {
     }
   }
   if (options.dir.empty()) options.error = "--dir needs a folder";
+  if (options.channel.empty()) options.error = "--channel needs a name";
   return options;
 }
 
@@ -216,7 +228,7 @@ int Run(const Options& options) {
   const std::string netPath = JoinPath(options.dir, "Net.ini");
   if (!FileExists(netPath)) {
     std::fprintf(stderr, "pelmochat: no Net.ini in %s\n", options.dir.c_str());
-    return 1;
+    return kSetupFailed;
   }
   const IniFile netIni(netPath);
   std::uint32_t ownAddress = 0;
@@ -224,14 +236,14 @@ int Run(const Options& options) {
     ownAddress = TextToAddress(options.ip);
     if (ownAddress == 0xFFFFFFFFu || ownAddress == 0) {
       std::fprintf(stderr, "pelmochat: --ip needs an IPv4 address\n");
-      return 2;
+      return kSetupFailed;
     }
   }
   ChatNetSettings settings;
   std::string error;
   if (!ReadChatNetSettings(netIni, ownAddress, settings, error)) {
     std::fprintf(stderr, "pelmochat: %s\n", error.c_str());
-    return 1;
+    return kSetupFailed;
   }
 
   sigset_t signals;
@@ -242,7 +254,7 @@ int Run(const Options& options) {
   const int signalFd = ::signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
   if (signalFd < 0) {
     std::perror("pelmochat: signalfd");
-    return 1;
+    return kSetupFailed;
   }
 
   ErrorLog log;
@@ -251,10 +263,11 @@ int Run(const Options& options) {
   const std::string nick = Utf8ToCp1251(options.nick.empty() ? DefaultNick() : options.nick);
   const std::string host = Utf8ToCp1251(options.host.empty() ? DefaultHost() : options.host);
   ChatClient client(settings, nick, host, LoadChatKey(netIni, log), clock, log);
+  client.SetChannel(Utf8ToCp1251(options.channel));
   if (!client.Open(error)) {
     std::fprintf(stderr, "pelmochat: %s\n", error.c_str());
     ::close(signalFd);
-    return 1;
+    return kSetupFailed;
   }
   loop.WatchFd(client.Socket().GroupFd(), [&] { client.ReceiveFrom(client.Socket().GroupFd()); });
   loop.WatchFd(client.Socket().OwnFd(), [&] { client.ReceiveFrom(client.Socket().OwnFd()); });
@@ -279,7 +292,7 @@ int Run(const Options& options) {
     loop.StartTimer(wait, false, [&] { loop.Quit(); });
     loop.Run();
     ::close(signalFd);
-    return answers > 0 ? 0 : 1;
+    return answers > 0 ? 0 : kNoAnswer;
   }
 
   Console console(loop, client, wait);
@@ -306,7 +319,7 @@ int main(int argc, char** argv) {
     const Options options = ParseOptions(argc, argv);
     if (!options.error.empty()) {
       std::fprintf(stderr, "pelmochat: %s\nTry 'pelmochat --help'.\n", options.error.c_str());
-      return 2;
+      return kSetupFailed;
     }
     if (options.help) {
       std::fputs(kUsage, stdout);
@@ -319,6 +332,6 @@ int main(int argc, char** argv) {
     return Run(options);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "pelmochat: %s\n", e.what());
-    return 1;
+    return kSetupFailed;
   }
 }

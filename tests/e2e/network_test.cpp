@@ -237,5 +237,33 @@ TEST_F(NetworkEndToEnd, RefusesDatagramsOfANetworkItDoesNotServe) {
   }
 }
 
+// pelmochat on a second computer with a copy of the bot's Net.ini, whose ip
+// is the bot's address: it takes its own interface, the one that leads to
+// the group or the broadcast address, and the bot answers it.
+TEST_F(NetworkEndToEnd, PelmochatOnAnotherComputerWithTheBotsNetIni) {
+#ifndef PELMOCHAT_PATH
+  GTEST_SKIP() << "pelmochat was not built";
+#else
+  NetnsPair ns;
+  if (!ns.Ready()) GTEST_SKIP() << "needs root: " << ns.Why();
+  for (const bool multicast : {true, false}) {
+    SCOPED_TRACE(multicast ? "multicast" : "broadcast");
+    WriteNetIni("192.0.2.1", multicast, "192.0.2.255");
+    std::unique_ptr<ChildProcess> bot;
+    ns.RunIn(Side::kA, [&] { bot = StartBot(); });
+    std::unique_ptr<ChildProcess> chat;
+    ns.RunIn(Side::kB, [&] {
+      chat = std::make_unique<ChildProcess>(
+          PELMOCHAT_PATH, std::vector<std::string>{"--dir", dir.Path(), "--nick", "Ivan", "--host",
+                                                   "IVANPC", "--say", "!help", "--wait", "3"});
+    });
+    EXPECT_EQ(chat->Wait(10s), std::optional<int>(0)) << ::testing::PrintToString(chat->ErrLines());
+    EXPECT_TRUE(bot->WaitForOutPart("Ivan (IVANPC): !help", 1s));
+    bot->Signal(SIGTERM);
+    EXPECT_EQ(bot->Wait(10s), std::optional<int>(0));
+  }
+#endif
+}
+
 }  // namespace
 }  // namespace pelmo

@@ -104,6 +104,22 @@ TEST_F(PelmochatTest, SayIsAnsweredByTheBot) {
   EXPECT_FALSE(bot->WaitForOutPart("Ivan (IVANPC) joined us", 100ms));
 }
 
+// The anecdote command answers only in the anecdote channel: --channel
+// says it there.
+TEST_F(PelmochatTest, ChannelOptionReachesTheAnecdoteChannel) {
+  REQUIRE_PROGRAMS();
+  dir.WriteFile("botfile/anecdot.txt", "A joke\r\n");
+  auto bot = StartBot();
+  auto main = Chat({"--say", "!w", "--wait", "1"});
+  EXPECT_EQ(main->Wait(10s), std::optional<int>(1));
+  auto chat = Chat({"--channel", "Anecdot", "--say", "!w", "--wait", "3"});
+  EXPECT_EQ(chat->Wait(10s), std::optional<int>(0));
+  const std::vector<std::string> lines = chat->OutLines();
+  ASSERT_EQ(lines.size(), 2u) << ::testing::PrintToString(lines);
+  EXPECT_EQ(lines[0].substr(7), " {Anecdot} @Pelmo_bot: ");
+  EXPECT_EQ(lines[1], "A joke");
+}
+
 TEST_F(PelmochatTest, SayWithoutAnAnswerExitsOne) {
   REQUIRE_PROGRAMS();
   auto chat = Chat({"--say", "!help", "--wait", "0.5"});
@@ -160,7 +176,8 @@ TEST_F(PelmochatTest, RefusesAFolderWithoutNetIniAndBadOptions) {
     std::vector<std::string> args;
     int status;
   } cases[] = {
-      {{"--dir", empty.Path(), "--say", "x"}, 1},
+      // A client that cannot even start is no silent bot: 2, not 1.
+      {{"--dir", empty.Path(), "--say", "x"}, 2},
       {{"--wait", "soon"}, 2},
       {{"--nick"}, 2},
       {{"--frobnicate"}, 2},
