@@ -71,6 +71,14 @@ int TakeCommandLine(const CommandLine& line, const std::string& program,
   std::string message;
   const int code = CheckBeforeStart(line, lock, message);
   if (!message.empty()) std::fprintf(stderr, "%s: %s\n", program.c_str(), message.c_str());
+  if (code == 0 && line.birthdayCheck) {
+    // A stray argument would otherwise end the program without a word.
+    std::fprintf(stderr,
+                 "%s: started with an argument, so only for a birthday; nobody in "
+                 "botfile/BirthDay.dat has one today or tomorrow: the bot does not start "
+                 "(start it without arguments, or with --dir DIR)\n",
+                 program.c_str());
+  }
   return code;
 }
 

@@ -362,6 +362,12 @@ TEST_F(PelmobotTest, BirthdayCheckStartWithoutBirthdayTouchesNothing) {
   ChildProcess bot(kPelmobotProgram, {"--dir", dir.Path(), "/autostart"});
   EXPECT_EQ(bot.Wait(5s), std::optional<int>(0));
   EXPECT_TRUE(bot.OutLines().empty());
+  // One line says why nothing started.
+  EXPECT_EQ(bot.ErrLines(),
+            std::vector<std::string>{
+                "pelmobot: started with an argument, so only for a birthday; nobody in "
+                "botfile/BirthDay.dat has one today or tomorrow: the bot does not start "
+                "(start it without arguments, or with --dir DIR)"});
   EXPECT_EQ(dir.List(), before);
   EXPECT_EQ(dir.List("botfile"), std::vector<std::string>{"BirthDay.dat"});
 
