@@ -4,7 +4,8 @@
 # tests under wine (CMake's cross-compiling emulator) on a display of its
 # own (Xvfb with openbox), and runs the end-to-end tests that drive
 # pelmobot.exe and pelmobot-gui.exe through wine from native Linux sockets
-# on loopback. The window's pictures go to
+# on loopback. It builds the installer and the zip and tries the
+# installer out (scripts/windows-install-test.sh). The window's pictures go to
 # build-win/tests/winui-screenshots. The sanitizer and fuzz builds are the
 # Linux leg's (scripts/run-tests.sh).
 set -euo pipefail
@@ -14,7 +15,7 @@ jobs=$(nproc)
 
 # The native build of the end-to-end tests needs the Linux leg's packages.
 scripts/install-deps.sh tests
-packages=(g++-mingw-w64-x86-64-posix wine wine64 googletest xvfb openbox)
+packages=(g++-mingw-w64-x86-64-posix wine wine64 googletest xvfb openbox nsis unzip)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
@@ -57,6 +58,11 @@ echo "== Cross-build for Windows (mingw-w64)"
 cmake -S "$root" -B "$root/build-win" -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
 cmake --build "$root/build-win" -j"$jobs"
+
+echo "== Installer and zip (CPack: NSIS and ZIP)"
+rm -rf "$root/build-win/packages"
+cmake --build "$root/build-win" --target package >/dev/null
+scripts/windows-install-test.sh "$root/build-win/packages"
 
 echo "== Unit tests under wine"
 # A wine server that stays up between the test programs saves its start.
