@@ -306,12 +306,13 @@ TEST_F(NetLoopback, FailedStartsLeaveNoDescriptorOpen) {
   bot.settings.LocalAddress = 0x7F000001 + 0x00010000;  // 127.1.0.1, nobody's
   for (int i = 0; i < 3; ++i) EXPECT_FALSE(bot.net.NetStart());
   bot.settings.LocalAddress = kLoopbackAddress;
-  // Both sockets open, the group join fails: no group address.
+  // No group address in multicast mode: refused before any socket.
   bot.settings.MulticastMode = true;
   bot.settings.SendAddress = kLoopbackBroadcast;
   bot.net.SetInterfaces({kLoopbackAddress});
   for (int i = 0; i < 3; ++i) EXPECT_FALSE(bot.net.NetStart());
-  EXPECT_EQ(bot.log.Texts().back(), "Net error: Invalid argument");
+  EXPECT_EQ(bot.log.Texts().back(), W("Адрес группы должен быть от 224.0.0.0 до 239.255.255.255."));
+  EXPECT_EQ(bot.net.LastStartFault().kind, StartFault::Kind::kNotGroup);
   EXPECT_EQ(OpenDescriptorCount(), before);
 
   bot.settings.MulticastMode = false;
