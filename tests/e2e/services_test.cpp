@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string>
@@ -21,6 +23,13 @@
 
 namespace pelmo {
 namespace {
+
+// Sanitizer and emulator runs are slower: PELMO_TEST_TIME_SCALE stretches
+// the waits and the pacing of a burst alike.
+int TimeScale() {
+  const char* scale = std::getenv("PELMO_TEST_TIME_SCALE");
+  return scale != nullptr ? std::max(1, std::atoi(scale)) : 1;
+}
 
 using namespace std::chrono_literals;
 
@@ -68,7 +77,7 @@ class ServicesEndToEnd : public ::testing::Test {
 
   // The next chat line the bot says on the socket.
   static std::optional<HeardLine> Next(UdpPeer& socket) {
-    const auto deadline = std::chrono::steady_clock::now() + 3s;
+    const auto deadline = std::chrono::steady_clock::now() + 3s * TimeScale();
     while (std::chrono::steady_clock::now() < deadline) {
       std::optional<PeerPacket> packet = socket.ReceivePacket(300ms);
       if (!packet || packet->Header.PacketType != kPacketChatLine ||
@@ -183,7 +192,7 @@ TEST_F(ServicesEndToEnd, WhatAPeerCanGrowOrAskForIsBounded) {
   for (int i = 0; i < 10200; ++i) {
     peer.Host = "H" + std::to_string(i);
     Say("!x");
-    if (i % 100 == 99) std::this_thread::sleep_for(10ms);
+    if (i % 100 == 99) std::this_thread::sleep_for(10ms * TimeScale());
   }
   peer.Host = "H10199";
   Say("!stat");
