@@ -43,7 +43,7 @@ TEST(WinMainWindow, StartsAndStopsFromTheToolBarAndCountsTheRunOnExit) {
   ::SendMessageW(f.Named("ConsoleInputE"), WM_KEYDOWN, VK_RETURN, 0);
   f.Settle();
   EXPECT_EQ(GetText(f.Named("ConsoleInputE")), L"привет");
-  EXPECT_TRUE(LogHas(f, L"Строка не отправлена: бот остановлен."));
+  EXPECT_TRUE(LogHas(f, L"Строка не отправлена: бот не в чате."));
 
   f.Menu(kStartTB);
   EXPECT_EQ(f.window->StatusPanel(2), L"Running");
