@@ -8,43 +8,9 @@ namespace pelmo {
 
 namespace {
 
-constexpr std::uint8_t kKindLine = 0;
-constexpr std::uint8_t kKindListing = 3;
 constexpr const char* kMainChannel = "Main";
 
-void PutString(std::vector<std::uint8_t>& out, const std::string& text) {
-  const std::size_t length = std::min<std::size_t>(text.size(), 255);
-  out.push_back(static_cast<std::uint8_t>(length));
-  out.insert(out.end(), text.begin(), text.begin() + static_cast<std::ptrdiff_t>(length));
-}
-
-bool GetString(const std::uint8_t* data, std::size_t length, std::size_t& at, std::string& out) {
-  if (at >= length) return false;
-  const std::size_t size = data[at++];
-  if (size > length - at) return false;
-  out.assign(reinterpret_cast<const char*>(data + at), size);
-  at += size;
-  return true;
-}
-
 }  // namespace
-
-std::vector<std::uint8_t> MakeChatLinePayload(const std::string& channel, const std::string& text,
-                                              std::size_t maxLength) {
-  std::vector<std::uint8_t> payload{kKindLine};
-  PutString(payload, channel);
-  const std::size_t length = std::min(text.size(), maxLength);
-  payload.insert(payload.end(), text.begin(), text.begin() + static_cast<std::ptrdiff_t>(length));
-  payload.push_back(0);
-  return payload;
-}
-
-std::vector<std::uint8_t> MakeTopicPayload(const std::string& channel, const std::string& topic) {
-  std::vector<std::uint8_t> payload{0};
-  PutString(payload, channel);
-  PutString(payload, topic);
-  return payload;
-}
 
 std::string FormatChatLine(const std::string& time, const std::string& channel,
                            const std::string& nick, const std::string& text) {
@@ -102,12 +68,13 @@ void ChatClient::Leave() { m_codec->SendAnnouncement(kPacketLeave, m_chat.SendAd
 void ChatClient::Probe() { m_codec->SendProbe(m_chat.SendAddress); }
 
 void ChatClient::Say(const std::string& text) {
-  m_codec->SendFromBot(MakeChatLinePayload(m_channel, text, m_chat.MaxMessageSize),
-                       kPacketChatLine, m_chat.SendAddress);
+  const std::string_view line = std::string_view(text).substr(0, m_chat.MaxMessageSize);
+  m_codec->SendFromBot(EncodeChatLine(kKindLine, m_channel, line), kPacketChatLine,
+                       m_chat.SendAddress);
 }
 
 void ChatClient::SetTopic(const std::string& topic) {
-  m_codec->SendFromBot(MakeTopicPayload(kMainChannel, topic), kPacketTopic, m_chat.SendAddress);
+  m_codec->SendFromBot(EncodeTopic(kMainChannel, topic), kPacketTopic, m_chat.SendAddress);
 }
 
 bool ChatClient::FromSelf(const TIncomingPacket& packet) const {
@@ -118,8 +85,6 @@ std::string ChatClient::Now() const { return FormatDateTime("hh:nn", m_clock.Now
 
 void ChatClient::Dispatch(const ReceivedPacket& received) {
   const TIncomingPacket& packet = received.header;
-  const std::uint8_t* body = received.body;
-  const std::size_t length = received.bodyLength;
   const std::uint32_t from = received.sender.SrcAddr;
   const std::string& nick = packet.SenderNick;
   const LineSource source{nick, received.sender.DstAddr == m_settings.LocalAddress};
@@ -145,25 +110,16 @@ void ChatClient::Dispatch(const ReceivedPacket& received) {
       emit(FormatChatLine(Now(), kMainChannel, nick, "*** (" + packet.SenderHost + ") left"));
       return;
     case kPacketTopic: {
-      std::size_t at = 1;
-      std::string channel;
-      std::string topic;
-      if (length < 1 || !GetString(body, length, at, channel) ||
-          !GetString(body, length, at, topic)) {
-        return;
-      }
-      emit(FormatChatLine(Now(), channel, nick, "*** topic: " + topic));
+      const TopicFields topic = DecodeTopic(received.body, received.bodyLength);
+      if (!topic.whole) return;
+      emit(FormatChatLine(Now(), topic.channel, nick, "*** topic: " + topic.topic));
       return;
     }
     case kPacketChatLine: {
-      if (length < 1 || (body[0] != kKindLine && body[0] != kKindListing)) return;
-      std::size_t at = 1;
-      std::string channel;
-      if (!GetString(body, length, at, channel)) return;
-      std::size_t end = at;
-      while (end < length && body[end] != 0) ++end;
-      emit(FormatChatLine(Now(), channel, nick,
-                          std::string(reinterpret_cast<const char*>(body + at), end - at)));
+      ChatLineFields line;
+      if (!DecodeChatLine(received.body, received.bodyLength, line)) return;
+      if (line.kind != kKindLine && line.kind != kKindListing) return;
+      emit(FormatChatLine(Now(), line.channel, nick, line.text));
       return;
     }
     default:

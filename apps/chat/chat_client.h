@@ -14,18 +14,13 @@
 #include "base/random.h"
 #include "chat_socket.h"
 #include "transport/blowfish.h"
+#include "transport/chat_payload.h"
 #include "transport/chat_key.h"
 #include "transport/net_settings.h"
 #include "transport/outgoing_state.h"
 #include "transport/packet_codec.h"
 
 namespace pelmo {
-
-// A chat-line payload (type 10, kind 0) and a topic payload (type 12).
-// Text longer than maxLength, or a topic past 255 bytes, is cut.
-std::vector<std::uint8_t> MakeChatLinePayload(const std::string& channel, const std::string& text,
-                                              std::size_t maxLength);
-std::vector<std::uint8_t> MakeTopicPayload(const std::string& channel, const std::string& topic);
 
 // "[hh:nn] {channel} nick: text" with the time given as "hh:nn". Line ends
 // inside the text become "\n". Windows-1251 in and out.

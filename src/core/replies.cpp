@@ -5,6 +5,7 @@
 
 #include "base/cp1251.h"
 #include "core/bot_log.h"
+#include "transport/chat_payload.h"
 #include "transport/net_settings.h"
 #include "transport/outgoing_state.h"
 #include "transport/packet_codec.h"
@@ -14,17 +15,6 @@ namespace pelmo {
 namespace {
 
 constexpr std::size_t kShortString = 255;
-
-void AppendBytes(std::vector<std::uint8_t>& payload, std::string_view text) {
-  payload.insert(payload.end(), text.begin(), text.end());
-}
-
-// One length byte and at most 255 bytes of the text.
-void AppendShortString(std::vector<std::uint8_t>& payload, std::string_view text) {
-  text = text.substr(0, kShortString);
-  payload.push_back(static_cast<std::uint8_t>(text.size()));
-  AppendBytes(payload, text);
-}
 
 }  // namespace
 
@@ -36,33 +26,20 @@ void Replies::SayText(const std::string& text, std::uint8_t kind) {
   // consume the text. A chunk too big for one packet (only an unclamped
   // size gets there) is refused by the codec with its own log line.
   const std::size_t chunkSize = std::max<std::size_t>(1, m_settings.MaxMessageSize);
-  std::vector<std::uint8_t> payload;
   for (std::size_t pos = 0; pos < text.size(); pos += chunkSize) {
-    payload.clear();
-    payload.push_back(kind);
-    AppendShortString(payload, m_out.OutChannel);
-    AppendBytes(payload, std::string_view(text).substr(pos, chunkSize));
-    payload.push_back(0);
-    m_codec.SendFromBot(payload, kPacketChatLine, m_out.OutAddress);
+    m_codec.SendFromBot(
+        EncodeChatLine(kind, m_out.OutChannel, std::string_view(text).substr(pos, chunkSize)),
+        kPacketChatLine, m_out.OutAddress);
   }
 }
 
 void Replies::SendPasswordLine(const std::string& text, const std::string& password) {
-  std::vector<std::uint8_t> payload;
-  payload.push_back(kKindPassword);
-  AppendShortString(payload, m_out.OutChannel);
-  AppendShortString(payload, password);
-  AppendBytes(payload, std::string_view(text).substr(0, kShortString));
-  payload.push_back(0);
-  m_codec.SendFromBot(payload, kPacketChatLine, m_out.OutAddress);
+  m_codec.SendFromBot(EncodePasswordLine(m_out.OutChannel, password, text), kPacketChatLine,
+                      m_out.OutAddress);
 }
 
 void Replies::SendTopic(const std::string& text) {
-  std::vector<std::uint8_t> payload;
-  payload.push_back(kKindLine);
-  AppendShortString(payload, m_out.OutChannel);
-  AppendShortString(payload, text);
-  m_codec.SendFromBot(payload, kPacketTopic, m_out.OutAddress);
+  m_codec.SendFromBot(EncodeTopic(m_out.OutChannel, text), kPacketTopic, m_out.OutAddress);
 }
 
 void Replies::SayTo(std::uint32_t address, const std::string& text, std::uint8_t kind) {

@@ -6,18 +6,14 @@
 #include <cstdint>
 #include <string>
 
+#include "transport/chat_payload.h"
+
 namespace pelmo {
 
 class BotLog;
 class PacketCodec;
 struct NetSettings;
 struct OutgoingState;
-
-enum ChatKind : std::uint8_t {
-  kKindLine = 0,      // one-line replies and announcements
-  kKindPassword = 2,  // a line into a password channel
-  kKindListing = 3,   // long multi-line texts
-};
 
 class Replies {
  public:
