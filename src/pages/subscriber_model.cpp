@@ -1,10 +1,11 @@
 #include "pages/subscriber_model.h"
 
+#include <exception>
+
 #include "base/cp1251.h"
 #include "base/text_file.h"
 #include "core/work_folder.h"
 #include "services/install_services.h"
-#include "services/offline_messages.h"
 
 namespace pelmo {
 
@@ -20,7 +21,10 @@ PageResult SubscriberModel::Add(const std::string& user, const std::string& pass
         .text = W("У абонента \"") + user + W("\" уже есть ящик. Заменить его? Сообщения в нём пропадут.")};
     return result;
   }
-  if (!m_services.WriteBox(user, password, W("Спасибо за регистрацию в нашей системе!"))) {
+  try {
+    m_services.offlineMessages.WriteBox(user, password,
+                                        W("Спасибо за регистрацию в нашей системе!"));
+  } catch (const std::exception&) {
     throw FileError("Cannot write the box of " + Cp1251ToUtf8(user));
   }
   result.done = true;

@@ -11,7 +11,7 @@
 
 namespace pelmo {
 
-class InstalledServices;
+struct InstalledServices;
 class WorkFolder;
 
 class SubscriberModel {

@@ -7,7 +7,7 @@
 #include "base/date_time.h"
 #include "base/ini_file.h"
 #include "base/text_file.h"
-#include "core/birthday_check.h"
+#include "games/birthday_table.h"
 #include "core/error_text.h"
 #include "core/work_folder.h"
 #include "program/new_folder.h"
@@ -126,7 +126,7 @@ Program::Program(EventLoop& loop, const Clock& clock, const std::string& dir,
       m_bot(loop, clock, OptionsFor(dir, programPath)),
       m_services(InstallServices(m_bot.Services())),
       m_games(InstallGames(m_bot.Services())),
-      m_timed(m_bot.Services(), [this] { m_services->GiveAnecdote(0, /*byTimer=*/true); }) {
+      m_timed(m_bot.Services(), [this] { m_services->jokes.GiveAnecdote(0, /*byTimer=*/true); }) {
   InstallTimedFeatures(m_bot.Services(), m_timed);
   if (!m_folderNote.empty()) {
     // First of the start's lines about the folder's files.

@@ -1,34 +1,44 @@
 // Installs every service into a bot: each service unit subscribes its
 // reactions and adds its rows to the command table. The returned object
-// owns the services; keep it alive as long as the bot. Call before the
-// bot's FormCreate.
+// owns the services and gives the control window and the timed features
+// what they work on (the ban list, the anecdotes, the offline-message
+// boxes); keep it alive as long as the bot. Call before the bot's
+// FormCreate.
 #pragma once
 
-#include <cstdint>
 #include <memory>
-#include <string>
+
+#include "services/ban_list.h"
+#include "services/external_commands.h"
+#include "services/flood_stats.h"
+#include "services/jokes.h"
+#include "services/news.h"
+#include "services/offline_messages.h"
+#include "services/private_box.h"
+#include "services/seen_tracker.h"
+#include "services/stat_store.h"
+#include "services/talker_top.h"
+#include "services/welcome.h"
 
 namespace pelmo {
 
-class BanList;
 struct ServiceContext;
 
-class InstalledServices {
- public:
-  virtual ~InstalledServices() = default;
-  // The ban list, for the window's ban page (its list box and buttons).
-  virtual BanList* Bans() { return nullptr; }
-  // Hands out a random anecdote into the anecdote channel as the anecdote
-  // command does for the requester at address. A hand-out by the timer
-  // (byTimer) tells nobody to wait and skips quietly when it is too early
-  // or there is nothing to hand out.
-  virtual void GiveAnecdote(std::uint32_t /*address*/, bool /*byTimer*/) {}
-  // Creates or overwrites the offline-message box of nick (the operator's
-  // subscriber dialog); false when the file cannot be written.
-  virtual bool WriteBox(const std::string& /*nick*/, const std::string& /*password*/,
-                        const std::string& /*text*/) {
-    return false;
-  }
+struct InstalledServices {
+  explicit InstalledServices(ServiceContext& context);
+
+  BanList bans;
+  Welcome welcome;
+  SeenTracker seen;
+  Jokes jokes;
+  News news;
+  TalkerTop top;
+  ExternalCommands externalCommands;
+  OfflineMessages offlineMessages;
+  // Shared by the private box and the flood statistics (stat.ini).
+  StatStore statStore;
+  PrivateBox privateBox;
+  FloodStats floodStats;
 };
 
 std::unique_ptr<InstalledServices> InstallServices(ServiceContext& context);

@@ -213,11 +213,9 @@ void MainWindow::BuildTray() {
 }
 
 void MainWindow::AddServicePages(InstalledServices& services) {
-  if (BanList* bans = services.Bans()) {
-    auto* page = new BanPage(*bans, m_bot.GetClock(), platform);
-    m_settings->SetPage(PageId::kBans, page);
-    m_onFormCreate.push_back([page] { page->Reset(); });
-  }
+  auto* page = new BanPage(services.bans, m_bot.GetClock(), platform);
+  m_settings->SetPage(PageId::kBans, page);
+  m_onFormCreate.push_back([page] { page->Reset(); });
   m_settings->SetPage(PageId::kSubscribers, new SubscriberPage(services, m_bot.Folder(), platform));
 }
 

@@ -30,7 +30,7 @@ class AboutPage;
 class BirthdayWindow;
 class BotControl;
 class Games;
-class InstalledServices;
+struct InstalledServices;
 class LogView;
 class SettingsPages;
 class TimedFeatures;

@@ -18,7 +18,7 @@ class QLineEdit;
 
 namespace pelmo {
 
-class InstalledServices;
+struct InstalledServices;
 class WorkFolder;
 struct WindowPlatform;
 

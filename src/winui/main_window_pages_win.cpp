@@ -16,11 +16,9 @@
 namespace pelmo::winui {
 
 void MainWindow::AddServicePages(InstalledServices& services) {
-  if (BanList* bans = services.Bans()) {
-    auto reset = std::make_shared<std::function<void()>>();
-    m_keep.push_back(BuildBanPage(*m_settings, *bans, m_bot.GetClock(), *reset));
-    m_onFormCreate.push_back([reset] { (*reset)(); });
-  }
+  auto reset = std::make_shared<std::function<void()>>();
+  m_keep.push_back(BuildBanPage(*m_settings, services.bans, m_bot.GetClock(), *reset));
+  m_onFormCreate.push_back([reset] { (*reset)(); });
   m_keep.push_back(BuildSubscriberPage(*m_settings, services, m_bot.Folder()));
 }
 

@@ -21,7 +21,7 @@
 namespace pelmo {
 class BotControl;
 class Games;
-class InstalledServices;
+struct InstalledServices;
 class TimedFeatures;
 class WinEventLoop;
 }  // namespace pelmo

@@ -11,7 +11,7 @@
 namespace pelmo {
 class BanList;
 class Clock;
-class InstalledServices;
+struct InstalledServices;
 class WorkFolder;
 struct BotSettings;
 }  // namespace pelmo

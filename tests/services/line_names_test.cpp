@@ -78,7 +78,7 @@ TEST_F(LineNamesTest, CollectionsGetOneEntryWithTheNickOnItsLine) {
 
 TEST_F(LineNamesTest, NameListsHoldTheNickOnceAndFindItAgain) {
   f.parts().settings.EnableBotCB = true;
-  ASSERT_TRUE(services->WriteBox(evil.nick, "pw", W("Спасибо за регистрацию в нашей системе!")));
+  services->offlineMessages.WriteBox(evil.nick, "pw", W("Спасибо за регистрацию в нашей системе!"));
   f.ReceiveLine(evil, W("!add_news Новость"));
   f.ReceiveLine(evil, "!news");
   f.ReceiveLine(evil, "!news");
