@@ -10,7 +10,7 @@
 #include <cstring>
 #include <string>
 
-#include "core/birthday_check.h"
+#include "games/birthday_table.h"
 #include "fuzz_support.h"
 #include "games/birthdays.h"
 

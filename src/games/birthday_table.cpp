@@ -1,4 +1,4 @@
-#include "core/birthday_check.h"
+#include "games/birthday_table.h"
 
 #include <algorithm>
 

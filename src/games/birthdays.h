@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "base/date_time.h"
-#include "core/birthday_check.h"
+#include "games/birthday_table.h"
 
 namespace pelmo {
 

@@ -11,7 +11,7 @@
 #include "base/text_encoding.h"
 #include "base/text_file.h"
 #include "core/admins.h"
-#include "core/birthday_check.h"
+#include "games/birthday_table.h"
 #include "games/chatterbox.h"
 #include "games/quiz_rules.h"
 #include "program/folder_check_parts.h"

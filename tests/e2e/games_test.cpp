@@ -14,7 +14,7 @@
 #include "base/cp1251.h"
 #include "base/date_time.h"
 #include "base/ini_file.h"
-#include "core/birthday_check.h"
+#include "games/birthday_table.h"
 #include "fakes/bot_fixture.h"
 #include "fakes/child_process.h"
 #include "fakes/pelmobot_peer.h"

@@ -1,4 +1,4 @@
-#include "core/birthday_check.h"
+#include "games/birthday_table.h"
 
 #include <gtest/gtest.h>
 
@@ -46,7 +46,7 @@ class Block {
   std::string m_bytes;
 };
 
-TEST(BirthdayCheck, ReadsTheValidEntriesOfTheBlock) {
+TEST(BirthdayTable, ReadsTheValidEntriesOfTheBlock) {
   Block block;
   block.Set(0, W("Вася"), W("Отдел"), 7, 3, 1990)
       .Set(1, "Ann", "", 31, 12, 1985)
@@ -66,7 +66,7 @@ TEST(BirthdayCheck, ReadsTheValidEntriesOfTheBlock) {
   EXPECT_FALSE(IsBirthdayOn(table, 3, 7));  // day and month not swapped
 }
 
-TEST(BirthdayCheck, BadBlocksGiveAnEmptyOrBoundedTable) {
+TEST(BirthdayTable, BadBlocksGiveAnEmptyOrBoundedTable) {
   EXPECT_TRUE(ParseBirthdays("").empty());
   Block block;
   block.Set(0, "Ann", "", 1, 1, 2000).Count(1);
@@ -78,7 +78,7 @@ TEST(BirthdayCheck, BadBlocksGiveAnEmptyOrBoundedTable) {
   EXPECT_EQ(ParseBirthdays(block.Bytes() + "junk").size(), 1u);
 }
 
-TEST(BirthdayCheck, LoadsTheFileAndSwallowsAMissingOne) {
+TEST(BirthdayTable, LoadsTheFileAndSwallowsAMissingOne) {
   TempDir dir;
   Block block;
   block.Set(0, "Ann", "", 1, 1, 2000).Count(1);
@@ -89,7 +89,7 @@ TEST(BirthdayCheck, LoadsTheFileAndSwallowsAMissingOne) {
   EXPECT_TRUE(LoadBirthdays(dir.FilePath("empty.dat")).empty());
 }
 
-TEST(BirthdayCheck, TheStartCheckAndTheTableReadALongerOrShorterFileAlike) {
+TEST(BirthdayTable, TheStartCheckAndTheTableReadALongerOrShorterFileAlike) {
   TempDir dir;
   Block block;
   block.Set(0, "Ann", "", 1, 1, 2000).Set(1, "Bob", "", 2, 2, 2001).Count(2);
@@ -114,7 +114,7 @@ TEST(BirthdayCheck, TheStartCheckAndTheTableReadALongerOrShorterFileAlike) {
   }
 }
 
-TEST(BirthdayCheck, TodayOrTomorrowAcrossMonthAndYearEnds) {
+TEST(BirthdayTable, TodayOrTomorrowAcrossMonthAndYearEnds) {
   Block block;
   block.Set(0, "NewYear", "", 1, 1, 2000).Set(1, "Leap", "", 29, 2, 2004).Count(2);
   std::vector<BirthdayEntry> table = ParseBirthdays(block.Bytes());

@@ -8,7 +8,7 @@
 #include <set>
 
 #include "base/cp1251.h"
-#include "core/birthday_check.h"
+#include "games/birthday_table.h"
 #include "fakes/bot_fixture.h"
 #include "games/install_games.h"
 #include "pages/admins_model.h"

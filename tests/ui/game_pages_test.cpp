@@ -11,7 +11,7 @@
 #include <cstring>
 
 #include "base/cp1251.h"
-#include "core/birthday_check.h"
+#include "games/birthday_table.h"
 #include "core/bot.h"
 #include "games/install_games.h"
 #include "services/install_services.h"
