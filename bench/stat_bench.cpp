@@ -76,7 +76,7 @@ void BM_ReadStatFile(benchmark::State& state) {
 void BM_CountCommandLine(benchmark::State& state) {
   Setup& world = World();
   StatStore store(world.path, world.loop);
-  FloodStats stats(store, world.bot->Parts().replies, world.bot->Parts().out, world.clock);
+  FloodStats stats(store, world.bot->Parts().replies, world.clock);
   stats.Count("HOST7", "nick7_1", "help");  // the file is read once, at first use
   for (auto _ : state) stats.Count("HOST7", "nick7_1", "help");
 }
@@ -84,14 +84,14 @@ void BM_CountCommandLine(benchmark::State& state) {
 void BM_TopReport(benchmark::State& state) {
   Setup& world = World();
   StatStore store(world.path, world.loop);
-  FloodStats stats(store, world.bot->Parts().replies, world.bot->Parts().out, world.clock);
+  FloodStats stats(store, world.bot->Parts().replies, world.clock);
   for (auto _ : state) benchmark::DoNotOptimize(stats.TableReport(0, 10));
 }
 
 void BM_HtopReport(benchmark::State& state) {
   Setup& world = World();
   StatStore store(world.path, world.loop);
-  FloodStats stats(store, world.bot->Parts().replies, world.bot->Parts().out, world.clock);
+  FloodStats stats(store, world.bot->Parts().replies, world.clock);
   for (auto _ : state) benchmark::DoNotOptimize(stats.TableReport(1, 10));
 }
 

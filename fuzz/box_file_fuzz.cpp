@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::filesystem::remove(folder.UserFile("seen.txt"));
   // Pieces of a long box wait on it; they go with it at the end.
   QueueEventLoop loop;
-  OfflineMessages messages(folder, parts.replies, parts.out, parts.clock, loop);
+  OfflineMessages messages(folder, parts.replies, parts.clock, loop);
   const std::string text = BoxGreeting() + input[0];
   if (written) {
     messages.WriteBox(nick, password, text);

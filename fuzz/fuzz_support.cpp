@@ -56,12 +56,11 @@ TDateTime FixedClock::Now() const { return EncodeDateTime({2026, 12, 7, 12, 0, 0
 ReplyParts::ReplyParts()
     : log(clock, settings, ScratchDir() + "/log.txt"),
       codec(cipher, net, out, log, clock, random),
-      replies(codec, net, out, log) {
+      replies(codec, net, log) {
   const ChatKey key = BuiltInChatKey();
   BlowfishInit(cipher, key.key.data(), key.key.size(), key.iv.data());
   codec.SetSender(&sender);
   net.SendAddress = 0x7FFFFFFFu;
-  out.OutAddress = net.SendAddress;
 }
 
 }  // namespace pelmo::fuzz

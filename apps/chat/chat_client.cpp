@@ -41,7 +41,6 @@ ChatClient::ChatClient(const ChatNetSettings& settings, const std::string& nick,
   m_settings.MaxMessageSize = settings.MaxMessageSize;
   m_settings.BotNick = nick;
   m_settings.BotHost = host;
-  m_out.OutAddress = settings.SendAddress;
   m_random.Randomize(clock);
   BlowfishInit(m_cipher, key.key.data(), key.key.size(), key.iv.data());
   m_codec = std::make_unique<PacketCodec>(m_cipher, m_settings, m_out, m_log, m_clock, m_random);

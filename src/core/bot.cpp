@@ -63,7 +63,6 @@ void Bot::FormCreate() {
 
 void Bot::StartTBClick() {
   BotParts& p = m_parts;
-  p.out.OutAddress = p.netSettings.SendAddress;
   p.log.LogLine("Starting...");
   if (p.options.joinInterfaces) {
     p.net.SetInterfaces(p.options.joinInterfaces(p.netSettings.LocalAddress));
@@ -122,10 +121,8 @@ SaveOutcome Bot::SaveSettingsClick() {
   // The files first: a folder that cannot take them must not cost the
   // chat its bot either.
   const NetSettings before = p.netSettings;
-  const std::uint32_t outBefore = p.out.OutAddress;
   if (!p.store.SaveSettings()) {
     p.netSettings = before;
-    p.out.OutAddress = outBefore;
     SaveOutcome outcome{SaveOutcome::Result::kNotWritten, p.folder.NetIni(), ""};
     for (const std::string& path :
          {p.folder.NetIni(), p.folder.OthersIni(), p.folder.BotFile("admin.txt")}) {
@@ -140,12 +137,9 @@ SaveOutcome Bot::SaveSettingsClick() {
   }
   // The leave goes out as the bot joined: to the old address.
   const NetSettings saved = p.netSettings;
-  const std::uint32_t outSaved = p.out.OutAddress;
   p.netSettings = before;
-  p.out.OutAddress = outBefore;
   StopTBClick();
   p.netSettings = saved;
-  p.out.OutAddress = outSaved;
   return {};
 }
 
@@ -204,7 +198,6 @@ void Bot::ReloadFiles() {
   // The leave goes out as the bot joined: its old nick, to the old address.
   const NetSettings fresh = p.netSettings;
   p.netSettings = m_startedWith.net;
-  p.out.OutAddress = p.netSettings.SendAddress;
   StopBot();
   p.netSettings = fresh;
   StartTBClick();
@@ -219,11 +212,12 @@ std::string Bot::StoredSendAddress(bool multicast) const {
   return pelmo::StoredSendAddress(m_parts.netIni, multicast);
 }
 
-void Bot::ConsoleInput(const std::string& text) { m_parts.replies.SayText(text, kKindLine); }
+void Bot::ConsoleInput(const std::string& text) { m_parts.replies.SayToAll(text, kKindLine); }
 void Bot::ClearWindowLog() { m_parts.log.ClearWindowLog(); }
 
 void Bot::ChangeTopic(const std::string& text) {
-  m_parts.replies.SendTopic(text + " (" + m_parts.netSettings.BotNick + ")");
+  m_parts.replies.SendTopic(m_parts.replies.ToAll(),
+                            text + " (" + m_parts.netSettings.BotNick + ")");
 }
 
 void Bot::RefreshRoster() { m_parts.dispatcher.RefreshRoster(); }

@@ -67,7 +67,7 @@ class Bot final : public BotControl {
   std::string StoredSendAddress(bool multicast) const override;
   const std::vector<std::uint32_t>& Interfaces() const override { return m_parts.interfaces; }
 
-  // SayText(text, 0) to OutChannel at OutAddress.
+  // A kind-0 chat line to the whole chat in "Main".
   void ConsoleInput(const std::string& text) override;
   void ClearWindowLog() override;
   // A topic packet text + " (" + BotNick + ")" to the chat.

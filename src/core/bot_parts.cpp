@@ -14,8 +14,8 @@ BotParts::BotParts(EventLoop& eventLoop, const Clock& botClock, BotOptions botOp
       othersIni(folder.OthersIni()),
       log(clock, settings, folder.BotFile("log.txt")),
       codec(cipher, netSettings, out, log, clock, random),
-      net(netSettings, out, codec, cipher, loop, log, netIni),
-      replies(codec, netSettings, out, log),
+      net(netSettings, codec, cipher, loop, log, netIni),
+      replies(codec, netSettings, log),
       store(folder, settings, netSettings, out,
             options.configDir.empty() ? DefaultConfigDir() : options.configDir,
             options.programPath, &log),
@@ -23,7 +23,7 @@ BotParts::BotParts(EventLoop& eventLoop, const Clock& botClock, BotOptions botOp
       interpreter(log, settings, on, loop, clock),
       dispatcher(*this),
       services{loop,         clock,       random,   folder,   settings,
-               netSettings,  out,         replies,  log,      othersIni,
+               netSettings,  replies,     log,      othersIni,
                interpreter.Table(),       on,       interpreter,
                [this] { return net.NetStarted(); }} {
   // Net registered itself as the codec's sender.

@@ -9,15 +9,11 @@ namespace pelmo {
 namespace {
 
 // A one-line announcement to the whole chat.
-void SayToAll(BotParts& bot, const std::string& text) {
-  bot.replies.SayTo(bot.netSettings.SendAddress, text, kKindLine);
-}
+void SayToAll(BotParts& bot, const std::string& text) { bot.replies.SayToAll(text, kKindLine); }
 
-// A topic packet to the whole chat; the outgoing state is put back after.
+// A topic packet to the whole chat.
 void SendTopicToAll(BotParts& bot, const std::string& topic) {
-  OutStateGuard guard(bot.out, bot.netSettings);
-  bot.out.OutAddress = bot.netSettings.SendAddress;
-  bot.replies.SendTopic(topic);
+  bot.replies.SendTopic(bot.replies.ToAll(), topic);
 }
 
 }  // namespace

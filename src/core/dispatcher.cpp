@@ -29,9 +29,6 @@ void Dispatcher::Dispatch(const ChatEvent& event) {
       default: break;
     }
   } catch (const std::exception& e) {
-    // The next packet starts with the outgoing state clean.
-    m_bot.out.OutAddress = m_bot.netSettings.SendAddress;
-    m_bot.out.OutChannel = "Main";
     m_bot.log.LogLine(ErrorLogLine(e), 0);
   }
 }
@@ -47,7 +44,6 @@ void Dispatcher::OnJoin(const ChatEvent& event) {
   // again and again (under new names, say) must not make the bot greet the
   // whole chat each time.
   if (m_bot.settings.EnableBotCB && m_bot.interpreter.Admit(event)) {
-    m_bot.out.OutAddress = m_bot.netSettings.SendAddress;
     m_bot.on.greeting.Run(event);
   }
   m_bot.on.join.Run(event);
@@ -57,9 +53,7 @@ void Dispatcher::SendTopicTo(const ChatEvent& event) {
   std::string topic = m_bot.topic.Topic;
   if (m_bot.topic.TopicLocked) topic += " (Fixed)";
   if (topic.empty()) return;
-  OutStateGuard guard(m_bot.out, m_bot.netSettings);
-  m_bot.out.OutAddress = event.address;
-  m_bot.replies.SendTopic(topic);
+  m_bot.replies.SendTopic(Replies::To(event.address), topic);
 }
 
 void Dispatcher::OnLeave(const ChatEvent& event) {
@@ -104,8 +98,8 @@ void Dispatcher::OnTopic(const ChatEvent& event) {
     const bool bots = event.ownAddress && (event.host == m_bot.netSettings.BotHost ||
                                            event.nick == m_bot.netSettings.BotNick);
     if (!bots && m_bot.settings.EnableBotCB && m_bot.interpreter.Admit(event)) {
-      m_bot.replies.SayText(W("Нельзя сменить тему!"), kKindLine);
-      m_bot.replies.SendTopic(m_bot.topic.Topic + " (Fixed)");
+      m_bot.replies.SayToAll(W("Нельзя сменить тему!"), kKindLine);
+      m_bot.replies.SendTopic(m_bot.replies.ToAll(), m_bot.topic.Topic + " (Fixed)");
     }
     if (!event.self) m_bot.on.seen.Run(event);
     return;

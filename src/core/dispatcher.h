@@ -15,8 +15,7 @@ class Dispatcher {
   explicit Dispatcher(BotParts& bot) : m_bot(bot) {}
 
   // Builds the packet's event and selects the handler by its type. A
-  // failing service ends this packet only: the error is logged and the
-  // outgoing state put back.
+  // failing service ends this packet only: the error is logged.
   void DispatchPacket(const ReceivedPacket& packet);
   void Dispatch(const ChatEvent& event);
 

@@ -6,7 +6,6 @@
 #include "base/line_log.h"
 #include "core/settings_table.h"
 #include "transport/net.h"
-#include "transport/outgoing_state.h"
 
 namespace pelmo {
 
@@ -66,8 +65,8 @@ long long Loaded(NetKey which, const LoadedNumber& number) {
 
 }  // namespace
 
-void NetLoad(IniFile& netIni, NetSettings& settings, OutgoingState& out,
-             std::uint32_t defaultLocalAddress, LineLog* log) {
+void NetLoad(IniFile& netIni, NetSettings& settings, std::uint32_t defaultLocalAddress,
+             LineLog* log) {
   const SettingRow& ip = NetSetting(NetKey::kIp);
   const bool ipMissing = !netIni.ValueExists(ip.section, ip.key);
   settings.LocalAddress =
@@ -85,7 +84,6 @@ void NetLoad(IniFile& netIni, NetSettings& settings, OutgoingState& out,
   settings.MulticastMode = multicast.value != 0;
   const LoadedNumber size = ReadNumber(netIni, log, NetKey::kMaxMessageSize);
   settings.MaxMessageSize = static_cast<std::uint16_t>(Loaded(NetKey::kMaxMessageSize, size));
-  out.OutAddress = settings.SendAddress;
 
   if (ipMissing) netIni.WriteString(ip.section, ip.key, AddressToText(settings.LocalAddress));
   WriteBack(netIni, port, settings.Port);

@@ -13,12 +13,11 @@ namespace pelmo {
 
 class IniFile;
 class LineLog;
-struct OutgoingState;
 
 // Reads "net" ip/port/ttl, "socket" snifermode/REUSEADDR/MultiCast and
 // "chat" MaxMessageSize with their defaults and clamps (ttl 0-255,
 // MaxMessageSize 100-64000); a missing "ip" defaults to defaultLocalAddress
-// (normally GetLocalAddress()). Then OutAddress := SendAddress. A missing
+// (normally GetLocalAddress()). A missing
 // key is written with the value it loaded as, so that a missing file is
 // created, and so is a clamped value.
 // A value that is there but is no number gets the default like a missing
@@ -27,8 +26,8 @@ struct OutgoingState;
 // text says what he meant. An "ip" that is no address loads as
 // 255.255.255.255 without a line: what is used instead is the caller's
 // choice (the settings load takes the first interface) and its line.
-void NetLoad(IniFile& netIni, NetSettings& settings, OutgoingState& out,
-             std::uint32_t defaultLocalAddress, LineLog* log = nullptr);
+void NetLoad(IniFile& netIni, NetSettings& settings, std::uint32_t defaultLocalAddress,
+             LineLog* log = nullptr);
 
 // The line that tells the operator a Net.ini value could not be read as
 // kind ("a number", "an address") and used instead; nothing when log is

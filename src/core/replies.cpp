@@ -7,60 +7,60 @@
 #include "core/bot_log.h"
 #include "transport/chat_payload.h"
 #include "transport/net_settings.h"
-#include "transport/outgoing_state.h"
 #include "transport/packet_codec.h"
 
 namespace pelmo {
 
-namespace {
+Replies::Replies(PacketCodec& codec, const NetSettings& settings, BotLog& log)
+    : m_codec(codec), m_settings(settings), m_log(log) {}
 
-constexpr std::size_t kShortString = 255;
+ReplyTarget Replies::ToAll() const { return ReplyTarget(m_settings.SendAddress); }
 
-}  // namespace
+ReplyTarget Replies::InChannel(const std::string& channel) const {
+  return ReplyTarget(m_settings.SendAddress, channel);
+}
 
-Replies::Replies(PacketCodec& codec, const NetSettings& settings, OutgoingState& out, BotLog& log)
-    : m_codec(codec), m_settings(settings), m_out(out), m_log(log) {}
+int Replies::Send(const ReplyTarget& to, const std::vector<std::uint8_t>& payload,
+                  std::uint8_t type) {
+  if (to.color) return m_codec.SendFromBot(payload, type, to.address, *to.color);
+  return m_codec.SendFromBot(payload, type, to.address);
+}
 
-void Replies::SayText(const std::string& text, std::uint8_t kind) {
+void Replies::SayText(const ReplyTarget& to, const std::string& text, std::uint8_t kind) {
   // The settings page saves the size unclamped; a size of 0 would never
   // consume the text. A chunk too big for one packet (only an unclamped
   // size gets there) is refused by the codec with its own log line.
   const std::size_t chunkSize = std::max<std::size_t>(1, m_settings.MaxMessageSize);
   for (std::size_t pos = 0; pos < text.size(); pos += chunkSize) {
-    m_codec.SendFromBot(
-        EncodeChatLine(kind, m_out.OutChannel, std::string_view(text).substr(pos, chunkSize)),
-        kPacketChatLine, m_out.OutAddress);
+    Send(to, EncodeChatLine(kind, to.channel, std::string_view(text).substr(pos, chunkSize)),
+         kPacketChatLine);
   }
 }
 
-void Replies::SendPasswordLine(const std::string& text, const std::string& password) {
-  m_codec.SendFromBot(EncodePasswordLine(m_out.OutChannel, password, text), kPacketChatLine,
-                      m_out.OutAddress);
+void Replies::SendPasswordLine(const ReplyTarget& to, const std::string& text,
+                               const std::string& password) {
+  Send(to, EncodePasswordLine(to.channel, password, text), kPacketChatLine);
 }
 
-void Replies::SendTopic(const std::string& text) {
-  m_codec.SendFromBot(EncodeTopic(m_out.OutChannel, text), kPacketTopic, m_out.OutAddress);
+void Replies::SendTopic(const ReplyTarget& to, const std::string& text) {
+  Send(to, EncodeTopic(to.channel, text), kPacketTopic);
 }
 
 void Replies::SayTo(std::uint32_t address, const std::string& text, std::uint8_t kind) {
-  OutStateGuard guard(m_out, m_settings);
-  m_out.OutAddress = address;
-  SayText(text, kind);
+  SayText(To(address), text, kind);
 }
 
-void Replies::SayInChannel(const std::string& channel, const std::string& text, std::uint8_t kind) {
-  OutStateGuard guard(m_out, m_settings);
-  m_out.OutChannel = channel.substr(0, kShortString);
-  SayText(text, kind);
+void Replies::SayToAll(const std::string& text, std::uint8_t kind) {
+  SayText(ToAll(), text, kind);
+}
+
+void Replies::SayInChannel(const std::string& channel, const std::string& text,
+                           std::uint8_t kind) {
+  SayText(InChannel(channel), text, kind);
 }
 
 void Replies::SendRecentLines(std::uint32_t address, long long count) {
   SayTo(address, m_log.RecentLines(count), kKindListing);
-}
-
-OutStateGuard::~OutStateGuard() {
-  m_out.OutAddress = m_settings.SendAddress;
-  m_out.OutChannel = "Main";
 }
 
 std::string SecondsWord(long long n) {

@@ -1,10 +1,14 @@
 // The send operations of all services: chat lines cut to the maximum
-// message size, password-channel lines and topic packets, all with the
-// outgoing state (OutChannel, OutAddress, NickColor). Main thread only.
+// message size, password-channel lines and topic packets. Every send is
+// given where it goes (a ReplyTarget); nothing is set around a call and
+// put back after it. Main thread only.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "transport/chat_payload.h"
 
@@ -13,52 +17,55 @@ namespace pelmo {
 class BotLog;
 class PacketCodec;
 struct NetSettings;
-struct OutgoingState;
+
+// Where a send goes: the destination (IPv4, host order), the channel
+// written into chat and topic packets, and a colour for the packet header
+// when not the bot's own NickColor.
+struct ReplyTarget {
+  explicit ReplyTarget(std::uint32_t to, std::string inChannel = "Main",
+                       std::optional<std::uint32_t> inColor = std::nullopt)
+      : address(to), channel(std::move(inChannel)), color(inColor) {}
+
+  std::uint32_t address;
+  std::string channel;
+  std::optional<std::uint32_t> color;
+};
 
 class Replies {
  public:
-  Replies(PacketCodec& codec, const NetSettings& settings, OutgoingState& out,
-          BotLog& log);
+  Replies(PacketCodec& codec, const NetSettings& settings, BotLog& log);
+
+  // The whole chat (SendAddress) in "Main"; one user (address) in "Main";
+  // the whole chat in another channel.
+  ReplyTarget ToAll() const;
+  static ReplyTarget To(std::uint32_t address) { return ReplyTarget(address); }
+  ReplyTarget InChannel(const std::string& channel) const;
 
   // Sends the text as chat lines of at most MaxMessageSize characters to
-  // OutChannel at OutAddress; an empty text sends nothing.
-  void SayText(const std::string& text, std::uint8_t kind);
-  // One kind-2 line (text cut to 255) with the password into OutChannel.
-  void SendPasswordLine(const std::string& text, const std::string& password);
-  // One topic packet (text cut to 255) for OutChannel at OutAddress.
-  void SendTopic(const std::string& text);
+  // the target's channel at its address; an empty text sends nothing.
+  void SayText(const ReplyTarget& to, const std::string& text, std::uint8_t kind);
+  // One kind-2 line (text cut to 255) with the password into the target's
+  // channel.
+  void SendPasswordLine(const ReplyTarget& to, const std::string& text,
+                        const std::string& password);
+  // One topic packet (text cut to 255) for the target's channel.
+  void SendTopic(const ReplyTarget& to, const std::string& text);
 
-  // A unicast reply: OutAddress := address, SayText, OutAddress :=
-  // SendAddress (also when the send throws).
+  // SayText to one user, to the whole chat, to the whole chat in channel.
   void SayTo(std::uint32_t address, const std::string& text, std::uint8_t kind);
-  // SayText into another channel; OutChannel is "Main" afterwards.
-  void SayInChannel(const std::string& channel, const std::string& text,
-                    std::uint8_t kind);
+  void SayToAll(const std::string& text, std::uint8_t kind);
+  void SayInChannel(const std::string& channel, const std::string& text, std::uint8_t kind);
   // The last count ring lines as a unicast kind-3 reply.
   void SendRecentLines(std::uint32_t address, long long count);
 
   const NetSettings& Settings() const { return m_settings; }
 
  private:
+  int Send(const ReplyTarget& to, const std::vector<std::uint8_t>& payload, std::uint8_t type);
+
   PacketCodec& m_codec;
   const NetSettings& m_settings;
-  OutgoingState& m_out;
   BotLog& m_log;
-};
-
-// Restores the outgoing state when it leaves scope: OutAddress :=
-// SendAddress and OutChannel := "Main", whatever happened in between.
-class OutStateGuard {
- public:
-  OutStateGuard(OutgoingState& out, const NetSettings& settings)
-      : m_out(out), m_settings(settings) {}
-  ~OutStateGuard();
-  OutStateGuard(const OutStateGuard&) = delete;
-  OutStateGuard& operator=(const OutStateGuard&) = delete;
-
- private:
-  OutgoingState& m_out;
-  const NetSettings& m_settings;
 };
 
 // "секунда", "секунды" or "секунд" for n (Windows-1251).

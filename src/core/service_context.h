@@ -1,8 +1,8 @@
-// What a service or a game may use of the bot: the replies and the
-// outgoing state, the clock, the loop and the generator, the working
-// folder, the live settings and the log, the command table and the
-// subscriptions. Services are installed with this, never with the bot
-// itself. The references live as long as the bot. Main thread only.
+// What a service or a game may use of the bot: the replies, the clock,
+// the loop and the generator, the working folder, the live settings and
+// the log, the command table and the subscriptions. Services are
+// installed with this, never with the bot itself. The references live as
+// long as the bot. Main thread only.
 #pragma once
 
 #include <functional>
@@ -20,7 +20,6 @@ class Replies;
 class WorkFolder;
 struct BotSettings;
 struct NetSettings;
-struct OutgoingState;
 struct Subscriptions;
 
 struct ServiceContext {
@@ -31,7 +30,6 @@ struct ServiceContext {
   // The window's fields: read them at the moment of use.
   BotSettings& settings;
   const NetSettings& net;
-  OutgoingState& out;
   Replies& replies;
   BotLog& log;
   IniFile& othersIni;

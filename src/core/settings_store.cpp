@@ -91,7 +91,7 @@ void SettingsStore::LoadSettings(const std::vector<std::uint32_t>& interfaces) {
   BotSettings& s = m_settings;
 
   // Network keys, shown on the network page.
-  NetLoad(netIni, m_net, m_out, interfaces.empty() ? GetLocalAddress() : interfaces.front(),
+  NetLoad(netIni, m_net, interfaces.empty() ? GetLocalAddress() : interfaces.front(),
           m_log);
   s.PortE = std::to_string(m_net.Port);
   s.TTLe = std::to_string(m_net.TTL);
@@ -138,7 +138,6 @@ void SettingsStore::LoadSettings(const std::vector<std::uint32_t>& interfaces) {
     }
   }
   m_net.SendAddress = sendAddress;
-  m_out.OutAddress = sendAddress;
   s.NetAddrE = AddressToText(sendAddress);
 
   s.AutoStartCB = AutostartEntryExists(m_configDir);
@@ -189,7 +188,6 @@ bool SettingsStore::SaveSettings() {
   m_net.TTL = static_cast<std::uint8_t>(ttl);
   m_net.MulticastMode = s.MulticastModeCB;
   m_net.MaxMessageSize = static_cast<std::uint16_t>(maxMessageSize);
-  m_out.OutAddress = sendAddress;
   IniFile netIni(m_folder.NetIni());
   NetSave(netIni, m_net);
 

@@ -32,9 +32,9 @@ class SettingsStore {
   // The settings load (start-up and "Cancel"): network keys, section
   // "chat", the group or broadcast address of the mode, others.ini, the
   // interface choice (from interfaces, dotted), the autostart switch, the
-  // administrators. Sets BotNick/BotHost from the nick and host, and
-  // OutAddress := SendAddress. Throws FileError when admin.txt exists but
-  // cannot be read (everything else is loaded by then).
+  // administrators. Sets BotNick/BotHost from the nick and host. Throws
+  // FileError when admin.txt exists but cannot be read (everything else is
+  // loaded by then).
   void LoadSettings(const std::vector<std::uint32_t>& interfaces);
   // The settings save ("Save"): the caller stops the bot first. Takes the
   // network page into the running network settings and writes every key.

@@ -9,8 +9,8 @@ namespace pelmo {
 Games::Games(ServiceContext& context)
     : quiz(QuizFiles{context.folder.BotFile("questions.txt"),
                      context.folder.BotFile("topvictor.txt")},
-           context.loop, context.clock, context.random, context.replies, context.out,
-           context.settings, context.log),
+           context.loop, context.clock, context.random, context.replies, context.settings,
+           context.log),
       vote(context.loop, context.replies),
       birthdays(context.folder.BotFile("BirthDay.dat"), context.clock, context.replies,
                 context.log, context.running),

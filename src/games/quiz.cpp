@@ -19,7 +19,6 @@
 #include "core/service_context.h"
 #include "core/bot_settings.h"
 #include "core/replies.h"
-#include "transport/outgoing_state.h"
 
 namespace pelmo {
 
@@ -70,13 +69,12 @@ bool IsQuizRequest(const std::string& text) {
 }
 
 Quiz::Quiz(QuizFiles files, EventLoop& loop, const Clock& clock, Random& random,
-           Replies& replies, OutgoingState& out, const BotSettings& settings, LineLog& log)
+           Replies& replies, const BotSettings& settings, LineLog& log)
     : m_files(std::move(files)),
       m_loop(loop),
       m_clock(clock),
       m_random(random),
       m_replies(replies),
-      m_out(out),
       m_settings(settings),
       m_log(log) {}
 
@@ -265,9 +263,7 @@ void Quiz::Say(const std::string& text) {
 }
 
 void Quiz::SayTo(std::uint32_t address, const std::string& text) {
-  OutStateGuard guard(m_out, m_replies.Settings());
-  m_out.OutAddress = address;
-  m_replies.SayInChannel(m_settings.NameChanVicE, text, kKindLine);
+  m_replies.SayText(ReplyTarget(address, m_settings.NameChanVicE), text, kKindLine);
 }
 
 void Quiz::EndTimer() {

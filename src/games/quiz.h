@@ -22,7 +22,6 @@ class LineLog;
 class Random;
 class Replies;
 struct BotSettings;
-struct OutgoingState;
 
 struct QuizFiles {
   std::string questions;  // botfile/questions.txt
@@ -32,7 +31,7 @@ struct QuizFiles {
 class Quiz {
  public:
   Quiz(QuizFiles files, EventLoop& loop, const Clock& clock, Random& random, Replies& replies,
-       OutgoingState& out, const BotSettings& settings, LineLog& log);
+       const BotSettings& settings, LineLog& log);
   // Ends the timer, quietly.
   ~Quiz();
   Quiz(const Quiz&) = delete;
@@ -95,7 +94,6 @@ class Quiz {
   const Clock& m_clock;
   Random& m_random;
   Replies& m_replies;
-  OutgoingState& m_out;
   const BotSettings& m_settings;
   LineLog& m_log;
 

@@ -166,7 +166,7 @@ void Vote::Cancel() {
   m_votes.clear();
 }
 
-void Vote::Say(const std::string& text) { m_replies.SayText(text, kKindLine); }
+void Vote::Say(const std::string& text) { m_replies.SayToAll(text, kKindLine); }
 
 void InstallVote(ServiceContext& context, Vote& vote) {
   context.commands.Add(CommandRow{

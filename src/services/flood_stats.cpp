@@ -17,7 +17,6 @@
 #include "core/replies.h"
 #include "core/reply_bound.h"
 #include "services/stat_store.h"
-#include "transport/outgoing_state.h"
 
 namespace pelmo {
 
@@ -99,9 +98,8 @@ bool IsStatisticsCommand(const std::string& text) {
 std::string DayKey(TDateTime now) { return "Day-" + DateToStr(now); }
 std::string WeekKey(TDateTime now) { return "Week-" + DateToStr(MondayOf(now)); }
 
-FloodStats::FloodStats(StatStore& store, Replies& replies, const OutgoingState& out,
-                       const Clock& clock)
-    : m_store(store), m_replies(replies), m_out(out), m_clock(clock) {}
+FloodStats::FloodStats(StatStore& store, Replies& replies, const Clock& clock)
+    : m_store(store), m_replies(replies), m_clock(clock) {}
 
 void FloodStats::Count(const std::string& host, const std::string& nick, const std::string& text) {
   // Names come off the network; a host the file cannot hold as itself
@@ -123,7 +121,6 @@ bool FloodStats::Command(const std::string& text, const std::string& senderHost,
   const CommandWords words = SplitCommandWord(text);
   std::string report;
   if (IsStatWord(words.word)) {
-    if (m_out.OutChannel != "Main") return true;
     report = StatReport(AnsiUpperCase(words.rest.empty() ? senderHost : words.rest));
   } else {
     const int mode = TableMode(words.word);

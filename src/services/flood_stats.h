@@ -14,11 +14,10 @@ namespace pelmo {
 struct ServiceContext;
 class Replies;
 class StatStore;
-struct OutgoingState;
 
 class FloodStats {
  public:
-  FloodStats(StatStore& store, Replies& replies, const OutgoingState& out, const Clock& clock);
+  FloodStats(StatStore& store, Replies& replies, const Clock& clock);
 
   // Adds the text's length to "Day-" + today, "Week-" + this Monday,
   // "User-" + nick and "Total" of the host's section. A host that the file
@@ -43,7 +42,6 @@ class FloodStats {
  private:
   StatStore& m_store;
   Replies& m_replies;
-  const OutgoingState& m_out;
   const Clock& m_clock;
 };
 

@@ -17,10 +17,10 @@ InstalledServices::InstalledServices(ServiceContext& context)
            context.clock, context.replies),
       top(context.folder.BotFile("top.txt"), context.replies),
       externalCommands(context.folder, context.replies, context.log),
-      offlineMessages(context.folder, context.replies, context.out, context.clock, context.loop),
+      offlineMessages(context.folder, context.replies, context.clock, context.loop),
       statStore(context.folder.BotFile("stat.ini"), context.loop),
-      privateBox(statStore, context.replies, context.out, context.clock),
-      floodStats(statStore, context.replies, context.out, context.clock) {}
+      privateBox(statStore, context.replies, context.clock),
+      floodStats(statStore, context.replies, context.clock) {}
 
 std::unique_ptr<InstalledServices> InstallServices(ServiceContext& context) {
   auto services = std::make_unique<InstalledServices>(context);

@@ -58,7 +58,7 @@ void NewYearGreeting::Tick() {
   // Greeted first, so that a failing send cannot repeat the greeting
   // every half second.
   m_greetedYear = year;
-  for (const std::string& line : NewYearLines(year)) m_replies.SayText(line, kKindLine);
+  for (const std::string& line : NewYearLines(year)) m_replies.SayToAll(line, kKindLine);
 }
 
 }  // namespace pelmo

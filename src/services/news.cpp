@@ -9,7 +9,6 @@
 #include "core/command_table.h"
 #include "core/reactions.h"
 #include "core/service_context.h"
-#include "transport/outgoing_state.h"
 #include "core/replies.h"
 #include "core/reply_bound.h"
 #include "core/error_text.h"
@@ -146,28 +145,20 @@ void InstallNews(ServiceContext& context, News& news) {
         news.ShowNews(command.event.nick, command.event.address);
       },
   });
-  OutgoingState& out = context.out;
   Replies& replies = context.replies;
   table.Add(CommandRow{
       .place = CommandPlace::AddNews,
       .aliases = {"add_news ", W("фвв_туцы "), W("доб_нов "), "lj,_yjd "},
       .k = CommandRow::kAliasLength,
       .noteByHandler = true,
-      .handler = Quietly([&news, &out, &replies](CommandContext& command) {
+      .handler = Quietly([&news, &replies](CommandContext& command) {
         const ChatEvent& event = command.event;
         if (HasLineBreak(command.argument)) {
-          // The refusal stands out in red; the bot's own colour comes back
-          // after it, whatever happens.
-          struct ColorGuard {
-            OutgoingState& out;
-            std::uint32_t saved;
-            ~ColorGuard() { out.NickColor = saved; }
-          } guard{out, out.NickColor};
-          out.NickColor = 255;
-          replies.SayTo(event.address,
-                        event.nick + W("%cf%, Нельзя добавлять многострочные новости. "
-                                       "Удовлетворитесь 1 строкой."),
-                        kKindLine);
+          // The refusal stands out in red.
+          replies.SayText(ReplyTarget(event.address, "Main", 255),
+                          event.nick + W("%cf%, Нельзя добавлять многострочные новости. "
+                                         "Удовлетворитесь 1 строкой."),
+                          kKindLine);
           return;
         }
         command.WriteNote(W(") команда добавить новости."));

@@ -18,7 +18,6 @@
 #include "core/replies.h"
 #include "core/work_folder.h"
 #include "transport/net_settings.h"
-#include "transport/outgoing_state.h"
 #include "services/box_mask.h"
 
 namespace pelmo {
@@ -60,11 +59,10 @@ std::uint32_t PasswordSum(const std::string& password) {
 
 void MaskBox(std::string& text, std::size_t count) { MaskBoxWith(text, count, kBoxMaskSeed); }
 
-OfflineMessages::OfflineMessages(const WorkFolder& folder, Replies& replies, OutgoingState& out,
-                                 const Clock& clock, EventLoop& loop)
+OfflineMessages::OfflineMessages(const WorkFolder& folder, Replies& replies, const Clock& clock,
+                                 EventLoop& loop)
     : m_folder(folder),
       m_replies(replies),
-      m_out(out),
       m_clock(clock),
       m_paced(loop, kBoxPiecesAtOnce, kBoxPieceInterval) {}
 
@@ -158,9 +156,7 @@ void OfflineMessages::RegisterSubscriber(const std::string& nick, const std::str
 
 void OfflineMessages::SayInPasswordChannel(const std::string& channel,
                                            const std::string& password, const std::string& text) {
-  OutStateGuard guard(m_out, m_replies.Settings());
-  m_out.OutChannel = channel;
-  m_replies.SendPasswordLine(text, password);
+  m_replies.SendPasswordLine(m_replies.InChannel(channel), text, password);
 }
 
 void OfflineMessages::ShowBox(const std::string& nick, const std::string& channel,

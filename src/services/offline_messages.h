@@ -35,7 +35,6 @@ class EventLoop;
 class LineLog;
 class Replies;
 class WorkFolder;
-struct OutgoingState;
 
 // The seed of the box mask: fixed so that boxes stay readable across runs
 // and installations of this bot. Changing it makes every box unreadable.
@@ -72,8 +71,8 @@ class OfflineMessages {
  public:
   // loop: where the later pieces of a long box go out. All references
   // must outlive this.
-  OfflineMessages(const WorkFolder& folder, Replies& replies, OutgoingState& out,
-                  const Clock& clock, EventLoop& loop);
+  OfflineMessages(const WorkFolder& folder, Replies& replies, const Clock& clock,
+                  EventLoop& loop);
 
   // kUnreadable: the password fits but no seed unmasks the box.
   enum class BoxState { kMissing, kWrongPassword, kOk, kUnreadable };
@@ -159,7 +158,6 @@ class OfflineMessages {
 
   const WorkFolder& m_folder;
   Replies& m_replies;
-  OutgoingState& m_out;
   const Clock& m_clock;
   PacedLines m_paced;
   std::vector<std::pair<std::string, std::string>> m_respondents;

@@ -11,7 +11,6 @@
 #include "core/service_context.h"
 #include "core/replies.h"
 #include "services/stat_store.h"
-#include "transport/outgoing_state.h"
 
 namespace pelmo {
 
@@ -58,8 +57,8 @@ std::string NotesWord(long long n) {
   return W(" сообщений!");
 }
 
-PrivateBox::PrivateBox(StatStore& store, Replies& replies, OutgoingState& out, const Clock& clock)
-    : m_store(store), m_replies(replies), m_out(out), m_clock(clock) {}
+PrivateBox::PrivateBox(StatStore& store, Replies& replies, const Clock& clock)
+    : m_store(store), m_replies(replies), m_clock(clock) {}
 
 bool PrivateBox::Command(const std::string& text, const std::string& nick,
                          const std::string& host, std::uint32_t address) {
@@ -67,7 +66,6 @@ bool PrivateBox::Command(const std::string& text, const std::string& nick,
   const bool mess = IsMessWord(words.word);
   const bool kill = IsKillWord(words.word);
   if (!mess && !kill) return false;
-  if (m_out.OutChannel != "Main") return true;
   if (kill) {
     DeleteRead(host, address);
   } else if (!words.rest.empty()) {
@@ -170,7 +168,6 @@ void PrivateBox::JoinNotice(const std::string& host, std::uint32_t address) {
   if (host.empty() || !m_store.SectionExists(host)) return;
   const std::string summary = Summary(host, false);
   if (summary == W("У Вас 0 сообщений!")) return;
-  m_out.OutChannel = "Main";
   m_replies.SayTo(address, summary + W(" Для прочтения наберите !mess"), kKindLine);
 }
 

@@ -18,23 +18,22 @@ struct ServiceContext;
 class Clock;
 class Replies;
 class StatStore;
-struct OutgoingState;
 
 // The number of notes a box holds; a full box refuses the next one.
 inline constexpr int kBoxNotes = 50;
 
 class PrivateBox {
  public:
-  PrivateBox(StatStore& store, Replies& replies, OutgoingState& out, const Clock& clock);
+  PrivateBox(StatStore& store, Replies& replies, const Clock& clock);
   // The statistics file the notes live in.
   StatStore& Store() { return m_store; }
 
   // A command text (prefix removed) from nick on host at address: "mess"
   // alone lists, "mess HOST text" leaves a note, "cmess"/"kill" deletes the
   // listed notes (and the other-layout words; the word's case ignored).
-  // Acts only while OutChannel is "Main". True when the word was one of
-  // these. Throws FileError when stat.ini cannot be read, or cannot be
-  // written while its rewrites fail; a note is then not confirmed.
+  // True when the word was one of these. Throws FileError when stat.ini
+  // cannot be read, or cannot be written while its rewrites fail; a note is
+  // then not confirmed.
   bool Command(const std::string& text, const std::string& nick, const std::string& host,
                std::uint32_t address);
 
@@ -52,7 +51,6 @@ class PrivateBox {
 
   StatStore& m_store;
   Replies& m_replies;
-  OutgoingState& m_out;
   const Clock& m_clock;
 };
 

@@ -1,10 +1,15 @@
 #include "transport/chat_payload.h"
 
+#include <algorithm>
+
 namespace pelmo {
 
 namespace {
 
 constexpr std::size_t kShortString = 255;
+
+// The payload is sized once, so the writes below never reallocate.
+std::size_t ShortSize(std::string_view text) { return 1 + std::min(text.size(), kShortString); }
 
 void AppendBytes(std::vector<std::uint8_t>& payload, std::string_view text) {
   payload.insert(payload.end(), text.begin(), text.end());
@@ -46,7 +51,7 @@ bool DecodeChatLine(const std::uint8_t* payload, std::size_t length, ChatLineFie
 std::vector<std::uint8_t> EncodeChatLine(std::uint8_t kind, std::string_view channel,
                                          std::string_view text) {
   std::vector<std::uint8_t> payload;
-  payload.reserve(text.size() + channel.size() + 3);
+  payload.reserve(1 + ShortSize(channel) + text.size() + 1);
   payload.push_back(kind);
   AppendShortString(payload, channel);
   AppendBytes(payload, text);
@@ -56,11 +61,13 @@ std::vector<std::uint8_t> EncodeChatLine(std::uint8_t kind, std::string_view cha
 
 std::vector<std::uint8_t> EncodePasswordLine(std::string_view channel, std::string_view password,
                                              std::string_view text) {
+  text = text.substr(0, kShortString);
   std::vector<std::uint8_t> payload;
+  payload.reserve(1 + ShortSize(channel) + ShortSize(password) + text.size() + 1);
   payload.push_back(kKindPassword);
   AppendShortString(payload, channel);
   AppendShortString(payload, password);
-  AppendBytes(payload, text.substr(0, kShortString));
+  AppendBytes(payload, text);
   payload.push_back(0);
   return payload;
 }
@@ -79,6 +86,7 @@ TopicFields DecodeTopic(const std::uint8_t* payload, std::size_t length) {
 
 std::vector<std::uint8_t> EncodeTopic(std::string_view channel, std::string_view topic) {
   std::vector<std::uint8_t> payload;
+  payload.reserve(1 + ShortSize(channel) + ShortSize(topic));
   payload.push_back(0);
   AppendShortString(payload, channel);
   AppendShortString(payload, topic);

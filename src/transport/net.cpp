@@ -12,7 +12,6 @@
 #include "transport/chat_key.h"
 #include "transport/fragment_reassembler.h"
 #include "transport/net_settings.h"
-#include "transport/outgoing_state.h"
 #include "transport/sniffer.h"
 
 namespace pelmo {
@@ -33,10 +32,9 @@ std::string ErrorWords(int code) {
 
 }  // namespace
 
-Net::Net(NetSettings& settings, OutgoingState& out, PacketCodec& codec, BlowfishContext& cipher,
-         EventLoop& loop, LineLog& log, const IniFile& netIni)
+Net::Net(NetSettings& settings, PacketCodec& codec, BlowfishContext& cipher, EventLoop& loop,
+         LineLog& log, const IniFile& netIni)
     : m_settings(settings),
-      m_out(out),
       m_codec(codec),
       m_cipher(cipher),
       m_loop(loop),
@@ -113,7 +111,7 @@ bool Net::NetStart() {
   BlowfishInit(m_cipher, key.key.data(), key.key.size(), key.iv.data());
   WipeSecret(&key, sizeof key);
   m_codec.NewEpoch();
-  m_codec.SendAnnouncement(kPacketJoin, m_out.OutAddress);
+  m_codec.SendAnnouncement(kPacketJoin, m_settings.SendAddress);
   m_codec.SendProbe(m_settings.SendAddress);
   return true;
 }
@@ -253,7 +251,7 @@ bool Net::NetStop() {
     m_log.LogLine("Sniffer not enabled.");
     return false;
   }
-  m_codec.SendAnnouncement(kPacketLeave, m_out.OutAddress);
+  m_codec.SendAnnouncement(kPacketLeave, m_settings.SendAddress);
   StopTimers();
   if (Receiving()) {
     m_log.LogLine("Recive thread tirminated.");

@@ -70,7 +70,6 @@ class FragmentReassembler;
 class IniFile;
 class LineLog;
 struct NetSettings;
-struct OutgoingState;
 
 // Why the last start failed, in terms an operator can act on.
 struct StartFault {
@@ -97,16 +96,15 @@ class Net final : public DatagramSender {
   // netIni: where "crypt" Key and IV are read at every start. Registers
   // itself as the codec's sender (and unregisters when destroyed, so the
   // codec must outlive it).
-  Net(NetSettings& settings, OutgoingState& out, PacketCodec& codec,
-      BlowfishContext& cipher, EventLoop& loop, LineLog& log,
-      const IniFile& netIni);
+  Net(NetSettings& settings, PacketCodec& codec, BlowfishContext& cipher, EventLoop& loop,
+      LineLog& log, const IniFile& netIni);
   ~Net() override;  // stops the network without announcing
   Net(const Net&) = delete;
   Net& operator=(const Net&) = delete;
 
   // Main thread. Opens the sockets, starts receiving, keys the
-  // cipher, draws a new epoch byte, sends the join announcement to
-  // OutAddress and a probe to SendAddress. Logs every step. False when a
+  // cipher, draws a new epoch byte, sends the join announcement and
+  // a probe to SendAddress. Logs every step. False when a
   // step failed; then nothing is left open, as also when an exception (of
   // the log, say) passes through before the network is up.
   bool NetStart();
@@ -197,7 +195,6 @@ class Net final : public DatagramSender {
   void StopTimers();
 
   NetSettings& m_settings;
-  OutgoingState& m_out;
   StartFault m_fault;
   PacketCodec& m_codec;
   BlowfishContext& m_cipher;

@@ -1,19 +1,14 @@
-// The outgoing state every send uses: the channel written into chat
-// packets, the destination of the next packet, and the bot's colour in
-// every packet header. Between operations OutChannel is "Main" and
-// OutAddress equals SendAddress; a service that redirects either sets it
-// back (see OutStateGuard in core/replies.h). Main thread only.
+// The bot's colour in every packet header it sends. Where a packet goes
+// (address and channel) is never state: each send is given it. Main thread
+// only.
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 namespace pelmo {
 
 struct OutgoingState {
-  std::string OutChannel = "Main";
-  std::uint32_t OutAddress = 0;  // IPv4, host order
-  std::uint32_t NickColor = 0;   // 32-bit colour value
+  std::uint32_t NickColor = 0;  // 32-bit colour value
 };
 
 }  // namespace pelmo

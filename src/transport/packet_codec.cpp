@@ -86,13 +86,13 @@ int PacketCodec::EncodeAndSend(const std::string& host, const std::string& nick,
                                std::uint32_t srcAddr, std::uint16_t payloadLength,
                                const std::uint8_t* payload, std::uint8_t type,
                                std::uint32_t dstAddr) {
-  return Encode(host, nick, srcAddr, payloadLength, payload, type, dstAddr);
+  return Encode(host, nick, srcAddr, payloadLength, payload, type, dstAddr, m_out.NickColor);
 }
 
 int PacketCodec::Encode(const std::string& host, const std::string& nick,
                         std::uint32_t srcAddr, std::size_t payloadLength,
                         const std::uint8_t* payload, std::uint8_t type,
-                        std::uint32_t dstAddr) {
+                        std::uint32_t dstAddr, std::uint32_t color) {
   // 65535 is never sent: peers treat it as "no packet yet".
   if (++SequenceCounter == 65535) {
     ++EpochByte;
@@ -115,7 +115,7 @@ int PacketCodec::Encode(const std::string& host, const std::string& nick,
   Put16(w + 5, SequenceCounter);
   Put16(w + 7, 0);
   w[9] = type;
-  Put32(w + 10, m_out.NickColor);
+  Put32(w + 10, color);
   Put32(w + 14, 0);
   std::size_t pos = kHostOffset;
   w[pos++] = static_cast<std::uint8_t>(h);
@@ -293,8 +293,13 @@ void PacketCodec::SendAnnouncement(std::uint8_t type, std::uint32_t address) {
 
 int PacketCodec::SendFromBot(const std::vector<std::uint8_t>& payload,
                              std::uint8_t type, std::uint32_t dstAddr) {
+  return SendFromBot(payload, type, dstAddr, m_out.NickColor);
+}
+
+int PacketCodec::SendFromBot(const std::vector<std::uint8_t>& payload, std::uint8_t type,
+                             std::uint32_t dstAddr, std::uint32_t color) {
   return Encode(m_settings.BotHost, m_settings.BotNick, m_settings.LocalAddress,
-                payload.size(), payload.data(), type, dstAddr);
+                payload.size(), payload.data(), type, dstAddr, color);
 }
 
 void PacketCodec::NewEpoch() { EpochByte = static_cast<std::uint8_t>(m_random.Next(256)); }

@@ -138,9 +138,12 @@ class PacketCodec {
   void SendProbeReply(std::uint32_t address);
   // The join (type 0) or leave (type 1) announcement, payload u16 3.
   void SendAnnouncement(std::uint8_t type, std::uint32_t address);
-  // Sends with the bot's own host, nick and LocalAddress.
+  // Sends with the bot's own host, nick and LocalAddress, in NickColor or
+  // in the colour given.
   int SendFromBot(const std::vector<std::uint8_t>& payload, std::uint8_t type,
                   std::uint32_t dstAddr);
+  int SendFromBot(const std::vector<std::uint8_t>& payload, std::uint8_t type,
+                  std::uint32_t dstAddr, std::uint32_t color);
 
   // A new epoch byte, drawn at every network start.
   void NewEpoch();
@@ -159,7 +162,7 @@ class PacketCodec {
   int Encode(const std::string& host, const std::string& nick,
              std::uint32_t srcAddr, std::size_t payloadLength,
              const std::uint8_t* payload, std::uint8_t type,
-             std::uint32_t dstAddr);
+             std::uint32_t dstAddr, std::uint32_t color);
 
   // The stamp for the packet being built; see EncodeAndSend.
   TDateTime NextStamp();

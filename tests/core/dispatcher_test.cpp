@@ -44,7 +44,7 @@ class DispatcherTest : public ::testing::Test {
     on.greeting.Add(GreetingStep::UnreadNews,
                     [this, at](const ChatEvent& e) { calls.push_back("news " + e.nick + " " + at(e)); });
     on.greeting.Add(GreetingStep::EntryMessage, [this](const ChatEvent& e) {
-      calls.push_back("entry " + e.nick + " out=" + AddressToText(f.parts().out.OutAddress));
+      calls.push_back("entry " + e.nick);
     });
     on.greeting.Add(GreetingStep::Birthdays, [this](const ChatEvent&) { calls.push_back("birthdays"); });
     on.greeting.Add(GreetingStep::AnecdoteChannelName,
@@ -93,7 +93,7 @@ TEST_F(DispatcherTest, JoinRunsEveryStepInOrder) {
       "ban PC7 Ann 127.0.0.2 silent",
       "unread Ann 127.0.0.2",
       "news Ann 127.0.0.2",
-      "entry Ann out=127.255.255.255",
+      "entry Ann",
       "birthdays",
       "anecdote 127.0.0.2",
       "quiz 127.0.0.2",
@@ -121,7 +121,6 @@ TEST_F(DispatcherTest, JoinRunsEveryStepInOrder) {
   EXPECT_EQ(sent[1].dstAddr, Loopback(2));
   EXPECT_EQ(sent[1].channel, "Main");
   EXPECT_EQ(sent[1].text, "News of the day");
-  EXPECT_EQ(bot.out.OutAddress, kLoopbackBroadcast);
 }
 
 TEST_F(DispatcherTest, JoinSwitchesGateTheirSteps) {
@@ -398,9 +397,7 @@ TEST_F(DispatcherTest, UnknownTypesAreIgnored) {
 
 TEST_F(DispatcherTest, FailingServiceAbortsOnlyThatPacket) {
   BotParts& bot = f.parts();
-  bot.on.greeting.Add(GreetingStep::UnreadMessages, [&bot](const ChatEvent& e) {
-    bot.out.OutAddress = e.address;  // left redirected by the failure
-    bot.out.OutChannel = "Box";
+  bot.on.greeting.Add(GreetingStep::UnreadMessages, [](const ChatEvent&) {
     throw FileError("cannot open user/Ann.txt");
   });
   InstallJoinRecorders();
@@ -410,8 +407,6 @@ TEST_F(DispatcherTest, FailingServiceAbortsOnlyThatPacket) {
   EXPECT_EQ(f.view.lines.back().color, 0u);
   // Nothing after the failing step ran.
   EXPECT_EQ(calls, (std::vector<std::string>{"seen Ann", "ban PC7 Ann 127.0.0.2 silent"}));
-  EXPECT_EQ(bot.out.OutAddress, kLoopbackBroadcast);
-  EXPECT_EQ(bot.out.OutChannel, "Main");
 
   // The next packet is handled normally.
   calls.clear();

@@ -5,7 +5,6 @@
 #include "base/ini_file.h"
 #include "fakes/temp_dir.h"
 #include "transport/net.h"
-#include "transport/outgoing_state.h"
 
 namespace pelmo {
 namespace {
@@ -17,12 +16,11 @@ class NetSettingsTest : public ::testing::Test {
   TempDir dir;
   IniFile ini{dir.FilePath("Net.ini")};
   NetSettings settings;
-  OutgoingState out;
 };
 
 TEST_F(NetSettingsTest, MissingFileIsCreatedWithTheDefaults) {
   settings.SendAddress = 0xEA000001;  // 234.0.0.1, set by the settings page
-  NetLoad(ini, settings, out, kLoopback);
+  NetLoad(ini, settings, kLoopback);
 
   EXPECT_EQ(settings.LocalAddress, kLoopback);
   EXPECT_EQ(settings.Port, 50138);
@@ -32,7 +30,6 @@ TEST_F(NetSettingsTest, MissingFileIsCreatedWithTheDefaults) {
   EXPECT_TRUE(settings.MulticastMode);
   EXPECT_EQ(settings.MaxMessageSize, 7000);
   EXPECT_EQ(settings.SendAddress, 0xEA000001u);  // not NetLoad's to change
-  EXPECT_EQ(out.OutAddress, 0xEA000001u);
 
   ASSERT_TRUE(dir.Exists("Net.ini"));
   EXPECT_EQ(ini.ReadString("net", "ip", ""), "127.0.0.1");
@@ -50,7 +47,7 @@ TEST_F(NetSettingsTest, StoredValuesAreReadAndOthersKept) {
                 "[net]\r\nip=192.168.1.20\r\nport=40123\r\nttl=1\r\nnetaddr=234.0.0.1\r\n"
                 "[socket]\r\nsnifermode=0\r\nREUSEADDR=1\r\nMultiCast=0\r\n"
                 "[chat]\r\nMaxMessageSize=500\r\nNick=Bot\r\n");
-  NetLoad(ini, settings, out, kLoopback);
+  NetLoad(ini, settings, kLoopback);
   EXPECT_EQ(settings.LocalAddress, 0xC0A80114u);
   EXPECT_EQ(settings.Port, 40123);
   EXPECT_EQ(settings.TTL, 1);
@@ -64,14 +61,14 @@ TEST_F(NetSettingsTest, StoredValuesAreReadAndOthersKept) {
 
 TEST_F(NetSettingsTest, OutOfRangeValuesAreClampedAndWrittenBack) {
   dir.WriteFile("Net.ini", "[net]\r\nttl=300\r\n[chat]\r\nMaxMessageSize=50\r\n");
-  NetLoad(ini, settings, out, kLoopback);
+  NetLoad(ini, settings, kLoopback);
   EXPECT_EQ(settings.TTL, 255);
   EXPECT_EQ(settings.MaxMessageSize, 100);
   EXPECT_EQ(ini.ReadString("net", "ttl", ""), "255");
   EXPECT_EQ(ini.ReadString("chat", "MaxMessageSize", ""), "100");
 
   dir.WriteFile("Net.ini", "[net]\r\nttl=-5\r\n[chat]\r\nMaxMessageSize=70000\r\n");
-  NetLoad(ini, settings, out, kLoopback);
+  NetLoad(ini, settings, kLoopback);
   EXPECT_EQ(settings.TTL, 0);
   EXPECT_EQ(settings.MaxMessageSize, 64000);
   EXPECT_EQ(ini.ReadString("net", "ttl", ""), "0");
@@ -80,7 +77,7 @@ TEST_F(NetSettingsTest, OutOfRangeValuesAreClampedAndWrittenBack) {
 
 TEST_F(NetSettingsTest, GarbageAddressBecomesAllOnes) {
   dir.WriteFile("Net.ini", "[net]\r\nip=my computer\r\n");
-  NetLoad(ini, settings, out, kLoopback);
+  NetLoad(ini, settings, kLoopback);
   EXPECT_EQ(settings.LocalAddress, 0xFFFFFFFFu);
   // Not written over: the operator's text stays for him to mend.
   EXPECT_EQ(ini.ReadString("net", "ip", ""), "my computer");

@@ -31,6 +31,7 @@ constexpr std::uint32_t kUser = 0x7F000005;   // 127.0.0.5
 struct Received {
   std::uint8_t type = 0;
   std::uint32_t dst = 0;
+  std::uint32_t color = 0;
   std::size_t datagramSize = 0;
   std::string host, nick;
   std::vector<std::uint8_t> payload;  // with the zero fill of the last block
@@ -68,7 +69,6 @@ class RepliesTest : public ::testing::Test {
     net.SendAddress = kGroup;
     net.BotNick = "@Pelmo_bot";
     net.BotHost = "Pelmo_bot";
-    out.OutAddress = kGroup;
     codec.SetSender(&sender);
     dir.WriteFile("botfile/log.txt", "");
     log.AddView(&view);
@@ -85,6 +85,7 @@ class RepliesTest : public ::testing::Test {
       Received r;
       r.type = record.PacketType;
       r.dst = sent.DstAddr;
+      r.color = record.SenderColor;
       r.datagramSize = bytes.size();
       r.host = record.SenderHost;
       r.nick = record.SenderNick;
@@ -111,7 +112,7 @@ class RepliesTest : public ::testing::Test {
   BlowfishContext cipher{};
   PacketCodec codec{cipher, net, out, log, clock, random};
   RecordingSender sender;
-  Replies replies{codec, net, out, log};
+  Replies replies{codec, net, log};
 
   BlowfishContext peerCipher{};
   NetSettings peerNet;
@@ -122,10 +123,8 @@ class RepliesTest : public ::testing::Test {
 
 TEST_F(RepliesTest, LongTextIsCutIntoMessageSizedChatLines) {
   net.MaxMessageSize = 7000;
-  out.OutChannel = "Chan";
-  out.OutAddress = kUser;
   const std::string text = std::string(7000, 'a') + std::string(7000, 'b') + std::string(1000, 'c');
-  replies.SayText(text, kKindListing);
+  replies.SayText(ReplyTarget(kUser, "Chan"), text, kKindListing);
 
   const std::vector<Received> packets = Packets();
   ASSERT_EQ(packets.size(), 3u);
@@ -147,11 +146,11 @@ TEST_F(RepliesTest, LongTextIsCutIntoMessageSizedChatLines) {
 }
 
 TEST_F(RepliesTest, EmptyTextSendsNothingAndShortTextOnePacket) {
-  replies.SayText("", kKindLine);
+  replies.SayToAll("", kKindLine);
   EXPECT_TRUE(sender.Sent().empty());
 
   net.MaxMessageSize = 5;
-  replies.SayText(W("Привет"), kKindLine);  // 6 characters: 5 + 1
+  replies.SayToAll(W("Привет"), kKindLine);  // 6 characters: 5 + 1
   const std::vector<Received> packets = Packets();
   ASSERT_EQ(packets.size(), 2u);
   EXPECT_EQ(packets[0].LineText(), W("Приве"));
@@ -163,15 +162,14 @@ TEST_F(RepliesTest, EmptyTextSendsNothingAndShortTextOnePacket) {
 
 TEST_F(RepliesTest, UnclampedSizesNeitherHangNorOverflowThePayload) {
   net.MaxMessageSize = 0;  // saved from the page unclamped
-  replies.SayText("abc", kKindLine);
+  replies.SayToAll("abc", kKindLine);
   ASSERT_EQ(sender.Sent().size(), 3u);
   EXPECT_EQ(Packets()[2].LineText(), "c");
 
   sender.Clear();
   net.MaxMessageSize = 65535;
-  out.OutChannel = std::string(255, 'k');
   const std::uint16_t sequence = codec.SequenceCounter;
-  replies.SayText(std::string(65535, 'x'), kKindLine);
+  replies.SayText(ReplyTarget(kGroup, std::string(255, 'k')), std::string(65535, 'x'), kKindLine);
   EXPECT_TRUE(sender.Sent().empty());
   // Refused by the packet builder, which counts every packet it is given.
   EXPECT_EQ(codec.SequenceCounter, sequence + 1);
@@ -180,9 +178,9 @@ TEST_F(RepliesTest, UnclampedSizesNeitherHangNorOverflowThePayload) {
 }
 
 TEST_F(RepliesTest, PasswordLineAndTopicLayouts) {
-  out.OutChannel = "Room";
-  replies.SendPasswordLine(std::string(300, 't'), "pw");
-  replies.SendTopic(std::string(300, 'q'));
+  const ReplyTarget room(kGroup, "Room");
+  replies.SendPasswordLine(room, std::string(300, 't'), "pw");
+  replies.SendTopic(room, std::string(300, 'q'));
   const std::vector<Received> packets = Packets();
   ASSERT_EQ(packets.size(), 2u);
 
@@ -204,37 +202,27 @@ TEST_F(RepliesTest, PasswordLineAndTopicLayouts) {
   EXPECT_EQ(packets[1].datagramSize, SizeFor(topic.size()));
 }
 
-TEST_F(RepliesTest, UnicastReplyRestoresTheSendAddress) {
-  out.OutAddress = 0x7F000009;  // left wrong by somebody
-  out.OutChannel = "Vic";       // a unicast reply under a service's channel
+// Each send goes where it is told, and tells nothing to the next one.
+TEST_F(RepliesTest, EachSendGoesToItsOwnTarget) {
+  out.NickColor = 0x00102030;
   replies.SayTo(kUser, "only you", kKindLine);
-  const std::vector<Received> packets = Packets();
-  ASSERT_EQ(packets.size(), 1u);
-  EXPECT_EQ(packets[0].dst, kUser);
-  EXPECT_EQ(packets[0].Channel(), "Vic");
-  EXPECT_EQ(out.OutAddress, kGroup);
-  EXPECT_EQ(out.OutChannel, "Main");
-}
-
-TEST_F(RepliesTest, ChannelReplyRestoresMainEvenWhenTheSendThrows) {
-  out.OutChannel = "Other";
+  replies.SayText(ReplyTarget(kUser, "Vic", 255), "red", kKindLine);
   replies.SayInChannel("Anecdot", "joke", kKindLine);
-  ASSERT_EQ(Packets().size(), 1u);
-  EXPECT_EQ(Packets()[0].Channel(), "Anecdot");
-  EXPECT_EQ(Packets()[0].dst, kGroup);
-  EXPECT_EQ(out.OutChannel, "Main");
-
-  // The codec keeps socket failures to itself; what can throw out of a
-  // send is the log line of a refused packet (a window that fails).
-  view.throwOnLine = true;
-  net.MaxMessageSize = 65535;
-  const std::string tooBig(65535, 'x');
-  EXPECT_THROW(replies.SayInChannel(std::string(255, 'k'), tooBig, kKindLine), std::runtime_error);
-  EXPECT_EQ(out.OutChannel, "Main");
-  out.OutChannel = std::string(255, 'k');
-  EXPECT_THROW(replies.SayTo(kUser, tooBig, kKindLine), std::runtime_error);
-  EXPECT_EQ(out.OutAddress, kGroup);
-  EXPECT_EQ(out.OutChannel, "Main");
+  replies.SendTopic(replies.ToAll(), "topic");
+  const std::vector<Received> packets = Packets();
+  ASSERT_EQ(packets.size(), 4u);
+  EXPECT_EQ(packets[0].dst, kUser);
+  EXPECT_EQ(packets[0].Channel(), "Main");
+  EXPECT_EQ(packets[0].color, 0x00102030u);
+  EXPECT_EQ(packets[1].dst, kUser);
+  EXPECT_EQ(packets[1].Channel(), "Vic");
+  EXPECT_EQ(packets[1].color, 255u);
+  EXPECT_EQ(packets[2].dst, kGroup);
+  EXPECT_EQ(packets[2].Channel(), "Anecdot");
+  EXPECT_EQ(packets[2].color, 0x00102030u);
+  EXPECT_EQ(packets[3].dst, kGroup);
+  EXPECT_EQ(packets[3].Channel(), "Main");
+  EXPECT_EQ(out.NickColor, 0x00102030u);
 }
 
 TEST_F(RepliesTest, RecentLinesGoToTheAskerAsOneListing) {
@@ -248,7 +236,6 @@ TEST_F(RepliesTest, RecentLinesGoToTheAskerAsOneListing) {
   EXPECT_EQ(packets[0].LineText(), expected);
   EXPECT_EQ(packets[0].Kind(), kKindListing);
   EXPECT_EQ(packets[0].dst, kUser);
-  EXPECT_EQ(out.OutAddress, kGroup);
 }
 
 TEST(PluralWords, Seconds) {

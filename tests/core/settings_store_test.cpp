@@ -141,7 +141,6 @@ TEST_F(SettingsStoreTest, MissingBroadcastAddressOnLoopbackStaysOnLoopback) {
     dir.WriteFile("Net.ini", std::string("[net]\r\nip=") + ip + "\r\n[socket]\r\nMultiCast=0\r\n");
     Load({});
     EXPECT_EQ(net.SendAddress, 0x7FFFFFFFu) << ip;
-    EXPECT_EQ(out.OutAddress, 0x7FFFFFFFu) << ip;
     EXPECT_EQ(settings.NetAddrE, "127.255.255.255") << ip;
   }
 }
@@ -167,7 +166,6 @@ TEST_F(SettingsStoreTest, SaveWritesEveryKeyAndLoadReadsThemBack) {
   EXPECT_EQ(net.Port, 50200);
   EXPECT_EQ(net.MaxMessageSize, 150);
   EXPECT_EQ(net.SendAddress, 0xEF050505u);
-  EXPECT_EQ(out.OutAddress, 0xEF050505u);
   IniFile netIni = NetIni();
   EXPECT_EQ(netIni.ReadString("net", "port", ""), "50200");
   EXPECT_EQ(netIni.ReadString("net", "netaddr", ""), "239.5.5.5");

@@ -209,7 +209,6 @@ BotFixture::~BotFixture() {
 void BotFixture::PrepareOffline() {
   CreateMissingDataFiles(m_bot->Parts().folder);
   m_bot->Parts().store.LoadSettings(m_bot->Parts().options.interfaces);
-  m_bot->Parts().out.OutAddress = m_bot->Parts().netSettings.SendAddress;
   KeyWithChatKey(m_bot->Parts().cipher);
   RecordSends(false);
 }

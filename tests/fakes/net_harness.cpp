@@ -29,7 +29,7 @@ bool PortFree(std::uint16_t port) {
 NetHarness::NetHarness(std::uint16_t port, EventLoop* netLoop)
     : netIni(dir.FilePath("Net.ini")),
       codec(cipher, settings, out, log, clock, random),
-      net(settings, out, codec, cipher, netLoop != nullptr ? *netLoop : loop, log, netIni) {
+      net(settings, codec, cipher, netLoop != nullptr ? *netLoop : loop, log, netIni) {
   dir.WriteFile("Net.ini", "[net]\r\nip=127.0.0.1\r\n");
   settings.LocalAddress = kLoopbackAddress;
   settings.SendAddress = kLoopbackBroadcast;
@@ -37,7 +37,6 @@ NetHarness::NetHarness(std::uint16_t port, EventLoop* netLoop)
   settings.SnifferMode = false;
   settings.MulticastMode = false;
   settings.ReuseAddr = false;
-  out.OutAddress = settings.SendAddress;
   codec.SetDispatcher([this](const ReceivedPacket& received) {
     DispatchedPacket packet;
     packet.Header = received.header;

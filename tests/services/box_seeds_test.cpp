@@ -51,7 +51,7 @@ class BoxSeedsTest : public ::testing::Test {
   }
 
   BotFixture f;
-  OfflineMessages messages{f.parts().folder, f.parts().replies, f.parts().out, f.clock, f.loop};
+  OfflineMessages messages{f.parts().folder, f.parts().replies, f.clock, f.loop};
   const std::string kGreeting = W("Спасибо за регистрацию в нашей системе!");
   const std::string kOld = W("\n\r2 мая 2011 г.10:0:0 From Вася: старое");
 };

@@ -39,7 +39,7 @@ class FloodStatsTest : public ::testing::Test {
 
   BotFixture f;
   StatStore store{f.dir.FilePath("botfile/stat.ini"), f.loop};
-  FloodStats stats{store, f.parts().replies, f.parts().out, f.clock};
+  FloodStats stats{store, f.parts().replies, f.clock};
   const std::uint32_t kUser = Loopback(2);
 };
 
@@ -158,9 +158,6 @@ TEST_F(FloodStatsTest, StatReportLayout) {
                 "\r\n-----------------------------------------\r\n");
   EXPECT_EQ(Ask("stat NOPC"), "");
   EXPECT_EQ(Ask("Stat", "NOPC"), "");  // the word's case is ignored, the host has no section
-  f.parts().out.OutChannel = "Other";
-  EXPECT_EQ(Ask("stat"), "");
-  f.parts().out.OutChannel = "Main";
 }
 
 TEST_F(FloodStatsTest, TopAndHtopOrderAndTies) {

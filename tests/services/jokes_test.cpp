@@ -89,7 +89,6 @@ TEST_F(JokesTest, HandOutsFromNoneOneAndTwoEntries) {
   EXPECT_EQ(sent[1].text, "Solo");
   EXPECT_EQ(sent[1].channel, "Main");
   EXPECT_EQ(sent[1].dstAddr, kLoopbackBroadcast);
-  EXPECT_EQ(f.parts().out.OutChannel, "Main");
   EXPECT_TRUE(f.view.Contains(W("Выдан анекдот номер: 1")));
   EXPECT_TRUE(f.view.Contains(W("Выдан афоризм номер: 1")));
   f.ClearSent();

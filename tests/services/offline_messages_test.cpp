@@ -52,7 +52,7 @@ class OfflineMessagesTest : public ::testing::Test {
   std::vector<std::string> InChannel() { return Said(kKindPassword); }
 
   BotFixture f;
-  OfflineMessages messages{parts().folder, parts().replies, parts().out, f.clock, f.loop};
+  OfflineMessages messages{parts().folder, parts().replies, f.clock, f.loop};
   const std::uint32_t kUser = Loopback(2);
   std::string password = "pw";
   const std::string kGreeting = W("Спасибо за регистрацию в нашей системе!");
@@ -257,7 +257,6 @@ TEST_F(OfflineMessagesTest, ALongBoxIsShownInPiecesOf255) {
   EXPECT_EQ(pieces[0].size(), 255u);
   EXPECT_EQ(pieces[1].size(), 255u);
   EXPECT_EQ(pieces[0] + pieces[1] + pieces[2], text);
-  EXPECT_EQ(parts().out.OutChannel, "Main");
 }
 
 TEST_F(OfflineMessagesTest, ANickTooLongForABoxFileIsRefusedWithAReply) {

@@ -196,7 +196,6 @@ TEST_F(WelcomeTest, ChannelNames) {
   EXPECT_EQ(sent[0].dstAddr, kUser);
   EXPECT_EQ(sent[1].text, W("Канал Викторины: Vic"));
   EXPECT_EQ(sent[1].dstAddr, kUser);
-  EXPECT_EQ(parts().out.OutAddress, kLoopbackBroadcast);
 }
 
 TEST_F(WelcomeTest, StartMessageWithItsSwitches) {

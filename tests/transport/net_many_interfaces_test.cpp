@@ -43,7 +43,6 @@ class NetManyInterfaces : public ::testing::Test {
     if (!ns.Ready()) GTEST_SKIP() << "needs root: " << ns.Why();
     bot.settings.LocalAddress = kNetnsAddressA;
     bot.settings.SendAddress = kNetnsBroadcast;
-    bot.out.OutAddress = kNetnsBroadcast;
     // Records every packet, as the harness does, and answers probes as the
     // bot's dispatcher does.
     bot.codec.SetDispatcher([this](const ReceivedPacket& received) {
@@ -72,7 +71,6 @@ class NetManyInterfaces : public ::testing::Test {
     bot.settings.SnifferMode = sniffer;
     bot.settings.MulticastMode = true;
     bot.settings.SendAddress = kGroup;
-    bot.out.OutAddress = kGroup;
     ASSERT_TRUE(talker.SetMulticastInterface(kNetnsAddressB));
   }
   // A probe to the group from B is answered to B's chat port.
@@ -207,7 +205,6 @@ TEST_F(NetManyInterfaces, BroadcastModeHearsOnlyTheChatsNetwork) {
     SCOPED_TRACE(c.what);
     bot.settings.LocalAddress = c.botAddress;
     bot.settings.SendAddress = c.botBroadcast;
-    bot.out.OutAddress = c.botBroadcast;
     ASSERT_TRUE(StartBot());
     bot.dispatched.clear();
     bot.log.Clear();

@@ -51,7 +51,6 @@ class NetNamespace : public ::testing::Test {
     if (!ns.Ready()) GTEST_SKIP() << "needs root: " << ns.Why();
     bot.settings.LocalAddress = kNetnsAddressA;
     bot.settings.SendAddress = kNetnsBroadcast;
-    bot.out.OutAddress = kNetnsBroadcast;
     bot.settings.TTL = 7;
     ns.RunIn(Side::kB, [&] {
       ASSERT_TRUE(listener.Bind(INADDR_ANY, port));
@@ -72,7 +71,6 @@ class NetNamespace : public ::testing::Test {
   void UseGroup() {
     bot.settings.MulticastMode = true;
     bot.settings.SendAddress = kGroup;
-    bot.out.OutAddress = kGroup;
     ASSERT_TRUE(listener.JoinGroup(kGroup, kNetnsAddressB));
     ASSERT_TRUE(talker.SetMulticastInterface(kNetnsAddressB));
   }

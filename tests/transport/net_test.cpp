@@ -92,7 +92,6 @@ TEST_F(NetLoopback, MulticastStartJoinsTheGroupAndPeersMeet) {
   bot.settings.MulticastMode = true;
   bot.settings.ReuseAddr = true;
   bot.settings.SendAddress = kGroup;
-  bot.out.OutAddress = kGroup;
   bot.net.SetInterfaces({kLoopbackAddress});
   UdpPeer member;
   ASSERT_TRUE(member.Bind(INADDR_ANY, port));
@@ -191,7 +190,7 @@ TEST_F(NetLoopback, TasksOfAStoppedRunOrADestroyedNetDoNothing) {
 
   // The same for a Net that is gone (the sanitizer build would catch a use
   // after free).
-  auto other = std::make_unique<Net>(bot.settings, bot.out, bot.codec, bot.cipher, bot.loop,
+  auto other = std::make_unique<Net>(bot.settings, bot.codec, bot.cipher, bot.loop,
                                      bot.log, bot.netIni);
   ASSERT_TRUE(other->NetStart());
   ASSERT_TRUE(SayToBot("later"));
@@ -340,7 +339,7 @@ TEST_F(NetLoopback, AnExceptionDuringTheStartLeavesNothingOpen) {
   for (const char* failAt : {"Call Bind...", "Create send socket.", "Create recive thread..."}) {
     SCOPED_TRACE(failAt);
     FailingLog log(failAt);
-    Net net(bot.settings, bot.out, bot.codec, bot.cipher, bot.loop, log, bot.netIni);
+    Net net(bot.settings, bot.codec, bot.cipher, bot.loop, log, bot.netIni);
     EXPECT_THROW(net.NetStart(), std::runtime_error);
     EXPECT_FALSE(net.NetStarted());
     EXPECT_EQ(OpenDescriptorCount(), before);
