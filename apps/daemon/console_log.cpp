@@ -1,6 +1,7 @@
 #include "console_log.h"
 
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "base/cp1251.h"
@@ -9,17 +10,24 @@ namespace pelmo {
 
 namespace {
 
-// CR LF, CR and LF end a line; other control bytes are shown as "?", so
-// that chat text cannot drive the operator's terminal.
+// What a line that continues a log entry starts with, so that a line break
+// inside chat text can never start what reads as an entry of its own
+// ("[12:00] Boss: ...") in the operator's output or the journal.
+constexpr std::string_view kContinuation = "    ";
+
+// CR LF, CR and LF end a line, and the next one is indented; other control
+// bytes are shown as "?", so that chat text cannot drive the operator's
+// terminal.
 std::string Printable(const std::string& text) {
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
     const auto byte = static_cast<unsigned char>(text[i]);
-    if (byte == '\r') {
+    if (byte == '\r' || byte == '\n') {
+      if (byte == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
       out.push_back('\n');
-      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    } else if (byte == '\n' || byte == '\t') {
+      if (i + 1 < text.size()) out += kContinuation;
+    } else if (byte == '\t') {
       out.push_back(static_cast<char>(byte));
     } else if (byte < 0x20 || byte == 0x7F) {
       out.push_back('?');

@@ -176,13 +176,14 @@ TEST_F(PelmobotTest, OnATerminalLinesAreColouredAndTypedLinesGoToTheChat) {
   }
 
   // Control characters from the chat cannot drive the terminal; line
-  // breaks inside a text start a new output line.
+  // breaks inside a text start a new, indented output line, which cannot
+  // pass for an entry of its own.
   ASSERT_TRUE(peer.SendPacket(kLoopbackBroadcast, port, kPacketTopic,
                               TopicPayload("Main", "A\x1b[2J\aB\r\nC")));
   std::optional<std::string> topic = bot.WaitForOutPart("A?[2J?B", 5s);
   ASSERT_TRUE(topic);
   EXPECT_EQ(topic->substr(topic->size() - 7), "A?[2J?B");
-  EXPECT_TRUE(bot.WaitForOutLine([](const std::string& line) { return line == "C\x1b[0m"; }, 5s));
+  EXPECT_TRUE(bot.WaitForOutLine([](const std::string& line) { return line == "    C\x1b[0m"; }, 5s));
 
   // A typed line (UTF-8) is said in the main channel, in Windows-1251.
   ASSERT_TRUE(bot.Type("Всем привет\n"));
