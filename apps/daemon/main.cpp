@@ -69,7 +69,8 @@ int RunBot(const CommandLine& line) {
 }
 
 int Main(int argc, char** argv) {
-  const CommandLine line = ParseCommandLine(ProgramArguments(argc, argv));
+  CommandLine line = ParseCommandLine(ProgramArguments(argc, argv));
+  ChooseWorkFolder(line, ProgramPath("pelmobot"), kWorkFolderIsProgramFolder);
   if (line.check && line.error.empty() && !line.help && !line.version) {
     return RunFolderCheck(line.dir, ProgramPath("pelmobot"));
   }

@@ -49,7 +49,8 @@ int Main(int argc, char** argv) {
 
   std::vector<std::string> args;
   for (const QString& arg : QApplication::arguments()) args.push_back(arg.toStdString());
-  const CommandLine line = ParseCommandLine(args);
+  CommandLine line = ParseCommandLine(args);
+  ChooseWorkFolder(line, ProgramPath("pelmobot-gui"), kWorkFolderIsProgramFolder);
   InstanceLock lock;
   if (!line.error.empty()) return TakeCommandLine(line, "pelmobot-gui", kUsage, lock);
 

@@ -1,10 +1,11 @@
 // pelmobot-gui.exe: the bot with its control window on Windows. The same
-// working folder option and the same one-bot rule as pelmobot.exe (the
-// mutex "MyOwnMutex"); the end of the session closes the program as
-// "Выход" does. A start that is refused is said in a box, as nobody reads
+// working folder option (default: the program's own folder) and the same
+// one-bot rule as pelmobot.exe (the mutex "MyOwnMutex"); the end of the
+// session and "pelmobot-gui --stop" close the program as "Выход" does. A start that is refused is said in a box, as nobody reads
 // standard error when the program is started from the desktop.
 #include <windows.h>
 
+#include <chrono>
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -20,14 +21,20 @@
 #include "winui/error_report_win.h"
 #include "winui/main_window_win.h"
 #include "winui/start_refusal_win.h"
+#include "winui/stop_request_win.h"
 #include "winui/win_event_loop_win.h"
 
 namespace {
 
 using namespace pelmo;
 
-const std::string kUsage = UsageText("pelmobot-gui", "Runs the Pelmo_bot chat bot with its control window.",
-                                     "\n\nA start that cannot be made is said in a box as well.\n");
+const std::string kUsage = UsageText(
+    "pelmobot-gui", "Runs the Pelmo_bot chat bot with its control window.",
+    "\n\nA start that cannot be made is said in a box as well.\n"
+    "\n"
+    "  --stop      end the running pelmobot-gui as its Exit does (goodbye to the\n"
+    "              chat, the run counted) and wait for it: exit status 0 when it\n"
+    "              ended, 1 when none runs, 2 when it has not ended in 30 s\n");
 
 int RunWindow(const CommandLine& line, const std::string& note) {
   SystemClock clock;
@@ -62,7 +69,14 @@ int RunWindow(const CommandLine& line, const std::string& note) {
 int Main(int argc, char** argv) {
   const std::vector<std::string> args = ProgramArguments(argc, argv);
   if (const int code = AnswerHelpOrVersion(args, "pelmobot-gui", kUsage); code >= 0) return code;
-  const CommandLine line = ParseCommandLine(args);
+  if (args.size() == 2 && args[1] == "--stop") {
+    std::string message;
+    const int code = winui::StopRunningWindow(std::chrono::seconds(30), message);
+    std::fprintf(stderr, "pelmobot-gui: %s\n", message.c_str());
+    return code;
+  }
+  CommandLine line = ParseCommandLine(args);
+  ChooseWorkFolder(line, ProgramPath("pelmobot-gui.exe"), kWorkFolderIsProgramFolder);
   InstanceLock lock;
   if (!line.error.empty()) return TakeCommandLine(line, "pelmobot-gui", kUsage, lock);
 

@@ -1,5 +1,7 @@
 #include "program/command_line.h"
 
+#include "program/program_files.h"
+
 namespace pelmo {
 
 CommandLine ParseCommandLine(const std::vector<std::string>& argv) {
@@ -19,8 +21,10 @@ CommandLine ParseCommandLine(const std::vector<std::string>& argv) {
         return line;
       }
       line.dir = argv[++i];
+      line.dirGiven = true;
     } else if (arg.rfind("--dir=", 0) == 0) {
       line.dir = arg.substr(6);
+      line.dirGiven = true;
     } else if (arg == "--") {
       // Whatever follows is an argument, even when it begins with "-".
       line.birthdayCheck = line.birthdayCheck || i + 1 < count;
@@ -37,13 +41,25 @@ CommandLine ParseCommandLine(const std::vector<std::string>& argv) {
   return line;
 }
 
+void ChooseWorkFolder(CommandLine& line, const std::string& programPath, bool programFolder) {
+  if (line.dirGiven || !programFolder) return;
+  const std::size_t slash = programPath.find_last_of("/\\");
+  if (slash == std::string::npos) return;
+  // A root keeps its slash: "C:" alone is that drive's current folder.
+  std::string folder = programPath.substr(0, slash);
+  if (folder.empty() || folder.back() == ':') folder = programPath.substr(0, slash + 1);
+  line.dir = folder;
+}
+
 std::string UsageText(const std::string& program, const std::string& summary,
                       const std::string& extra) {
   return "Usage: " + program + " [--dir DIR] [ANY...]\n" + summary +
          "\n"
          "\n"
          "  --dir DIR   the working folder with Net.ini, others.ini, extcmds.ini,\n"
-         "              botfile/ and user/ (default: the current folder)\n"
+         "              botfile/ and user/ (default: " +
+         std::string(kWorkFolderIsProgramFolder ? "the program's folder" : "the current folder") +
+         ")\n"
          "  --help      show this text and exit\n"
          "  --version   show the version and exit\n"
          "\n"

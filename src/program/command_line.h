@@ -9,6 +9,8 @@ namespace pelmo {
 
 struct CommandLine {
   std::string dir = ".";
+  // --dir was given.
+  bool dirGiven = false;
   bool help = false;
   bool version = false;
   // --check: report on the working folder and end (pelmobot only).
@@ -22,6 +24,13 @@ struct CommandLine {
 // argv: program name first. Options a front-end's toolkit takes for itself
 // must be removed before.
 CommandLine ParseCommandLine(const std::vector<std::string>& argv);
+
+// Without --dir the working folder is the current folder, or, when
+// programFolder, the folder of the program's file programPath: on Windows
+// a shortcut without "Start in" or a scheduled task starts the program in
+// another folder (often system32), where a new installation must not be
+// made.
+void ChooseWorkFolder(CommandLine& line, const std::string& programPath, bool programFolder);
 
 // The --help text: usage line for program, the summary line, the options
 // both programs share, then extra, which ends the text ("\n" at least).

@@ -36,9 +36,9 @@ void CheckName(FolderFiles& files, FolderReport& report, const std::string& rela
   }
   if (relative == "Net.ini") {
     if (shipped.empty()) {
-      report.Problem("Net.ini is missing and no shipped working folder is found beside the "
-                     "program: the bot would start with the settings' bare defaults (sniffer "
-                     "mode, which needs root). Copy Net.ini from the package's workdir.");
+      report.Note("Net.ini is missing and no shipped working folder is found beside the "
+                  "program: at start the folder gets the program's built-in Net.ini (loopback "
+                  "multicast), without the other shipped files.");
     } else {
       report.Note("Net.ini is missing: at start the folder gets the shipped working folder's "
                   "settings and data (" + shipped + "; loopback multicast).");

@@ -1,5 +1,6 @@
 #include "program/new_folder.h"
 
+#include "base/cp1251.h"
 #include "base/dir_listing.h"
 #include "base/text_file.h"
 #include "core/error_text.h"
@@ -57,21 +58,37 @@ std::string ShippedWorkFolder(const std::string& programPath) {
 std::string FillNewWorkFolder(const std::string& dir, const std::string& shipped) {
   const WorkFolder folder(dir);
   if (folder.Find("Net.ini").match != FolderPaths::Match::kMissing) return {};
+  const std::string head = W("В папке ") + ToLogText(dir) + W(" не было Net.ini: ");
+  std::string line;
   if (shipped.empty()) {
-    return "No Net.ini in " + ToLogText(dir) +
-           " and no shipped working folder beside the program: the settings' own defaults are "
-           "used.";
+    line = head + W("рядом с программой нет папки workdir");
+  } else {
+    try {
+      const int copied = CopyMissing(shipped, folder, "");
+      return head + W("скопировано файлов из папки ") + ToLogText(shipped) + ": " +
+             std::to_string(copied) + W(" (сеть — multicast на loopback: ничего не уходит с "
+                                        "этого компьютера; чтобы бот вышел в сеть, измените "
+                                        "Net.ini).");
+    } catch (const std::exception& e) {
+      line = head + W("папку ") + ToLogText(shipped) + W(" скопировать не удалось (") +
+             ToLogText(e.what()) + ")";
+    }
   }
-  try {
-    const int copied = CopyMissing(shipped, folder, "");
-    return "No Net.ini in " + ToLogText(dir) + ": " + std::to_string(copied) +
-           " file(s) copied from the shipped working folder " + ToLogText(shipped) +
-           " (loopback multicast: nothing leaves this computer; edit Net.ini to put the bot on "
-           "the LAN).";
-  } catch (const std::exception& e) {
-    return "No Net.ini in " + ToLogText(dir) + "; copying the shipped working folder " +
-           ToLogText(shipped) + " failed: " + ToLogText(e.what());
+  // Never the bare defaults, which are sniffer mode.
+  if (folder.Find("Net.ini").match == FolderPaths::Match::kMissing) {
+    std::string text;
+    for (const char c : ShippedNetIni()) {
+      if (c == '\n' && (text.empty() || text.back() != '\r')) text += '\r';
+      text += c;
+    }
+    try {
+      RewriteFile(folder.Find("Net.ini").path, text);
+      return line + W("; записан Net.ini программы (multicast на loopback, без режима sniffer).");
+    } catch (const std::exception& e) {
+      return line + W("; записать Net.ini не удалось: ") + ToLogText(e.what());
+    }
   }
+  return line + ".";
 }
 
 }  // namespace pelmo

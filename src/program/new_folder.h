@@ -3,7 +3,8 @@
 // settings and data, so that it starts as the shipped one does: on
 // loopback multicast, nothing leaving the machine, with texts to answer
 // with; the settings' bare defaults want raw sockets and fail for a normal
-// user. A folder that has Net.ini (in any case) is never touched.
+// user. Without a shipped folder it still gets the shipped Net.ini.
+// A folder that has Net.ini (in any case) is never touched.
 #pragma once
 
 #include <string>
@@ -17,8 +18,14 @@ namespace pelmo {
 // them is there.
 std::string ShippedWorkFolder(const std::string& programPath);
 
+// The shipped working folder's Net.ini (dist/workdir/Net.ini, built in).
+std::string ShippedNetIni();
+
 // When dir has no Net.ini, copies into it every file of shipped that it
-// lacks. The log line that says what was done ("" when Net.ini is there).
+// lacks; without shipped, or when the copy failed before Net.ini, writes
+// ShippedNetIni() there: the bare defaults (sniffer mode) are never a new
+// folder's. The log line that says what was done ("" when Net.ini is
+// there).
 std::string FillNewWorkFolder(const std::string& dir, const std::string& shipped);
 
 }  // namespace pelmo

@@ -6,6 +6,10 @@
 
 namespace pelmo {
 
+// Windows: the working folder is the program's own folder unless --dir
+// says another (command_line.h); Linux: the current folder.
+extern const bool kWorkFolderIsProgramFolder;
+
 // This program's file (UTF-8); fallback when the system will not say.
 std::string ProgramPath(const std::string& fallback);
 // The command line, program name first, in UTF-8 (Windows: from the

@@ -5,6 +5,8 @@
 
 namespace pelmo {
 
+const bool kWorkFolderIsProgramFolder = false;
+
 std::string ProgramPath(const std::string& fallback) {
   char buffer[PATH_MAX];
   const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);

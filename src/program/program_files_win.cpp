@@ -6,6 +6,8 @@
 
 namespace pelmo {
 
+const bool kWorkFolderIsProgramFolder = true;
+
 std::string ProgramPath(const std::string& fallback) {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {

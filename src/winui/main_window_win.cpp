@@ -24,7 +24,6 @@ namespace pelmo::winui {
 
 namespace {
 
-constexpr wchar_t kClassName[] = L"PelmoMainForm";
 const std::wstring kTitle = L"Pelmo_bot v 1.3";
 constexpr int kMargin = 6;
 constexpr int kUserListWidth = 200;
@@ -69,11 +68,11 @@ MainWindow::MainWindow(BotControl& bot, WinEventLoop& loop, std::wstring program
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   windowClass.hIcon = m_icon;
   windowClass.hIconSm = m_smallIcon;
-  windowClass.lpszClassName = kClassName;
+  windowClass.lpszClassName = kMainWindowClass;
   ::RegisterClassExW(&windowClass);
   platform = DefaultWinPlatform([this] { return m_window; });
   BuildMenus();
-  m_window = ::CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, kTitle.c_str(),
+  m_window = ::CreateWindowExW(WS_EX_CONTROLPARENT, kMainWindowClass, kTitle.c_str(),
                                WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
                                840, 620, nullptr, m_menu, windowClass.hInstance, this);
   SetWindowName(m_window, "MainForm");

@@ -32,6 +32,10 @@ class BirthdayEditor;
 class SettingsTab;
 class Tray;
 
+// The window class of the control window: another process finds the
+// running window program by it (pelmobot-gui --stop).
+inline constexpr wchar_t kMainWindowClass[] = L"PelmoMainForm";
+
 // The tabs.
 inline constexpr int kLogTab = 0;
 inline constexpr int kSettingsTab = 1;

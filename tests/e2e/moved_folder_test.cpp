@@ -391,8 +391,9 @@ TEST_F(MovedFolderEndToEnd, TheCheckChangesNothingAndANewFolderStartsAsTheShippe
   install.WriteFile("bin/workdir/Net.ini", LoopbackNetIni(port));
   TempDir fresh;
   bot.emplace(install.FilePath("bin/pelmobot"), std::vector<std::string>{"--dir", fresh.Path()});
-  ASSERT_TRUE(bot->WaitForOutPart("No Net.ini in " + fresh.Path() + ": 4 file(s) copied from "
-                                  "the shipped working folder " + install.FilePath("bin/workdir"),
+  ASSERT_TRUE(bot->WaitForOutPart("В папке " + fresh.Path() +
+                                      " не было Net.ini: скопировано файлов из папки " +
+                                      install.FilePath("bin/workdir") + ": 4",
                                   5s));
   ASSERT_TRUE(bot->WaitForOutPart("] Started.", 5s));
   Say(tester, "!help");

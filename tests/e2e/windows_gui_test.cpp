@@ -18,6 +18,7 @@
 
 #include "base/cp1251.h"
 #include "base/ini_file.h"
+#include "base/text_file.h"
 #include "fakes/bot_fixture.h"
 #include "fakes/child_process.h"
 #include "fakes/temp_dir.h"
@@ -50,12 +51,18 @@ const std::string kHelp = W("Команды бота:\r\n!help - помощь\r\
 
 class GuiSession {
  public:
-  explicit GuiSession(const TempDir& dir) : m_port(FindFreeLoopbackPort()) {
+  // command: how the program is started (default: wine pelmobot-gui.exe
+  // --dir dir).
+  explicit GuiSession(const TempDir& dir, std::vector<std::string> command = {})
+      : m_port(FindFreeLoopbackPort()) {
     dir.WriteFile("Net.ini", LoopbackNetIni(m_port, {"StartMsgPrivate=0"}));
     dir.WriteFile("botfile/help.txt", kHelp);
     m_ok = everybody.Bind(kLoopbackBroadcast, m_port) && peer.Bind(kPeerAddress, m_port) &&
            peer.EnableBroadcast();
-    gui = std::make_unique<ChildProcess>(kWine, std::vector<std::string>{kGui, "--dir", dir.Path()});
+    if (command.empty()) command = {kWine, kGui, "--dir", dir.Path()};
+    const std::string program = command.front();
+    command.erase(command.begin());
+    gui = std::make_unique<ChildProcess>(program, command);
   }
   bool Bound() const { return m_ok; }
 
@@ -153,6 +160,31 @@ TEST(WindowsGui, ASecondCopyIsRefusedInABox) {
   second.Signal(SIGKILL);
   ASSERT_EQ(s.Drive({"exit"}), std::optional<int>(0));
   EXPECT_EQ(s.gui->Wait(30s), std::optional<int>(0));
+}
+
+// A shortcut without "Start in" starts the program in another current
+// folder: it still works in its own folder, and makes nothing where it was
+// started. A script ends it with its goodbye: "--stop".
+TEST(WindowsGui, WorksInItsOwnFolderFromAnyCurrentFolderAndStopsOnRequest) {
+  REQUIRE_GUI();
+  TempDir install;
+  install.WriteFile("pelmobot-gui.exe", ReadWholeFile(kGui).value_or(""));
+  TempDir elsewhere;
+  const std::string exe = install.FilePath("pelmobot-gui.exe");
+  GuiSession s(install, {"/bin/sh", "-c", "cd \"$0\" && exec \"$1\" \"$2\"", elsewhere.Path(),
+                         kWine, exe});
+  ASSERT_TRUE(s.Bound());
+  ASSERT_TRUE(s.FromBot(s.everybody, kPacketJoin, kStartTimeout)) << "no join announcement";
+
+  ChildProcess stop(kWine, {exe, "--stop"});
+  EXPECT_EQ(stop.Wait(60s), std::optional<int>(0));
+  EXPECT_TRUE(s.FromBot(s.everybody, kPacketLeave)) << "no leave announcement";
+  EXPECT_EQ(s.gui->Wait(30s), std::optional<int>(0));
+  EXPECT_EQ(IniFile(install.FilePath("others.ini")).ReadInteger("start", "CountStart", -1), 1);
+  EXPECT_TRUE(elsewhere.List().empty());
+
+  ChildProcess none(kWine, {exe, "--stop"});
+  EXPECT_EQ(none.Wait(60s), std::optional<int>(1));
 }
 
 }  // namespace

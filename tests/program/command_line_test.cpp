@@ -29,6 +29,23 @@ TEST(CommandLine, FolderOptionsAndTheBirthdayStart) {
   EXPECT_FALSE(Parse({"go"}).check);
 }
 
+// Windows: a shortcut without "Start in" starts the program in system32;
+// the working folder is the program's own unless --dir names one.
+TEST(CommandLine, WithoutDirTheWorkFolderIsTheProgramsWhereThePlatformSaysSo) {
+  const auto chosen = [](std::vector<std::string> args, const std::string& program,
+                         bool programFolder) {
+    CommandLine line = Parse(std::move(args));
+    ChooseWorkFolder(line, program, programFolder);
+    return line.dir;
+  };
+  EXPECT_EQ(chosen({}, "C:\\Bots\\Pelmo_bot\\pelmobot-gui.exe", true), "C:\\Bots\\Pelmo_bot");
+  EXPECT_EQ(chosen({"go"}, "C:/Pelmo/pelmobot.exe", true), "C:/Pelmo");
+  EXPECT_EQ(chosen({}, "C:\\pelmobot-gui.exe", true), "C:\\");
+  EXPECT_EQ(chosen({"--dir", "D:\\bot"}, "C:\\Pelmo\\pelmobot-gui.exe", true), "D:\\bot");
+  EXPECT_EQ(chosen({"--dir=."}, "C:\\Pelmo\\pelmobot-gui.exe", true), ".");
+  EXPECT_EQ(chosen({}, "/usr/bin/pelmobot-gui", false), ".");
+}
+
 TEST(CommandLine, MistakesAreNeverABirthdayStart) {
   for (const std::vector<std::string>& args :
        {std::vector<std::string>{"--dir"}, {"--dir="}, {"--dri", "x"}, {"-v"}}) {

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "base/cp1251.h"
 #include "fakes/temp_dir.h"
 
 namespace pelmo {
@@ -18,10 +19,10 @@ TEST(NewFolder, AFolderWithoutNetIniGetsTheShippedFilesItLacks) {
   dir.WriteFile("botfile/ANECDOT.TXT", "mine");  // kept, whatever its case
 
   const std::string line = FillNewWorkFolder(dir.Path(), shipped.Path());
-  EXPECT_NE(line.find("No Net.ini in " + dir.Path() + ": 2 file(s) copied from the shipped "
-                      "working folder " + shipped.Path()),
-            std::string::npos)
-      << line;
+  EXPECT_EQ(line, W("В папке ") + dir.Path() + W(" не было Net.ini: скопировано файлов из папки ") +
+                      shipped.Path() + W(": 2 (сеть — multicast на loopback: ничего не уходит "
+                                         "с этого компьютера; чтобы бот вышел в сеть, измените "
+                                         "Net.ini)."));
   EXPECT_EQ(dir.ReadFile("Net.ini"), "[net]\r\nip=127.0.0.1\r\n");
   EXPECT_EQ(dir.ReadFile("botfile/help.txt"), "help");
   EXPECT_EQ(dir.List("botfile"), (std::vector<std::string>{"ANECDOT.TXT", "help.txt"}));
@@ -33,11 +34,16 @@ TEST(NewFolder, AFolderWithoutNetIniGetsTheShippedFilesItLacks) {
   EXPECT_EQ(FillNewWorkFolder(other.Path(), shipped.Path()), "");
   EXPECT_EQ(other.List(), std::vector<std::string>{"NET.INI"});
 
-  // Without a shipped folder the line says so and nothing is made.
+  // Without a shipped folder: the shipped Net.ini all the same, in CR LF,
+  // never the bare defaults' sniffer mode.
   TempDir bare;
-  EXPECT_NE(FillNewWorkFolder(bare.Path(), "").find("no shipped working folder"),
+  EXPECT_NE(FillNewWorkFolder(bare.Path(), "").find(W("записан Net.ini программы")),
             std::string::npos);
-  EXPECT_TRUE(bare.List().empty());
+  EXPECT_EQ(bare.List(), std::vector<std::string>{"Net.ini"});
+  const std::string written = bare.ReadFile("Net.ini");
+  EXPECT_NE(written.find("[socket]\r\nsnifermode=0\r\n"), std::string::npos) << written;
+  EXPECT_NE(written.find("ip=127.0.0.1\r\n"), std::string::npos);
+  EXPECT_EQ(written.find("\n\n"), std::string::npos);
 }
 
 TEST(NewFolder, TheShippedFolderBesideTheProgramOrInThePackage) {
