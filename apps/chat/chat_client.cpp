@@ -86,7 +86,7 @@ void ChatClient::Dispatch(const ReceivedPacket& received) {
   const TIncomingPacket& packet = received.header;
   const std::uint32_t from = received.sender.SrcAddr;
   const std::string& nick = packet.SenderNick;
-  const LineSource source{nick, received.sender.DstAddr == m_settings.LocalAddress};
+  LineSource source{nick, received.sender.DstAddr == m_settings.LocalAddress};
   const auto emit = [this, &source](const std::string& line) {
     if (OnLine) OnLine(line, source);
   };
@@ -118,6 +118,7 @@ void ChatClient::Dispatch(const ReceivedPacket& received) {
       ChatLineFields line;
       if (!DecodeChatLine(received.body, received.bodyLength, line)) return;
       if (line.kind != kKindLine && line.kind != kKindListing) return;
+      source.chatLine = true;
       emit(FormatChatLine(Now(), line.channel, nick, line.text));
       return;
     }

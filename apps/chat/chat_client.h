@@ -50,11 +50,13 @@ class ChatClient {
   // Asks who is present; the answers come to OnPresence.
   void Probe();
 
-  // Where a line came from: the sender's nick, and whether it was sent to
-  // this client alone rather than to the whole chat.
+  // Where a line came from: the sender's nick, whether it was sent to this
+  // client alone rather than to the whole chat, and whether it is a chat
+  // line (not a join, leave or topic, which answer nothing).
   struct LineSource {
     std::string nick;
     bool toThisClientAlone = false;
+    bool chatLine = false;
   };
   // Chat lines, topics, joins and leaves of others, formatted (Windows-1251).
   std::function<void(const std::string& line, const LineSource& source)> OnLine;

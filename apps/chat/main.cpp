@@ -54,8 +54,9 @@ constexpr const char* kUsage =
     "  --say TEXT     say TEXT, print the chat lines that follow within the\n"
     "                 wait, exit 0 when the bot answered and 1 when it did not\n"
     "                 (2: the settings or the sockets failed, as for any use);\n"
-    "                 an answer is a line from the bot's nick (Net.ini's [chat]\n"
-    "                 Nick) or a line sent to this client alone\n"
+    "                 an answer is a chat line from the bot's nick (Net.ini's\n"
+    "                 [chat] Nick) or one sent to this client alone; the bot's\n"
+    "                 join, leave or topic is none\n"
     "  --wait SECONDS how long --say listens, and how long the client stays in\n"
     "                 the chat after the end of input that is not a terminal,\n"
     "                 so that the answers to piped lines are heard (default 2)\n"
@@ -277,9 +278,10 @@ int Run(const Options& options) {
   int answers = 0;
   client.OnLine = [&answers, &botNick](const std::string& line,
                                        const ChatClient::LineSource& source) {
-    // Others talking is no sign of the bot; an answer comes from its nick,
-    // or to this client alone.
-    if (source.nick == botNick || source.toThisClientAlone) ++answers;
+    // Others talking is no sign of the bot, nor is the bot joining (a bot
+    // started meanwhile never heard the line): an answer is a chat line
+    // from its nick, or one to this client alone.
+    if (source.chatLine && (source.nick == botNick || source.toThisClientAlone)) ++answers;
     Print(line);
   };
   const auto wait = std::chrono::milliseconds(static_cast<long long>(options.waitSeconds * 1000));

@@ -130,21 +130,38 @@ TEST_F(PelmochatTest, SayWithoutAnAnswerExitsOne) {
 }
 
 // A health check that passed on anybody's talk would pass with the bot
-// gone: somebody else chatting all the while is no answer.
-TEST_F(PelmochatTest, SayExitsOneWhenOnlyOthersTalk) {
+// gone: somebody else chatting all the while is no answer, and neither is
+// the bot joining, leaving or setting a topic (a bot restarted meanwhile
+// has not heard the line at all).
+TEST_F(PelmochatTest, SayExitsOneWhenOnlyOthersTalkOrTheBotJustComesAndGoes) {
   REQUIRE_PROGRAMS();
   UdpPeer other;  // Tester, 127.0.0.2
   ASSERT_TRUE(other.Bind(Loopback(2), port));
   ASSERT_TRUE(other.EnableBroadcast());
+  UdpPeer bot;  // the bot's nick from another address: no answer either way
+  bot.Nick = "@Pelmo_bot";
+  bot.Host = "Pelmo_bot";
+  ASSERT_TRUE(bot.Bind(Loopback(3), port));
+  ASSERT_TRUE(bot.EnableBroadcast());
   auto chat = Chat({"--say", "!help", "--wait", "1"});
   std::optional<int> status;
   while (!(status = chat->Wait(50ms))) {
+    ASSERT_TRUE(bot.SendPacket(kLoopbackBroadcast, port, kPacketJoin, {3, 0}));
+    ASSERT_TRUE(bot.SendPacket(kLoopbackBroadcast, port, kPacketTopic,
+                               TopicPayload("Main", "Pelmeni")));
+    ASSERT_TRUE(bot.SendPacket(kLoopbackBroadcast, port, kPacketLeave, {3, 0}));
+    // Two peers' packets stamped in the same millisecond: the client would
+    // take the second for a repeat of the first.
+    std::this_thread::sleep_for(3ms);
     ASSERT_TRUE(other.SendPacket(kLoopbackBroadcast, port, kPacketChatLine,
                                  ChatLinePayload("Main", "!help")));
   }
   EXPECT_EQ(*status, 1);
-  ASSERT_FALSE(chat->OutLines().empty()) << "the others were not heard";
-  EXPECT_NE(chat->OutLines().front().find("] {Main} Tester: !help"), std::string::npos);
+  std::string heard;
+  for (const std::string& line : chat->OutLines()) heard += line + "\n";
+  EXPECT_NE(heard.find("] {Main} Tester: !help"), std::string::npos) << heard;
+  EXPECT_NE(heard.find("] {Main} @Pelmo_bot: *** (Pelmo_bot) joined"), std::string::npos)
+      << heard;
 }
 
 // Lines piped in are said at once; the client stays as --wait says, so
