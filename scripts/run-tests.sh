@@ -4,7 +4,10 @@
 # fuzz target, and the Windows program cross-built with mingw-w64 and
 # tested under wine. Tests that need root (network namespaces, raw
 # sockets) skip themselves and say so when run as a normal user. Each
-# stage prints how long it took, and the end sums them up.
+# stage prints how long it took, and the end sums them up. ctest runs the
+# tests side by side; tests/CMakeLists.txt groups the end-to-end tests that
+# must run alone, those that mostly wait (started first) and those that
+# need an X server of their own (labels unit, e2e and ui: ctest -L e2e).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -26,7 +29,7 @@ stage() {
 build_and_test() {
   cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   cmake --build "$root/build" -j"$jobs"
-  ctest --test-dir "$root/build" --output-on-failure
+  ctest --test-dir "$root/build" --output-on-failure -j"$jobs"
 }
 
 sanitizers() {
@@ -37,7 +40,7 @@ sanitizers() {
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   PELMO_TEST_TIME_SCALE=5 \
-    ctest --test-dir "$root/build-asan" --output-on-failure
+    ctest --test-dir "$root/build-asan" --output-on-failure -j"$jobs"
 }
 
 stage "Dependencies" scripts/install-deps.sh tests
