@@ -126,9 +126,9 @@ class LiveBot {
       Bot bot(m_loop, m_clock, options);
       std::unique_ptr<InstalledServices> services = InstallServices(bot.Services());
       std::unique_ptr<Games> games = InstallGames(bot.Services());
-      m_loop.Post([&bot] { bot.FormCreate(); });
+      m_loop.Post([&bot] { bot.Open(); });
       m_loop.Run();
-      bot.FormClose();
+      bot.Close();
     });
   }
   ~LiveBot() {

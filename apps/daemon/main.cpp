@@ -32,8 +32,9 @@ int RunBot(const CommandLine& line) {
   }
   SystemClock clock;
   Program program(session->Loop(), clock, line.dir, ProgramPath("pelmobot"));
-  BotControl& bot = program.Control();
-  bot.AddView(&session->LogView());
+  BotLife& life = program.Faces().life;
+  BotConsole& console = program.Faces().console;
+  console.AddView(&session->LogView());
 
   bool closing = false;
   const auto close = [&] {
@@ -41,13 +42,13 @@ int RunBot(const CommandLine& line) {
     closing = true;
     // Quit first: should the close fail, the loop still ends.
     session->Quit();
-    bot.FormClose();
+    life.Close();
   };
-  session->Start(close, [&](const std::string& typed) { bot.ConsoleInput(Utf8ToCp1251(typed)); });
-  session->OnReload([&] { bot.ReloadFiles(); });
+  session->Start(close, [&](const std::string& typed) { console.SayConsoleLine(Utf8ToCp1251(typed)); });
+  session->OnReload([&] { life.ReloadFiles(); });
   int status = 0;
-  StartRetry retry(session->Loop(), bot, bot.Log(), StartRetryWindow(), [&] {
-    bot.Log().LogLine(W("Программа завершается с кодом 1."));
+  StartRetry retry(session->Loop(), life, console.Log(), StartRetryWindow(), [&] {
+    console.Log().LogLine(W("Программа завершается с кодом 1."));
     status = 1;
     close();
   });
@@ -64,7 +65,7 @@ int RunBot(const CommandLine& line) {
       program.LogError(e);
     }
   }
-  bot.RemoveView(&session->LogView());
+  console.RemoveView(&session->LogView());
   return status;
 }
 

@@ -42,11 +42,11 @@ int RunWindow(const CommandLine& line, const std::string& note) {
   const std::string programPath = ProgramPath("pelmobot-gui.exe");
   Program program(loop, clock, line.dir, programPath);
   const std::wstring path = WideFromUtf8(programPath);
-  winui::MainWindow window(program.Control(), loop, path.substr(0, path.find_last_of(L"\\/")));
+  winui::MainWindow window(program.Faces(), loop, path.substr(0, path.find_last_of(L"\\/")));
   window.AddServicePages(program.Services());
   window.AddGamePages(program.GamesOf());
   window.AddTimedPages(program.Timed());
-  winui::ErrorReporter reporter(clock, program.Control().Settings(), JoinPath(line.dir, "Errors"),
+  winui::ErrorReporter reporter(clock, program.Faces().settings.Settings(), JoinPath(line.dir, "Errors"),
                                 "pelmobot-gui", kProgramVersion);
   auto report = [&](const std::exception& e) {
     reporter.Report(ToLogText(e.what()), ::GetActiveWindow(), window.Window());

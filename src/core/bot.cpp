@@ -26,7 +26,7 @@ Bot::~Bot() {
   if (m_rosterTimer != 0) m_parts.loop.StopTimer(m_rosterTimer);
 }
 
-void Bot::FormCreate() {
+void Bot::Open() {
   BotParts& p = m_parts;
   p.log.ClearRing();
   p.log.ClearWindowLog();
@@ -48,7 +48,7 @@ void Bot::FormCreate() {
   p.random.Randomize(p.clock);
   p.topic.TopicLocked = false;
 
-  if (p.settings.EnableBotCB) StartTBClick();
+  if (p.settings.EnableBotCB) Start();
 
   p.store.LoadStartCounter(p.clock);
   SetStatusPanel(3, "Last start: " + p.settings.LastDate + " in " + p.settings.LastTime);
@@ -61,7 +61,7 @@ void Bot::FormCreate() {
   }
 }
 
-void Bot::StartTBClick() {
+void Bot::Start() {
   BotParts& p = m_parts;
   p.log.LogLine("Starting...");
   if (p.options.joinInterfaces) {
@@ -91,12 +91,12 @@ void Bot::StopBot() {
   p.net.SetStopping(false);
 }
 
-void Bot::Stop_BotClick() {
+void Bot::StopKeepingRoster() {
   StopBot();
   SetStatusPanel(2, "Stoped");
 }
 
-void Bot::StopTBClick() {
+void Bot::Stop() {
   StopBot();
   m_parts.roster.Clear();
   m_parts.NotifyRoster();
@@ -104,8 +104,8 @@ void Bot::StopTBClick() {
   SetStatusPanel(2, "Stoped");
 }
 
-void Bot::FormClose() {
-  StopTBClick();
+void Bot::Close() {
+  Stop();
   if (m_rosterTimer != 0) {
     m_parts.loop.StopTimer(m_rosterTimer);
     m_rosterTimer = 0;
@@ -114,7 +114,7 @@ void Bot::FormClose() {
   m_parts.store.SaveStartCounter(m_parts.clock);
 }
 
-SaveOutcome Bot::SaveSettingsClick() {
+SaveOutcome Bot::SaveSettings() {
   BotParts& p = m_parts;
   // An unsound field must not cost the chat its bot.
   if (!p.store.FirstUnsoundField().empty()) return {SaveOutcome::Result::kUnsound, "", ""};
@@ -138,12 +138,12 @@ SaveOutcome Bot::SaveSettingsClick() {
   // The leave goes out as the bot joined: to the old address.
   const NetSettings saved = p.netSettings;
   p.netSettings = before;
-  StopTBClick();
+  Stop();
   p.netSettings = saved;
   return {};
 }
 
-void Bot::LoadSettingsClick() {
+void Bot::LoadSettings() {
   m_parts.store.LoadSettings(m_parts.interfaces);
   ConfigureGuards();
   for (const auto& step : m_parts.on.life.settingsReloaded) step();
@@ -200,10 +200,9 @@ void Bot::ReloadFiles() {
   p.netSettings = m_startedWith.net;
   StopBot();
   p.netSettings = fresh;
-  StartTBClick();
+  Start();
 }
 
-std::string Bot::FirstUnsoundField() const { return m_parts.store.FirstUnsoundField(); }
 void Bot::ApplyNickAndHost() { m_parts.store.ApplyNickAndHost(); }
 void Bot::SaveColor(std::uint32_t color) { m_parts.store.SaveColor(color); }
 void Bot::SelectInterface(std::uint32_t address) { m_parts.netSettings.LocalAddress = address; }
@@ -212,7 +211,7 @@ std::string Bot::StoredSendAddress(bool multicast) const {
   return pelmo::StoredSendAddress(m_parts.netIni, multicast);
 }
 
-void Bot::ConsoleInput(const std::string& text) { m_parts.replies.SayToAll(text, kKindLine); }
+void Bot::SayConsoleLine(const std::string& text) { m_parts.replies.SayToAll(text, kKindLine); }
 void Bot::ClearWindowLog() { m_parts.log.ClearWindowLog(); }
 
 void Bot::ChangeTopic(const std::string& text) {
@@ -221,7 +220,7 @@ void Bot::ChangeTopic(const std::string& text) {
 }
 
 void Bot::RefreshRoster() { m_parts.dispatcher.RefreshRoster(); }
-void Bot::UsrLBClick(int index) { m_parts.dispatcher.UsrLBClick(index); }
+void Bot::SelectRosterEntry(int index) { m_parts.dispatcher.UsrLBClick(index); }
 const std::vector<RosterEntry>& Bot::RosterEntries() const { return m_parts.roster.Entries(); }
 void Bot::SetStatusPanel(int i, const std::string& text) { m_parts.SetStatusPanel(i, text); }
 

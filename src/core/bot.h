@@ -1,19 +1,20 @@
 // The bot: owns the core's parts and holds the program's order of start
 // and stop. One object for the program; main thread only, except that the
 // receive thread posts into the event loop. Front-ends drive it through
-// BotControl; services are installed with Services() before FormCreate.
+// its faces (BotLife, BotSettingsAccess, BotConsole); services are
+// installed with Services() before Open.
 #pragma once
 
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "core/bot_control.h"
+#include "core/bot_faces.h"
 #include "core/bot_parts.h"
 
 namespace pelmo {
 
-class Bot final : public BotControl {
+class Bot final : public BotLife, public BotSettingsAccess, public BotConsole {
  public:
   Bot(EventLoop& loop, const Clock& clock, BotOptions options);
   ~Bot() override;
@@ -24,7 +25,9 @@ class Bot final : public BotControl {
   ServiceContext& Services() { return m_parts.services; }
   // The core's parts, for the core's own tests and benchmarks.
   BotParts& Parts() { return m_parts; }
+  BotFaces Faces() { return {*this, *this, *this}; }
 
+  // BotLife.
   // Program start, up to the automatic start of the bot: empties the ring
   // and the log, creates botfile/ and the missing data files, runs the
   // services' loadLists, loads the settings, seeds the generator, unlocks
@@ -32,22 +35,23 @@ class Bot final : public BotControl {
   // why a switched-off bot stays silent, in its own words), reads the
   // start counter (panel 3) and starts the 60 s roster refresh. Errors are
   // logged, not thrown.
-  void FormCreate() override;
+  void Open() override;
   // Each start joins the multicast group where the options'
   // joinInterfaces say for the address the bot then sends from. A start
   // that succeeds loads the help text and runs the services' started
   // steps; a stop that succeeds releases it and runs their stopped
   // steps. Every stop clears the roster and sets panels 1 and 2; a
   // start sets panel 2 to "Running", or to "Stoped" when it failed.
-  void StartTBClick() override;
-  void StopTBClick() override;
-  // The notification menu's stop: the same stop, but the roster and
-  // panel 1 are kept; panel 2 := "Stoped".
-  void Stop_BotClick() override;
+  void Start() override;
+  void Stop() override;
+  // The same stop, but the roster and panel 1 are kept; panel 2 :=
+  // "Stoped".
+  void StopKeepingRoster() override;
   // Closing the program: stop, end the roster refresh, run the services'
   // closing steps, save the counter.
-  void FormClose() override;
+  void Close() override;
   bool Running() const override { return m_parts.net.NetStarted(); }
+  bool SwitchedOn() const override { return m_parts.settings.EnableBotCB; }
   StartFault LastStartFault() const override { return m_parts.net.LastStartFault(); }
   // The settings, the lists of the services' loadLists and settingsReloaded
   // steps, the flood guard and, while running, the help text and the
@@ -55,25 +59,26 @@ class Bot final : public BotControl {
   // and a start.
   void ReloadFiles() override;
 
+  // BotSettingsAccess.
   BotSettings& Settings() override { return m_parts.settings; }
-  // Cancel also throws away unsaved edits of the pages' lists (the
-  // services' settingsReloaded steps).
-  SaveOutcome SaveSettingsClick() override;
-  void LoadSettingsClick() override;
-  std::string FirstUnsoundField() const override;
+  SaveOutcome SaveSettings() override;
+  // Also throws away unsaved edits of the pages' lists (the services'
+  // settingsReloaded steps).
+  void LoadSettings() override;
   void ApplyNickAndHost() override;
   void SaveColor(std::uint32_t color) override;
   void SelectInterface(std::uint32_t address) override;
   std::string StoredSendAddress(bool multicast) const override;
   const std::vector<std::uint32_t>& Interfaces() const override { return m_parts.interfaces; }
+  const WorkFolder& Folder() const override { return m_parts.folder; }
 
-  // A kind-0 chat line to the whole chat in "Main".
-  void ConsoleInput(const std::string& text) override;
+  // BotConsole.
+  void SayConsoleLine(const std::string& text) override;
   void ClearWindowLog() override;
   // A topic packet text + " (" + BotNick + ")" to the chat.
   void ChangeTopic(const std::string& text) override;
   void RefreshRoster() override;
-  void UsrLBClick(int index) override;
+  void SelectRosterEntry(int index) override;
   const std::vector<RosterEntry>& RosterEntries() const override;
   const std::string& StatusPanel(int i) const override { return m_parts.views.StatusPanel(i); }
   void SetStatusPanel(int i, const std::string& text) override;
@@ -83,7 +88,6 @@ class Bot final : public BotControl {
   void RemoveView(BotView* view) override { m_parts.views.Remove(view); }
 
   const Clock& GetClock() const override { return m_parts.clock; }
-  const WorkFolder& Folder() const override { return m_parts.folder; }
 
  private:
   void CreateMissingFiles();

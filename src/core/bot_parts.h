@@ -1,7 +1,7 @@
 // The core's parts, built and wired to each other in one place. The bot
 // owns them; the core's own units (dispatch, the core's command rows) and
 // the core's tests use them directly. Services see only the service
-// context, front-ends only BotControl. Main thread only, except that the
+// context, front-ends only the bot's faces. Main thread only, except that the
 // receive thread posts into the event loop.
 #pragma once
 

@@ -3,7 +3,7 @@
 // returned object owns them and gives the control window what it works on
 // (the birthday table and its check, the chatterbox pairs); keep it alive
 // as long as the bot, and destroy it first. Call before the bot's
-// FormCreate.
+// Open.
 #pragma once
 
 #include <memory>
@@ -20,7 +20,7 @@ struct ServiceContext;
 struct Games {
   explicit Games(ServiceContext& context);
 
-  // The birthday check of the program's start, after the bot's FormCreate: to
+  // The birthday check of the program's start, after the bot's Open: to
   // everybody when the bot runs.
   void CheckBirthdaysAtStart() { birthdays.CheckForAll(); }
 

@@ -4,7 +4,8 @@
 
 #include "base/cp1251.h"
 #include "base/text_file.h"
-#include "core/bot_control.h"
+#include "core/bot_life.h"
+#include "core/bot_settings_access.h"
 #include "core/settings_table.h"
 #include "pages/chatterbox_model.h"
 #include "pages/window_texts.h"
@@ -71,7 +72,8 @@ bool DigitsOnlyKeyPasses(char32_t typed) {
   return typed >= U'0' && typed <= U'9';
 }
 
-SettingsForm::SettingsForm(BotControl& bot) : m_bot(bot) {}
+SettingsForm::SettingsForm(BotSettingsAccess& settings, BotLife& life)
+    : m_bot(settings), m_life(life) {}
 
 std::string SettingsForm::Text(const FieldDef& field) const {
   const BotSettings& s = m_bot.Settings();
@@ -191,8 +193,8 @@ PageResult SettingsForm::Save() {
   if (m_chatterbox != nullptr) {
     if (std::optional<PageResult> refusal = m_chatterbox->Refusal()) return *refusal;
   }
-  const bool wasRunning = m_bot.Running();
-  const SaveOutcome outcome = m_bot.SaveSettingsClick();
+  const bool wasRunning = m_life.Running();
+  const SaveOutcome outcome = m_bot.SaveSettings();
   if (outcome.result == SaveOutcome::Result::kNotWritten) {
     // Nothing was stopped: the bot goes on with what it had.
     result.message = PageMessage{
@@ -205,7 +207,7 @@ PageResult SettingsForm::Save() {
   result.done = true;
   // The save takes a running bot off the chat: said where it cannot be
   // missed, with its start one answer away.
-  if (wasRunning && !m_bot.Running()) {
+  if (wasRunning && !m_life.Running()) {
     result.message = PageMessage{
         .kind = MessageKind::kQuestion,
         .title = kProgramVersion,
@@ -217,10 +219,10 @@ PageResult SettingsForm::Save() {
   return result;
 }
 
-void SettingsForm::StartBot() { m_bot.StartTBClick(); }
+void SettingsForm::StartBot() { m_life.Start(); }
 
 void SettingsForm::Cancel() {
-  m_bot.LoadSettingsClick();
+  m_bot.LoadSettings();
   m_typed.clear();
 }
 

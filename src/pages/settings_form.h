@@ -1,9 +1,9 @@
-// The settings pages' fields over the bot (BotControl): what each field
-// shows, what an operator's edit does to the live settings record (the
-// services read the record while they run, so every edit counts at once),
-// the digits-only key filter, and the buttons under the pages: save (with
-// its checks and the question when it took a running bot off the chat)
-// and cancel. Fields are given by their definitions (page_defs.h).
+// The settings pages' fields over the bot's settings (BotSettingsAccess):
+// what each field shows, what an operator's edit does to the live settings
+// record (the services read the record while they run, so every edit
+// counts at once), the digits-only key filter, and the buttons under the
+// pages: save (with its checks and the question when it took a running bot
+// off the chat) and cancel. Fields are given by their definitions (page_defs.h).
 //
 // A front-end shows every field with Text, Checked, Colour, Choices and
 // Chosen, with Enabled and Caption for its state; it passes each change of
@@ -23,7 +23,8 @@
 
 namespace pelmo {
 
-class BotControl;
+class BotLife;
+class BotSettingsAccess;
 class ChatterboxModel;
 struct SettingRow;
 
@@ -41,8 +42,9 @@ bool DigitsOnlyKeyPasses(char32_t typed);
 
 class SettingsForm {
  public:
-  // The bot must outlive the form.
-  explicit SettingsForm(BotControl& bot);
+  // The bot's faces must outlive the form; life: the save's stop and the
+  // start that its question offers.
+  SettingsForm(BotSettingsAccess& settings, BotLife& life);
 
   // What the field shows now, from the record: the text (a number in
   // decimal), the check box's state, the colour, the choice list and the
@@ -95,7 +97,8 @@ class SettingsForm {
   // The setting a field shows, null for none.
   const SettingRow* RowOf(const FieldDef& field) const;
 
-  BotControl& m_bot;
+  BotSettingsAccess& m_bot;
+  BotLife& m_life;
   ChatterboxModel* m_chatterbox = nullptr;
   // The texts of the kCheckedNumber fields as last edited, while they may
   // differ from the record.

@@ -2,8 +2,8 @@
 
 #include "base/cp1251.h"
 #include "base/date_time.h"
-#include "core/bot_control.h"
-#include "core/bot_settings.h"
+#include "core/bot_console.h"
+#include "core/bot_life.h"
 #include "core/roster.h"
 #include "pages/window_texts.h"
 
@@ -30,20 +30,20 @@ WindowAction DecideWindowAction(bool close, const std::string& runState, bool tr
   return close ? WindowAction::kQuit : WindowAction::kMinimise;
 }
 
-WindowModel::WindowModel(BotControl& bot, EventLoop& loop)
-    : m_bot(bot), m_panels{"Users:", "IP:", "", ""}, m_topic(W("< Нет темы >")) {
-  m_retry = std::make_unique<StartRetry>(loop, bot, bot.Log(), StartRetryWindow(), [this] {
+WindowModel::WindowModel(BotLife& life, BotConsole& console, EventLoop& loop)
+    : m_life(life), m_console(console), m_panels{"Users:", "IP:", "", ""}, m_topic(W("< Нет темы >")) {
+  m_retry = std::make_unique<StartRetry>(loop, life, console.Log(), StartRetryWindow(), [this] {
     Note(W("Устраните причину и нажмите «Запустить бота» на панели инструментов."),
          kRefusalColor);
   });
   m_tray = {false, MenuTip(false, 0)};
-  m_bot.AddView(this);
+  m_console.AddView(this);
 }
 
-WindowModel::~WindowModel() { m_bot.RemoveView(this); }
+WindowModel::~WindowModel() { m_console.RemoveView(this); }
 
 void WindowModel::ProgramStarted() {
-  if (!m_bot.Settings().EnableBotCB && !m_bot.Running()) {
+  if (!m_life.SwitchedOn() && !m_life.Running()) {
     Note(W("Бот выключен: в файле Net.ini, раздел [chat], стоит EnableBot=0. Запустите его "
            "кнопкой «Запустить бота» на панели инструментов; чтобы он запускался сам, "
            "отметьте «Включить бота» на странице «Общие» настроек и сохраните их."));
@@ -55,7 +55,7 @@ void WindowModel::ProgramStarted() {
 
 void WindowModel::Start() {
   if (m_screen) m_screen->ShowLogPage();
-  m_bot.StartTBClick();
+  m_life.Start();
   AfterStart(true);
   m_retry->AfterOperatorStart();
 }
@@ -67,46 +67,46 @@ void WindowModel::StartFromTray() {
 
 void WindowModel::Stop() {
   m_retry->Cancel();
-  m_bot.StopTBClick();
+  m_life.Stop();
 }
 
 void WindowModel::StopFromTray() {
   m_retry->Cancel();
-  m_bot.Stop_BotClick();
+  m_life.StopKeepingRoster();
   SetTray(false);
 }
 
 void WindowModel::AfterStart(bool askedByOperator) {
   UpdateStatus();
-  if (m_bot.Running()) return;
+  if (m_life.Running()) return;
   Note(m_status, kRefusalColor);
   if (askedByOperator && m_screen) m_screen->ShowBox(m_status);
 }
 
 void WindowModel::ClearLog() {
-  m_bot.ClearWindowLog();
+  m_console.ClearWindowLog();
   if (m_screen) m_screen->FocusConsole();
 }
 
-void WindowModel::RefreshUsers() { m_bot.RefreshRoster(); }
-void WindowModel::SelectUser(int row) { m_bot.UsrLBClick(row); }
-void WindowModel::PageChanged() { m_bot.SetStatusPanel(1, "IP:"); }
+void WindowModel::RefreshUsers() { m_console.RefreshRoster(); }
+void WindowModel::SelectUser(int row) { m_console.SelectRosterEntry(row); }
+void WindowModel::PageChanged() { m_console.SetStatusPanel(1, "IP:"); }
 
 bool WindowModel::ConsoleLine(const std::string& text) {
-  if (!m_bot.Running()) {
+  if (!m_life.Running()) {
     // Nothing could carry the line: it stays in the field for later.
     Note(W("Строка не отправлена: бот не в чате. Запустите его кнопкой «Запустить бота» "
            "на панели инструментов и нажмите Enter ещё раз."),
          kRefusalColor);
     return false;
   }
-  m_bot.ConsoleInput(text);
+  m_console.SayConsoleLine(text);
   return true;
 }
 
 void WindowModel::TopicAnswer(const std::string& answer) {
   const std::string topic = LatinUpperCase(answer);
-  if (!topic.empty()) m_bot.ChangeTopic(topic);
+  if (!topic.empty()) m_console.ChangeTopic(topic);
 }
 
 void WindowModel::WindowCommand(bool close, bool trayAvailable) {
@@ -130,11 +130,11 @@ void WindowModel::Close() {
   m_retry->Cancel();
   // Quit first: should the close fail, the program still ends.
   if (m_screen) m_screen->Quit();
-  m_bot.FormClose();
+  m_life.Close();
 }
 
 void WindowModel::Note(const std::string& text, std::uint32_t color) {
-  AddLine({"[" + TimeToStr(m_bot.GetClock().Now()) + "] ", text, color});
+  AddLine({"[" + TimeToStr(m_console.GetClock().Now()) + "] ", text, color});
 }
 
 const std::string& WindowModel::Panel(int panel) const {
@@ -142,7 +142,7 @@ const std::string& WindowModel::Panel(int panel) const {
   return panel >= 0 && panel < 4 ? m_panels[panel] : kNone;
 }
 
-bool WindowModel::OnChat() const { return m_bot.Running(); }
+bool WindowModel::OnChat() const { return m_life.Running(); }
 
 void WindowModel::AddLine(WindowLine line) {
   if (m_lines.size() >= kMaxLines) m_lines.pop_front();
@@ -151,10 +151,10 @@ void WindowModel::AddLine(WindowLine line) {
 }
 
 void WindowModel::UpdateStatus() {
-  if (m_bot.Running()) {
+  if (m_life.Running()) {
     m_status = W("Бот в чате.");
-  } else if (m_bot.LastStartFault().kind != StartFault::Kind::kNone) {
-    m_status = StartFaultText(m_bot.LastStartFault());
+  } else if (m_life.LastStartFault().kind != StartFault::Kind::kNone) {
+    m_status = StartFaultText(m_life.LastStartFault());
   } else {
     m_status = W("Бот остановлен.");
   }
@@ -179,7 +179,7 @@ void WindowModel::OnLogCleared() {
 
 void WindowModel::OnRosterChanged() {
   m_users.clear();
-  for (const RosterEntry& entry : m_bot.RosterEntries()) m_users.push_back(entry.text);
+  for (const RosterEntry& entry : m_console.RosterEntries()) m_users.push_back(entry.text);
   // The count goes with the list, also when a stop or a refresh empties it.
   m_panels[0] = "Users: " + std::to_string(m_users.size());
   if (m_screen) m_screen->UsersChanged();

@@ -23,7 +23,8 @@
 
 namespace pelmo {
 
-class BotControl;
+class BotConsole;
+class BotLife;
 class EventLoop;
 
 // One line of the window log: a black "[hh:nn] " prefix and the text in
@@ -75,7 +76,8 @@ class WindowModel final : public BotView {
   // The oldest lines go once this many are held.
   static constexpr std::size_t kMaxLines = 5000;
 
-  WindowModel(BotControl& bot, EventLoop& loop);
+  // The bot's faces must outlive the model.
+  WindowModel(BotLife& life, BotConsole& console, EventLoop& loop);
   ~WindowModel() override;
   WindowModel(const WindowModel&) = delete;
   WindowModel& operator=(const WindowModel&) = delete;
@@ -135,7 +137,8 @@ class WindowModel final : public BotView {
   void UpdateStatus();
   void SetTray(bool hiding);
 
-  BotControl& m_bot;
+  BotLife& m_life;
+  BotConsole& m_console;
   WindowScreen* m_screen = nullptr;
   std::unique_ptr<StartRetry> m_retry;
   std::deque<WindowLine> m_lines;

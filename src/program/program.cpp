@@ -142,12 +142,12 @@ Program::Program(EventLoop& loop, const Clock& clock, const std::string& dir,
 
 void Program::Start(const std::function<void()>& shown) {
   try {
-    m_bot.FormCreate();
+    m_bot.Open();
     if (shown) {
       shown();
       return;
     }
-    if (!m_bot.Settings().EnableBotCB) {
+    if (!m_bot.SwitchedOn()) {
       // Without a window nothing else shows why the bot never speaks.
       LogLine(W("Бот выключен: в файле Net.ini, раздел [chat], стоит EnableBot=0; "
                 "EnableBot=1 запускает его."));

@@ -68,13 +68,14 @@ class Program {
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
 
-  BotControl& Control() { return m_bot; }
+  // The bot as front-ends drive it.
+  BotFaces Faces() { return m_bot.Faces(); }
   InstalledServices& Services() { return *m_services; }
   Games& GamesOf() { return *m_games; }
   TimedFeatures& Timed() { return m_timed; }
 
-  // The one start sequence of every front-end: the bot's FormCreate with
-  // its automatic start, then the window's showing (shown: its pages take
+  // The one start sequence of every front-end: the bot's Open with its
+  // automatic start, then the window's showing (shown: its pages take
   // the settings and run their own start steps). Without a window: one
   // line naming the key that starts a bot switched off in Net.ini, the
   // birthday check of the start and the timed features as at a window's

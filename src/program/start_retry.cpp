@@ -9,8 +9,7 @@
 
 #include "base/cp1251.h"
 #include "base/line_log.h"
-#include "core/bot_control.h"
-#include "core/bot_settings.h"
+#include "core/bot_life.h"
 
 namespace pelmo {
 
@@ -45,7 +44,7 @@ std::chrono::milliseconds StartRetryWindow() {
   return ParseRetrySeconds(value).value_or(kDefaultWindow);
 }
 
-StartRetry::StartRetry(EventLoop& loop, BotControl& bot, LineLog& log,
+StartRetry::StartRetry(EventLoop& loop, BotLife& bot, LineLog& log,
                        std::chrono::milliseconds window, std::function<void()> giveUp)
     : m_loop(loop), m_bot(bot), m_log(log), m_window(window), m_giveUp(std::move(giveUp)) {}
 
@@ -54,7 +53,7 @@ StartRetry::~StartRetry() {
 }
 
 void StartRetry::AfterStart() {
-  m_wanted = m_bot.Settings().EnableBotCB;
+  m_wanted = m_bot.SwitchedOn();
   if (m_wanted && !m_bot.Running()) Arm();
 }
 
@@ -89,7 +88,7 @@ void StartRetry::Arm() {
 void StartRetry::Try() {
   if (m_bot.Running() || !m_wanted) return;
   ++m_tried;
-  m_bot.StartTBClick();
+  m_bot.Start();
   if (!m_bot.Running()) Arm();
 }
 

@@ -16,7 +16,7 @@
 
 namespace pelmo {
 
-class BotControl;
+class BotLife;
 class LineLog;
 
 // The whole back-off: PELMOBOT_START_RETRY_SECONDS from the environment
@@ -29,7 +29,7 @@ class StartRetry {
   static constexpr std::size_t kTries = 5;
 
   // giveUp runs once, when the last try has failed.
-  StartRetry(EventLoop& loop, BotControl& bot, LineLog& log, std::chrono::milliseconds window,
+  StartRetry(EventLoop& loop, BotLife& bot, LineLog& log, std::chrono::milliseconds window,
              std::function<void()> giveUp);
   ~StartRetry();
   StartRetry(const StartRetry&) = delete;
@@ -50,7 +50,7 @@ class StartRetry {
   void Try();
 
   EventLoop& m_loop;
-  BotControl& m_bot;
+  BotLife& m_bot;
   LineLog& m_log;
   std::chrono::milliseconds m_window;
   std::function<void()> m_giveUp;

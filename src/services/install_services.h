@@ -3,7 +3,7 @@
 // owns the services and gives the control window and the timed features
 // what they work on (the ban list, the anecdotes, the offline-message
 // boxes); keep it alive as long as the bot. Call before the bot's
-// FormCreate.
+// Open.
 #pragma once
 
 #include <memory>

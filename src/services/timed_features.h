@@ -33,7 +33,7 @@ class TimedFeatures {
                 HttpLimits limits = {});
 
   // The window's first showing (the headless program's start, after
-  // the bot's FormCreate): the weather countdown starts from its edits when
+  // the bot's Open): the weather countdown starts from its edits when
   // PogodaCB is on, the anecdote countdown always; the New Year timer
   // starts.
   void WindowShown();
@@ -56,7 +56,7 @@ class TimedFeatures {
 
 // Reads the weather names at the program's start, and takes part in the
 // bot's start, stop and the program's close. Call before the bot's
-// FormCreate.
+// Open.
 void InstallTimedFeatures(ServiceContext& context, TimedFeatures& timed);
 
 }  // namespace pelmo

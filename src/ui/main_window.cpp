@@ -22,7 +22,7 @@
 
 #include "base/cp1251.h"
 #include "base/date_time.h"
-#include "core/bot_control.h"
+#include "core/bot_faces.h"
 #include "core/bot_settings.h"
 #include "core/roster.h"
 #include "pages/timed_model.h"
@@ -64,8 +64,8 @@ class TopicLabel final : public QLabel {
 
 }  // namespace
 
-MainWindow::MainWindow(BotControl& bot, EventLoop& loop, QWidget* parent)
-    : QMainWindow(parent), m_bot(bot), m_model(bot, loop) {
+MainWindow::MainWindow(BotFaces bot, EventLoop& loop, QWidget* parent)
+    : QMainWindow(parent), m_bot(bot), m_model(bot.life, bot.console, loop) {
   setObjectName("MainForm");
   setWindowTitle(kAppTitle);
   setWindowIcon(AppIcon(true));
@@ -146,7 +146,7 @@ void MainWindow::BuildTabs() {
   logLayout->addWidget(split, 1);
   m_tabs->addTab(logPage, "&Лог");
 
-  m_settings = new SettingsPages(m_bot, platform, this);
+  m_settings = new SettingsPages(m_bot.settings, m_bot.life, platform, this);
   m_tabs->addTab(m_settings, "&Настройки");
   m_about = new AboutPage(this);
   m_tabs->addTab(m_about, "О програ&мме");
@@ -213,21 +213,21 @@ void MainWindow::BuildTray() {
 }
 
 void MainWindow::AddServicePages(InstalledServices& services) {
-  auto* page = new BanPage(services.bans, m_bot.GetClock(), platform);
+  auto* page = new BanPage(services.bans, m_bot.console.GetClock(), platform);
   m_settings->SetPage(PageId::kBans, page);
   m_onFormCreate.push_back([page] { page->Reset(); });
-  m_settings->SetPage(PageId::kSubscribers, new SubscriberPage(services, m_bot.Folder(), platform));
+  m_settings->SetPage(PageId::kSubscribers, new SubscriberPage(services, m_bot.settings.Folder(), platform));
 }
 
 void MainWindow::ShowStarted() {
   m_settings->ShowSettings();
   for (const auto& step : m_onFormCreate) step();
-  m_about->ShowStartCount(m_bot.Settings().StartCount);
+  m_about->ShowStartCount(m_bot.settings.Settings().StartCount);
   m_console->clear();
 }
 
 void MainWindow::FormCreate() {
-  m_bot.FormCreate();
+  m_bot.life.Open();
   ShowStarted();
   m_model.ProgramStarted();
 }

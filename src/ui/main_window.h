@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/bot_faces.h"
 #include "pages/window_model.h"
 #include "ui/window_platform.h"
 
@@ -28,7 +29,6 @@ namespace pelmo {
 
 class AboutPage;
 class BirthdayWindow;
-class BotControl;
 class Games;
 struct InstalledServices;
 class LogView;
@@ -40,7 +40,7 @@ class MainWindow final : public QMainWindow, public WindowScreen {
  public:
   // The platform defaults to Qt's dialogs; replace its members before use.
   // loop: where the model's tries of a failed start wait.
-  MainWindow(BotControl& bot, EventLoop& loop, QWidget* parent = nullptr);
+  MainWindow(BotFaces bot, EventLoop& loop, QWidget* parent = nullptr);
   ~MainWindow() override;
 
   // Puts the pages of the installed services into the settings stack
@@ -54,11 +54,11 @@ class MainWindow final : public QMainWindow, public WindowScreen {
   // before FormCreate.
   void AddTimedPages(TimedFeatures& timed);
   // What the window does at the program's start, after the bot's
-  // FormCreate: the pages show the settings and the about tab the start
+  // Open: the pages show the settings and the about tab the start
   // counter (Program::Start runs it).
   void ShowStarted();
   // The program's start sequence for a window without a Program (tests):
-  // the bot's FormCreate, ShowStarted, the model told.
+  // the bot's Open, ShowStarted, the model told.
   void FormCreate();
   // A line of the window's own in the log (time prefix, colour as the
   // bot's lines: 0x00BBGGRR), not written to the log file.
@@ -124,7 +124,7 @@ class MainWindow final : public QMainWindow, public WindowScreen {
   // Connects an action to a handler whose errors go to the report.
   void OnTriggered(QAction* action, void (MainWindow::*handler)());
 
-  BotControl& m_bot;
+  BotFaces m_bot;
   WindowModel m_model;
   bool m_closing = false;
   LogView* m_log = nullptr;

@@ -1,6 +1,6 @@
 // The game pages of the control window: the chatterbox grid and
 // the birthday page with its editor window.
-#include "core/bot_control.h"
+#include "core/bot_faces.h"
 #include "games/install_games.h"
 #include "ui/birthday_window.h"
 #include "ui/chatterbox_page.h"
@@ -16,7 +16,7 @@ void MainWindow::AddGamePages(Games& games) {
   m_settings->Form().AttachChatterbox(chatterbox->Model());
   m_settings->Binder().OnShow([chatterbox] { chatterbox->ShowPhrases(); });
 
-  m_birthdayEditor = new BirthdayWindow(games.birthdays, m_bot.GetClock(), platform, this);
+  m_birthdayEditor = new BirthdayWindow(games.birthdays, m_bot.console.GetClock(), platform, this);
   const PageControls page = m_settings->RenderPage(PageId::kBirthdays);
   OnAction(SettingsPage(PageId::kBirthdays), page, PageAction::kShowBirthdays, &platform, [this] {
     m_birthdayEditor->show();

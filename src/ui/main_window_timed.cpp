@@ -2,7 +2,7 @@
 // its settings page) and the anecdote countdown on the anecdote page, over one timed model.
 #include <QLabel>
 
-#include "core/bot_control.h"
+#include "core/bot_faces.h"
 #include "pages/timed_model.h"
 #include "ui/main_window.h"
 #include "ui/page_render.h"
@@ -36,7 +36,7 @@ void MainWindow::AddTimedPages(TimedFeatures& timed) {
 
   // The window's showing starts the countdowns; a zero interval is said.
   m_onFormCreate.push_back([this, &model] {
-    if (const auto message = model.WindowShown(m_bot.Settings())) {
+    if (const auto message = model.WindowShown(m_bot.settings.Settings())) {
       ShowPageMessage(platform, *message, this);
     }
   });

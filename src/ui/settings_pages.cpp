@@ -7,7 +7,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "core/bot_control.h"
+#include "core/bot_faces.h"
 #include "ui/admins_page.h"
 #include "ui/qt_text.h"
 #include "ui/window_platform.h"
@@ -30,8 +30,9 @@ QWidget* TextPage(const std::string& text) {
 
 }  // namespace
 
-SettingsPages::SettingsPages(BotControl& bot, const WindowPlatform& platform, QWidget* parent)
-    : QWidget(parent), m_form(bot), m_platform(platform), m_binder(m_form),
+SettingsPages::SettingsPages(BotSettingsAccess& settings, BotLife& life,
+                             const WindowPlatform& platform, QWidget* parent)
+    : QWidget(parent), m_form(settings, life), m_platform(platform), m_binder(m_form),
       m_controls(kPageCount) {
   m_tree = new QTreeWidget(this);
   m_tree->setObjectName("OptionsTV");
@@ -44,7 +45,7 @@ SettingsPages::SettingsPages(BotControl& bot, const WindowPlatform& platform, QW
 
   for (const PageDef& def : SettingsPageDefs()) {
     if (def.id == PageId::kAdmins) {
-      auto* admins = new AdminsPage(bot.Settings(), platform);
+      auto* admins = new AdminsPage(settings.Settings(), platform);
       m_stack->addWidget(admins);
       m_binder.OnShow([admins] { admins->ShowAdmins(); });
     } else if (def.feature == PageFeature::kNone) {

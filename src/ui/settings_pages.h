@@ -23,14 +23,16 @@ class QTreeWidgetItem;
 
 namespace pelmo {
 
-class BotControl;
+class BotLife;
+class BotSettingsAccess;
 struct WindowPlatform;
 
 class SettingsPages final : public QWidget {
  public:
   static constexpr int kPageCount = kSettingsPageCount;
 
-  SettingsPages(BotControl& bot, const WindowPlatform& platform, QWidget* parent = nullptr);
+  SettingsPages(BotSettingsAccess& settings, BotLife& life, const WindowPlatform& platform,
+                QWidget* parent = nullptr);
 
   // Record to widgets (after a load).
   void ShowSettings();

@@ -38,11 +38,11 @@ int RunMainWindow(QApplication& app, const CommandLine& line, StopSignals& stopS
   SystemClock clock;
   QtEventLoop loop;
   Program program(loop, clock, line.dir, ProgramPath("pelmobot-gui"));
-  MainWindow window(program.Control(), loop);
+  MainWindow window(program.Faces(), loop);
   window.AddServicePages(program.Services());
   window.AddGamePages(program.GamesOf());
   window.AddTimedPages(program.Timed());
-  ErrorReporter reporter(clock, program.Control().Settings(), JoinPath(line.dir, "Errors"),
+  ErrorReporter reporter(clock, program.Faces().settings.Settings(), JoinPath(line.dir, "Errors"),
                          "pelmobot-gui", kAppTitle);
   auto report = [&](const std::exception& e) {
     reporter.Report(ToLogText(e.what()), QApplication::activeWindow(), &window);

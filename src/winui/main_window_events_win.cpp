@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "core/bot_control.h"
+#include "core/bot_faces.h"
 #include "winui/controls_win.h"
 #include "winui/main_window_win.h"
 #include "winui/settings_tab_win.h"

@@ -8,7 +8,7 @@
 
 #include "base/cp1251.h"
 #include "base/date_time.h"
-#include "core/bot_control.h"
+#include "core/bot_faces.h"
 #include "core/bot_settings.h"
 #include "core/roster.h"
 #include "winui/about_win.h"
@@ -52,8 +52,11 @@ const wchar_t* RichEditClass() {
 
 }  // namespace
 
-MainWindow::MainWindow(BotControl& bot, WinEventLoop& loop, std::wstring programDir)
-    : m_bot(bot), m_loop(loop), m_model(bot, loop), m_programDir(std::move(programDir)) {
+MainWindow::MainWindow(BotFaces bot, WinEventLoop& loop, std::wstring programDir)
+    : m_bot(bot),
+      m_loop(loop),
+      m_model(bot.life, bot.console, loop),
+      m_programDir(std::move(programDir)) {
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_BAR_CLASSES | ICC_TAB_CLASSES |
                                                       ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES |
                                                       ICC_STANDARD_CLASSES | ICC_DATE_CLASSES};
@@ -80,7 +83,7 @@ MainWindow::MainWindow(BotControl& bot, WinEventLoop& loop, std::wstring program
   BuildStatusBar();
   BuildTabs();
   m_tray = std::make_unique<Tray>(m_window);
-  m_keep.push_back(BuildAdminsPage(*m_settings, m_bot.Settings()));
+  m_keep.push_back(BuildAdminsPage(*m_settings, m_bot.settings.Settings()));
   Layout();
   SelectTab(kLogTab);
   m_model.Attach(this);
@@ -187,7 +190,7 @@ void MainWindow::BuildTabs() {
   // notifications reach the panels that handle them.
   m_pages[kLogTab] = MakePanel(m_tabs, 0, 0, 800, 460);
   BuildLogPage();
-  m_settings = std::make_unique<SettingsTab>(m_tabs, m_bot, platform);
+  m_settings = std::make_unique<SettingsTab>(m_tabs, m_bot.settings, m_bot.life, platform);
   m_pages[kSettingsTab] = m_settings->Window();
   m_pages[kAboutTab] = MakePanel(m_tabs, 0, 0, 800, 460);
   BuildAboutPage();
@@ -272,12 +275,12 @@ int MainWindow::CurrentTab() const {
 void MainWindow::ShowStarted() {
   m_settings->ShowSettings();
   for (const auto& step : m_onFormCreate) step();
-  SetText(m_count, std::to_wstring(m_bot.Settings().StartCount));
+  SetText(m_count, std::to_wstring(m_bot.settings.Settings().StartCount));
   SetText(m_console, L"");
 }
 
 void MainWindow::FormCreate() {
-  m_bot.FormCreate();
+  m_bot.life.Open();
   ShowStarted();
   m_model.ProgramStarted();
 }

@@ -15,11 +15,11 @@
 #include <string>
 #include <vector>
 
+#include "core/bot_faces.h"
 #include "pages/window_model.h"
 #include "winui/win_platform_win.h"
 
 namespace pelmo {
-class BotControl;
 class Games;
 struct InstalledServices;
 class TimedFeatures;
@@ -63,7 +63,7 @@ class MainWindow final : public WindowScreen {
   // Creates the (hidden) window; programDir: where help/ is looked for.
   // The platform defaults to the system's dialogs; replace its members
   // before use.
-  MainWindow(BotControl& bot, WinEventLoop& loop, std::wstring programDir);
+  MainWindow(BotFaces bot, WinEventLoop& loop, std::wstring programDir);
   ~MainWindow() override;
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
@@ -75,11 +75,11 @@ class MainWindow final : public WindowScreen {
   void AddGamePages(Games& games);
   void AddTimedPages(TimedFeatures& timed);
   // What the window does at the program's start, after the bot's
-  // FormCreate: the pages' own start steps, the settings shown
+  // Open: the pages' own start steps, the settings shown
   // (Program::Start runs it).
   void ShowStarted();
   // The program's start sequence for a window without a Program (tests):
-  // the bot's FormCreate, ShowStarted, the model told.
+  // the bot's Open, ShowStarted, the model told.
   void FormCreate();
   // A line of the window's own in the log, not written to the log file.
   void Note(const std::wstring& text, std::uint32_t color = WindowModel::kNoteColor);
@@ -149,7 +149,7 @@ class MainWindow final : public WindowScreen {
   void Layout();
   void Command(int id);
 
-  BotControl& m_bot;
+  BotFaces m_bot;
   WinEventLoop& m_loop;
   WindowModel m_model;
   std::wstring m_programDir;

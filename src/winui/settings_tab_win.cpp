@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "base/text_file.h"
-#include "core/bot_control.h"
+#include "core/bot_faces.h"
 #include "winui/controls_win.h"
 #include "winui/page_message_win.h"
 #include "winui/win_platform_win.h"
@@ -21,8 +21,9 @@ constexpr int kHeadingHeight = 28;
 
 }  // namespace
 
-SettingsTab::SettingsTab(HWND parent, BotControl& bot, const WinPlatform& platform)
-    : m_form(bot), m_platform(platform), m_binder(m_form) {
+SettingsTab::SettingsTab(HWND parent, BotSettingsAccess& settings, BotLife& life,
+                         const WinPlatform& platform)
+    : m_form(settings, life), m_platform(platform), m_binder(m_form) {
   RECT client{};
   ::GetClientRect(parent, &client);
   m_panel = MakePanel(parent, 0, 0, client.right, client.bottom);

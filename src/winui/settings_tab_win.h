@@ -20,7 +20,8 @@
 #include "winui/settings_binder_win.h"
 
 namespace pelmo {
-class BotControl;
+class BotLife;
+class BotSettingsAccess;
 }
 
 namespace pelmo::winui {
@@ -32,7 +33,7 @@ class SettingsTab {
   static constexpr int kPageCount = kSettingsPageCount;
   static constexpr int kTreeWidth = 200;
 
-  SettingsTab(HWND parent, BotControl& bot, const WinPlatform& platform);
+  SettingsTab(HWND parent, BotSettingsAccess& settings, BotLife& life, const WinPlatform& platform);
   SettingsTab(const SettingsTab&) = delete;
   SettingsTab& operator=(const SettingsTab&) = delete;
 

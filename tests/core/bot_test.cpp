@@ -37,7 +37,7 @@ std::vector<std::string> Between(const std::vector<std::string>& texts,
 TEST(BotLifecycle, FirstRunCreatesEveryDataFile) {
   BotFixture f({{"EnableBot=0"}});
   ASSERT_FALSE(f.dir.Exists("botfile"));
-  f.bot().FormCreate();
+  f.bot().Open();
 
   const std::vector<std::string> botfile = {
       "Aforizm.txt", "BirthDay.dat", "admin.txt",   "anecdot.txt", "ban.txt",
@@ -60,29 +60,29 @@ TEST(BotLifecycle, FirstRunCreatesEveryDataFile) {
 
 TEST(BotLifecycle, SwitchedOffBotStaysStopped) {
   BotFixture off({{"EnableBot=0"}});
-  off.bot().FormCreate();
+  off.bot().Open();
   EXPECT_FALSE(off.bot().Running());
   EXPECT_FALSE(off.view.Contains("Starting..."));
 
   BotFixture on;
   on.RecordSends(false);
-  on.bot().FormCreate();
+  on.bot().Open();
   EXPECT_TRUE(on.bot().Running());
-  on.bot().StopTBClick();
+  on.bot().Stop();
 }
 
 TEST(BotLifecycle, ExistingFilesAreKept) {
   BotFixture f({{"EnableBot=0"}});
   f.dir.WriteFile("botfile/ban.txt", "PC1\r\n");
   f.dir.WriteFile("user/Ann", "box\r\n");
-  f.bot().FormCreate();
+  f.bot().Open();
   EXPECT_EQ(f.dir.ReadFile("botfile/ban.txt"), "PC1\r\n");
   // user/ existed, so no seen.txt is made in it.
   EXPECT_FALSE(f.dir.Exists("user/seen.txt"));
   EXPECT_EQ(f.dir.ReadFile("user/Ann"), "box\r\n");
 }
 
-TEST(BotLifecycle, FormCreateLoadsListsAndShowsTheLastStart) {
+TEST(BotLifecycle, OpenLoadsListsAndShowsTheLastStart) {
   BotFixture f({{"EnableBot=0"}});
   f.dir.WriteFile("others.ini",
                   "[START]\r\nCountStart=41\r\nLastDate=05.12.2026\r\nLastTime=09:30\r\n");
@@ -97,7 +97,7 @@ TEST(BotLifecycle, FormCreateLoadsListsAndShowsTheLastStart) {
   f.parts().on.life.loadLists.push_back([&] { order.push_back(chatterbox.PhraseCount() == 12 ? "after chatterbox" : "before"); });
   f.parts().topic.TopicLocked = true;
 
-  f.bot().FormCreate();
+  f.bot().Open();
 
   EXPECT_EQ(order, (std::vector<std::string>{"anecdotes", "ban", "after chatterbox"}));
   EXPECT_TRUE(f.view.Contains(W("Загружено 12 фраз в базу болтуна.")));
@@ -110,7 +110,7 @@ TEST(BotLifecycle, FormCreateLoadsListsAndShowsTheLastStart) {
 
 TEST(BotLifecycle, NoChatterboxNoCountLine) {
   BotFixture f({{"EnableBot=0"}});
-  f.bot().FormCreate();
+  f.bot().Open();
   for (const std::string& text : f.view.Texts()) {
     EXPECT_EQ(text.find(W("болтуна")), std::string::npos) << text;
   }
@@ -127,7 +127,7 @@ TEST(BotLifecycle, EnabledBotStartsAtCreationAndAnnouncesItself) {
   });
   f.RecordSends(true);
 
-  f.bot().FormCreate();
+  f.bot().Open();
 
   ASSERT_TRUE(f.bot().Running());
   EXPECT_EQ(started, 1);
@@ -150,7 +150,7 @@ TEST(BotLifecycle, EnabledBotStartsAtCreationAndAnnouncesItself) {
   EXPECT_EQ(sent[0].nick, "@Pelmo_bot");
   EXPECT_EQ(sent[1].type, kPacketProbe);
   EXPECT_EQ(sent[1].dstAddr, kLoopbackBroadcast);
-  f.bot().StopTBClick();
+  f.bot().Stop();
 }
 
 TEST(BotLifecycle, StopSaysGoodbyeAndClearsTheRoster) {
@@ -158,7 +158,7 @@ TEST(BotLifecycle, StopSaysGoodbyeAndClearsTheRoster) {
   int stopped = 0;
   f.parts().on.life.stopped.push_back([&] { ++stopped; });
   f.RecordSends(true);
-  f.bot().FormCreate();
+  f.bot().Open();
   ASSERT_TRUE(f.bot().Running());
   f.parts().roster.Add("Ann (PC7)", Loopback(2));
   f.parts().dispatcher.UsrLBClick(0);
@@ -166,7 +166,7 @@ TEST(BotLifecycle, StopSaysGoodbyeAndClearsTheRoster) {
   f.view.Clear();
   f.ClearSent();
 
-  f.bot().StopTBClick();
+  f.bot().Stop();
 
   EXPECT_FALSE(f.bot().Running());
   EXPECT_EQ(stopped, 1);
@@ -188,11 +188,11 @@ TEST(BotLifecycle, StopWhenStoppedOnlyClearsTheWindow) {
   BotFixture f({{"EnableBot=0"}});
   int stopped = 0;
   f.parts().on.life.stopped.push_back([&] { ++stopped; });
-  f.bot().FormCreate();
+  f.bot().Open();
   f.parts().roster.Add("Ann (PC7)", Loopback(2));
   f.view.Clear();
 
-  f.bot().StopTBClick();
+  f.bot().Stop();
 
   EXPECT_EQ(f.view.Texts(), (std::vector<std::string>{"Stoping...", "Sniffer not enabled."}));
   EXPECT_EQ(stopped, 0);
@@ -205,18 +205,18 @@ TEST(BotLifecycle, SecondStartFailsAndChangesNothing) {
   BotFixture f;
   int started = 0;
   f.parts().on.life.started.push_back([&] { ++started; });
-  f.bot().FormCreate();
+  f.bot().Open();
   ASSERT_TRUE(f.bot().Running());
   f.view.Clear();
 
-  f.bot().StartTBClick();
+  f.bot().Start();
 
   EXPECT_EQ(f.view.Texts(),
             (std::vector<std::string>{"Starting...", "Already started.", "Not Started."}));
   EXPECT_EQ(started, 1);
   EXPECT_TRUE(f.bot().Running());
   EXPECT_EQ(f.bot().StatusPanel(2), "Running");
-  f.bot().StopTBClick();
+  f.bot().Stop();
 }
 
 TEST(BotLifecycle, FailedStartShowsStoppedAndSaysWhy) {
@@ -231,10 +231,10 @@ TEST(BotLifecycle, FailedStartShowsStoppedAndSaysWhy) {
   ASSERT_EQ(::bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
   int started = 0;
   f.parts().on.life.started.push_back([&] { ++started; });
-  f.bot().FormCreate();
+  f.bot().Open();
   f.view.Clear();
 
-  f.bot().StartTBClick();
+  f.bot().Start();
   ::close(holder);
 
   EXPECT_FALSE(f.bot().Running());
@@ -245,7 +245,7 @@ TEST(BotLifecycle, FailedStartShowsStoppedAndSaysWhy) {
   EXPECT_EQ(f.bot().LastStartFault().kind, StartFault::Kind::kPortHeld);
 }
 
-TEST(BotLifecycle, FormCloseStopsAndCountsTheRun) {
+TEST(BotLifecycle, CloseStopsAndCountsTheRun) {
   BotFixture f;
   f.dir.WriteFile("others.ini", "[START]\r\nCountStart=7\r\n");
   f.RecordSends(true);
@@ -255,12 +255,12 @@ TEST(BotLifecycle, FormCloseStopsAndCountsTheRun) {
     atClose.push_back(f.bot().Running() ? "running" : "stopped");
     atClose.push_back(IniFile(f.dir.FilePath("others.ini")).ReadString("START", "CountStart", ""));
   });
-  f.bot().FormCreate();
+  f.bot().Open();
   ASSERT_TRUE(f.bot().Running());
   f.clock.AdvanceMinutes(75);  // 19:20
   f.ClearSent();
 
-  f.bot().FormClose();
+  f.bot().Close();
 
   EXPECT_EQ(atClose, (std::vector<std::string>{"stopped", "7"}));
   EXPECT_FALSE(f.bot().Running());
@@ -280,13 +280,13 @@ TEST(BotLifecycle, CancelOnTheSettingsPageReloadsSettingsAndChatterbox) {
   int chatterboxLoads = 0;
   f.parts().on.life.loadLists.push_back([&] { ++chatterboxLoads; });
   f.parts().on.life.settingsReloaded.push_back([&] { ++chatterboxLoads; });
-  f.bot().FormCreate();
+  f.bot().Open();
   ASSERT_EQ(chatterboxLoads, 1);
   f.parts().settings.FloodE = 999;  // an unsaved edit
   f.parts().settings.ADMvle.clear();
   f.dir.WriteFile("botfile/admin.txt", "boss#pc1\r\n");
 
-  f.bot().LoadSettingsClick();
+  f.bot().LoadSettings();
 
   EXPECT_EQ(chatterboxLoads, 2);
   EXPECT_EQ(f.parts().settings.FloodE, 10);
@@ -296,7 +296,7 @@ TEST(BotLifecycle, CancelOnTheSettingsPageReloadsSettingsAndChatterbox) {
 
 TEST(BotLifecycle, RosterRefreshRunsEveryMinuteStartedOrNot) {
   BotFixture f({{"EnableBot=0"}});
-  f.bot().FormCreate();
+  f.bot().Open();
   f.PrepareOffline();  // records what the stopped bot would send
   f.parts().roster.Add("Ann (PC7)", Loopback(2));
 
@@ -315,7 +315,7 @@ TEST(BotLifecycle, RosterRefreshRunsEveryMinuteStartedOrNot) {
 TEST(BotLifecycle, LiveBotAnswersAPeerOverLoopback) {
   BotFixture f;
   f.RecordSends(true);
-  f.bot().FormCreate();
+  f.bot().Open();
   ASSERT_TRUE(f.bot().Running());
   // The bot hears its own join and probe at start, answers the probe and
   // so enters its own roster.
@@ -366,15 +366,15 @@ TEST(BotLifecycle, LiveBotAnswersAPeerOverLoopback) {
   ASSERT_EQ(replies.size(), 1u);
   EXPECT_EQ(replies[0].dstAddr, Loopback(2));
   EXPECT_EQ(replies[0].dstPort, f.Port());
-  f.bot().StopTBClick();
+  f.bot().Stop();
 }
 
 TEST(BotLifecycle, ConsoleLineGoesToTheChat) {
   BotFixture f({{"EnableBot=0"}});
-  f.bot().FormCreate();
+  f.bot().Open();
   f.PrepareOffline();
-  f.bot().ConsoleInput(W("Всем привет"));
-  f.bot().ConsoleInput("");
+  f.bot().SayConsoleLine(W("Всем привет"));
+  f.bot().SayConsoleLine("");
   std::vector<SentPacket> sent = f.Sent();
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(sent[0].type, kPacketChatLine);

@@ -8,7 +8,7 @@
 //   as a start would, but no socket is opened; every packet the bot sends
 //   is recorded instead. Inject packets with Receive*/Inject, read them
 //   back with Sent().
-// - live: FormCreate/StartTBClick open real sockets on loopback; packets
+// - live: Open/Start open real sockets on loopback; packets
 //   are recorded and also sent (RecordSends(true)).
 //
 // Packets to inject are built by a second codec playing a chat peer, and

@@ -88,7 +88,7 @@ TEST(PageDefs, EveryFieldAndButtonStandsOnItsPageOnce) {
 // installations hold it.
 class FieldBinding : public ::testing::Test {
  protected:
-  FieldBinding() : form(f.bot()) { f.PrepareOffline(); }
+  FieldBinding() : form(f.bot(), f.bot()) { f.PrepareOffline(); }
 
   const FieldDef& Field(const char* name) {
     const FieldDef* field = FindField(name);

@@ -15,9 +15,9 @@ namespace {
 TEST(SaveOfARunningBot, SaysTheBotIsOffTheChatAndItsYesStartsIt) {
   BotFixture f;
   f.RecordSends(false);
-  f.bot().FormCreate();
+  f.bot().Open();
   ASSERT_TRUE(f.bot().Running());
-  SettingsForm form(f.bot());
+  SettingsForm form(f.bot(), f.bot());
   f.ClearSent();
 
   const PageResult result = form.Save();
@@ -34,7 +34,7 @@ TEST(SaveOfARunningBot, SaysTheBotIsOffTheChatAndItsYesStartsIt) {
   form.StartBot();
   EXPECT_TRUE(f.bot().Running());
   EXPECT_EQ(f.SentOfType(kPacketJoin).size(), 1u);
-  f.bot().StopTBClick();
+  f.bot().Stop();
 }
 
 // A folder that cannot take the files: the bot is not stopped, goes on
@@ -42,11 +42,11 @@ TEST(SaveOfARunningBot, SaysTheBotIsOffTheChatAndItsYesStartsIt) {
 TEST(SaveOfARunningBot, AFileThatCannotBeWrittenKeepsTheBotRunningAndIsNamed) {
   BotFixture f;
   f.RecordSends(false);
-  f.bot().FormCreate();
+  f.bot().Open();
   ASSERT_TRUE(f.bot().Running());
   ::unlink(f.dir.FilePath("others.ini").c_str());
   f.dir.WriteFile("others.ini/blocker", "");  // others.ini is a folder now
-  SettingsForm form(f.bot());
+  SettingsForm form(f.bot(), f.bot());
   f.bot().Settings().PortE = "50999";
   f.ClearSent();
 
@@ -62,7 +62,7 @@ TEST(SaveOfARunningBot, AFileThatCannotBeWrittenKeepsTheBotRunningAndIsNamed) {
                                W(" (на месте файла стоит папка).\nБот работает дальше с прежними "
                                  "настройками.");
   EXPECT_EQ(result.message->text.rfind(expected, 0), 0u) << result.message->text;
-  f.bot().StopTBClick();
+  f.bot().Stop();
 }
 
 }  // namespace

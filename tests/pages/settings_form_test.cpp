@@ -55,7 +55,7 @@ TEST(DigitsOnlyKeys, DigitsAndEditingKeysPassOtherCharactersAreDropped) {
 
 class SettingsFormTest : public ::testing::Test {
  protected:
-  SettingsFormTest() : form(f.bot()) { f.PrepareOffline(); }
+  SettingsFormTest() : form(f.bot(), f.bot()) { f.PrepareOffline(); }
   const FieldDef& Field(const char* name) { return *FindField(name); }
   std::string NetIni() { return f.dir.ReadFile("Net.ini"); }
 

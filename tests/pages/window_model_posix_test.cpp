@@ -69,7 +69,7 @@ class WindowModelTest : public ::testing::Test {
     ASSERT_TRUE(holder->Bind(0, f.Port(), /*reuse=*/false));
   }
   void StartProgram() {
-    f.bot().FormCreate();
+    f.bot().Open();
     model.ProgramStarted();
   }
   int Lines(const char* utf8) const {
@@ -79,7 +79,7 @@ class WindowModelTest : public ::testing::Test {
   }
 
   BotFixture f;
-  WindowModel model{f.bot(), f.loop};
+  WindowModel model{f.bot(), f.bot(), f.loop};
   RecordingScreen screen{model};
   std::optional<UdpPeer> holder;
 };

@@ -43,12 +43,12 @@ TEST(Program, HeadlessStartOfASwitchedOffBotSaysWhichKeyStartsIt) {
   ManualEventLoop loop(&clock);
   Program program(loop, clock, dir.Path(), "pelmobot");
   LinesView view;
-  program.Control().AddView(&view);
+  program.Faces().console.AddView(&view);
   program.Start();
-  EXPECT_FALSE(program.Control().Running());
+  EXPECT_FALSE(program.Faces().life.Running());
   EXPECT_TRUE(Holds(view.lines, line));
-  program.Control().FormClose();
-  program.Control().RemoveView(&view);
+  program.Faces().life.Close();
+  program.Faces().console.RemoveView(&view);
 }
 
 TEST(Program, HelpAndVersionAreAnsweredWhateverElseTheLineHolds) {

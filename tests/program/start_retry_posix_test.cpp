@@ -26,10 +26,10 @@ class StartRetryTest : public ::testing::Test {
     holder.emplace();
     ASSERT_TRUE(holder->Bind(0, f.Port(), /*reuse=*/false));
     f.RecordSends(true);
-    f.bot().FormCreate();
+    f.bot().Open();
     ASSERT_FALSE(f.bot().Running());
   }
-  void TearDown() override { f.bot().FormClose(); }
+  void TearDown() override { f.bot().Close(); }
 
   int Count(const std::string& text) const {
     int n = 0;

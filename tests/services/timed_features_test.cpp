@@ -200,7 +200,7 @@ TEST_F(TimedFeaturesTest, CloseAbandonsADownloadInFlight) {
   timed.Weather().Start();
   ASSERT_TRUE(timed.Download().Download());
   const auto start = std::chrono::steady_clock::now();
-  f.bot().FormClose();
+  f.bot().Close();
   EXPECT_LT(std::chrono::steady_clock::now() - start, 2500ms);
   EXPECT_FALSE(timed.Download().InFlight());
   f.loop.RunPending();
@@ -222,7 +222,7 @@ TEST_F(TimedFeaturesTest, NamesChangedOnlyByHandAreNeverWrittenOver) {
   ASSERT_TRUE(timed.Download().Download());
   ASSERT_TRUE(WaitForDownload());
   EXPECT_EQ(f.dir.ReadFile("botfile/pogoda.txt"), kForecast);
-  f.bot().FormClose();
+  f.bot().Close();
   IniFile others(f.dir.FilePath("others.ini"));
   EXPECT_EQ(others.ReadString("Pogoda", "URL", ""), "http://informer.example/new.js");
   EXPECT_EQ(others.ReadString("Pogoda", "OutputFileName", ""), "other.txt");

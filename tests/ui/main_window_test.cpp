@@ -82,7 +82,7 @@ TEST_F(MainWindowTest, ToolBarStartsAndStopsTheBotOnLoopback) {
   EXPECT_TRUE(f.bot.bot().Running());
   EXPECT_EQ(f.window->Tabs()->currentIndex(), 0);
   EXPECT_EQ(f.bot.SentOfType(kPacketJoin).size(), 1u);
-  f.bot.bot().StopTBClick();
+  f.bot.bot().Stop();
 }
 
 TEST_F(MainWindowTest, ConsoleLineIsSaidInTheChatOrKeptWhileTheBotIsStopped) {
@@ -371,7 +371,7 @@ TEST_F(MainWindowTest, AnUnsoundFieldStopsTheSaveBeforeTheBotStops) {
     EXPECT_EQ(f.bot.dir.ReadFile("Net.ini"), before) << c.field;
     Click("LoadCfgB");
   }
-  f.bot.bot().StopTBClick();
+  f.bot.bot().Stop();
 }
 
 TEST_F(MainWindowTest, AFileThatCannotBeWrittenIsSaidInABox) {
@@ -463,7 +463,7 @@ TEST_F(MainWindowTest, MinimiseAndCloseFollowTheRunStateAndTheTray) {
   w.ShowMMClick();
   EXPECT_FALSE(w.isMinimized());
 
-  f.bot.bot().StopTBClick();
+  f.bot.bot().Stop();
   w.SystemCommand(true);
   EXPECT_FALSE(w.isVisible());
   EXPECT_TRUE(w.Tray()->isVisible());

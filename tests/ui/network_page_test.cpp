@@ -14,7 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "base/date_time.h"
-#include "core/bot_control.h"
+#include "core/bot_faces.h"
 #include "fakes/bot_fixture.h"
 #include "fakes/netns.h"
 #include "fakes/temp_dir.h"
@@ -67,12 +67,12 @@ TEST(NetworkPage, OffersEveryAddressOfTheMachineAndJoinsWhereTheBotIs) {
     SystemClock clock;
     QtEventLoop loop;
     Program program(loop, clock, dir.Path(), "pelmobot-gui");
-    MainWindow window(program.Control(), loop);
+    MainWindow window(program.Faces(), loop);
     window.platform.warn = [](const QString&, const QString& text) {
       ADD_FAILURE() << text.toStdString();
     };
     window.FormCreate();
-    ASSERT_TRUE(program.Control().Running());
+    ASSERT_TRUE(program.Faces().life.Running());
     const QString firstStart = window.Log()->toPlainText();
     EXPECT_TRUE(firstStart.contains("SetSockOpt(IP_ADD_MEMBERSHIP): 127.0.0.1"));
     EXPECT_FALSE(firstStart.contains("SetSockOpt(IP_ADD_MEMBERSHIP): 192.0.2.1"));
@@ -96,7 +96,7 @@ TEST(NetworkPage, OffersEveryAddressOfTheMachineAndJoinsWhereTheBotIs) {
     window.findChild<QAction*>("StopTb")->trigger();
     window.ClearLogTBClick();
     window.findChild<QAction*>("StartTB")->trigger();
-    ASSERT_TRUE(program.Control().Running());
+    ASSERT_TRUE(program.Faces().life.Running());
     const QString secondStart = window.Log()->toPlainText();
     EXPECT_TRUE(secondStart.contains("ip: 192.0.2.1")) << secondStart.toStdString();
     EXPECT_TRUE(secondStart.contains("SetSockOpt(IP_ADD_MEMBERSHIP): 192.0.2.1"));

@@ -187,7 +187,7 @@ void ShootEveryScene(const Shoot& shoot) {
       refused.f.Find<QPushButton>("SaveCfgB")->click();
     }));
     EXPECT_TRUE(refused.f.bot.bot().Running());
-    refused.f.bot.bot().StopTBClick();
+    refused.f.bot.bot().Stop();
   }
 
   Scene s;

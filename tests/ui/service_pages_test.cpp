@@ -113,7 +113,7 @@ TEST_F(ServicePagesTest, BanPageStartsAnHourAheadRefusesThePastAndFollowsTheChat
   ASSERT_NE(f.bot.dir.ReadFile("botfile/ban.txt").find("OTHER="), std::string::npos);
   auto* list = f.Find<QListWidget>("ListBan");
   EXPECT_TRUE(QTest::qWaitFor([list] { return list->count() == 2; }, 5000));
-  f.bot.bot().StopTBClick();
+  f.bot.bot().Stop();
 }
 
 TEST_F(ServicePagesTest, AdministratorAddedInTheGridHasTheRightsAtOnce) {

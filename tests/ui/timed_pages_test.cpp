@@ -102,7 +102,7 @@ TEST_F(TimedPagesTest, CountdownLabelsPauseAndContinue) {
   go->click();
   f.bot.loop.Advance(1000ms);
   EXPECT_EQ(f.Find<QLabel>("PogodaTimeL")->text(), "00:58");
-  f.bot.bot().StopTBClick();
+  f.bot.bot().Stop();
 }
 
 TEST_F(TimedPagesTest, ZeroIntervalIsSaidAndThePasswordNoteIsThere) {
@@ -115,7 +115,7 @@ TEST_F(TimedPagesTest, ZeroIntervalIsSaidAndThePasswordNoteIsThere) {
   ASSERT_NE(note, nullptr);
   EXPECT_TRUE(note->text().contains("others.ini"));
   EXPECT_EQ(f.Find<QLineEdit>("edPassword")->echoMode(), QLineEdit::Password);
-  f.bot.bot().StopTBClick();
+  f.bot.bot().Stop();
 }
 
 }  // namespace

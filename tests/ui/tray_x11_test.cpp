@@ -137,7 +137,7 @@ TEST(TrayUnderXInner, HidesIntoTheIconAndComesBack) {
   f.window->Settings();
   f.window->show();
   ASSERT_TRUE(WaitFor([&] { return f.window->isVisible() && f.window->isActiveWindow(); }));
-  f.bot.bot().StopTBClick();
+  f.bot.bot().Stop();
 
   // Close from the title bar: the window goes, the icon comes.
   f.window->close();

@@ -8,7 +8,7 @@
 namespace pelmo {
 
 WindowFixture::WindowFixture(BotFixtureOptions options) : bot(std::move(options)) {
-  window = std::make_unique<MainWindow>(bot.bot(), bot.loop);
+  window = std::make_unique<MainWindow>(bot.bot().Faces(), bot.loop);
   WindowPlatform& p = window->platform;
   p.askText = [this](const QString& title, const QString& prompt) -> std::optional<QString> {
     questions << title + "|" + prompt;

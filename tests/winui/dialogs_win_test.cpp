@@ -8,7 +8,7 @@
 
 #include "base/cp1251.h"
 #include "base/windows_text_win.h"
-#include "core/bot_control.h"
+#include "core/bot_faces.h"
 #include "core/bot_settings.h"
 #include "winui/controls_win.h"
 #include "winui/error_report_win.h"
@@ -75,7 +75,7 @@ TEST(WinDialogs, HelpOpensTheGuideAndSaysWhenNothingCan) {
 
 TEST(WinDialogs, TheSaveBoxOffersTheStart) {
   GuiFixture f;
-  ASSERT_TRUE(f.Pump([&] { return f.program->Control().Running(); }));
+  ASSERT_TRUE(f.Pump([&] { return f.program->Faces().life.Running(); }));
   f.window->platform.askAction = [&f](const std::wstring& title, const std::wstring& text,
                                       const std::wstring& accept, const std::wstring& reject) {
     return ActionBox(f.window->Window(), title, text, accept, reject);
@@ -85,12 +85,12 @@ TEST(WinDialogs, TheSaveBoxOffersTheStart) {
     EXPECT_EQ(GetText(ChildNamed(box, "AcceptB")), L"&Запустить бота");
     ::SendMessageW(ChildNamed(box, "AcceptB"), BM_CLICK, 0, 0);
   }));
-  EXPECT_TRUE(f.Pump([&] { return f.program->Control().Running(); }));
+  EXPECT_TRUE(f.Pump([&] { return f.program->Faces().life.Running(); }));
 }
 
 TEST(WinDialogs, AnErrorIsReportedWithPictureTextAndTheMailQuestion) {
   GuiFixture f;
-  ErrorReporter reporter(f.clock, f.program->Control().Settings(), f.dir.FilePath("Errors"),
+  ErrorReporter reporter(f.clock, f.program->Faces().settings.Settings(), f.dir.FilePath("Errors"),
                          "pelmobot-gui", "Pelmo_bot v 1.3");
   std::vector<std::wstring> mailed;
   std::wstring info;
@@ -139,8 +139,8 @@ TEST(WinDialogs, AnErrorIsReportedWithPictureTextAndTheMailQuestion) {
 
 TEST(WinDialogs, WithReportsOffTheErrorIsOnlyShown) {
   GuiFixture f;
-  f.program->Control().Settings().OnErrorCB = false;
-  ErrorReporter reporter(f.clock, f.program->Control().Settings(), f.dir.FilePath("Errors"),
+  f.program->Faces().settings.Settings().OnErrorCB = false;
+  ErrorReporter reporter(f.clock, f.program->Faces().settings.Settings(), f.dir.FilePath("Errors"),
                          "pelmobot-gui", "Pelmo_bot v 1.3");
   std::wstring shown;
   reporter.platform.showError = [&](const std::wstring&, const std::wstring& text) { shown = text; };

@@ -85,7 +85,7 @@ GuiFixture::GuiFixture(FixtureOptions options) {
   ::GetModuleFileNameW(nullptr, self, MAX_PATH);
   std::wstring programDir = self;
   programDir = programDir.substr(0, programDir.find_last_of(L"\\/"));
-  window = std::make_unique<MainWindow>(program->Control(), *loop, programDir);
+  window = std::make_unique<MainWindow>(program->Faces(), *loop, programDir);
   window->platform.warn = [this](const std::wstring& title, const std::wstring& text) {
     warnings.push_back(title + L"|" + text);
   };

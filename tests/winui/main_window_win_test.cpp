@@ -8,7 +8,7 @@
 
 #include "base/cp1251.h"
 #include "base/ini_file.h"
-#include "core/bot_control.h"
+#include "core/bot_faces.h"
 #include "winui/controls_win.h"
 #include "winui/gui_fixture_win.h"
 #include "winui/settings_tab_win.h"

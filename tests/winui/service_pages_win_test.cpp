@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "base/cp1251.h"
-#include "core/bot_control.h"
+#include "core/bot_faces.h"
 #include "winui/controls_win.h"
 #include "winui/game_pages_win.h"
 #include "winui/gui_fixture_win.h"

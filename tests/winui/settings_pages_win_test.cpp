@@ -8,7 +8,7 @@
 
 #include "base/cp1251.h"
 #include "base/ini_file.h"
-#include "core/bot_control.h"
+#include "core/bot_faces.h"
 #include "core/bot_settings.h"
 #include "winui/controls_win.h"
 #include "winui/gui_fixture_win.h"
@@ -100,7 +100,7 @@ TEST(WinSettingsPages, SaveWritesWhatWasTypedAndOffersToStartTheBotAgain) {
   // The stop is said, and the operator's "yes" starts the bot again.
   ASSERT_EQ(f.actionsAsked.size(), 1u);
   EXPECT_NE(f.actionsAsked[0].find(L"Бот остановлен"), std::wstring::npos);
-  EXPECT_TRUE(f.Pump([&] { return f.program->Control().Running(); }));
+  EXPECT_TRUE(f.Pump([&] { return f.program->Faces().life.Running(); }));
   EXPECT_EQ(f.window->StatusPanel(2), L"Running");
 }
 
@@ -110,7 +110,7 @@ TEST(WinSettingsPages, FieldsFilterAndCheckWhatIsTyped) {
   // A letter turns the flood limit into 0.
   f.Type("FloodE", L"5x");
   EXPECT_EQ(GetText(f.Named("FloodE")), L"0");
-  EXPECT_EQ(f.program->Control().Settings().FloodE, 0);
+  EXPECT_EQ(f.program->Faces().settings.Settings().FloodE, 0);
   // The number fields take digits only.
   f.SelectNode(4);
   f.Type("PortE", L"");
@@ -121,13 +121,13 @@ TEST(WinSettingsPages, FieldsFilterAndCheckWhatIsTyped) {
   EXPECT_EQ(GetText(f.Named("PortE")), L"42");
 
   // An unsound field refuses the save, names the field and keeps the bot.
-  ASSERT_TRUE(f.Pump([&] { return f.program->Control().Running(); }));
+  ASSERT_TRUE(f.Pump([&] { return f.program->Faces().life.Running(); }));
   const std::string before = f.File("Net.ini");
   f.Type("PortE", L"99999");
   f.Click("SaveCfgB");
   ASSERT_EQ(f.warnings.size(), 1u);
   EXPECT_NE(f.warnings[0].find(L"\"Порт:\""), std::wstring::npos) << f.warnings[0];
-  EXPECT_TRUE(f.program->Control().Running());
+  EXPECT_TRUE(f.program->Faces().life.Running());
   EXPECT_EQ(f.File("Net.ini"), before);
   EXPECT_EQ(::GetFocus(), f.Named("PortE"));
   f.Type("PortE", std::to_wstring(f.port));
