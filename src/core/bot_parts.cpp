@@ -20,7 +20,7 @@ BotParts::BotParts(EventLoop& eventLoop, const Clock& botClock, BotOptions botOp
             options.configDir.empty() ? DefaultConfigDir() : options.configDir,
             options.programPath, &log),
       views(log),
-      interpreter(log, settings, on, loop, clock),
+      interpreter(log, settings, on, loop, clock, roster),
       dispatcher(*this),
       services{loop,         clock,       random,   folder,   settings,
                netSettings,  replies,     log,      othersIni,

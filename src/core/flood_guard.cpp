@@ -67,26 +67,36 @@ void FloodGuard::Clear() {
   m_index.clear();
 }
 
-bool FloodGuard::Ignored(std::uint32_t address) const {
-  const auto found = m_index.find(address);
+bool FloodGuard::Ignored(std::uint32_t address, bool present) const {
+  const auto found = m_index.find(Key(address, present));
   if (found == m_index.end()) return false;
   const std::uint64_t until = found->second->ignoredUntil;
   return until != 0 && until > m_clock.TickMs();
 }
 
-bool FloodGuard::Admit(std::uint32_t address, const std::string& host, const std::string& nick) {
+bool FloodGuard::Admit(std::uint32_t address, const std::string& host, const std::string& nick,
+                       bool present) {
   if (!m_settings.Enabled) return true;
   // A period whose timer has not run yet (a busy loop) ends here.
   if (!m_ignored.empty() && m_ignored.front().ignoredUntil <= m_clock.TickMs()) EndDuePeriods();
   const std::uint64_t now = m_clock.TickMs();
+  const std::uint64_t key = Key(address, present);
 
   List::iterator sender;
-  if (const auto found = m_index.find(address); found != m_index.end()) {
+  if (const auto found = m_index.find(key); found != m_index.end()) {
     sender = found->second;
-    if (sender->ignoredUntil != 0) return false;
+    if (sender->ignoredUntil != 0) {
+      // The excess is refused, not the sender: one command a window gets
+      // through, from the budget as for one that has used its allowance.
+      const std::uint64_t window = static_cast<std::uint64_t>(m_settings.Seconds) * 1000;
+      if (now - sender->admittedInPeriod < window) return false;
+      if (!TakeBudget(static_cast<std::size_t>(m_settings.Commands), present, now)) return false;
+      sender->admittedInPeriod = now;
+      return true;
+    }
     m_counted.splice(m_counted.begin(), m_counted, sender);
   } else {
-    Track(address, now);
+    Track(key, now);
     sender = m_counted.begin();
   }
   sender->host = host;
@@ -95,7 +105,7 @@ bool FloodGuard::Admit(std::uint32_t address, const std::string& host, const std
     StartIgnoring(sender, nick, now);
     return false;
   }
-  return TakeBudget(used, now);
+  return TakeBudget(used, present, now);
 }
 
 std::size_t FloodGuard::Recent(const Sender& sender, std::uint64_t now) const {
@@ -105,13 +115,17 @@ std::size_t FloodGuard::Recent(const Sender& sender, std::uint64_t now) const {
       [&](std::uint64_t stamp) { return now - stamp < window; }));
 }
 
-bool FloodGuard::TakeBudget(std::size_t used, std::uint64_t now) {
+bool FloodGuard::TakeBudget(std::size_t used, bool present, std::uint64_t now) {
   const double most = m_settings.Replies;
   m_budget = std::min(most, m_budget + static_cast<double>(now - m_budgetTick) * most / 1000.0);
   m_budgetTick = now;
-  // A sender that has used nothing may take the last answer; one that has
-  // used all but one of its commands only about the budget's upper half.
-  const double share = static_cast<double>(used) / static_cast<double>(m_settings.Commands);
+  // A user present in the chat who has used nothing may take the last
+  // answer; a sender that has used all its commands only the budget's
+  // upper half. A stranger to the roster counts one more: the first
+  // command of each of a thousand fresh addresses comes after the users'.
+  const std::size_t commands = static_cast<std::size_t>(m_settings.Commands);
+  const std::size_t weight = std::min(commands, used + (present ? 0 : 1));
+  const double share = static_cast<double>(weight) / static_cast<double>(commands);
   if (m_budget >= 1.0 + (most - 1.0) * share / 2.0) {
     m_budget -= 1.0;
     return true;
@@ -128,18 +142,18 @@ bool FloodGuard::TakeBudget(std::size_t used, std::uint64_t now) {
   return false;
 }
 
-FloodGuard::Sender* FloodGuard::Track(std::uint32_t address, std::uint64_t now) {
+FloodGuard::Sender* FloodGuard::Track(std::uint64_t key, std::uint64_t now) {
   bool crowded = false;
   if (m_index.size() < m_capacity) {
     m_counted.emplace_front();
   } else if (!m_counted.empty()) {
     // The least recently seen one makes room; its ring keeps its memory.
-    m_index.erase(m_counted.back().address);
+    m_index.erase(m_counted.back().key);
     m_counted.splice(m_counted.begin(), m_counted, std::prev(m_counted.end()));
   } else {
     // Every kept one is ignored: the one ignored longest makes room, and
     // the newcomer gets one command, not a whole allowance.
-    m_index.erase(m_ignored.front().address);
+    m_index.erase(m_ignored.front().key);
     m_counted.splice(m_counted.begin(), m_ignored, m_ignored.begin());
     crowded = true;
   }
@@ -147,9 +161,10 @@ FloodGuard::Sender* FloodGuard::Track(std::uint32_t address, std::uint64_t now) 
   sender.stamps.clear();
   sender.next = 0;
   sender.ignoredUntil = 0;
+  sender.admittedInPeriod = 0;
   if (crowded) sender.stamps.assign(static_cast<std::size_t>(m_settings.Commands) - 1, now);
-  sender.address = address;
-  m_index[address] = m_counted.begin();
+  sender.key = key;
+  m_index[key] = m_counted.begin();
   return &sender;
 }
 
@@ -173,10 +188,11 @@ void FloodGuard::StartIgnoring(List::iterator sender, const std::string& nick,
   sender->stamps.clear();
   sender->next = 0;
   sender->ignoredUntil = now + static_cast<std::uint64_t>(m_settings.IgnoreSeconds) * 1000;
+  sender->admittedInPeriod = now;
   m_ignored.splice(m_ignored.end(), m_counted, sender);
   ArmTimer(now);
   m_log.LogLine(W("Защита от флуда: ") + nick + " (" + sender->host + W(") с адреса ") +
-                AddressToText(sender->address) + W(" — больше ") +
+                AddressToText(AddressOf(*sender)) + W(" — больше ") +
                 std::to_string(m_settings.Commands) + W(" команд за ") +
                 std::to_string(m_settings.Seconds) + W(" с, команды не принимаются ") +
                 std::to_string(m_settings.IgnoreSeconds) + W(" с."));
@@ -186,9 +202,9 @@ void FloodGuard::EndDuePeriods() {
   const std::uint64_t now = m_clock.TickMs();
   while (!m_ignored.empty() && m_ignored.front().ignoredUntil <= now) {
     const Sender& sender = m_ignored.front();
-    const std::string line = W("Защита от флуда: с адреса ") + AddressToText(sender.address) +
+    const std::string line = W("Защита от флуда: с адреса ") + AddressToText(AddressOf(sender)) +
                              " (" + sender.host + W(") команды снова принимаются.");
-    m_index.erase(sender.address);
+    m_index.erase(sender.key);
     m_ignored.pop_front();
     m_log.LogLine(line);
   }

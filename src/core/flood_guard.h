@@ -1,15 +1,22 @@
 // The flood guard: one computer must not make the bot answer many times a
 // second to the whole chat. More than Commands commands or chatterbox
-// triggers within Seconds seconds from one sender make the bot ignore that
-// sender's commands and triggers for IgnoreSeconds seconds, with one log
-// line when that starts and one when it ends. The caller decides what
+// triggers within Seconds seconds from one sender start a period of
+// IgnoreSeconds seconds in which that sender's excess is refused: one
+// command in Seconds seconds still gets through (its fair share, never
+// none), its chatterbox triggers and vote answers are ignored. One log
+// line when a period starts and one when it ends. The caller decides what
 // counts (administrators, quiz answers and plain lines do not).
 //
 // A sender is the datagram's source address: the nick and the host name
 // inside a packet are whatever the sender writes there, so a flood that
 // changes its host name with every line is still one sender, and a
 // stranger who writes another user's host name from another address is
-// another sender. The host name only names the sender in the log.
+// another sender. The source address can be forged as well: so that a
+// flood forged from a user's address does not take that user's share, the
+// names the roster holds at that address (users who answered the bot's
+// probe from there, which shows in the chat) are a sender of their own,
+// apart from every other name written from it. A forger who writes both
+// the address and the user's names cannot be told from the user.
 //
 // The work per packet is small and the memory bounded: the guard keeps at
 // most Capacity() senders and forgets the least recently seen one for a
@@ -22,7 +29,9 @@
 // budget (Replies a second, one second's worth at once), shared so that
 // many addresses cannot take all of it: a sender that has used little of
 // its own allowance may take the budget's last answer, one that has used
-// most of it only the budget's upper part. The refused answers are logged
+// most of it only the budget's upper part; a sender the roster does not
+// hold counts one command more, so that a flood of fresh addresses cannot
+// crowd out the users present in the chat. The refused answers are logged
 // at most every ten seconds with their number.
 //
 // Settings live in others.ini, section "FloodGuard"; a missing section
@@ -74,14 +83,17 @@ class FloodGuard {
   void Configure(const FloodGuardSettings& settings);
   bool Enabled() const { return m_settings.Enabled; }
 
-  // True while the sender's commands and triggers are ignored.
-  bool Ignored(std::uint32_t address) const;
+  // True while the sender is in its ignore period. present: the packet's
+  // names are the roster's at address.
+  bool Ignored(std::uint32_t address, bool present = false) const;
   // Counts one command or trigger of the sender at address (nick and host
   // as its packet names them, for the log). True when it may be answered;
-  // false when the sender is ignored, when this one is one too many (the
-  // ignore period then starts and is logged), or when the bot's budget has
-  // no room for this sender now. Always true when the guard is off.
-  bool Admit(std::uint32_t address, const std::string& host, const std::string& nick);
+  // false when this one is one too many (the ignore period then starts and
+  // is logged), when the sender is in its period and has had its one
+  // command of the last Seconds, or when the bot's budget has no room for
+  // this sender now. Always true when the guard is off.
+  bool Admit(std::uint32_t address, const std::string& host, const std::string& nick,
+             bool present = false);
 
   // How many senders the guard keeps now, and at most.
   std::size_t TrackedSenders() const { return m_index.size(); }
@@ -89,26 +101,33 @@ class FloodGuard {
 
  private:
   struct Sender {
-    std::uint32_t address = 0;
+    std::uint64_t key = 0;  // Key(address, present)
     std::string host;  // as last counted, for the log
     // The tick counts of the last Commands admitted ones, a ring whose
     // oldest entry is at next once it is full.
     std::vector<std::uint64_t> stamps;
     std::size_t next = 0;
     std::uint64_t ignoredUntil = 0;  // 0: not ignored
+    std::uint64_t admittedInPeriod = 0;  // the last one let through while ignored
   };
   using List = std::list<Sender>;
 
   // A kept sender for address, new or reused from the least recently seen
   // one, or from the one ignored longest when all are ignored (then with a
   // single command left).
-  Sender* Track(std::uint32_t address, std::uint64_t now);
+  static std::uint64_t Key(std::uint32_t address, bool present) {
+    return (present ? std::uint64_t{1} << 32 : 0) | address;
+  }
+  static std::uint32_t AddressOf(const Sender& sender) {
+    return static_cast<std::uint32_t>(sender.key);
+  }
+  Sender* Track(std::uint64_t key, std::uint64_t now);
   bool Count(Sender& sender, std::uint64_t now);
   // How many of the sender's commands lie within the window.
   std::size_t Recent(const Sender& sender, std::uint64_t now) const;
   // Takes one answer from the bot's budget for a sender that has used
   // `used` of its Commands; false when there is no room for it.
-  bool TakeBudget(std::size_t used, std::uint64_t now);
+  bool TakeBudget(std::size_t used, bool present, std::uint64_t now);
   void StartIgnoring(List::iterator sender, const std::string& nick, std::uint64_t now);
   // Ends the ignore periods due by now, logging each, and arms the timer
   // for the next one.
@@ -125,7 +144,7 @@ class FloodGuard {
   // the order their periods end (all periods are equally long).
   List m_counted;
   List m_ignored;
-  std::unordered_map<std::uint32_t, List::iterator> m_index;
+  std::unordered_map<std::uint64_t, List::iterator> m_index;
   EventLoop::TimerId m_timer = 0;
   std::size_t m_fixedCapacity;
   // The bot's budget of answers, refilled with time.

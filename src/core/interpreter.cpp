@@ -10,21 +10,31 @@
 #include "core/chat_event.h"
 #include "core/reactions.h"
 #include "core/replies.h"
+#include "core/roster.h"
 
 namespace pelmo {
 
 Interpreter::Interpreter(BotLog& log, const BotSettings& settings, Subscriptions& on,
-                         EventLoop& loop, const Clock& clock)
-    : m_log(log), m_settings(settings), m_on(on), m_guard(loop, clock, log), m_admins(log) {}
+                         EventLoop& loop, const Clock& clock, const Roster& roster)
+    : m_log(log),
+      m_settings(settings),
+      m_on(on),
+      m_roster(roster),
+      m_guard(loop, clock, log),
+      m_admins(log) {}
+
+bool Interpreter::Present(const ChatEvent& event) const {
+  return m_roster.Holds(event.Who(), event.address);
+}
 
 bool Interpreter::Ignored(const ChatEvent& event) const {
-  return m_guard.Ignored(event.address);
+  return m_guard.Ignored(event.address, Present(event));
 }
 
 bool Interpreter::Admit(const ChatEvent& event) {
   if (!m_guard.Enabled()) return true;
   if (m_admins.IsAdmin(m_settings.ADMvle, event, false)) return true;
-  return m_guard.Admit(event.address, event.host, event.nick);
+  return m_guard.Admit(event.address, event.host, event.nick, Present(event));
 }
 
 void Interpreter::HandleChatLine(const ChatEvent& event) {

@@ -14,6 +14,7 @@
 namespace pelmo {
 
 class BotLog;
+class Roster;
 class EventLoop;
 class Clock;
 struct BotSettings;
@@ -22,8 +23,9 @@ struct Subscriptions;
 
 class Interpreter final : public Admission {
  public:
+  // The roster tells the flood guard which names are present at an address.
   Interpreter(BotLog& log, const BotSettings& settings, Subscriptions& on, EventLoop& loop,
-              const Clock& clock);
+              const Clock& clock, const Roster& roster);
 
   // Handles one chat line (packet type 10): a channel line (kind 0) or a
   // password-channel line (kind 2); other kinds and payloads that cannot
@@ -50,10 +52,12 @@ class Interpreter final : public Admission {
   // Walks the rows of one stage for the line's command text; true when a
   // row ended the walk.
   bool RunCommandTable(const ChatEvent& event, Stage stage);
+  bool Present(const ChatEvent& event) const;
 
   BotLog& m_log;
   const BotSettings& m_settings;
   Subscriptions& m_on;
+  const Roster& m_roster;
   CommandTable m_table;
   FloodGuard m_guard;
   AdminBinding m_admins;

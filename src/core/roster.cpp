@@ -38,6 +38,11 @@ bool Roster::Contains(const std::string& text) const {
   return at != m_entries.end() && at->text == text;
 }
 
+bool Roster::Holds(const std::string& text, std::uint32_t address) const {
+  auto at = LowerBound(m_entries, text);
+  return at != m_entries.end() && at->text == text && at->address == address;
+}
+
 void Roster::Clear() { m_entries.clear(); }
 
 }  // namespace pelmo

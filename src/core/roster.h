@@ -27,6 +27,8 @@ class Roster {
   // Removes the entry with this text; true when it was there.
   bool Remove(const std::string& text);
   bool Contains(const std::string& text) const;
+  // True when the entry with this text is at address.
+  bool Holds(const std::string& text, std::uint32_t address) const;
   void Clear();
   std::size_t Count() const { return m_entries.size(); }
   const std::vector<RosterEntry>& Entries() const { return m_entries; }

@@ -50,6 +50,22 @@ TEST(FloodGuardSettings, ReadFromOthersIni) {
   }
 }
 
+// The shipped working folder turns the guard on and says every key, with
+// the comments an operator reads beside them.
+TEST(FloodGuardSettings, TheShippedOthersIniNamesEveryKey) {
+  const IniFile shipped(std::string(PELMO_SOURCE_DIR) + "/dist/workdir/others.ini");
+  const FloodGuardSettings s = LoadFloodGuardSettings(shipped);
+  EXPECT_TRUE(s.Enabled);
+  EXPECT_EQ(s.Commands, 8);
+  EXPECT_EQ(s.Seconds, 10);
+  EXPECT_EQ(s.IgnoreSeconds, 60);
+  for (const char* key : {"Replies", "Senders"}) {
+    EXPECT_EQ(shipped.ReadInteger("FloodGuard", key, -1) > 0, true) << key;
+  }
+  EXPECT_EQ(s.Replies, 20);
+  EXPECT_EQ(s.Senders, 16384);
+}
+
 class FloodGuardTest : public ::testing::Test {
  protected:
   void SetUp() override { guard.Configure({true, 3, 10, 60}); }
@@ -73,10 +89,16 @@ TEST_F(FloodGuardTest, OneTooManyStartsTheIgnorePeriodWhichEndsOnTime) {
             W("Защита от флуда: Vasya (PC7) с адреса 127.0.0.7 — больше 3 команд за 10 с, "
               "команды не принимаются 60 с."));
 
-  // Another computer is not touched; more from the flooder add no lines.
+  // Another computer is not touched; more from the flooder add no lines,
+  // and one of them in ten seconds is still let through: the excess is
+  // refused, not the sender.
   EXPECT_TRUE(guard.Admit(kPetya, "PC8", "Petya"));
-  loop.Advance(59s);
+  loop.Advance(9999ms);
   EXPECT_FALSE(guard.Admit(kVasya, "PC7", "Vasya"));
+  loop.Advance(1ms);
+  EXPECT_TRUE(guard.Admit(kVasya, "PC7", "Vasya"));
+  EXPECT_FALSE(guard.Admit(kVasya, "PC7", "Vasya"));
+  loop.Advance(49s);
   EXPECT_TRUE(guard.Ignored(kVasya));
   EXPECT_EQ(log.Lines().size(), 1u);
 
@@ -132,11 +154,12 @@ TEST_F(FloodGuardTest, OffAdmitsEverythingAndReconfiguringEndsPeriodsSilently) {
 
 // Thousands of computers, far more than the guard keeps, one new every
 // 50 ms (200 within any 10 s), while one sender floods at once and another
-// slowly: the flooders stay ignored for the whole period while the others
-// come and go, and the guard never keeps more than its table holds.
+// slowly: the flooders stay in their period to its end, let through once
+// in ten seconds, while the others come and go, and the guard never keeps
+// more than its table holds.
 TEST_F(FloodGuardTest, FloodersStayIgnoredAmongThousandsOfSenders) {
   FloodGuard small(loop, clock, log, 64);
-  small.Configure({true, 5, 10, 300});
+  small.Configure({true, 5, 10, 300, 1000});
   constexpr std::uint32_t kFlooder = Loopback(1, 200);
   constexpr std::uint32_t kSlow = Loopback(2, 200);
   constexpr int kStepMs = 50;
@@ -145,7 +168,7 @@ TEST_F(FloodGuardTest, FloodersStayIgnoredAmongThousandsOfSenders) {
   for (int i = 0; i < 5; ++i) ASSERT_TRUE(small.Admit(kFlooder, "FLOODPC", "Flooder")) << i;
   ASSERT_FALSE(small.Admit(kFlooder, "FLOODPC", "Flooder"));
 
-  int refusedSenders = 0, flooderAdmitted = 0, slowAdmitted = 0;
+  int refusedSenders = 0, flooderAdmitted = 0, flooderFree = 0, slowAdmitted = 0;
   std::size_t mostTracked = 0;
   for (int t = 0; t < kIgnoreMs; t += kStepMs) {
     // 6000 senders, 10.0.x.y, each with a host name of its own.
@@ -155,12 +178,12 @@ TEST_F(FloodGuardTest, FloodersStayIgnoredAmongThousandsOfSenders) {
       ++refusedSenders;
     }
     if (t % 1000 == 0) {
-      if (small.Admit(kFlooder, "FLOODPC", "Flooder") || !small.Ignored(kFlooder)) {
-        ++flooderAdmitted;
-      }
+      if (small.Admit(kFlooder, "FLOODPC", "Flooder")) ++flooderAdmitted;
+      if (!small.Ignored(kFlooder)) ++flooderFree;
     }
     // From 20 s on, one every 1.5 s (30 new senders in between): the
-    // sixth, at 27.5 s, is one too many.
+    // sixth, at 27.5 s, is one too many; then one in every seven asks
+    // (10.5 s) gets through.
     if (t >= 20000 && (t - 20000) % 1500 == 0 && small.Admit(kSlow, "SLOWPC", "Slow")) {
       ++slowAdmitted;
     }
@@ -168,8 +191,9 @@ TEST_F(FloodGuardTest, FloodersStayIgnoredAmongThousandsOfSenders) {
     loop.Advance(std::chrono::milliseconds(kStepMs));
   }
   EXPECT_EQ(refusedSenders, 0);
-  EXPECT_EQ(flooderAdmitted, 0);
-  EXPECT_EQ(slowAdmitted, 5);
+  EXPECT_EQ(flooderAdmitted, 29);  // at 10 s, 20 s, ... 290 s
+  EXPECT_EQ(flooderFree, 0);
+  EXPECT_EQ(slowAdmitted, 5 + 25);
   EXPECT_LE(mostTracked, 64u);
   ASSERT_EQ(log.Lines().size(), 3u);  // two periods started, the first just ended
   EXPECT_EQ(log.Texts()[2],
@@ -207,22 +231,30 @@ TEST_F(FloodGuardTest, ATableOfIgnoredSendersAdmitsNobodyUncounted) {
 
 // The bot's budget: 6 answers a second among senders that each may ask 3
 // at once. A sender that has used most of its allowance cannot take the
-// budget's last answers; one that has used none still can, and the budget
-// fills again with time. A reload with the same limits forgets nobody.
-TEST_F(FloodGuardTest, TheBudgetKeepsItsLastAnswersForSendersThatAskedLittle) {
+// budget's last answers; a user present in the chat who has used none
+// still can, a stranger to the roster not, and the budget fills again with
+// time. A flood forged from a present user's address under other names is
+// a sender apart from him. A reload with the same limits forgets nobody.
+TEST_F(FloodGuardTest, TheBudgetKeepsItsLastAnswersForPresentUsersThatAskedLittle) {
   guard.Configure({true, 3, 10, 60, 6});
+  constexpr std::uint32_t kMasha = Loopback(9);
   for (int i = 0; i < 3; ++i) EXPECT_TRUE(guard.Admit(kVasya, "PC7", "Vasya")) << i;
-  EXPECT_TRUE(guard.Admit(kPetya, "PC8", "Petya"));
-  EXPECT_TRUE(guard.Admit(kPetya, "PC8", "Petya"));
-  EXPECT_FALSE(guard.Admit(kPetya, "PC8", "Petya"));  // 1 left; his third needs 2.67
-  EXPECT_FALSE(guard.Ignored(kPetya));
-  EXPECT_TRUE(guard.Admit(Loopback(9), "PC9", "Masha"));
-  EXPECT_FALSE(guard.Admit(Loopback(10), "PC10", "Kolya"));
+  EXPECT_TRUE(guard.Admit(kPetya, "PC8", "Petya", true));
+  EXPECT_TRUE(guard.Admit(kPetya, "PC8", "Petya", true));
+  EXPECT_FALSE(guard.Admit(kPetya, "PC8", "Petya", true));  // 1 left; his third needs 2.67
+  EXPECT_FALSE(guard.Ignored(kPetya, true));
+  EXPECT_FALSE(guard.Admit(Loopback(10), "PC10", "Kolya"));  // a stranger's first needs 1.83
+  EXPECT_TRUE(guard.Admit(kMasha, "PC9", "Masha", true));
   ASSERT_EQ(log.Lines().size(), 1u);
   EXPECT_EQ(log.Texts()[0],
             W("Защита от флуда: бот отвечает не больше 6 раз в секунду; не отвечено: 1."));
   loop.Advance(1s);
   EXPECT_TRUE(guard.Admit(Loopback(10), "PC10", "Kolya"));
+
+  for (int i = 0; i < 4; ++i) guard.Admit(kMasha, "PC9", "Forger");
+  EXPECT_TRUE(guard.Ignored(kMasha));
+  EXPECT_FALSE(guard.Ignored(kMasha, true));
+  EXPECT_TRUE(guard.Admit(kMasha, "PC9", "Masha", true));
 
   EXPECT_FALSE(guard.Admit(kVasya, "PC7", "Vasya"));  // his fourth: one too many
   ASSERT_TRUE(guard.Ignored(kVasya));
