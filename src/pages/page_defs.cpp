@@ -367,8 +367,6 @@ const std::vector<PageDef>& SettingsPageDefs() {
   return pages;
 }
 
-int PageForNode(int node) { return std::clamp(node, 0, kSettingsPageCount - 1); }
-
 int PageIndex(PageId id) {
   const std::vector<PageDef>& pages = SettingsPageDefs();
   for (std::size_t i = 0; i < pages.size(); ++i) {

@@ -211,13 +211,12 @@ struct PageDef {
   std::vector<PageBlock> blocks{};
 };
 
-// The settings tree in its order, one page a node: node i shows page i.
-// The tree is always fully expanded; a node's parent is the nearest node
+// The settings tree in its order, one page a node; a front-end's tree
+// item carries its page's id and selects the page by it. The tree is
+// always fully expanded; a node's parent is the nearest node
 // before it one level up.
 const std::vector<PageDef>& SettingsPageDefs();
 inline constexpr int kSettingsPageCount = 15;
-// The page a tree node shows: node i for i up to 13, page 14 above.
-int PageForNode(int node);
 // A settings page by what it is, and its place in SettingsPageDefs().
 const PageDef& SettingsPage(PageId id);
 int PageIndex(PageId id);

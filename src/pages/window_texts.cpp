@@ -4,6 +4,20 @@
 
 namespace pelmo {
 
+std::string ToolButtonHint(ToolButton button) {
+  switch (button) {
+    case ToolButton::kStart:
+      return W("Запустить бота");
+    case ToolButton::kStop:
+      return W("Остановить бота");
+    case ToolButton::kClearLog:
+      return W("Очистить лог");
+    case ToolButton::kRefreshUsers:
+      break;
+  }
+  return W("Обновить список пользователей.");
+}
+
 std::string StartFaultText(const StartFault& fault) {
   switch (fault.kind) {
     case StartFault::Kind::kPortHeld:

@@ -1,4 +1,5 @@
-// The control window's own words, the same in every front-end: why the bot
+// The control window's own words, the same in every front-end: the tool
+// bar's hints, why the bot
 // is not on the chat and what to do about it, why a start of the program
 // was refused, why the settings were not saved. Windows-1251, lines
 // separated by "\n"; each front-end shows them in its own boxes.
@@ -12,6 +13,11 @@ namespace pelmo {
 
 // The window's title, the boxes' caption.
 inline constexpr const char* kWindowTitle = "Pelmo_bot v 1.3";
+
+// The tool bar's buttons, in their order.
+enum class ToolButton { kStart, kStop, kClearLog, kRefreshUsers };
+// A button's hint (its tooltip).
+std::string ToolButtonHint(ToolButton button);
 
 // After a start that failed: "Бот не в чате: " + why + what to do.
 std::string StartFaultText(const StartFault& fault);

@@ -26,6 +26,7 @@
 #include "core/bot_settings.h"
 #include "core/roster.h"
 #include "pages/timed_model.h"
+#include "pages/window_texts.h"
 #include "services/install_services.h"
 #include "ui/about_dialog.h"
 #include "ui/app_icon.h"
@@ -92,16 +93,17 @@ void MainWindow::BuildToolBar() {
   bar->setMovable(false);
   struct Button {
     const char* name;
-    const char* hint;
+    ToolButton hint;
     QStyle::StandardPixmap icon;
     void (MainWindow::*handler)();
   };
   const Button buttons[] = {
-      {"StartTB", "Запустить бота", QStyle::SP_MediaPlay, &MainWindow::StartTBClick},
-      {"StopTb", "Остановить бота", QStyle::SP_MediaStop, &MainWindow::StopTBClick},
-      {"ClearLogTB", "Очистить лог", QStyle::SP_DialogResetButton, &MainWindow::ClearLogTBClick},
-      {nullptr, nullptr, QStyle::SP_CustomBase, nullptr},
-      {"RefreshUsrList", "Обновить список пользователей.", QStyle::SP_BrowserReload,
+      {"StartTB", ToolButton::kStart, QStyle::SP_MediaPlay, &MainWindow::StartTBClick},
+      {"StopTb", ToolButton::kStop, QStyle::SP_MediaStop, &MainWindow::StopTBClick},
+      {"ClearLogTB", ToolButton::kClearLog, QStyle::SP_DialogResetButton,
+       &MainWindow::ClearLogTBClick},
+      {nullptr, ToolButton::kStart, QStyle::SP_CustomBase, nullptr},
+      {"RefreshUsrList", ToolButton::kRefreshUsers, QStyle::SP_BrowserReload,
        &MainWindow::RefreshUsrListClick},
   };
   for (const Button& button : buttons) {
@@ -109,9 +111,10 @@ void MainWindow::BuildToolBar() {
       bar->addSeparator();
       continue;
     }
-    QAction* action = bar->addAction(style()->standardIcon(button.icon), QString::fromUtf8(button.hint));
+    const QString hint = ToQ(ToolButtonHint(button.hint));
+    QAction* action = bar->addAction(style()->standardIcon(button.icon), hint);
     action->setObjectName(button.name);
-    action->setToolTip(QString::fromUtf8(button.hint));
+    action->setToolTip(hint);
     OnTriggered(action, button.handler);
   }
   bar->addSeparator();

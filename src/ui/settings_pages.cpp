@@ -94,6 +94,7 @@ void SettingsPages::BuildTree() {
     auto* item = parents.empty() ? new QTreeWidgetItem(m_tree)
                                  : new QTreeWidgetItem(parents.back());
     item->setText(0, ToQ(node.title));
+    item->setData(0, Qt::UserRole, static_cast<int>(node.id));
     parents.push_back(item);
   }
   m_tree->expandAll();
@@ -131,10 +132,9 @@ void SettingsPages::Enter() {
   m_tree->setFocus();
 }
 
-void SettingsPages::SelectNode(int index) {
-  int i = 0;
-  for (QTreeWidgetItemIterator it(m_tree); *it != nullptr; ++it, ++i) {
-    if (i == index) {
+void SettingsPages::SelectPage(PageId id) {
+  for (QTreeWidgetItemIterator it(m_tree); *it != nullptr; ++it) {
+    if ((*it)->data(0, Qt::UserRole).toInt() == static_cast<int>(id)) {
       m_tree->setCurrentItem(*it);
       return;
     }
@@ -142,14 +142,11 @@ void SettingsPages::SelectNode(int index) {
 }
 
 void SettingsPages::OnNodeSelected(QTreeWidgetItem* item) {
-  int i = 0;
-  for (QTreeWidgetItemIterator it(m_tree); *it != nullptr; ++it, ++i) {
-    if (*it == item) {
-      m_stack->setCurrentIndex(PageForNode(i));
-      m_heading->setText(item->text(0));
-      return;
-    }
-  }
+  if (item == nullptr) return;
+  const int page = PageIndex(static_cast<PageId>(item->data(0, Qt::UserRole).toInt()));
+  if (page < 0) return;
+  m_stack->setCurrentIndex(page);
+  m_heading->setText(item->text(0));
 }
 
 int SettingsPages::CurrentPage() const { return m_stack->currentIndex(); }

@@ -49,8 +49,8 @@ class SettingsPages final : public QWidget {
   // "Изменить &цвет".
   void NickColBClick();
 
-  // Shows the page for the tree node with this absolute index.
-  void SelectNode(int index);
+  // Selects the tree item of the page (each item carries its page's id).
+  void SelectPage(PageId id);
   int CurrentPage() const;
   QTreeWidget* Tree() const { return m_tree; }
   // Replaces the page of the stack (the pages whose models come later).

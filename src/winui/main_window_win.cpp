@@ -11,6 +11,7 @@
 #include "core/bot_faces.h"
 #include "core/bot_settings.h"
 #include "core/roster.h"
+#include "pages/window_texts.h"
 #include "winui/about_win.h"
 #include "winui/controls_win.h"
 #include "winui/game_pages_win.h"
@@ -125,34 +126,37 @@ void MainWindow::BuildToolBar() {
   ::SendMessageW(m_toolBar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
   ::SendMessageW(m_toolBar, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(MakeToolBarImages()));
   struct Button {
-    int id;
+    int id;  // 0: the separator
     int image;
-    const wchar_t* hint;
+    ToolButton hint;
   };
   const Button buttons[] = {
-      {kStartTB, 0, L"Запустить бота"},
-      {kStopTb, 1, L"Остановить бота"},
-      {kClearLogTB, 2, L"Очистить лог"},
-      {0, -1, nullptr},
-      {kRefreshUsrList, 3, L"Обновить список пользователей."},
+      {kStartTB, 0, ToolButton::kStart},
+      {kStopTb, 1, ToolButton::kStop},
+      {kClearLogTB, 2, ToolButton::kClearLog},
+      {0, -1, ToolButton::kStart},
+      {kRefreshUsrList, 3, ToolButton::kRefreshUsers},
   };
+  std::vector<std::wstring> hints;
+  for (const Button& button : buttons) hints.push_back(Wide(ToolButtonHint(button.hint)));
   std::vector<TBBUTTON> items;
-  for (const Button& button : buttons) {
+  for (std::size_t i = 0; i < std::size(buttons); ++i) {
     TBBUTTON item{};
-    if (button.hint == nullptr) {
+    if (buttons[i].id == 0) {
       item.fsStyle = BTNS_SEP;
       item.iBitmap = 8;
     } else {
-      item.iBitmap = button.image;
-      item.idCommand = button.id;
+      item.iBitmap = buttons[i].image;
+      item.idCommand = buttons[i].id;
       item.fsState = TBSTATE_ENABLED;
       item.fsStyle = BTNS_BUTTON;
-      // With no text rows the strings are the buttons' hints.
-      item.iString = reinterpret_cast<INT_PTR>(button.hint);
+      item.iString = reinterpret_cast<INT_PTR>(hints[i].c_str());
     }
     items.push_back(item);
   }
-  ::SendMessageW(m_toolBar, TB_SETMAXTEXTROWS, 0, 0);
+  // Mixed buttons: a button without BTNS_SHOWTEXT shows no text, and its
+  // string is its tooltip.
+  ::SendMessageW(m_toolBar, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_MIXEDBUTTONS);
   ::SendMessageW(m_toolBar, TB_ADDBUTTONSW, items.size(), reinterpret_cast<LPARAM>(items.data()));
   ::SendMessageW(m_toolBar, TB_AUTOSIZE, 0, 0);
   m_topic = MakeControl(m_window, L"STATIC", L"< Нет темы >",

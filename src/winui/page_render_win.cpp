@@ -25,6 +25,16 @@ LRESULT CALLBACK DigitsOnlyProc(HWND window, UINT message, WPARAM wParam, LPARAM
   return ::DefSubclassProc(window, message, wParam, lParam);
 }
 
+// The time field's keys: digits and ":" (and the editing keys); what is
+// typed is checked by the page's model when it is used.
+LRESULT CALLBACK TimeKeysProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                              DWORD_PTR) {
+  if (message == WM_CHAR && wParam >= L' ' && wParam != L':' && (wParam < L'0' || wParam > L'9')) {
+    return 0;
+  }
+  return ::DefSubclassProc(window, message, wParam, lParam);
+}
+
 bool Stretches(const FieldDef& field) {
   return field.kind == FieldKind::kList || field.kind == FieldKind::kGrid ||
          field.kind == FieldKind::kView;
@@ -47,7 +57,8 @@ struct RenderedPage::Part {
   bool compact = false;
 };
 
-int FieldWidth(const std::wstring& text) { return TextWidth(text) + 16; }
+// The edit control's borders and margins, and room for the caret.
+int FieldWidth(const std::wstring& text) { return TextWidth(text) + 24; }
 
 int WrappedHeight(const std::wstring& text, int width) {
   HDC dc = ::GetDC(nullptr);
@@ -184,6 +195,7 @@ HWND RenderedPage::MakeField(HWND parent, const FieldDef& field, const PageItem*
       control = MakeEdit(parent, 0, 0, sampleWidth, name);
       // hh:mm:ss
       ::SendMessageW(control, EM_LIMITTEXT, 8, 0);
+      ::SetWindowSubclass(control, TimeKeysProc, 1, 0);
       break;
     default:
       control = MakeEdit(parent, 0, 0, sampleWidth, name,

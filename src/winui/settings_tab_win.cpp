@@ -70,7 +70,7 @@ void SettingsTab::BuildTree() {
     insert.hInsertAfter = TVI_LAST;
     insert.item.mask = TVIF_TEXT | TVIF_PARAM;
     insert.item.pszText = const_cast<wchar_t*>(title.c_str());
-    insert.item.lParam = page.index;
+    insert.item.lParam = static_cast<LPARAM>(page.id);
     auto item = reinterpret_cast<HTREEITEM>(
         ::SendMessageW(m_tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
     parents.push_back(item);
@@ -99,7 +99,8 @@ void SettingsTab::BuildTree() {
     }
     if (header->code == TVN_SELCHANGEDW || header->code == TVN_SELCHANGEDA) {
       const auto* view = reinterpret_cast<NMTREEVIEWW*>(header);
-      const int page = PageForNode(static_cast<int>(view->itemNew.lParam));
+      const int page = PageIndex(static_cast<PageId>(view->itemNew.lParam));
+      if (page < 0) return 0;
       if (m_current >= 0) ::ShowWindow(m_pages[m_current], SW_HIDE);
       m_current = page;
       ::ShowWindow(m_pages[page], SW_SHOW);
@@ -138,15 +139,19 @@ void SettingsTab::ShowSettings() { m_binder.Show(); }
 
 void SettingsTab::Enter() {
   // Back on the tab, the operator finds the page he left.
-  if (m_current < 0) SelectNode(0);
+  if (m_current < 0) SelectPage(SettingsPageDefs().front().id);
   ::SetFocus(m_tree);
 }
 
-void SettingsTab::SelectNode(int index) {
+void SettingsTab::SelectPage(PageId id) {
   HTREEITEM item =
       reinterpret_cast<HTREEITEM>(::SendMessageW(m_tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
-  for (int i = 0; item != nullptr; ++i) {
-    if (i == index) {
+  while (item != nullptr) {
+    TVITEMW data{};
+    data.mask = TVIF_PARAM;
+    data.hItem = item;
+    ::SendMessageW(m_tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&data));
+    if (data.lParam == static_cast<LPARAM>(id)) {
       ::SendMessageW(m_tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
       return;
     }

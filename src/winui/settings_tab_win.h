@@ -58,8 +58,8 @@ class SettingsTab {
   // Opening the tab: the first node is selected the first time, later the
   // page the operator left stays; the tree takes the focus.
   void Enter();
-  // Shows the page of the tree node with this absolute index.
-  void SelectNode(int index);
+  // Selects the tree item of the page (each item carries its page's id).
+  void SelectPage(PageId id);
   int CurrentPage() const { return m_current; }
   // "&Сохранить": the form's save; its refusal or its question in a box.
   void SaveCfgBClick();

@@ -223,7 +223,7 @@ TEST_F(MainWindowTest, TreeNodesShowTheirPagesAndStayExpanded) {
                          "Настройка погоды", "Администраторы", "Birth Day", "Анекдот",
                          "Викторина", "Проверка лог файла"};
   for (int i = 0; i < 15; ++i) {
-    pages->SelectNode(i);
+    pages->SelectPage(SettingsPageDefs()[static_cast<std::size_t>(i)].id);
     EXPECT_EQ(tree->currentItem()->text(0), Q(nodes[i])) << i;
     EXPECT_EQ(pages->CurrentPage(), i) << i;
   }
@@ -244,7 +244,7 @@ TEST_F(MainWindowTest, PagesAreHeadedByTheirTreeTitlesAndTheTabKeepsThePage) {
                           "Настройка погоды", "Администраторы", "Birth Day", "Анекдот",
                           "Викторина", "Проверка лог файла"};
   for (int i = 0; i < 15; ++i) {
-    pages->SelectNode(i);
+    pages->SelectPage(SettingsPageDefs()[static_cast<std::size_t>(i)].id);
     EXPECT_EQ(heading->text(), Q(titles[i])) << i;
   }
   // No page carries a heading of its own beside it.
@@ -256,7 +256,7 @@ TEST_F(MainWindowTest, PagesAreHeadedByTheirTreeTitlesAndTheTabKeepsThePage) {
   }
 
   f.window->Tabs()->setCurrentIndex(1);
-  pages->SelectNode(4);
+  pages->SelectPage(PageId::kNetwork);
   f.window->Tabs()->setCurrentIndex(0);
   f.window->Tabs()->setCurrentIndex(1);
   EXPECT_EQ(pages->CurrentPage(), 4);

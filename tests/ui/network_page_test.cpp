@@ -78,7 +78,7 @@ TEST(NetworkPage, OffersEveryAddressOfTheMachineAndJoinsWhereTheBotIs) {
     EXPECT_FALSE(firstStart.contains("SetSockOpt(IP_ADD_MEMBERSHIP): 192.0.2.1"));
 
     window.Tabs()->setCurrentIndex(1);
-    window.Settings()->SelectNode(4);
+    window.Settings()->SelectPage(PageId::kNetwork);
     auto* interfaces = window.findChild<QComboBox*>("InterfacesCB");
     ASSERT_NE(interfaces, nullptr);
     EXPECT_EQ(Items(interfaces), QStringList({"192.0.2.1", "127.0.0.1"}));

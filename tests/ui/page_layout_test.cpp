@@ -90,7 +90,7 @@ class PageLayoutTest : public ::testing::Test {
 
   // The visible text fields of page i, with what they show now.
   std::map<QLineEdit*, QString> FieldsOf(int page) {
-    f.window->Settings()->SelectNode(page);
+    f.window->Settings()->SelectPage(SettingsPageDefs()[static_cast<std::size_t>(page)].id);
     WindowFixture::Pump();
     std::map<QLineEdit*, QString> fields;
     for (QLineEdit* edit : f.window->Settings()->Page(SettingsPageDefs()[static_cast<std::size_t>(page)].id)->findChildren<QLineEdit*>()) {
@@ -147,7 +147,7 @@ TEST_F(PageLayoutTest, LongestUsualValuesShowWhole) {
   EXPECT_EQ(found, usual.size());
 
   // The interface list holds an address of the LAN whole.
-  f.window->Settings()->SelectNode(4);
+  f.window->Settings()->SelectPage(PageId::kNetwork);
   WindowFixture::Pump();
   auto* interfaces = f.Find<QComboBox>("InterfacesCB");
   ASSERT_NE(interfaces, nullptr);

@@ -77,7 +77,7 @@ class ServicesWindow : public ::testing::Test {
 
 TEST_F(ServicesWindow, BanThatTheFileRefusesIsSaidAndTheListStays) {
   f.bot.dir.WriteFile("botfile/ban.txt", "[BanList]\r\nEVILPC=31.12.2030 23:59:00\r\n");
-  f.window->Settings()->SelectNode(5);
+  f.window->Settings()->SelectPage(PageId::kBans);
   f.window->show();
   f.window->Tabs()->setCurrentIndex(1);
   WindowFixture::Pump();

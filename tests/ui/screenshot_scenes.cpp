@@ -92,7 +92,7 @@ struct Scene {
   }
   void Page(int node) {
     f.window->Tabs()->setCurrentIndex(1);
-    f.window->Settings()->SelectNode(node);
+    f.window->Settings()->SelectPage(SettingsPageDefs()[static_cast<std::size_t>(node)].id);
     WindowFixture::Pump();
   }
 
@@ -234,7 +234,7 @@ void ShootEveryScene(const Shoot& shoot) {
   s.f.Find<QLineEdit>("TimebanME")->setText("00:00:00");
   EXPECT_TRUE(ShootModal(shoot, "box_ban_past", [&] { s.f.Find<QPushButton>("AddBanB")->click(); }));
   auto* bans = s.f.Find<QListWidget>("ListBan");
-  s.f.window->Settings()->SelectNode(4);
+  s.f.window->Settings()->SelectPage(PageId::kNetwork);
   s.Page(5);
   bans->setCurrentRow(1);
   EXPECT_TRUE(ShootModal(shoot, "box_ban_delete_question",

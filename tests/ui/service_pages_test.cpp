@@ -94,7 +94,7 @@ TEST_F(ServicePagesTest, BanPageStartsAnHourAheadRefusesThePastAndFollowsTheChat
   EXPECT_EQ(f.Find<QLineEdit>("TimebanME")->text(), "19:05:00");
   f.window->show();
   f.window->Tabs()->setCurrentIndex(1);
-  f.window->Settings()->SelectNode(5);
+  f.window->Settings()->SelectPage(PageId::kBans);
   WindowFixture::Pump();
 
   f.Find<QLineEdit>("HostBanLE")->setText("EVILPC");

@@ -80,7 +80,7 @@ TEST(WinDialogs, TheSaveBoxOffersTheStart) {
                                       const std::wstring& accept, const std::wstring& reject) {
     return ActionBox(f.window->Window(), title, text, accept, reject);
   };
-  f.SelectNode(1);
+  f.SelectPage(PageId::kChat);
   EXPECT_TRUE(RunWithModal([&] { f.Click("SaveCfgB"); }, "win-save-box", [](HWND box) {
     EXPECT_EQ(GetText(ChildNamed(box, "AcceptB")), L"&Запустить бота");
     ::SendMessageW(ChildNamed(box, "AcceptB"), BM_CLICK, 0, 0);
@@ -108,7 +108,7 @@ TEST(WinDialogs, AnErrorIsReportedWithPictureTextAndTheMailQuestion) {
   f.window->platform.askColor = [](COLORREF) -> std::optional<COLORREF> {
     throw std::runtime_error("colour");
   };
-  f.SelectNode(2);
+  f.SelectPage(PageId::kGeneral);
   ::SetForegroundWindow(f.window->Window());
   f.Settle();
   EXPECT_TRUE(RunWithModal([&] { f.Click("NickColB"); }, "win-error-box", [](HWND box) {

@@ -170,9 +170,9 @@ void GuiFixture::Char(const char* name, wchar_t key) {
   Settle();
 }
 
-void GuiFixture::SelectNode(int index) {
+void GuiFixture::SelectPage(PageId id) {
   window->SelectTab(kSettingsTab);
-  window->Settings().SelectNode(index);
+  window->Settings().SelectPage(id);
   Settle();
 }
 

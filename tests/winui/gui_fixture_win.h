@@ -18,6 +18,7 @@
 
 #include "base/date_time.h"
 #include "fakes/temp_dir.h"
+#include "pages/page_defs.h"
 #include "program/program.h"
 #include "winui/main_window_win.h"
 #include "winui/win_event_loop_win.h"
@@ -59,7 +60,7 @@ class GuiFixture {
   void Click(const char* name);
   void Type(const char* name, const std::wstring& text);
   void Char(const char* name, wchar_t key);
-  void SelectNode(int index);
+  void SelectPage(PageId id);
   void Menu(int command);
   // The working folder's file as bytes; "" when missing.
   std::string File(const std::string& name) const;

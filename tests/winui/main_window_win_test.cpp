@@ -58,6 +58,28 @@ TEST(WinMainWindow, StartsAndStopsFromTheToolBarAndCountsTheRunOnExit) {
   EXPECT_NE(f.File("botfile/log.txt").find(W("привет")), std::string::npos);
 }
 
+// The tool bar's hints are its buttons' tooltips.
+TEST(WinMainWindow, TheToolBarsButtonsHaveTheirHintsAsTooltips) {
+  GuiFixture f;
+  const HWND toolBar = f.Named("ToolBar1");
+  const auto tips = reinterpret_cast<HWND>(::SendMessageW(toolBar, TB_GETTOOLTIPS, 0, 0));
+  ASSERT_NE(tips, nullptr);
+  std::vector<std::wstring> texts;
+  for (const int id : {kStartTB, kStopTb, kClearLogTB, kRefreshUsrList}) {
+    wchar_t text[128] = {};
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = toolBar;
+    tool.uId = static_cast<UINT_PTR>(id);
+    tool.lpszText = text;
+    ::SendMessageW(tips, TTM_GETTEXTW, std::size(text), reinterpret_cast<LPARAM>(&tool));
+    texts.push_back(text);
+  }
+  EXPECT_EQ(texts, (std::vector<std::wstring>{L"Запустить бота", L"Остановить бота",
+                                              L"Очистить лог",
+                                              L"Обновить список пользователей."}));
+}
+
 TEST(WinMainWindow, HidesIntoTheTrayOnceStartedAndComesBack) {
   GuiFixture f;
   ASSERT_TRUE(f.Pump([&] { return f.window->StatusPanel(2) == L"Running"; }));

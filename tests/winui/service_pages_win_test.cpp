@@ -27,7 +27,7 @@ void SelectRow(HWND list, int row) {
 // the model.
 TEST(WinServicePages, BansAreAddedAndDeletedInBanTxtAfterTheQuestion) {
   GuiFixture f({.chatKeys = {}, .files = {{"botfile/ban.txt", "[BanList]\r\nOLDPC=01.01.2030 00:00:00\r\n"}}});
-  f.SelectNode(5);
+  f.SelectPage(PageId::kBans);
   HWND list = f.Named("ListBan");
   EXPECT_EQ(::SendMessageW(list, LB_GETCOUNT, 0, 0), 2);
   // An hour ahead, to the minute.
@@ -39,7 +39,11 @@ TEST(WinServicePages, BansAreAddedAndDeletedInBanTxtAfterTheQuestion) {
   date.wMonth = 2;
   date.wDay = 3;
   ::SendMessageW(f.Named("DateTimePicker2"), DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&date));
-  // No mask: what the model refuses is said, focused on the time.
+  // The field takes digits and ":" only; what the model refuses is said,
+  // focused on the time.
+  f.Type("TimebanME", L"");
+  for (const wchar_t key : std::wstring(L"1a2:")) f.Char("TimebanME", key);
+  EXPECT_EQ(GetText(f.Named("TimebanME")), L"12:");
   f.Type("TimebanME", L"123000");
   f.Click("AddBanB");
   f.Type("TimebanME", L"12:30:00");
@@ -79,7 +83,7 @@ TEST(WinServicePages, BansAreAddedAndDeletedInBanTxtAfterTheQuestion) {
 
 TEST(WinServicePages, AdministratorsAreEditedInTheGridAndSaved) {
   GuiFixture f({.chatKeys = {}, .files = {{"botfile/admin.txt", "Boss#BOSSPC\r\n"}}});
-  f.SelectNode(10);
+  f.SelectPage(PageId::kAdmins);
   HWND grid = f.Named("ADMvle");
   EXPECT_EQ(::SendMessageW(grid, LVM_GETITEMCOUNT, 0, 0), 1);
   f.Click("AddADMB");
@@ -98,7 +102,7 @@ TEST(WinServicePages, AdministratorsAreEditedInTheGridAndSaved) {
 
 TEST(WinServicePages, ChatterboxPairsAreAddedAndKeptAfterTheirChecks) {
   GuiFixture f({.chatKeys = {}, .files = {{"botfile/boltun.txt", W("привет^и тебе привет") + "\r\n"}}});
-  f.SelectNode(7);
+  f.SelectPage(PageId::kChatterbox);
   f.Click("AddAQb");
   f.Type("AQvleCell0", L"как дела");
   f.Type("AQvleCell1", L"лучше всех");
@@ -120,7 +124,7 @@ TEST(WinServicePages, ChatterboxPairsAreAddedAndKeptAfterTheirChecks) {
 
 TEST(WinServicePages, ASubscriberIsAddedThroughItsDialog) {
   GuiFixture f;
-  f.SelectNode(6);
+  f.SelectPage(PageId::kSubscribers);
   HWND add = f.Named("AddAbonB");
   ASSERT_NE(add, nullptr);
   EXPECT_FALSE(::IsWindowVisible(add)) << "the panel was always hidden";
@@ -145,7 +149,7 @@ TEST(WinServicePages, ASubscriberIsAddedThroughItsDialog) {
 
 TEST(WinServicePages, TheBirthdayEditorAddsSavesAndRefuses) {
   GuiFixture f;
-  f.SelectNode(11);
+  f.SelectPage(PageId::kBirthdays);
   f.Click("ShowBDB");
   BirthdayEditor* editor = f.window->Birthdays();
   ASSERT_NE(editor, nullptr);
@@ -189,7 +193,7 @@ TEST(WinServicePages, TheBirthdayEditorAddsSavesAndRefuses) {
 
 TEST(WinServicePages, TheWeatherPagePausesAndContinuesItsCountdown) {
   GuiFixture f({.chatKeys = {}, .files = {{"others.ini", "[pogoda]\r\nAutPogoda=1\r\nMin=5\r\nSec=0\r\n"}}});
-  f.SelectNode(8);
+  f.SelectPage(PageId::kWeather);
   EXPECT_TRUE(f.Pump([&] { return !GetText(f.Named("PogodaTimeL")).empty(); }));
   EXPECT_TRUE(::IsWindowEnabled(f.Named("PausePogodaB")));
   EXPECT_FALSE(::IsWindowEnabled(f.Named("GoPogodaB")));

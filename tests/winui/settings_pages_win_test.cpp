@@ -36,7 +36,7 @@ TEST(WinSettingsPages, EveryNodeShowsItsPageUnderItsTitle) {
   // The tab opens on the first node.
   EXPECT_EQ(f.window->Settings().CurrentPage(), 0);
   for (int node = 0; node < 15; ++node) {
-    f.SelectNode(node);
+    f.SelectPage(SettingsPageDefs()[static_cast<std::size_t>(node)].id);
     EXPECT_EQ(f.window->Settings().CurrentPage(), node);
     EXPECT_EQ(GetText(f.Named("PageTitleL")), kTitles[node]);
     for (int page = 0; page < 15; ++page) {
@@ -47,9 +47,9 @@ TEST(WinSettingsPages, EveryNodeShowsItsPageUnderItsTitle) {
   }
   // The tree cannot be collapsed, and the page left is the one found again.
   HWND tree = f.Named("OptionsTV");
-  f.SelectNode(3);
+  f.SelectPage(PageId::kLink);
   ::SendMessageW(tree, WM_KEYDOWN, VK_LEFT, 0);
-  f.SelectNode(0);
+  f.SelectPage(PageId::kRoot);
   ::SendMessageW(tree, WM_KEYDOWN, VK_LEFT, 0);
   f.Settle();
   int visible = 0;
@@ -60,7 +60,7 @@ TEST(WinSettingsPages, EveryNodeShowsItsPageUnderItsTitle) {
     ++visible;
   }
   EXPECT_EQ(visible, 15);
-  f.SelectNode(7);
+  f.SelectPage(PageId::kChatterbox);
   f.window->SelectTab(kLogTab);
   f.window->SelectTab(kSettingsTab);
   EXPECT_EQ(f.window->Settings().CurrentPage(), 7);
@@ -69,19 +69,19 @@ TEST(WinSettingsPages, EveryNodeShowsItsPageUnderItsTitle) {
 TEST(WinSettingsPages, SaveWritesWhatWasTypedAndOffersToStartTheBotAgain) {
   GuiFixture f;
   ASSERT_TRUE(f.Pump([&] { return f.window->StatusPanel(2) == L"Running"; }));
-  f.SelectNode(1);
+  f.SelectPage(PageId::kChat);
   f.Type("NickE", L"@Пельмень");
   f.Type("HostE", L"KUHNYA");
   f.Type("FloodE", L"750");
-  f.SelectNode(2);
+  f.SelectPage(PageId::kGeneral);
   f.Click("BoltunCB");
   f.Click("InvisibleCB");
-  f.SelectNode(9);
+  f.SelectPage(PageId::kWeatherSettings);
   f.Type("edProxyServer", L"proxy.local");
   f.Type("edProxyPort", L"3128");
-  f.SelectNode(13);
+  f.SelectPage(PageId::kQuiz);
   f.Type("NameChanVicE", L"Викторина");
-  f.SelectNode(12);
+  f.SelectPage(PageId::kAnecdote);
   f.Type("AnecChannelE", L"Шутки");
   f.actionAnswer = true;
   f.Click("SaveCfgB");
@@ -106,19 +106,30 @@ TEST(WinSettingsPages, SaveWritesWhatWasTypedAndOffersToStartTheBotAgain) {
 
 TEST(WinSettingsPages, FieldsFilterAndCheckWhatIsTyped) {
   GuiFixture f;
-  f.SelectNode(1);
+  f.SelectPage(PageId::kChat);
   // A letter turns the flood limit into 0.
   f.Type("FloodE", L"5x");
   EXPECT_EQ(GetText(f.Named("FloodE")), L"0");
   EXPECT_EQ(f.program->Faces().settings.Settings().FloodE, 0);
   // The number fields take digits only.
-  f.SelectNode(4);
+  f.SelectPage(PageId::kNetwork);
   f.Type("PortE", L"");
   f.Char("PortE", L'4');
   f.Char("PortE", L'a');
   f.Char("PortE", L'.');
   f.Char("PortE", L'2');
   EXPECT_EQ(GetText(f.Named("PortE")), L"42");
+  // Five digits fit in the port field, with room for the caret.
+  const HWND port = f.Named("PortE");
+  RECT inside{};
+  ::SendMessageW(port, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&inside));
+  HDC dc = ::GetDC(port);
+  const HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageW(port, WM_GETFONT, 0, 0)));
+  SIZE digits{};
+  ::GetTextExtentPoint32W(dc, L"65535", 5, &digits);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(port, dc);
+  EXPECT_GE(inside.right - inside.left, digits.cx + 4);
 
   // An unsound field refuses the save, names the field and keeps the bot.
   ASSERT_TRUE(f.Pump([&] { return f.program->Faces().life.Running(); }));
@@ -131,7 +142,7 @@ TEST(WinSettingsPages, FieldsFilterAndCheckWhatIsTyped) {
   EXPECT_EQ(f.File("Net.ini"), before);
   EXPECT_EQ(::GetFocus(), f.Named("PortE"));
   f.Type("PortE", std::to_wstring(f.port));
-  f.SelectNode(14);
+  f.SelectPage(PageId::kLogFile);
   f.Type("CheckLogFileSizeE", L"");
   f.Click("SaveCfgB");
   ASSERT_EQ(f.warnings.size(), 2u);
@@ -146,7 +157,7 @@ TEST(WinSettingsPages, FieldsFilterAndCheckWhatIsTyped) {
 
 TEST(WinSettingsPages, NetworkPageOffersTheMachinesAddressesAndSwitchesMode) {
   GuiFixture f;
-  f.SelectNode(4);
+  f.SelectPage(PageId::kNetwork);
   HWND interfaces = f.Named("InterfacesCB");
   const auto count = ::SendMessageW(interfaces, CB_GETCOUNT, 0, 0);
   EXPECT_GE(count, 1);
@@ -170,7 +181,7 @@ TEST(WinSettingsPages, NetworkPageOffersTheMachinesAddressesAndSwitchesMode) {
 
 TEST(WinSettingsPages, TheColourDialogsChoiceIsShownAndSavedAtOnce) {
   GuiFixture f;
-  f.SelectNode(2);
+  f.SelectPage(PageId::kGeneral);
   // The real dialog, pictured, then cancelled: nothing changes.
   f.window->platform = DefaultWinPlatform([&f] { return f.window->Window(); });
   const bool opened = RunWithModal([&] { f.Click("NickColB"); }, "win-colour-dialog",
