@@ -28,6 +28,11 @@ if [ "${PELMO_IN_NETNS:-}" != 1 ]; then
   for path in pelmobot.exe pelmobot-gui.exe help/index.html workdir/Net.ini workdir/botfile/help.txt; do
     grep -qx "$path" "$packages/zip-list" || fail "missing from the zip: $path"
   done
+  # The guide is the Windows one, not the Linux guide (--dir, /usr/share, SIGTERM).
+  unzip -p "$zip" help/index.html | grep -q "для Windows" || fail "help/index.html is not the Windows guide"
+  if unzip -p "$zip" help/index.html | grep -q "/usr/share\|SIGTERM"; then
+    fail "the Windows guide speaks of Linux"
+  fi
   echo "Zip: $zip"
   if ! unshare -n true 2>/dev/null; then
     echo "Installer test skipped: it needs root for a network namespace of its own."

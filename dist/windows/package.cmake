@@ -13,7 +13,8 @@ foreach(program pelmobot pelmobot-gui)
     install(TARGETS ${program} RUNTIME DESTINATION .)
   endif()
 endforeach()
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/dist/help/ DESTINATION help)
+# The Windows guide (help/windows/; help/index.html is the Linux one).
+install(FILES ${PROJECT_SOURCE_DIR}/dist/help/windows/index.html DESTINATION help)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/dist/workdir/ DESTINATION workdir)
 
 set(CPACK_GENERATOR "NSIS;ZIP")
