@@ -212,6 +212,8 @@ std::string ReasonOf(int error) {
       return "на диске нет места";
     case ENOENT:
       return "папки нет";
+    case ENOTDIR:
+      return "на месте папки стоит файл";
     default:
       return std::strerror(error);
   }

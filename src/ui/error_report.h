@@ -1,32 +1,21 @@
-// The error reports of the group "Генератор ошибок": every error that
-// escapes a handler of the window comes here. With OnErrorCB on it writes
-// a picture of the active window (JPEG, quality 100) and a text report
-// (Windows-1251, CR LF) into the folder Errors/ of the working folder and,
-// with ShowErrorCB on, asks in a Yes/No box whether to mail them (a mail
-// that no mail program takes is said in a box naming the report's files);
-// with OnErrorCB off the platform's error box shows the message.
-//
-// Against an error that recurs at every event: the same message is
-// reported at most once a minute, one box is shown at a time, a name that
-// exists gets a suffix, and only the newest kMaxReports reports are kept.
-// Main thread only.
+// The error reports of the group "Генератор ошибок" in the Qt window:
+// every error that escapes a handler of the window comes here. The rules,
+// the report file and the texts are the model's (pages/error_report_model.h);
+// this adds the picture of the active window (JPEG, quality 100), Qt's
+// boxes and xdg-email. Main thread only.
 #pragma once
 
 #include <QString>
 #include <QStringList>
 
 #include <functional>
-#include <map>
 #include <string>
 
-#include "base/date_time.h"
-#include "program/error_report_rules.h"
+#include "pages/error_report_model.h"
 
 class QWidget;
 
 namespace pelmo {
-
-struct BotSettings;
 
 // The boxes and the mail program; tests put their own in.
 struct ErrorReportPlatform {
@@ -43,8 +32,7 @@ struct ErrorReportPlatform {
 
 class ErrorReporter {
  public:
-  static constexpr int kMaxReports = ErrorReportRules::kMaxReports;
-  static constexpr int kRepeatSeconds = ErrorReportRules::kRepeatSeconds;
+  static constexpr int kMaxReports = ErrorReportModel::kMaxReports;
 
   // errorsDir: <working folder>/Errors. programName: the program file's
   // name. title: the application title ("Pelmo_bot v 1.3").
@@ -56,33 +44,18 @@ class ErrorReporter {
   // then named "none" and the fallback window is pictured.
   void Report(const std::string& message, QWidget* active, QWidget* fallback);
 
-  // programName + "_" + window + "_ddmmyyyy_hhnnss" + "_Error".
-  std::string BaseName(const std::string& window, TDateTime now) const;
-  // The report file's contents (Windows-1251, CR LF).
-  static std::string ReportText(const std::string& message, const std::string& computer,
-                                const std::string& user);
-  // The Yes/No box's text.
-  QString BoxText(const std::string& message, const std::string& baseName) const;
+  // The Yes/No box's text for the last report.
+  QString BoxText(const std::string& message) const;
 
-  const std::string& ErrorsDir() const { return m_errorsDir; }
-  // The files of the last report written ("" before the first).
-  const std::string& LastReport() const { return m_lastReport; }
-  const std::string& LastPicture() const { return m_lastPicture; }
+  const std::string& ErrorsDir() const { return m_model.ErrorsDir(); }
+  // The files of the last report written ("" when not written).
+  const std::string& LastReport() const { return m_model.LastReport(); }
+  const std::string& LastPicture() const { return m_model.LastPicture(); }
 
   ErrorReportPlatform platform;
 
  private:
-  void KeepNewestReports() const;
-  void AskToMail(const std::string& message, const std::string& baseName);
-
-  const Clock& m_clock;
-  const BotSettings& m_settings;
-  std::string m_errorsDir;
-  ErrorReportRules m_rules;
-  std::string m_title;
-  bool m_boxOpen = false;
-  std::string m_lastReport;
-  std::string m_lastPicture;
+  ErrorReportModel m_model;
 };
 
 // The default platform: Qt message boxes and xdg-email.

@@ -2,23 +2,16 @@
 
 #include <mapi.h>
 
-#include <algorithm>
-#include <optional>
+#include <utility>
 #include <vector>
 
-#include "base/cp1251.h"
-#include "base/text_file.h"
 #include "base/windows_text_win.h"
-#include "core/bot_settings.h"
-#include "program/machine_names.h"
 #include "winui/controls_win.h"
 #include "winui/picture_win.h"
 
 namespace pelmo::winui {
 
 namespace {
-
-constexpr const char* kSupportAddress = "support@pelmo-bot.example";
 
 // Simple MAPI's MAPISendMail, where a mail program provides it. The texts
 // are the ANSI code page's; this program's are Windows-1251.
@@ -62,114 +55,48 @@ bool SendMapiMail(HWND owner, const std::string& subject, const std::string& bod
   return result == SUCCESS_SUCCESS || result == MAPI_USER_ABORT;
 }
 
-struct ReportFile {
-  std::wstring name;
-  FILETIME written;
-};
-
 }  // namespace
 
 ErrorReporter::ErrorReporter(const Clock& clock, const BotSettings& settings,
                              std::string errorsDir, std::string programName, std::string title)
     : platform(DefaultErrorReportPlatform([] { return ::GetActiveWindow(); })),
-      m_clock(clock),
-      m_settings(settings),
-      m_errorsDir(std::move(errorsDir)),
-      m_rules(m_errorsDir, std::move(programName)),
-      m_title(std::move(title)) {}
-
-std::string ErrorReporter::BaseName(const std::string& window, TDateTime now) const {
-  return m_rules.BaseName(window, now);
-}
-
-std::string ErrorReporter::ReportText(const std::string& message, const std::string& computer,
-                                      const std::string& user) {
-  return ErrorReportRules::ReportText(message, computer, user);
-}
-
-std::wstring ErrorReporter::BoxText(const std::string& message, const std::string& baseName) const {
-  std::string text = message;
-  if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') text += '.';
-  return Wide(text) + L"\r\n\r\nОшибка будет сохранена в папку: " + WideFromUtf8(m_errorsDir) +
-         L"\\\r\nИмя файла ошибки: " + WideFromUtf8(baseName) +
-         L"\r\nСгенерировать письмо в службу поддержки с ошибкой ?";
-}
+      m_model(clock, settings, std::move(errorsDir), std::move(programName), std::move(title)) {}
 
 void ErrorReporter::Report(const std::string& message, HWND active, HWND fallback) {
-  const std::wstring title = WideFromUtf8(m_title);
-  if (!m_settings.OnErrorCB) {
-    if (m_boxOpen || !platform.showError) return;
-    m_boxOpen = true;
-    platform.showError(title, Wide(message));
-    m_boxOpen = false;
-    return;
-  }
-  const TDateTime now = m_clock.Now();
-  if (m_rules.RepeatedTooSoon(message, now)) return;
-
-  ::CreateDirectoryW(WideFromUtf8(m_errorsDir).c_str(), nullptr);
   std::string window = active != nullptr ? WindowName(active) : "none";
   if (window.empty()) window = "Window";
-  const std::string baseName = m_rules.FreeBaseName(window, now);
-
   HWND pictured = active != nullptr ? active : fallback;
-  const std::string picture = JoinPath(m_errorsDir, baseName + ".jpg");
-  m_lastPicture = pictured != nullptr &&
-                          SaveWindowPicture(pictured, WideFromUtf8(picture), PictureFormat::kJpeg, 100)
-                      ? picture
-                      : std::string();
-  const std::string report = JoinPath(m_errorsDir, baseName + ".txt");
-  try {
-    RewriteFile(report, ReportText(message, Utf8ToCp1251(ComputerName()), Utf8ToCp1251(UserName())));
-    m_lastReport = report;
-  } catch (const FileError&) {
-    m_lastReport.clear();
+  ErrorReportToolkit toolkit;
+  toolkit.writePicture = [pictured](const std::string& path) {
+    return pictured != nullptr &&
+           SaveWindowPicture(pictured, WideFromUtf8(path), PictureFormat::kJpeg, 100);
+  };
+  if (platform.askYesNo) {
+    toolkit.askYesNo = [ask = platform.askYesNo](const std::string& title, const std::string& text) {
+      return ask(Wide(title), Wide(text));
+    };
   }
-  KeepNewestReports();
-
-  if (m_settings.ShowErrorCB) AskToMail(message, baseName);
-}
-
-void ErrorReporter::KeepNewestReports() const {
-  const std::wstring dir = WideFromUtf8(m_errorsDir) + L"\\";
-  std::vector<ReportFile> reports;
-  WIN32_FIND_DATAW found{};
-  HANDLE search = ::FindFirstFileW((dir + L"*_Error*.txt").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    reports.push_back({found.cFileName, found.ftLastWriteTime});
-  } while (::FindNextFileW(search, &found));
-  ::FindClose(search);
-  // Oldest first; equal times by name, which carries the date.
-  std::sort(reports.begin(), reports.end(), [](const ReportFile& a, const ReportFile& b) {
-    const LONG order = ::CompareFileTime(&a.written, &b.written);
-    return order != 0 ? order < 0 : a.name < b.name;
-  });
-  for (std::size_t i = 0; i + kMaxReports < reports.size(); ++i) {
-    const std::wstring& name = reports[i].name;
-    ::DeleteFileW((dir + name).c_str());
-    ::DeleteFileW((dir + name.substr(0, name.size() - 4) + L".jpg").c_str());
+  if (platform.showError) {
+    toolkit.showError = [show = platform.showError](const std::string& title,
+                                                    const std::string& text) {
+      show(Wide(title), Wide(text));
+    };
   }
-}
-
-void ErrorReporter::AskToMail(const std::string& message, const std::string& baseName) {
-  if (m_boxOpen || !platform.askYesNo) return;
-  m_boxOpen = true;
-  const std::wstring title = WideFromUtf8(m_title) + L". Ошибка !!!";
-  const bool yes = platform.askYesNo(title, BoxText(message, baseName));
-  if (yes) {
-    std::string body;
-    if (!m_lastReport.empty()) body = ReadWholeFile(m_lastReport).value_or(std::string());
-    const bool sent = platform.sendMail &&
-                      platform.sendMail(W("Ошибка. Программа=") + m_title, body,
-                                        WideFromUtf8(m_lastReport), WideFromUtf8(m_lastPicture));
-    if (!sent && platform.showInfo) {
-      platform.showInfo(title, L"Нет почтовой программы. Отчёт об ошибке лежит в папке: " +
-                                   WideFromUtf8(m_errorsDir) + L"\\\r\n" +
-                                   WideFromUtf8(baseName) + L".txt, .jpg");
-    }
+  if (platform.showInfo) {
+    toolkit.showInfo = [show = platform.showInfo](const std::string& title,
+                                                   const std::string& text) {
+      show(Wide(title), Wide(text));
+    };
   }
-  m_boxOpen = false;
+  if (platform.sendMail) {
+    toolkit.sendMail = [send = platform.sendMail](const ErrorMail& mail,
+                                                   std::function<void()> failed) {
+      if (!send(mail.subject, mail.body, WideFromUtf8(mail.report), WideFromUtf8(mail.picture))) {
+        failed();
+      }
+    };
+  }
+  m_model.Report(message, window, toolkit);
 }
 
 ErrorReportPlatform DefaultErrorReportPlatform(std::function<HWND()> owner) {

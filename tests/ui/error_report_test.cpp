@@ -97,7 +97,7 @@ TEST_F(ErrorReportTest, FullStopIsAddedOnlyAfterCharactersAboveIt) {
   const Case cases[] = {{"Bad value", "Bad value.\n"}, {"Ends with -", "Ends with -\n"},
                         {"Done.", "Done.\n"}, {"", "\n"}};
   for (const Case& c : cases) {
-    EXPECT_TRUE(reporter.BoxText(c.message, "x").startsWith(c.first)) << c.message;
+    EXPECT_TRUE(reporter.BoxText(c.message).startsWith(c.first)) << c.message;
   }
 }
 
