@@ -1,4 +1,4 @@
-// The administrators page (settings page 10): the grid ADMvle ("Nick",
+// The administrators page (PageId::kAdmins): the grid ADMvle ("Nick",
 // "Comp Name"), "&Add" and "&Remove". Every edit goes into the settings
 // record at once, so a new administrator has the rights before the page
 // is saved (admin.txt is written by "&Сохранить", with the other

@@ -1,4 +1,4 @@
-// The chatterbox page (settings page 7, "Говарилка"): the grid AQvle
+// The chatterbox page (PageId::kChatterbox, "Говарилка"): the grid AQvle
 // ("Вопрос", "Ответ") of the trigger and answer pairs, "&Удалить",
 // "&Добавить" and "&Save". The grid's edits reach the pairs and
 // botfile/boltun.txt only through Save (the page's "&Save" and the settings

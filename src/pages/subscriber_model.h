@@ -1,4 +1,4 @@
-// The offline-message page (settings page 6, "Abonent_Alert") and its
+// The offline-message page (PageId::kSubscribers, "Abonent_Alert") and its
 // dialog TAddNewF ("Добавление абонента": UserE, PasswordE): a new
 // subscriber's box, written with the registration greeting. A dialog that
 // would overwrite an existing box, and the messages in it, asks first.

@@ -1,7 +1,8 @@
 // The timed features' parts of the settings pages: the weather page
-// (settings page 8: the download's content view ContentRE, the time-left
+// (PageId::kWeather: the download's content view ContentRE, the time-left
 // label PogodaTimeL, "Скачат&ь...", "Па&уза", "Продол&жить" and the
-// hidden start PogodaStartB) and the anecdote countdown on page 12 (the
+// hidden start PogodaStartB) and the anecdote countdown on the anecdote
+// page (PageId::kAnecdote: the
 // label Label49 and the hidden start RestartAnekB). A front-end shows the
 // model's fields with Text and shows one again when OnChanged names it.
 // Main thread only.

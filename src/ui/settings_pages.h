@@ -2,10 +2,9 @@
 // the heading PageTitleL (the selected node's title), the page stack
 // Notebook and the buttons "&Сохранить" (SaveCfgB) and "&Отмена"
 // (LoadCfgB), rendered from the page definitions (pages/page_defs.h).
-// Selecting the node with absolute index i (counted over the expanded
-// tree) shows page i for i up to 13 and page 14 above. The pages that need
-// a feature's model show their placeholder until the window hands them
-// the model (SetPage, RenderPage). Main thread only.
+// Each node carries its page's PageId; selecting it shows that page. The
+// pages that need a feature's model show their placeholder until the
+// window hands them the model (SetPage, RenderPage). Main thread only.
 #pragma once
 
 #include <QWidget>

@@ -2,9 +2,10 @@
 // URL, the refresh interval MinE:SecE, the time-left label PogodaTimeL,
 // the content view ContentRE, "Скачат&ь..." (DownloadB), "Па&уза"
 // (PausePogodaB), "Продол&жить" (GoPogodaB) and the hidden start
-// PogodaStartB, over the timed model (pages/timed_model.h). Page 9 (the
-// credentials and the proxy of the download) binds the record only and is
-// rendered by the settings pages. Main thread only.
+// PogodaStartB, over the timed model (pages/timed_model.h). The weather
+// settings page (PageId::kWeatherSettings: the credentials and the proxy
+// of the download) binds the record only and is rendered by the settings
+// pages. Main thread only.
 #pragma once
 
 #include <QWidget>

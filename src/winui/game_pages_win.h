@@ -1,5 +1,6 @@
 // The pages of the games, filled from their page models (pages/*_model.h):
-// the chatterbox grid (page 7) and the birthday page (11: "Пока&зать"
+// the chatterbox grid (PageId::kChatterbox) and the birthday page
+// (PageId::kBirthdays: "Пока&зать"
 // ShowBDB) with its editor window BirthDayF ("Birth Day", owned by the main
 // window, so that it never falls behind it), both rendered from their
 // definitions. Main thread only.
@@ -58,7 +59,7 @@ class BirthdayEditor {
   std::unique_ptr<RenderedPage> m_panelPage;
 };
 
-// Page 11's button, which shows the editor.
+// The birthday page's button, which shows the editor.
 void BuildBirthdayPage(SettingsTab& tab, BirthdayEditor& editor);
 
 }  // namespace pelmo::winui

@@ -20,19 +20,20 @@ namespace pelmo::winui {
 
 class SettingsTab;
 
-// Page 5 over BanModel: the list is read again whenever the page is
+// The ban page (PageId::kBans) over BanModel: the list is read again whenever the page is
 // shown; "Уда&лить" is enabled for a ban line only. reset: the start-up's
 // reset of the date, the time and the list.
 std::shared_ptr<void> BuildBanPage(SettingsTab& tab, BanList& bans, const Clock& clock,
                                    std::function<void()>& reset);
 
-// Page 6 over SubscriberModel: "Добавить" (on the panel that was always
+// The offline-message page (PageId::kSubscribers) over SubscriberModel: "Добавить" (on the panel that was always
 // hidden) opens the dialog "Добавление абонента" rendered from its
 // definition, and its OK adds the box, asking first when the nick has one.
 std::shared_ptr<void> BuildSubscriberPage(SettingsTab& tab, InstalledServices& services,
                                           const WorkFolder& folder);
 
-// Page 10 over AdminsModel, on the live settings record.
+// The administrators page (PageId::kAdmins) over AdminsModel, on the live
+// settings record.
 std::shared_ptr<void> BuildAdminsPage(SettingsTab& tab, BotSettings& settings);
 
 }  // namespace pelmo::winui

@@ -1,7 +1,8 @@
 // The timed features' parts of the settings pages over TimedModel: the
-// weather page (page 8: the content ContentRE, the time left PogodaTimeL,
-// "Скачат&ь...", "Па&уза", "Продол&жить") and the anecdote countdown's
-// label Label49 on page 12. Main thread only.
+// weather page (PageId::kWeather: the content ContentRE, the time left
+// PogodaTimeL, "Скачат&ь...", "Па&уза", "Продол&жить") and the anecdote
+// countdown's label Label49 on the anecdote page (PageId::kAnecdote).
+// Main thread only.
 #pragma once
 
 #include <memory>
