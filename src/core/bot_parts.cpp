@@ -15,7 +15,7 @@ BotParts::BotParts(EventLoop& eventLoop, const Clock& botClock, BotOptions botOp
       log(clock, settings, folder.BotFile("log.txt")),
       codec(cipher, netSettings, out, log, clock, random),
       net(netSettings, codec, cipher, loop, log, netIni),
-      replies(codec, netSettings, log),
+      replies(codec, netSettings, log, loop),
       store(folder, settings, netSettings, out,
             options.configDir.empty() ? DefaultConfigDir() : options.configDir,
             options.programPath, &log),
@@ -32,6 +32,7 @@ BotParts::BotParts(EventLoop& eventLoop, const Clock& botClock, BotOptions botOp
   on.greeting.Add(GreetingStep::Topic,
                   [this](const ChatEvent& event) { dispatcher.SendTopicTo(event); });
   AddCoreRows(*this);
+  on.life.stopped.push_back([this] { replies.DropWaiting(); });
 }
 
 void BotParts::SetTopic(const std::string& text) {

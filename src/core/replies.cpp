@@ -11,8 +11,8 @@
 
 namespace pelmo {
 
-Replies::Replies(PacketCodec& codec, const NetSettings& settings, BotLog& log)
-    : m_codec(codec), m_settings(settings), m_log(log) {}
+Replies::Replies(PacketCodec& codec, const NetSettings& settings, BotLog& log, EventLoop& loop)
+    : m_codec(codec), m_settings(settings), m_log(log), m_paced(loop, 0, kLineInterval) {}
 
 ReplyTarget Replies::ToAll() const { return ReplyTarget(m_settings.SendAddress); }
 
@@ -31,10 +31,22 @@ void Replies::SayText(const ReplyTarget& to, const std::string& text, std::uint8
   // consume the text. A chunk too big for one packet (only an unclamped
   // size gets there) is refused by the codec with its own log line.
   const std::size_t chunkSize = std::max<std::size_t>(1, m_settings.MaxMessageSize);
+  std::vector<PacedLines::Send> later;
+  std::size_t sent = 0;
   for (std::size_t pos = 0; pos < text.size(); pos += chunkSize) {
-    Send(to, EncodeChatLine(kind, to.channel, std::string_view(text).substr(pos, chunkSize)),
-         kPacketChatLine);
+    std::vector<std::uint8_t> payload =
+        EncodeChatLine(kind, to.channel, std::string_view(text).substr(pos, chunkSize));
+    if (sent < kLinesAtOnce) {
+      Send(to, payload, kPacketChatLine);
+      ++sent;
+      continue;
+    }
+    if (m_paced.Waiting() + later.size() >= kMostWaiting) break;
+    later.push_back([this, to, payload = std::move(payload)] { Send(to, payload, kPacketChatLine); });
   }
+  // A short answer sent meanwhile may come between these lines; each
+  // text's own lines keep their order.
+  if (!later.empty()) m_paced.Add(std::to_string(++m_pacedTexts), std::move(later));
 }
 
 void Replies::SendPasswordLine(const ReplyTarget& to, const std::string& text,

@@ -1,7 +1,10 @@
 // The send operations of all services: chat lines cut to the maximum
 // message size, password-channel lines and topic packets. Every send is
 // given where it goes (a ReplyTarget); nothing is set around a call and
-// put back after it. Main thread only.
+// put back after it. A text of more chat lines than kLinesAtOnce goes out
+// paced: the flood guard's budget counts answers, and one answer must not
+// be a burst of dozens of datagrams (a 16 KB listing with a small
+// MaxMessageSize). Main thread only.
 #pragma once
 
 #include <cstdint>
@@ -10,11 +13,13 @@
 #include <utility>
 #include <vector>
 
+#include "core/paced_lines.h"
 #include "transport/chat_payload.h"
 
 namespace pelmo {
 
 class BotLog;
+class EventLoop;
 class PacketCodec;
 struct NetSettings;
 
@@ -33,7 +38,15 @@ struct ReplyTarget {
 
 class Replies {
  public:
-  Replies(PacketCodec& codec, const NetSettings& settings, BotLog& log);
+  // Chat lines of one text sent at once; the later ones follow one per
+  // kLineInterval, and at most kMostWaiting wait in all (beyond it a
+  // text's later lines are dropped, so that many answers cannot queue
+  // without end).
+  static constexpr std::size_t kLinesAtOnce = 4;
+  static constexpr std::chrono::milliseconds kLineInterval{50};
+  static constexpr std::size_t kMostWaiting = 1000;
+
+  Replies(PacketCodec& codec, const NetSettings& settings, BotLog& log, EventLoop& loop);
 
   // The whole chat (SendAddress) in "Main"; one user (address) in "Main";
   // the whole chat in another channel.
@@ -42,8 +55,12 @@ class Replies {
   ReplyTarget InChannel(const std::string& channel) const;
 
   // Sends the text as chat lines of at most MaxMessageSize characters to
-  // the target's channel at its address; an empty text sends nothing.
+  // the target's channel at its address, the first kLinesAtOnce now and
+  // the rest paced; an empty text sends nothing.
   void SayText(const ReplyTarget& to, const std::string& text, std::uint8_t kind);
+  // Lines still waiting to go; dropped when the bot stops.
+  std::size_t Waiting() const { return m_paced.Waiting(); }
+  void DropWaiting() { m_paced.Clear(); }
   // One kind-2 line (text cut to 255) with the password into the target's
   // channel.
   void SendPasswordLine(const ReplyTarget& to, const std::string& text,
@@ -66,6 +83,8 @@ class Replies {
   PacketCodec& m_codec;
   const NetSettings& m_settings;
   BotLog& m_log;
+  PacedLines m_paced;
+  std::uint64_t m_pacedTexts = 0;  // names each paced text, so none replaces another
 };
 
 // "секунда", "секунды" or "секунд" for n (Windows-1251).

@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "services/box_seeds.h"
-#include "services/paced_lines.h"
+#include "core/paced_lines.h"
 
 namespace pelmo {
 

@@ -12,6 +12,7 @@
 #include "core/bot_settings.h"
 #include "core/bot_view.h"
 #include "fakes/fake_clock.h"
+#include "fakes/manual_event_loop.h"
 #include "fakes/recording_log.h"
 #include "fakes/recording_sender.h"
 #include "fakes/temp_dir.h"
@@ -102,6 +103,7 @@ class RepliesTest : public ::testing::Test {
 
   TempDir dir;
   FakeClock clock;
+  ManualEventLoop loop{&clock};
   Random random{1};
   BotSettings settings;
   NetSettings net;
@@ -112,7 +114,7 @@ class RepliesTest : public ::testing::Test {
   BlowfishContext cipher{};
   PacketCodec codec{cipher, net, out, log, clock, random};
   RecordingSender sender;
-  Replies replies{codec, net, log};
+  Replies replies{codec, net, log, loop};
 
   BlowfishContext peerCipher{};
   NetSettings peerNet;
@@ -143,6 +145,35 @@ TEST_F(RepliesTest, LongTextIsCutIntoMessageSizedChatLines) {
     EXPECT_EQ(packets[i].datagramSize, SizeFor(1 + 1 + 4 + lengths[i] + 1));
   }
   EXPECT_EQ(sender.Sent()[0].SrcAddr, 0x7F000001u);
+}
+
+// A text of many chat lines is one answer to the flood guard, not one
+// burst: four lines at once, then one each 50 ms, in order; a stop drops
+// what still waits.
+TEST_F(RepliesTest, ALongTextGoesOutPaced) {
+  using namespace std::chrono_literals;
+  net.MaxMessageSize = 100;
+  std::string text;
+  for (char c = 'a'; c < 'a' + 10; ++c) text += std::string(100, c);
+  replies.SayText(ReplyTarget(kUser, "Chan"), text, kKindListing);
+  EXPECT_EQ(sender.Sent().size(), 4u);
+  loop.Advance(49ms);
+  EXPECT_EQ(sender.Sent().size(), 4u);
+  loop.Advance(1ms);
+  EXPECT_EQ(sender.Sent().size(), 5u);
+  loop.Advance(250ms);
+  const std::vector<Received> packets = Packets();
+  ASSERT_EQ(packets.size(), 10u);
+  for (int i = 0; i < 10; ++i) {
+    EXPECT_EQ(packets[i].LineText(), std::string(100, static_cast<char>('a' + i))) << i;
+    EXPECT_EQ(packets[i].dst, kUser);
+  }
+
+  sender.Clear();
+  replies.SayText(ReplyTarget(kUser, "Chan"), text, kKindListing);
+  replies.DropWaiting();
+  loop.Advance(1s);
+  EXPECT_EQ(sender.Sent().size(), 4u);
 }
 
 TEST_F(RepliesTest, EmptyTextSendsNothingAndShortTextOnePacket) {

@@ -1,4 +1,4 @@
-#include "services/paced_lines.h"
+#include "core/paced_lines.h"
 
 #include <algorithm>
 #include <exception>
