@@ -17,6 +17,7 @@
 #include "core/replies.h"
 #include "core/reply_bound.h"
 #include "services/stat_store.h"
+#include "services/top_index.h"
 
 namespace pelmo {
 
@@ -55,12 +56,6 @@ bool StartsWithFolded(const std::string& text, const std::string& lowerPrefix) {
   return text.size() >= lowerPrefix.size() &&
          AnsiLowerCase(text.substr(0, lowerPrefix.size())) == lowerPrefix;
 }
-
-struct TableEntry {
-  std::string sortKey;  // count padded with zeros + ":" + name, upper-cased
-  std::string value;    // the count's text
-  std::string name;
-};
 
 long long ReadCount(const std::string& text) {
   try {
@@ -171,36 +166,11 @@ std::string FloodStats::StatReport(const std::string& section) {
 }
 
 std::string FloodStats::TableReport(int mode, long long rows) {
-  std::vector<TableEntry> entries;
-  if (mode == 0 || mode == 1) {
-    for (const std::string& host : m_store.Sections()) {
-      if (mode == 1) {
-        std::string value = TrimControls(m_store.ReadString(host, "Total", "0"));
-        if (value != "0") entries.push_back({{}, value, " " + host});
-        continue;
-      }
-      m_store.VisitValues(host, [&](std::string_view key, std::string_view raw) {
-        if (key.find("User-") == std::string_view::npos) return;
-        std::string value = TrimControls(raw);
-        if (value == "0") return;
-        entries.push_back({{}, value, std::string(key.substr(5)) + " (" + host + ")"});
-      });
-    }
-  }
-  // Counts padded to 20 digits order as numbers up to the 64-bit limit;
-  // equal counts then order by name, case ignored.
-  for (TableEntry& entry : entries) {
-    std::string padded = entry.value.size() < 20
-                             ? std::string(20 - entry.value.size(), '0') + entry.value
-                             : entry.value;
-    entry.sortKey = AnsiUpperCase(padded + ":" + entry.name);
-  }
-  // Highest first; only the rows an answer can hold are put in order.
+  // Only the rows an answer can hold are taken from the kept order.
   const std::size_t wanted = static_cast<std::size_t>(
       std::clamp<long long>(rows, 0, static_cast<long long>(kMostTableRows)));
-  const auto ordered = entries.begin() + static_cast<std::ptrdiff_t>(std::min(wanted, entries.size()));
-  std::partial_sort(entries.begin(), ordered, entries.end(),
-                    [](const TableEntry& a, const TableEntry& b) { return a.sortKey > b.sortKey; });
+  const std::vector<TableEntry> entries = m_top.Top(mode, wanted);
+  const auto ordered = entries.end();
 
   std::vector<std::string> lines;
   lines.push_back(kFrame);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/date_time.h"
+#include "services/top_index.h"
 
 namespace pelmo {
 
@@ -43,6 +44,7 @@ class FloodStats {
   StatStore& m_store;
   Replies& m_replies;
   const Clock& m_clock;
+  TopIndex m_top{m_store};  // the tables in order, kept between requests
 };
 
 // "Day-" and "Week-" keys of a moment: today's date and this week's

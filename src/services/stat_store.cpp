@@ -130,6 +130,8 @@ void StatStore::EnsureLoaded() {
   }
   m_loaded = true;
   m_dirty = false;
+  m_changedAll = true;
+  m_changed.clear();
   // A file from before the bound, or edited, with more hosts than it.
   while (m_byCounted.size() > kMaxStatHosts) DropLeastCounted();
 }
@@ -146,6 +148,7 @@ void StatStore::DropLeastCounted() {
   const std::size_t index = m_byCounted.begin()->second;
   m_byCounted.erase(m_byCounted.begin());
   Section& section = m_sections[index];
+  Touched(section);
   m_index.erase(Fold(section.name));
   section.lines.clear();
   section.keys.clear();
@@ -267,6 +270,7 @@ bool StatStore::SetValue(std::string_view section, std::string_view key, std::st
     target.keys.emplace(Fold(key), target.lines.size());
     target.lines.push_back(Line{.key = std::string(key), .value = std::move(value), .raw = {}});
   }
+  Touched(target);
   Changed();
   return true;
 }
@@ -308,6 +312,7 @@ bool StatStore::AddInteger(std::string_view section, std::string_view key, std::
     target.keys.emplace(std::move(folded), target.lines.size());
     target.lines.push_back(Line{.key = std::string(key), .value = std::to_string(value), .raw = {}});
   }
+  Touched(target);
   Changed();
   return true;
 }
@@ -319,6 +324,7 @@ bool StatStore::DeleteKey(std::string_view section, std::string_view key) {
   if (it == found->keys.end()) return false;
   found->lines.erase(found->lines.begin() + static_cast<std::ptrdiff_t>(it->second));
   Reindex(*found);
+  Touched(*found);
   Changed();
   return true;
 }
@@ -330,6 +336,31 @@ void StatStore::Changed() {
     m_timer = 0;
     FlushQuietly();
   });
+}
+
+void StatStore::Touched(const Section& section) {
+  if (m_changedAll) return;
+  if (m_changed.size() >= 2 * kMaxStatHosts) {
+    m_changedAll = true;
+    m_changed.clear();
+    return;
+  }
+  m_changed.insert(section.name);
+}
+
+StatStore::Changes StatStore::TakeChanges() {
+  EnsureLoaded();
+  Changes changes;
+  changes.all = m_changedAll;
+  if (!m_changedAll) changes.sections.assign(m_changed.begin(), m_changed.end());
+  m_changedAll = false;
+  m_changed.clear();
+  return changes;
+}
+
+std::string StatStore::StoredName(std::string_view section) {
+  const Section* found = FindSection(section);
+  return found != nullptr ? found->name : std::string();
 }
 
 std::string StatStore::Serialize() const {

@@ -20,6 +20,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -79,6 +80,20 @@ class StatStore {
   void VisitValues(std::string_view section,
                    const std::function<void(std::string_view key, std::string_view value)>& visit);
 
+  // What changed since the last call, for an index kept beside the store
+  // (the talker table): the names of the sections whose keys changed,
+  // dropped ones included, as each was named in memory; all: the file was
+  // loaded anew or too much changed to list, and everything may differ.
+  // Loads the file first, as the reads do.
+  struct Changes {
+    bool all = false;
+    std::vector<std::string> sections;
+  };
+  Changes TakeChanges();
+  // The section's name as the store holds it (its first appearance, case
+  // as written); empty when there is none.
+  std::string StoredName(std::string_view section);
+
   // Writes. Each returns false and changes nothing for a name that is not
   // safe or a value holding CR, LF or a zero byte; otherwise the change is
   // in memory and the rewrite is armed.
@@ -128,6 +143,7 @@ class StatStore {
   bool SetValue(std::string_view section, std::string_view key, std::string value);
   void Reindex(Section& section);
   void Changed();
+  void Touched(const Section& section);
   void MarkCounted(std::size_t index);
   // Drops the section counted least recently (never the lines before any
   // header).
@@ -149,6 +165,9 @@ class StatStore {
   std::uint64_t m_counter = 0;
   std::size_t m_removed = 0;
   std::string m_loadError;
+  // For TakeChanges(): bounded, past the bound only "all".
+  bool m_changedAll = true;
+  std::unordered_set<std::string> m_changed;
 };
 
 // What a user is told when stat.ini cannot be loaded (LoadError()), in
