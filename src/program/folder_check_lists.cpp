@@ -18,6 +18,7 @@
 #include "services/box_seeds.h"
 #include "services/jokes.h"
 #include "services/offline_messages.h"
+#include "services/stat_store.h"
 
 namespace pelmo {
 
@@ -48,6 +49,39 @@ std::string NickOfBox(const std::string& name) {
   return Cp1251ToUtf8(nick);
 }
 
+std::string Megabytes(std::size_t bytes) { return std::to_string(bytes >> 20) + " MB"; }
+
+// An anecdote or aphorism file at or past what the chat may add to, or
+// past what the bot reads; the number of entries it gives.
+std::size_t CheckJokeFile(FolderFiles& files, FolderReport& report, const std::string& relative,
+                          std::vector<std::string> (*parse)(std::string_view)) {
+  const std::string path = files.Path(relative);
+  const long long size = FileSize(path);
+  const std::string shown = Shown(files, path) + " is " + std::to_string(size) + " bytes";
+  if (size > static_cast<long long>(kMaxJokesFileSize)) {
+    report.Note(shown + ": the bot reads the entries in its first " +
+                Megabytes(kMaxJokesFileSize) + " and takes no \"!add\".");
+  } else if (size >= static_cast<long long>(kMaxJokesAdded)) {
+    report.Note(shown + ", not below the " + Megabytes(kMaxJokesAdded) +
+                " the chat may add to: \"!add\" is refused until it is smaller.");
+  }
+  std::string text;
+  if (size > static_cast<long long>(kMaxFileSize)) {
+    if (!ReadFilePart(path, 0, std::min<std::size_t>(static_cast<std::size_t>(size), kMaxJokesFileSize), text)) {
+      return 0;
+    }
+    text = ToCp1251Text(text);
+  } else {
+    text = files.Text(relative);
+  }
+  const std::size_t entries = parse(text).size();
+  if (entries >= kMaxJokes) {
+    report.Note(Shown(files, path) + ": the bot keeps its first " + std::to_string(kMaxJokes) +
+                " entries.");
+  }
+  return entries;
+}
+
 }  // namespace
 
 void CountLists(FolderFiles& files, FolderReport& report) {
@@ -62,8 +96,16 @@ void CountLists(FolderFiles& files, FolderReport& report) {
                         : std::string(" cannot be read")) +
                    ": statistics and notes are unavailable until it can be.");
   }
-  Add(report, "anecdotes", ParseAnecdotes(files.Text("botfile/anecdot.txt")).size());
-  Add(report, "aphorisms", ParseAphorisms(files.Text("botfile/Aforizm.txt")).size());
+  const IniFile statIni(stat);
+  const std::size_t hosts = statIni.ReadSections().size();
+  if (hosts > kMaxStatHosts) {
+    report.Note(Shown(files, stat) + " has " + std::to_string(hosts) + " hosts, more than the " +
+                std::to_string(kMaxStatHosts) + " the bot keeps: at start it drops the first " +
+                std::to_string(hosts - kMaxStatHosts) +
+                " in the file, with their counts and notes, at its next rewrite.");
+  }
+  Add(report, "anecdotes", CheckJokeFile(files, report, "botfile/anecdot.txt", ParseAnecdotes));
+  Add(report, "aphorisms", CheckJokeFile(files, report, "botfile/Aforizm.txt", ParseAphorisms));
   Add(report, "quiz questions", CountLines(files.Text("botfile/questions.txt"), [](const std::string& l) {
         return ParseQuestionLine(l).has_value();
       }));
@@ -124,6 +166,13 @@ void CheckBoxes(FolderFiles& files, FolderReport& report) {
     if (!IsBoxName(name) || !FileExists(path)) continue;
     ++boxes;
     const std::string shown = Shown(files, path) + " (" + NickOfBox(name) + ")";
+    const long long size = FileSize(path);
+    if (size > static_cast<long long>(kMaxBoxBytes)) {
+      report.Note(shown + " is " + std::to_string(size) + " bytes, past the " +
+                  Megabytes(kMaxBoxBytes) + " a box may reach: deliveries to it are refused "
+                  "until its owner empties it (\"!d\"); \"!r\" shows its newest part.");
+      if (size > static_cast<long long>(kMaxFileSize)) continue;  // the seeds need it whole
+    }
     const std::optional<std::string> bytes = ReadWholeFile(path);
     if (!bytes) {
       report.Problem(shown + " cannot be read: give the bot's user the right to read it.");

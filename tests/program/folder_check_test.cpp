@@ -10,6 +10,7 @@
 #include "base/dir_listing.h"
 #include "base/text_file.h"
 #include "fakes/temp_dir.h"
+#include "services/jokes.h"
 
 namespace pelmo {
 namespace {
@@ -159,6 +160,30 @@ TEST(FolderCheck, ABotfileThatIsAFileAndBlankAdministratorLines) {
   EXPECT_EQ(CountOf(second, "administrators"), 1);
   EXPECT_EQ(FindingsWith(second, true, "botfile/stat.ini cannot be read: statistics and notes are "
                                        "unavailable"), 1) << FormatFolderReport(second);
+}
+
+// Stores at or past their bounds are named, as notes: the bot works with
+// them, refusing additions or dropping what is beyond.
+TEST(FolderCheck, StoresPastTheirBoundsAreNamed) {
+  TempDir dir;
+  dir.WriteFile("Net.ini", "[net]\r\nip=127.0.0.1\r\n");
+  std::string anecdotes;
+  const std::string one = "\r\n" + std::string(1000, 'a') + "\r\n" + AnecdoteSeparator() + "\r\n";
+  while (anecdotes.size() < 16u * 1024 * 1024) anecdotes += one;
+  dir.WriteFile("botfile/anecdot.txt", anecdotes);
+  dir.WriteFile("user/41", ForeignBox(W("Спасибо за регистрацию в нашей системе!") +
+                                          std::string(1100000, 'x'), 0x50454C4D));  // ours
+  std::string stat;
+  for (int i = 0; i < 10001; ++i) stat += "[H" + std::to_string(i) + "]\r\nTotal=1\r\n";
+  dir.WriteFile("botfile/stat.ini", stat);
+  const FolderReport report = CheckWorkFolder(dir.Path(), "");
+  const std::string text = FormatFolderReport(report);
+  EXPECT_EQ(FindingsWith(report, false, "botfile/anecdot.txt is 16" ), 1) << text;
+  EXPECT_EQ(FindingsWith(report, false, "\"!add\" is refused until it is smaller"), 1) << text;
+  EXPECT_EQ(FindingsWith(report, false, "user/41 (A) is 1100043 bytes, past the 1 MB"), 1) << text;
+  EXPECT_EQ(FindingsWith(report, false, "has 10001 hosts, more than the 10000 the bot keeps: "
+                                        "at start it drops the first 1 in the file"), 1) << text;
+  EXPECT_EQ(report.Problems(), 0) << text;
 }
 
 TEST(FolderCheck, NoFolderIsAProblem) {
