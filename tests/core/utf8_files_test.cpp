@@ -7,6 +7,7 @@
 
 #include "core/repeated_sections.h"
 #include "core/work_folder.h"
+#include "base/text_file.h"
 #include "fakes/temp_dir.h"
 
 namespace pelmo {
@@ -30,6 +31,10 @@ TEST(Utf8Files, WrittenFilesAreConvertedOnceWithACopyAndReadOnesLeftAsTheyAre) {
   dir.WriteFile("others.ini", "\xEF\xBB\xBF[Vic]\r\nChanName=" + kUtf8 + "\r\n");
   dir.WriteFile("botfile/ban.txt", "[BanList]\r\n" + kCp1251 + "=1\r\n");
   dir.WriteFile("botfile/questions.txt", "plain ascii|a\r\n");
+  // Windows-1251 whose first 4 KB are ASCII: the whole file is looked at,
+  // not its start, so it is left as it is.
+  const std::string asciiFirst = std::string(5000, 'a') + "\r\n" + kCp1251 + "\r\n";
+  dir.WriteFile("botfile/Aforizm.txt", asciiFirst);
   const WorkFolder folder(dir.Path());
 
   const std::vector<std::string> lines = PrepareUtf8TextFiles(folder);
@@ -47,6 +52,8 @@ TEST(Utf8Files, WrittenFilesAreConvertedOnceWithACopyAndReadOnesLeftAsTheyAre) {
   EXPECT_EQ(LinesWith(lines, "help.txt is UTF-8: read as UTF-8"), 1);
   EXPECT_EQ(dir.ReadFile("botfile/ban.txt"), "[BanList]\r\n" + kCp1251 + "=1\r\n");
   EXPECT_FALSE(dir.Exists("botfile/ban.txt.bak"));
+  EXPECT_EQ(dir.ReadFile("botfile/Aforizm.txt"), asciiFirst);
+  EXPECT_EQ(ReadTextFile(dir.FilePath("botfile/Aforizm.txt")), asciiFirst);
 
   // The next start finds nothing left to convert.
   const std::vector<std::string> again = PrepareUtf8TextFiles(folder);
