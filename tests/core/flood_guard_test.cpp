@@ -50,20 +50,13 @@ TEST(FloodGuardSettings, ReadFromOthersIni) {
   }
 }
 
-// The shipped working folder turns the guard on and says every key, with
-// the comments an operator reads beside them.
+// The shipped working folder turns the guard on and writes out every key.
 TEST(FloodGuardSettings, TheShippedOthersIniNamesEveryKey) {
   const IniFile shipped(std::string(PELMO_SOURCE_DIR) + "/dist/workdir/others.ini");
-  const FloodGuardSettings s = LoadFloodGuardSettings(shipped);
-  EXPECT_TRUE(s.Enabled);
-  EXPECT_EQ(s.Commands, 8);
-  EXPECT_EQ(s.Seconds, 10);
-  EXPECT_EQ(s.IgnoreSeconds, 60);
-  for (const char* key : {"Replies", "Senders"}) {
-    EXPECT_EQ(shipped.ReadInteger("FloodGuard", key, -1) > 0, true) << key;
+  EXPECT_TRUE(LoadFloodGuardSettings(shipped).Enabled);
+  for (const char* key : {"Commands", "Seconds", "IgnoreSeconds", "Replies", "Senders"}) {
+    EXPECT_GT(shipped.ReadInteger("FloodGuard", key, -1), 0) << key;
   }
-  EXPECT_EQ(s.Replies, 20);
-  EXPECT_EQ(s.Senders, 16384);
 }
 
 class FloodGuardTest : public ::testing::Test {
