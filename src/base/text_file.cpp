@@ -7,8 +7,8 @@ namespace pelmo {
 std::vector<std::string> ReadLines(const std::string& path) {
   std::optional<std::string> contents = ReadTextFile(path);
   if (!contents) {
-    throw FileError("cannot read " + path +
-                    (FileExists(path) ? " (unreadable or too large)" : " (missing)"));
+    throw FileError("не удалось прочитать " + path +
+                    (FileExists(path) ? " (нет доступа или слишком большой)" : " (файла нет)"));
   }
   return SplitLines(*contents);
 }

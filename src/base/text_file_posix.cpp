@@ -169,7 +169,7 @@ void RewriteFile(const std::string& path, std::string_view contents) {
     fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   }
   // Named by the file the caller knows, not by the temporary one.
-  if (fd < 0) throw FileError(ErrorText("cannot write", path, errno));
+  if (fd < 0) throw FileError(ErrorText("не удалось записать", path, errno));
   FdCloser closer(fd);
 
   auto fail = [&](const char* what) {
@@ -183,10 +183,10 @@ void RewriteFile(const std::string& path, std::string_view contents) {
   if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
     ::fchmod(fd, old.st_mode & 07777);
   }
-  if (!WriteAll(fd, contents)) fail("cannot write");
-  if (::fsync(fd) != 0) fail("cannot flush");
-  if (closer.Close() != 0) fail("cannot close");
-  if (::rename(temp.c_str(), path.c_str()) != 0) fail("cannot replace");
+  if (!WriteAll(fd, contents)) fail("не удалось записать");
+  if (::fsync(fd) != 0) fail("не удалось сбросить на диск");
+  if (closer.Close() != 0) fail("не удалось закрыть");
+  if (::rename(temp.c_str(), path.c_str()) != 0) fail("не удалось заменить");
 
   // Make the rename itself durable; a failure here leaves a valid file.
   int dirFd = ::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -268,7 +268,7 @@ int RemoveStaleTempFiles(const std::string& dir) {
 
 void AppendLine(const std::string& path, std::string_view line) {
   int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) throw FileError(ErrorText("cannot open", path, errno));
+  if (fd < 0) throw FileError(ErrorText("не удалось открыть", path, errno));
   FdCloser closer(fd);
   // One write call, so the line and its end land together.
   std::string text;
@@ -283,23 +283,23 @@ void AppendLine(const std::string& path, std::string_view line) {
   }
   text.append(line);
   text += "\r\n";
-  if (!WriteAll(fd, text)) throw FileError(ErrorText("cannot write", path, errno));
-  if (closer.Close() != 0) throw FileError(ErrorText("cannot close", path, errno));
+  if (!WriteAll(fd, text)) throw FileError(ErrorText("не удалось записать", path, errno));
+  if (closer.Close() != 0) throw FileError(ErrorText("не удалось закрыть", path, errno));
 }
 
 void WriteFileAt(const std::string& path, long long offset, std::string_view bytes) {
   int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-  if (fd < 0) throw FileError(ErrorText("cannot open", path, errno));
+  if (fd < 0) throw FileError(ErrorText("не удалось открыть", path, errno));
   FdCloser closer(fd);
   std::size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t written = ::pwrite(fd, bytes.data() + done, bytes.size() - done,
                                      static_cast<off_t>(offset) + static_cast<off_t>(done));
     if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) throw FileError(ErrorText("cannot write", path, errno));
+    if (written <= 0) throw FileError(ErrorText("не удалось записать", path, errno));
     done += static_cast<std::size_t>(written);
   }
-  if (closer.Close() != 0) throw FileError(ErrorText("cannot close", path, errno));
+  if (closer.Close() != 0) throw FileError(ErrorText("не удалось закрыть", path, errno));
 }
 
 bool TruncateFile(const std::string& path, long long size) {

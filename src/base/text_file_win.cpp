@@ -222,7 +222,7 @@ void RewriteFile(const std::string& path, std::string_view contents) {
   }
   // Named by the file the caller knows, not by the temporary one.
   if (file == INVALID_HANDLE_VALUE) {
-    throw FileError(ErrorText("cannot write", path, ::GetLastError()));
+    throw FileError(ErrorText("не удалось записать", path, ::GetLastError()));
   }
   HandleCloser closer(file);
   auto fail = [&](const char* what) {
@@ -231,13 +231,13 @@ void RewriteFile(const std::string& path, std::string_view contents) {
     ::DeleteFileW(WideFromUtf8(temp).c_str());
     throw FileError(ErrorText(what, path, error));
   };
-  if (!WriteAll(file, contents)) fail("cannot write");
-  if (!::FlushFileBuffers(file)) fail("cannot flush");
-  if (!closer.Close()) fail("cannot close");
+  if (!WriteAll(file, contents)) fail("не удалось записать");
+  if (!::FlushFileBuffers(file)) fail("не удалось сбросить на диск");
+  if (!closer.Close()) fail("не удалось закрыть");
   DWORD error = 0;
   if (!ReplaceWithRetry(WideFromUtf8(temp), WideFromUtf8(path), error)) {
     ::DeleteFileW(WideFromUtf8(temp).c_str());
-    throw FileError(ErrorText("cannot replace", path, error));
+    throw FileError(ErrorText("не удалось заменить", path, error));
   }
 }
 
@@ -283,7 +283,7 @@ void AppendLine(const std::string& path, std::string_view line) {
   // Append access only: every write lands at the end, as O_APPEND does.
   const HANDLE file = Open(path, GENERIC_READ | FILE_APPEND_DATA, OPEN_ALWAYS);
   if (file == INVALID_HANDLE_VALUE) {
-    throw FileError(ErrorText("cannot open", path, ::GetLastError()));
+    throw FileError(ErrorText("не удалось открыть", path, ::GetLastError()));
   }
   HandleCloser closer(file);
   // One write call, so the line and its end land together.
@@ -305,14 +305,14 @@ void AppendLine(const std::string& path, std::string_view line) {
   }
   text.append(line);
   text += "\r\n";
-  if (!WriteAll(file, text)) throw FileError(ErrorText("cannot write", path, ::GetLastError()));
-  if (!closer.Close()) throw FileError(ErrorText("cannot close", path, ::GetLastError()));
+  if (!WriteAll(file, text)) throw FileError(ErrorText("не удалось записать", path, ::GetLastError()));
+  if (!closer.Close()) throw FileError(ErrorText("не удалось закрыть", path, ::GetLastError()));
 }
 
 void WriteFileAt(const std::string& path, long long offset, std::string_view bytes) {
   const HANDLE file = Open(path, GENERIC_WRITE, OPEN_EXISTING);
   if (file == INVALID_HANDLE_VALUE) {
-    throw FileError(ErrorText("cannot open", path, ::GetLastError()));
+    throw FileError(ErrorText("не удалось открыть", path, ::GetLastError()));
   }
   HandleCloser closer(file);
   std::size_t done = 0;
@@ -325,11 +325,11 @@ void WriteFileAt(const std::string& path, long long offset, std::string_view byt
                                                          : static_cast<DWORD>(bytes.size() - done);
     DWORD written = 0;
     if (!::WriteFile(file, bytes.data() + done, chunk, &written, &at) || written == 0) {
-      throw FileError(ErrorText("cannot write", path, ::GetLastError()));
+      throw FileError(ErrorText("не удалось записать", path, ::GetLastError()));
     }
     done += written;
   }
-  if (!closer.Close()) throw FileError(ErrorText("cannot close", path, ::GetLastError()));
+  if (!closer.Close()) throw FileError(ErrorText("не удалось закрыть", path, ::GetLastError()));
 }
 
 bool TruncateFile(const std::string& path, long long size) {

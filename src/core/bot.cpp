@@ -184,17 +184,17 @@ void Bot::ReloadFiles() {
   RunSteps(p.on.life.loadLists);
   RunSteps(p.on.life.settingsReloaded);
   if (!Running()) {
-    p.log.LogLine("Settings and data files read again.");
+    p.log.LogLine(W("Настройки и файлы данных прочитаны заново."));
     return;
   }
   if (CurrentNetworkValues() == m_startedWith) {
     LoadHelpText();
     RunSteps(p.on.life.reloaded);
-    p.log.LogLine("Settings and data files read again; the bot stays in the chat.");
+    p.log.LogLine(W("Настройки и файлы данных прочитаны заново; бот остаётся в чате."));
     return;
   }
-  p.log.LogLine("Settings and data files read again; the network values changed: the bot "
-                "starts again.");
+  p.log.LogLine(W("Настройки и файлы данных прочитаны заново; сетевые настройки изменились: "
+                  "бот входит в чат заново."));
   // The leave goes out as the bot joined: its old nick, to the old address.
   const NetSettings fresh = p.netSettings;
   p.netSettings = m_startedWith.net;
@@ -233,8 +233,8 @@ void Bot::CreateMissingFiles() {
     removed += RemoveStaleTempFiles(dir);
   }
   if (removed > 0) {
-    p.log.LogLine("Removed " + std::to_string(removed) +
-                  " temporary file(s) of writes cut short by an earlier stop.");
+    p.log.LogLine(W("Удалено временных файлов записей, прерванных прошлой остановкой: ") +
+                  std::to_string(removed) + ".");
   }
   for (const std::string& path : CreateMissingDataFiles(p.folder)) {
     p.log.LogLine("Error: Cannot create " + ToLogText(path));

@@ -26,7 +26,7 @@ void LogFileSink::Failed(const std::string& reason) {
   std::lock_guard<std::mutex> lock(m_errorMutex);
   if (m_failing) return;
   m_failing = true;
-  m_error = "cannot write " + m_path + ": " + reason;
+  m_error = "не удалось записать " + m_path + ": " + reason;
 }
 
 bool LogFileSink::Ready(Time now) {

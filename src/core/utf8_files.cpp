@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "base/cp1251.h"
 #include "base/text_encoding.h"
 #include "base/text_file.h"
 #include "core/error_text.h"
@@ -54,19 +55,21 @@ std::vector<std::string> PrepareUtf8TextFiles(const WorkFolder& folder) {
       case Utf8Action::kNone:
         break;
       case Utf8Action::kReadAsUtf8:
-        lines.push_back(ToLogText(path) + " is UTF-8: read as UTF-8 and converted to "
-                                          "Windows-1251 in memory.");
+        lines.push_back(W("Файл ") + ToLogText(path) +
+                        W(" в кодировке UTF-8: прочитан как UTF-8 и переведён в Windows-1251 "
+                          "в памяти."));
         break;
       case Utf8Action::kConvert:
         try {
           RewriteFile(path + ".bak", *contents);
           RewriteFile(path, ToCp1251Text(*contents));
-          lines.push_back(ToLogText(path) + " was UTF-8: converted to Windows-1251 (the UTF-8 "
-                                            "file is kept as " +
+          lines.push_back(W("Файл ") + ToLogText(path) +
+                          W(" был в кодировке UTF-8: переведён в Windows-1251 (файл в UTF-8 "
+                            "сохранён как ") +
                           ToLogText(path) + ".bak).");
         } catch (const std::exception& e) {
-          lines.push_back(ToLogText(path) + " is UTF-8 and could not be converted: " +
-                          ToLogText(e.what()));
+          lines.push_back(W("Файл ") + ToLogText(path) +
+                          W(" в кодировке UTF-8 перевести не удалось: ") + ToLogText(e.what()));
         }
         break;
     }

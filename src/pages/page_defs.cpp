@@ -212,7 +212,7 @@ PageDef WeatherPage() {
   PageDef page = Node(PageId::kWeather, 8, 1, "Погода");
   page.feature = PageFeature::kTimed;
   page.fields = {
-      {.name = "URLe", .caption = "URL:", .member = &B::URLe, .sample = s.url},
+      {.name = "URLe", .caption = W("Адрес информера:"), .member = &B::URLe, .sample = s.url},
       {.name = "MinE", .kind = FieldKind::kNumber, .caption = W("Интервал обновления:"),
        .sample = s.minutes},
       {.name = "SecE", .kind = FieldKind::kNumber, .sample = s.minutes},
@@ -242,11 +242,11 @@ PageDef WeatherSettingsPage() {
   PageDef page = Node(PageId::kWeatherSettings, 9, 2, "Настройка погоды");
   page.feature = PageFeature::kTimed;
   page.fields = {
-      {.name = "edUsername", .caption = "Username:", .sample = s.name},
-      {.name = "edPassword", .kind = FieldKind::kPassword, .caption = "Password:",
+      {.name = "edUsername", .caption = W("Имя пользователя:"), .sample = s.name},
+      {.name = "edPassword", .kind = FieldKind::kPassword, .caption = W("Пароль:"),
        .sample = s.name},
-      {.name = "edProxyServer", .caption = "Proxy server:", .sample = s.server},
-      {.name = "edProxyPort", .caption = "Proxy port:", .sample = s.port},
+      {.name = "edProxyServer", .caption = W("Прокси-сервер:"), .sample = s.server},
+      {.name = "edProxyPort", .caption = W("Порт прокси:"), .sample = s.port},
   };
   // others.ini has always held the password as plain text: the page says so.
   page.blocks = {

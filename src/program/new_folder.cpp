@@ -25,11 +25,11 @@ int CopyMissing(const std::string& source, const WorkFolder& folder, const std::
     const std::string from = JoinPath(source, inner);
     const FolderPaths::Found to = folder.Find(inner);
     if (DirectoryExists(from)) {
-      if (!CreateDirectory(to.path)) throw FileError("cannot create " + to.path);
+      if (!CreateDirectory(to.path)) throw FileError("не удалось создать " + to.path);
       copied += CopyMissing(source, folder, inner);
     } else if (to.match == FolderPaths::Match::kMissing) {
       const std::optional<std::string> contents = ReadWholeFile(from);
-      if (!contents) throw FileError("cannot read " + from);
+      if (!contents) throw FileError("не удалось прочитать " + from);
       RewriteFile(to.path, *contents);
       ++copied;
     }

@@ -42,7 +42,7 @@ std::string ReadBanFile(const std::string& path) {
   // An operator who deletes the file to clear the bans leaves no bans.
   if (PathMissing(path)) return std::string();
   std::optional<std::string> contents = ReadWholeFile(path);
-  if (!contents) throw FileError("cannot read " + path);
+  if (!contents) throw FileError("не удалось прочитать " + path);
   return std::move(*contents);
 }
 

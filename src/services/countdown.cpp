@@ -93,7 +93,7 @@ void Countdown::Tick() {
   // time from the edits; otherwise it would never reach zero again.
   if (m_minutes <= 0 && m_seconds <= 0 && !LoadFromEdits()) {
     SetTimer(false);
-    m_log.LogLine("The " + m_name + " countdown has no interval and is switched off.");
+    m_log.LogLine(W("Отсчёт «") + m_name + W("»: интервал не задан, отсчёт выключен."));
     return;
   }
   if (m_seconds == 0 && m_minutes > 0) {

@@ -66,8 +66,8 @@ void ExternalCommands::Run(const std::string& command, std::uint32_t address) {
     if (!path.empty()) {
       const FolderPaths::Located located = m_folder.Locate(path);
       if (!located.found) {
-        m_log.LogLine("Refused the file of external command " + kQuote + name + kQuote + " (" +
-                          path + "): " + located.refusal,
+        m_log.LogLine(W("Файл доп. команды ") + kQuote + name + kQuote + " (" + path +
+                          W(") не выдан: ") + located.refusal,
                       0);
         m_replies.SayTo(address, W("Ошибка в команде."), kKindListing);
         return;
@@ -82,10 +82,11 @@ void ExternalCommands::Run(const std::string& command, std::uint32_t address) {
       return;
     }
     const std::optional<std::string> raw = ReadWholeFile(filePath, kMaxCommandFileSize);
-    if (!raw) throw FileError("cannot read " + filePath);
+    if (!raw) throw FileError("не удалось прочитать " + filePath);
     if (IsUtf8Text(*raw) && m_toldUtf8.insert(filePath).second) {
-      m_log.LogLine(kQuote + name + kQuote + " (" + path +
-                        ") is UTF-8: read as UTF-8 and converted to Windows-1251 in memory.",
+      m_log.LogLine(W("Файл доп. команды ") + kQuote + name + kQuote + " (" + path +
+                        W(") в кодировке UTF-8: прочитан как UTF-8 и переведён в Windows-1251 в "
+                          "памяти."),
                     0);
     }
     const std::string contents = ToCp1251Text(*raw);

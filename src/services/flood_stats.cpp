@@ -229,7 +229,7 @@ void InstallFloodStats(ServiceContext& context, FloodStats& stats, StatStore& st
     store.Reload();
     if (!store.LoadError().empty()) {
       log.LogLine(ToLogText(store.LoadError()) +
-                      "; statistics and notes are unavailable until it can be read.",
+                      W("; статистика и записки недоступны, пока файл не прочитается."),
                   255);
     }
   };

@@ -55,7 +55,7 @@ HttpResult HttpGet(const HttpRequest& request, const std::atomic<bool>* cancel) 
   HttpResult result;
   std::unique_ptr<CURL, EasyDeleter> curl(curl_easy_init());
   if (!curl) {
-    result.error = "cannot create an HTTP request";
+    result.error = "не удалось создать HTTP-запрос";
     return result;
   }
   std::unique_ptr<curl_slist, ListDeleter> headers(
@@ -110,7 +110,7 @@ HttpResult HttpGet(const HttpRequest& request, const std::atomic<bool>* cancel) 
       result.contentType = type;
     }
   } else if (transfer.tooBig || code == CURLE_FILESIZE_EXCEEDED) {
-    result.error = "the answer is larger than " + std::to_string(request.limits.maxBody) + " bytes";
+    result.error = "ответ больше " + std::to_string(request.limits.maxBody) + " байт";
   } else if (code == CURLE_ABORTED_BY_CALLBACK) {
     result.error = "cancelled";
   } else {

@@ -106,7 +106,7 @@ HttpResult HttpGet(const HttpRequest& request, const std::atomic<bool>* cancel) 
   parts.dwExtraInfoLength = static_cast<DWORD>(-1);
   if (url.empty() || !::WinHttpCrackUrl(url.c_str(), 0, 0, &parts) ||
       (parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS)) {
-    result.error = "not an http or https URL: " + request.url;
+    result.error = "адрес не http и не https: " + request.url;
     return result;
   }
   const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
@@ -122,7 +122,7 @@ HttpResult HttpGet(const HttpRequest& request, const std::atomic<bool>* cancel) 
       request.proxyHost.empty() ? WINHTTP_NO_PROXY_NAME : proxy.c_str(), WINHTTP_NO_PROXY_BYPASS,
       0)};
   if (session.handle == nullptr) {
-    result.error = ErrorText("cannot create an HTTP request", ::GetLastError());
+    result.error = ErrorText("не удалось создать HTTP-запрос", ::GetLastError());
     return result;
   }
   const int connectMs = static_cast<int>(request.limits.connectTimeout.count());
@@ -134,14 +134,14 @@ HttpResult HttpGet(const HttpRequest& request, const std::atomic<bool>* cancel) 
 
   InternetHandle connection{::WinHttpConnect(session.handle, host.c_str(), parts.nPort, 0)};
   if (connection.handle == nullptr) {
-    result.error = ErrorText("cannot connect", ::GetLastError());
+    result.error = ErrorText("не удалось подключиться", ::GetLastError());
     return result;
   }
   const HINTERNET handle = ::WinHttpOpenRequest(
       connection.handle, L"GET", path.c_str(), nullptr, WINHTTP_NO_REFERER,
       WINHTTP_DEFAULT_ACCEPT_TYPES, parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0);
   if (handle == nullptr) {
-    result.error = ErrorText("cannot create an HTTP request", ::GetLastError());
+    result.error = ErrorText("не удалось создать HTTP-запрос", ::GetLastError());
     return result;
   }
   Watcher watcher(handle, cancel,
@@ -176,7 +176,7 @@ HttpResult HttpGet(const HttpRequest& request, const std::atomic<bool>* cancel) 
   if (status >= 400) {
     const bool closed = watcher.Finish();
     if (!closed) ::WinHttpCloseHandle(handle);
-    result.error = "the server answered " + std::to_string(status);
+    result.error = "сервер ответил кодом " + std::to_string(status);
     return result;
   }
   // The charset of the text is the caller's to read from it.
@@ -199,7 +199,7 @@ HttpResult HttpGet(const HttpRequest& request, const std::atomic<bool>* cancel) 
       const bool closed = watcher.Finish();
       if (!closed) ::WinHttpCloseHandle(handle);
       result.error =
-          "the answer is larger than " + std::to_string(request.limits.maxBody) + " bytes";
+          "ответ больше " + std::to_string(request.limits.maxBody) + " байт";
       return result;
     }
     body.append(buffer, got);

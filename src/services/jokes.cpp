@@ -97,7 +97,7 @@ std::string ReadCollection(const std::string& path, LineLog& log) {
     // Far more than the bot ever writes (kMaxJokesAdded): the operator's
     // own file. Its beginning is told, rather than nothing at all.
     std::string part;
-    if (!ReadFilePart(path, 0, kMaxJokesFileSize, part)) throw FileError("cannot read " + path);
+    if (!ReadFilePart(path, 0, kMaxJokesFileSize, part)) throw FileError("не удалось прочитать " + path);
     part.resize(part.find_last_of("\r\n") == std::string::npos ? 0 : part.find_last_of("\r\n") + 1);
     log.LogLine(ToLogText(path) + ": longer than " + std::to_string(kMaxJokesFileSize >> 20) +
                     " MB; only the lines within its first " +
@@ -106,7 +106,7 @@ std::string ReadCollection(const std::string& path, LineLog& log) {
     return ToCp1251Text(std::move(part));
   }
   std::optional<std::string> text = ReadTextFile(path, kMaxJokesFileSize);
-  if (!text) throw FileError("cannot read " + path);
+  if (!text) throw FileError("не удалось прочитать " + path);
   return std::move(*text);
 }
 

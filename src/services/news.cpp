@@ -31,7 +31,7 @@ std::vector<std::string> ReadLastLines(const std::string& path, std::size_t coun
                                        std::size_t maxBytes) {
   if (count == 0 || !FileExists(path)) return {};
   const long long size = FileSize(path);
-  if (size < 0) throw FileError("cannot read " + path);
+  if (size < 0) throw FileError("не удалось прочитать " + path);
   std::string tail;
   long long at = size;
   std::size_t breaks = 0;
@@ -43,7 +43,7 @@ std::vector<std::string> ReadLastLines(const std::string& path, std::size_t coun
     at -= static_cast<long long>(step);
     std::string chunk;
     if (!ReadFilePart(path, at, step, chunk) || chunk.size() != step) {
-      throw FileError("cannot read " + path);
+      throw FileError("не удалось прочитать " + path);
     }
     breaks += static_cast<std::size_t>(std::count_if(
         chunk.begin(), chunk.end(), [](char c) { return c == '\r' || c == '\n'; }));

@@ -90,7 +90,7 @@ OfflineMessages::Head OfflineMessages::ReadHead(const std::string& path,
   Head head;
   const long long size = FileSize(path);
   if (size < 0) {
-    if (!PathMissing(path)) throw FileError("cannot read " + path);
+    if (!PathMissing(path)) throw FileError("не удалось прочитать " + path);
     return head;
   }
   // Without a whole sum no password can open it, and nothing may be
@@ -103,7 +103,7 @@ OfflineMessages::Head OfflineMessages::ReadHead(const std::string& path,
       head.sum.size() != kSumSize ||
       !ReadFilePart(path, 0, static_cast<std::size_t>(std::min<std::uint64_t>(head.textSize, kBoxHeadBytes)),
                     begin)) {
-    throw FileError("cannot read " + path);
+    throw FileError("не удалось прочитать " + path);
   }
   if (password != nullptr && head.sum != SumBytes(PasswordSum(*password))) return head;
   const std::optional<BoxSeeds::Seed> seed = m_seeds.SeedFor(path, begin);
@@ -125,7 +125,7 @@ OfflineMessages::Box OfflineMessages::ReadBox(const std::string& nick,
   if (head.state != BoxState::kOk) return box;
   if (!ReadFilePart(path, 0, static_cast<std::size_t>(head.textSize), box.text) ||
       box.text.size() != head.textSize) {
-    throw FileError("cannot read " + path);
+    throw FileError("не удалось прочитать " + path);
   }
   MaskBoxWith(box.text, box.text.size(), head.seed.read);
   box.seed = head.seed.write;
@@ -181,7 +181,7 @@ void OfflineMessages::ShowBox(const std::string& nick, const std::string& channe
   if (!ReadFilePart(path, static_cast<long long>(from),
                     static_cast<std::size_t>(head.textSize - from), text) ||
       text.size() != head.textSize - from) {
-    throw FileError("cannot read " + path);
+    throw FileError("не удалось прочитать " + path);
   }
   MaskBoxFrom(text, from, head.seed.read);
   std::vector<PacedLines::Send> pieces;

@@ -142,7 +142,7 @@ void SeenTracker::Load() {
   // Nicks are kept as their packets' bytes: the file is never converted.
   if (FileExists(m_path) || DirectoryExists(m_path)) {
     std::optional<std::string> contents = ReadWholeFile(m_path);
-    if (!contents) throw FileError("cannot read " + m_path);
+    if (!contents) throw FileError("не удалось прочитать " + m_path);
     m_lines = SplitLines(*contents);
   }
   m_index.clear();

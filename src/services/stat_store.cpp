@@ -90,10 +90,10 @@ void StatStore::EnsureLoaded() {
   if (!PathMissing(m_path)) {
     std::optional<std::string> read = ReadWholeFile(m_path);
     if (!read) {
-      m_loadError = "cannot read " + m_path +
+      m_loadError = "не удалось прочитать " + m_path +
                     (FileSize(m_path) > static_cast<long long>(kMaxFileSize)
-                         ? " (larger than " + std::to_string(kMaxFileSize >> 20) + " MB)"
-                         : std::string(" (no right to read it, or not a file)"));
+                         ? " (больше " + std::to_string(kMaxFileSize >> 20) + " МБ)"
+                         : std::string(" (нет права на чтение, или это не файл)"));
       throw FileError(m_loadError);
     }
     contents = std::move(*read);

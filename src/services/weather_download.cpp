@@ -3,6 +3,7 @@
 #include <exception>
 #include <utility>
 
+#include "base/cp1251.h"
 #include "base/ini_file.h"
 #include "base/line_log.h"
 #include "base/text_file.h"
@@ -30,11 +31,11 @@ WeatherDownload::~WeatherDownload() { Abandon(); }
 
 bool WeatherDownload::Download(Finished finished) {
   if (m_settings.URLe.empty()) {
-    m_log.LogLine("Weather: no informer URL is set, nothing to download.");
+    m_log.LogLine(W("Погода: адрес информера не задан, скачивать нечего."));
     return false;
   }
   if (m_inFlight) {
-    m_log.LogLine("Weather: a download is already running.");
+    m_log.LogLine(W("Погода: прогноз уже скачивается."));
     return false;
   }
   JoinWorker();
@@ -86,7 +87,7 @@ void WeatherDownload::Apply(std::uint64_t generation, const HttpResult& result) 
   Finished finished = std::exchange(m_finished, nullptr);
   bool ok = false;
   if (!result.ok) {
-    m_log.LogLine("Weather download failed: " + ToLogText(result.error));
+    m_log.LogLine(W("Погода: прогноз не скачан: ") + ToLogText(result.error));
   } else if (std::optional<std::string> text =
                  ExtractWeatherText(InformerTextTo1251(result.body, result.contentType))) {
     ok = true;
@@ -127,8 +128,8 @@ void WeatherDownload::SaveName(const char* key, const std::string& value, std::s
   if (value == stored) return;
   const std::string onDisk = m_othersIni.ReadString("Pogoda", key, defaultValue);
   if (onDisk != stored) {
-    m_log.LogLine(std::string("Weather: others.ini [Pogoda] ") + key +
-                  " was edited by hand; the program's value is not written over it.");
+    m_log.LogLine(W("Погода: ключ ") + key + W(" раздела [Pogoda] файла others.ini изменён "
+                                              "вручную; значение программы не записано поверх."));
     return;
   }
   if (m_othersIni.WriteString("pogoda", key, value)) stored = value;

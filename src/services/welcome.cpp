@@ -189,7 +189,7 @@ void Welcome::SendWeatherText(std::uint32_t address) {
 void Welcome::AddInfoLine(const std::string& text) {
   const std::string path = m_folder.BotFile("welcom.txt");
   std::optional<std::string> contents = ReadTextFile(path);
-  if (!contents && FileExists(path)) throw FileError("cannot read " + path);
+  if (!contents && FileExists(path)) throw FileError("не удалось прочитать " + path);
   std::string info = contents ? std::move(*contents) : std::string();
   // A last line typed without its end keeps its own line.
   if (!info.empty() && info.back() != '\n' && info.back() != '\r') info += "\r\n";

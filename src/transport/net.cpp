@@ -323,22 +323,22 @@ void Net::CheckInterface() {
   const std::string address = AddressToText(m_localAddress);
   m_interfaceIndex = index;
   if (index == 0) {
-    m_log.LogLine("The interface of " + address +
-                  " is gone; the chat is not heard until it is back.");
+    m_log.LogLine(W("Сетевой интерфейс адреса ") + address +
+                  W(" пропал; чат не слышен, пока он не вернётся."));
     return;
   }
   // A membership and a sending interface belong to the index the card had;
   // the group is joined anew on the card's new index.
   int error = m_sockets.RefreshInterface(m_localAddress);
   if (error == 0 && m_multicastMode) m_sockets.JoinGroup(m_group, m_localAddress, index, error);
-  std::string line = "The interface of " + address + " is new (index " + std::to_string(index) +
-                     "): ";
+  std::string line = W("Сетевой интерфейс адреса ") + address + W(" появился снова (индекс ") +
+                     std::to_string(index) + "): ";
   if (error != 0) {
-    line += "taking it up failed: " + ErrorWords(error);
+    line += W("подключиться к нему не удалось: ") + ErrorWords(error);
   } else if (m_multicastMode) {
-    line += "listening on it again, group " + AddressToText(m_group) + " joined again.";
+    line += W("бот снова слушает его, группа ") + AddressToText(m_group) + W(" подключена снова.");
   } else {
-    line += "listening on it again.";
+    line += W("бот снова слушает его.");
   }
   m_log.LogLine(line);
 }

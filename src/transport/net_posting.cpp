@@ -5,6 +5,7 @@
 #include <new>
 #include <string>
 
+#include "base/cp1251.h"
 #include "base/event_loop.h"
 #include "base/line_log.h"
 #include "transport/net.h"
@@ -55,8 +56,8 @@ void Net::PostDropReport(const AliveFlag& alive) {
         m_dropReportTimer = 0;
         const std::uint64_t dropped = handOff->TakeDropped();
         if (dropped != 0) {
-          m_log.LogLine("Receive queue full: " + std::to_string(dropped) +
-                        " datagrams dropped.");
+          m_log.LogLine(W("Очередь приёма переполнена: отброшено датаграмм: ") +
+                        std::to_string(dropped) + ".");
         }
       });
     });

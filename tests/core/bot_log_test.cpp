@@ -193,7 +193,7 @@ TEST_F(BotLogTest, AnUnwritableFileIsReportedOnceAndTheRingKeepsItsLines) {
     ASSERT_TRUE(broken.FlushFile());
   }
   ASSERT_EQ(view.lines.size(), 1u);
-  EXPECT_EQ(view.lines[0].text.rfind("Error: cannot write " + dir.FilePath("nofolder/log.txt") +
+  EXPECT_EQ(view.lines[0].text.rfind(W("Error: не удалось записать ") + dir.FilePath("nofolder/log.txt") +
                                          ": ",
                                      0),
             0u)

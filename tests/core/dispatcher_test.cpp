@@ -430,7 +430,7 @@ TEST_F(DispatcherTest, AnUnwritableLogFileCostsOnlyItsLines) {
   EXPECT_FALSE(calls.empty());
   int errors = 0;
   for (const std::string& text : f.view.Texts()) {
-    if (text.rfind("Error: cannot write ", 0) == 0) ++errors;
+    if (text.rfind(W("Error: не удалось записать "), 0) == 0) ++errors;
   }
   EXPECT_EQ(errors, 1);
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/cp1251.h"
 #include "core/repeated_sections.h"
 #include "core/work_folder.h"
 #include "base/text_file.h"
@@ -45,11 +46,11 @@ TEST(Utf8Files, WrittenFilesAreConvertedOnceWithACopyAndReadOnesLeftAsTheyAre) {
   EXPECT_EQ(dir.ReadFile("others.ini"), "[Vic]\r\nChanName=" + kCp1251 + "\r\n");
   EXPECT_EQ(dir.ReadFile("botfile/ANECDOT.TXT"),
             kCp1251 + "\r\n");
-  EXPECT_EQ(LinesWith(lines, "converted to Windows-1251 (the UTF-8 file is kept as"), 2);
+  EXPECT_EQ(LinesWith(lines, W("переведён в Windows-1251 (файл в UTF-8 сохранён как")), 2);
   // Read only: converted in memory by its readers, named here.
   EXPECT_EQ(dir.ReadFile("botfile/help.txt"), kUtf8 + "\r\n");
   EXPECT_FALSE(dir.Exists("botfile/help.txt.bak"));
-  EXPECT_EQ(LinesWith(lines, "help.txt is UTF-8: read as UTF-8"), 1);
+  EXPECT_EQ(LinesWith(lines, W("help.txt в кодировке UTF-8: прочитан как UTF-8")), 1);
   EXPECT_EQ(dir.ReadFile("botfile/ban.txt"), "[BanList]\r\n" + kCp1251 + "=1\r\n");
   EXPECT_FALSE(dir.Exists("botfile/ban.txt.bak"));
   EXPECT_EQ(dir.ReadFile("botfile/Aforizm.txt"), asciiFirst);

@@ -188,7 +188,7 @@ TEST_F(NetworkEndToEnd, AnswersAgainSoonAfterItsCardIsMadeAgain) {
     EXPECT_TRUE(AnsweredWithin(peer, where, port, 5s)) << "deaf after the card came back";
     std::size_t taken = 0;
     for (const std::string& line : bot->OutLines()) {
-      if (line.find("The interface of 192.0.2.1 is new") != std::string::npos) ++taken;
+      if (line.find("Сетевой интерфейс адреса 192.0.2.1 появился снова") != std::string::npos) ++taken;
     }
     EXPECT_EQ(taken, 1u);
     bot->Signal(SIGTERM);

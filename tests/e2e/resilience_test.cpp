@@ -180,7 +180,7 @@ TEST_F(ResilienceEndToEnd, AFullTableFailsClosedAndAReloadForgetsNoFlooder) {
   EXPECT_TRUE(bot->WaitForOutPart("Защита от флуда: Tester (TESTPC) с адреса 127.0.2.1 —", 3s));
 
   bot->Signal(SIGHUP);
-  ASSERT_TRUE(bot->WaitForOutPart("] Settings and data files read again; the bot stays", 5s));
+  ASSERT_TRUE(bot->WaitForOutPart("] Настройки и файлы данных прочитаны заново; бот остаётся", 5s));
   Waiting(*flooders[5]);  // its answers from before
   EXPECT_EQ(Help(*flooders[5], port, 500ms), "");
   flooders[6]->SendPacket(kBotAddress, port, kPacketProbe, {});
@@ -391,7 +391,7 @@ TEST_F(ResilienceEndToEnd, SighupReadsTheFilesAgainWithoutLeaving) {
   dir.WriteFile("botfile/help.txt", "Help two\r\n");
   Waiting(everybody);
   bot->Signal(SIGHUP);
-  ASSERT_TRUE(bot->WaitForOutPart("] Settings and data files read again; the bot stays", 5s));
+  ASSERT_TRUE(bot->WaitForOutPart("] Настройки и файлы данных прочитаны заново; бот остаётся", 5s));
   EXPECT_EQ(Help(tester, port), "Help two\r\n");
   for (const PeerPacket& packet : Waiting(everybody)) {
     EXPECT_NE(packet.Header.PacketType, kPacketLeave) << "left the chat";

@@ -145,7 +145,7 @@ TEST_F(CountdownTest, TickWithoutTimeAndZeroEditsSwitchesOffWithALogLine) {
   EXPECT_TRUE(countdown.Running());
   EXPECT_TRUE(Seconds(1).empty());
   EXPECT_FALSE(countdown.Running());
-  EXPECT_TRUE(log.ContainsPart("countdown has no interval"));
+  EXPECT_TRUE(log.ContainsPart(W("интервал не задан, отсчёт выключен")));
   EXPECT_EQ(actions, 0);
 }
 

@@ -106,10 +106,10 @@ TEST_F(ExternalCommandsTest, AnOldInstallationsPathsFindTheirFilesAndNoneLeavesT
     for (const std::string& text : f.view.Texts()) n += text.find(part) != std::string::npos;
     return n;
   };
-  EXPECT_EQ(linesWith("Refused the file of external command \"Up\" (..\\secret.txt)"), 1);
-  EXPECT_EQ(linesWith("Refused the file of external command \"Far\""), 1);
+  EXPECT_EQ(linesWith(W("Файл доп. команды \"Up\" (..\\secret.txt) не выдан: ")), 1);
+  EXPECT_EQ(linesWith(W("Файл доп. команды \"Far\"")), 1);
   // The UTF-8 file is named once, however often it is asked for.
-  EXPECT_EQ(linesWith("is UTF-8"), 1);
+  EXPECT_EQ(linesWith(W("в кодировке UTF-8")), 1);
 }
 
 }  // namespace

@@ -248,8 +248,8 @@ TEST(FloodStatsInstalled, AnUnreadableFileIsLoggedAndSaid) {
   for (const auto& started : f.parts().on.life.started) started();
   int named = 0;
   for (const std::string& line : f.view.Texts()) {
-    named += line.find("stat.ini (no right to read it, or not a file); statistics and notes are "
-                       "unavailable") != std::string::npos;
+    named += line.find(W("stat.ini (нет права на чтение, или это не файл); статистика и записки "
+                         "недоступны")) != std::string::npos;
   }
   EXPECT_EQ(named, 1);
   const std::string unavailable =

@@ -144,7 +144,7 @@ TEST(HttpFetch, BodyAboveTheCapIsRefused) {
     HttpResult big = HttpGet(Get(server.Url("/")));
     EXPECT_FALSE(big.ok) << sendLength;
     EXPECT_TRUE(big.body.empty());
-    EXPECT_NE(big.error.find("larger than 1048576"), std::string::npos) << big.error;
+    EXPECT_NE(big.error.find("ответ больше 1048576 байт"), std::string::npos) << big.error;
   }
   LoopbackHttpServer exact([](const HttpServerRequest&) {
     HttpServerAnswer answer = Page(std::string(1024 * 1024, 'a'));

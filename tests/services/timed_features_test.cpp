@@ -155,7 +155,7 @@ TEST_F(TimedFeaturesTest, FailuresKeepTheOldWeather) {
     EXPECT_EQ(f.dir.ReadFile("botfile/weather.txt"), W("Старая погода")) << path;
     bool logged = false;
     for (const std::string& line : f.view.Texts()) {
-      logged = logged || line.rfind("Weather download failed: ", 0) == 0;
+      logged = logged || line.rfind(W("Погода: прогноз не скачан: "), 0) == 0;
     }
     EXPECT_TRUE(logged) << path;
   }
@@ -184,13 +184,13 @@ TEST_F(TimedFeaturesTest, CredentialsAndABadOutputName) {
 TEST_F(TimedFeaturesTest, NoUrlFetchesNothingAndOneDownloadAtATime) {
   settings().URLe = "";
   EXPECT_FALSE(timed.Download().Download());
-  EXPECT_TRUE(f.view.Contains("Weather: no informer URL is set, nothing to download."));
+  EXPECT_TRUE(f.view.Contains(W("Погода: адрес информера не задан, скачивать нечего.")));
   EXPECT_TRUE(server.Requests().empty());
 
   settings().URLe = server.Url("/slow");
   ASSERT_TRUE(timed.Download().Download());
   EXPECT_FALSE(timed.Download().Download());
-  EXPECT_TRUE(f.view.Contains("Weather: a download is already running."));
+  EXPECT_TRUE(f.view.Contains(W("Погода: прогноз уже скачивается.")));
   ASSERT_TRUE(WaitForDownload());
 }
 
@@ -245,8 +245,8 @@ TEST_F(TimedFeaturesTest, NamesChangedInTheProgramAreWrittenUnlessEditedByHandTo
   timed.Download().SaveNames();
   EXPECT_EQ(others.ReadString("Pogoda", "URL", ""), "http://informer.example/d.js");
   EXPECT_TRUE(f.view.Contains(
-      "Weather: others.ini [Pogoda] URL was edited by hand; the program's value is not "
-      "written over it."));
+      W("Погода: ключ URL раздела [Pogoda] файла others.ini изменён вручную; значение программы "
+        "не записано поверх.")));
 }
 
 TEST_F(TimedFeaturesTest, WeatherCountdownDownloadsAndStartsAgainAlsoAfterAFailure) {

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/cp1251.h"
 #include "base/poll_event_loop.h"
 #include "fakes/net_harness.h"
 #include "fakes/udp_peer.h"
@@ -180,7 +181,7 @@ TEST(NetBurst, MainThreadReaderHandlesABurstAndCountsWhatTheSocketDropped) {
   mainLoop.StartTimer(1500ms, false, [&] { mainLoop.Quit(); });
   mainLoop.Run();
   const std::string report =
-      "Receive queue full: " + std::to_string(kFlood - handled) + " datagrams dropped.";
+      W("Очередь приёма переполнена: отброшено датаграмм: ") + std::to_string(kFlood - handled) + ".";
   EXPECT_TRUE(bot.log.Contains(report)) << "expected \"" << report << "\"";
   bot.net.NetStop();
 }
