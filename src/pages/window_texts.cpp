@@ -53,7 +53,10 @@ std::string RefusalText(const std::string& dir, const std::string& reason, bool 
 }
 
 std::string SaveFailureText(const std::string& file, const std::string& reason) {
-  return W("Настройки не сохранены: не удалось записать файл ") + file + " (" + reason +
+  // The system's words may end with their own full stop.
+  const std::string why =
+      !reason.empty() && reason.back() == '.' ? reason.substr(0, reason.size() - 1) : reason;
+  return W("Настройки не сохранены: не удалось записать файл ") + file + " (" + why +
          W(").\nБот работает дальше с прежними настройками. Сделайте папку доступной для "
            "записи и нажмите «Сохранить» ещё раз.");
 }

@@ -52,6 +52,12 @@ TEST(WinServicePages, BansAreAddedAndDeletedInBanTxtAfterTheQuestion) {
   EXPECT_EQ(f.warnings[0].substr(0, 19), L"Бан лист|Время «123");
   EXPECT_EQ(f.warnings[1].substr(0, 29), L"Бан лист|Срок бана уже прошёл");
   EXPECT_TRUE(Snap(f.window->Window(), "win-ban-page-past-refused"));
+  // The refusal in the system's box, for the pictures.
+  const auto fakeWarn = f.window->platform.warn;
+  f.window->platform.warn = DefaultWinPlatform([&f] { return f.window->Window(); }).warn;
+  EXPECT_TRUE(RunWithModal([&] { f.Click("AddBanB"); }, "win-ban-page-past-refused-box",
+                           [](HWND box) { ::SendMessageW(ChildWithText(box, L"OK"), BM_CLICK, 0, 0); }));
+  f.window->platform.warn = fakeWarn;
   EXPECT_EQ(::SendMessageW(list, LB_GETCOUNT, 0, 0), 2);
 
   date.wYear = 2031;
