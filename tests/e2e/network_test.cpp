@@ -148,7 +148,7 @@ TEST_F(NetworkEndToEnd, AFloodOfLongLinesKeepsMemoryBoundedAndTheBotAnswers) {
   ASSERT_GT(first, 0);
   flood(20000, false);
   // What found no room is said in the log.
-  EXPECT_TRUE(bot->WaitForOutPart("datagrams dropped.", 5s));
+  EXPECT_TRUE(bot->WaitForOutPart("Очередь приёма переполнена: отброшено датаграмм: ", 5s));
   const long second = PeakKilobytes(bot->Pid());
   EXPECT_LT(second - first, 64 * 1024) << "peaks " << first / 1024 << " and " << second / 1024
                                        << " MB";
