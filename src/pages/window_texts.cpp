@@ -4,6 +4,55 @@
 
 namespace pelmo {
 
+std::string CaptionText(WindowCaption caption) {
+  switch (caption) {
+    case WindowCaption::kLogTab:
+      return W("&Лог");
+    case WindowCaption::kSettingsTab:
+      return W("&Настройки");
+    case WindowCaption::kAboutTab:
+      return W("О програ&мме");
+    case WindowCaption::kFileMenu:
+      return W("Фа&йл");
+    case WindowCaption::kHelpMenu:
+    case WindowCaption::kTrayHelpItem:
+      return W("Справка");
+    case WindowCaption::kHelpItem:
+      return W("Помо&щь");
+    case WindowCaption::kAboutItem:
+      return W("О про&грамме");
+    case WindowCaption::kStartItem:
+      return W("Запустить Бота");
+    case WindowCaption::kStopItem:
+      return W("Остановить Бота");
+    case WindowCaption::kShowItem:
+      return W("Развернуть");
+    case WindowCaption::kTrayAboutItem:
+      return W("О программе");
+    case WindowCaption::kExitItem:
+      return W("Выход");
+    case WindowCaption::kNoTopic:
+      return W("< Нет темы >");
+    case WindowCaption::kTopicBoxTitle:
+      return W("Добавить топик");
+    case WindowCaption::kTopicBoxPrompt:
+      return W("Введите текст:");
+    case WindowCaption::kAboutLine:
+      return W("Pelmo_bot — бот для чата локальной сети.");
+    case WindowCaption::kAboutCredits:
+      return W("Бот для чата локальной сети: отвечает на команды, ведёт викторину, голосование, "
+               "поздравляет с днём рождения и хранит сообщения для отсутствующих.");
+    case WindowCaption::kStartCount:
+      break;
+  }
+  return W("Количество запусков:");
+}
+
+std::string HelpNotOpenedText(const std::string& path) {
+  return "Не удалось открыть справку: на компьютере нет программы для просмотра страниц "
+         "(браузера).\nСправка лежит в файле:\n" + path;
+}
+
 std::string ToolButtonHint(ToolButton button) {
   switch (button) {
     case ToolButton::kStart:

@@ -4,15 +4,14 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "pages/window_texts.h"
 #include "ui/app_icon.h"
+#include "ui/qt_text.h"
 
 namespace pelmo {
 
 namespace {
 
-const QString kCredits = QStringLiteral(
-    "Бот для чата локальной сети: отвечает на команды, ведёт викторину, голосование, "
-    "поздравляет с днём рождения и хранит сообщения для отсутствующих.");
 const QString kContacts = QStringLiteral(
     "Вопросы и предложения: <a href=\"mailto:support@pelmo-bot.example\">support@pelmo-bot.example</a><br>"
     "Страница проекта: <a href=\"https://pelmo-bot.example/\">https://pelmo-bot.example/</a>");
@@ -36,7 +35,7 @@ QLabel* Links(QWidget* parent) {
 }  // namespace
 
 QString AboutDescription() {
-  return QStringLiteral("Pelmo_bot — бот для чата локальной сети.");
+  return ToQ(CaptionText(WindowCaption::kAboutLine));
 }
 
 AboutPage::AboutPage(QWidget* parent) : QWidget(parent) {
@@ -48,7 +47,7 @@ AboutPage::AboutPage(QWidget* parent) : QWidget(parent) {
   auto* build = new QLabel(QStringLiteral("Сборка %1").arg(kBuildLabel), this);
   build->setObjectName("BuildL");
   layout->addWidget(build);
-  auto* countRow = new QLabel(QStringLiteral("Количество запусков:"), this);
+  auto* countRow = new QLabel(ToQ(CaptionText(WindowCaption::kStartCount)), this);
   m_count = new QLabel(this);
   m_count->setObjectName("CountStartL");
   auto* row = new QHBoxLayout;
@@ -56,7 +55,7 @@ AboutPage::AboutPage(QWidget* parent) : QWidget(parent) {
   row->addWidget(m_count);
   row->addStretch(1);
   layout->addLayout(row);
-  auto* credits = new QLabel(kCredits, this);
+  auto* credits = new QLabel(ToQ(CaptionText(WindowCaption::kAboutCredits)), this);
   credits->setWordWrap(true);
   layout->addWidget(credits);
   layout->addWidget(Links(this));
@@ -73,7 +72,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
   icon->setPixmap(DrawAppIcon(64, true));
   layout->addWidget(icon);
   layout->addWidget(Title(this));
-  auto* credits = new QLabel(kCredits, this);
+  auto* credits = new QLabel(ToQ(CaptionText(WindowCaption::kAboutCredits)), this);
   credits->setWordWrap(true);
   layout->addWidget(credits);
   layout->addWidget(Links(this));

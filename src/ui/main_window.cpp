@@ -119,7 +119,7 @@ void MainWindow::BuildToolBar() {
   }
   bar->addSeparator();
   auto* topic = new TopicLabel(bar);
-  topic->setText("< Нет темы >");
+  topic->setText(ToQ(CaptionText(WindowCaption::kNoTopic)));
   topic->onClick = [this] { RunGuarded(platform, [this] { TopicLClick(); }); };
   m_topic = topic;
   bar->addWidget(topic);
@@ -147,12 +147,12 @@ void MainWindow::BuildTabs() {
   split->setStretchFactor(1, 0);
   split->setSizes({600, 200});
   logLayout->addWidget(split, 1);
-  m_tabs->addTab(logPage, "&Лог");
+  m_tabs->addTab(logPage, ToQ(CaptionText(WindowCaption::kLogTab)));
 
   m_settings = new SettingsPages(m_bot.settings, m_bot.life, platform, this);
-  m_tabs->addTab(m_settings, "&Настройки");
+  m_tabs->addTab(m_settings, ToQ(CaptionText(WindowCaption::kSettingsTab)));
   m_about = new AboutPage(this);
-  m_tabs->addTab(m_about, "О програ&мме");
+  m_tabs->addTab(m_about, ToQ(CaptionText(WindowCaption::kAboutTab)));
   connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) {
     RunGuarded(platform, [this, index] {
       m_model.PageChanged();
@@ -175,15 +175,15 @@ void MainWindow::BuildStatusBar() {
 }
 
 void MainWindow::BuildMenus() {
-  QMenu* file = menuBar()->addMenu("Фа&йл");
+  QMenu* file = menuBar()->addMenu(ToQ(CaptionText(WindowCaption::kFileMenu)));
   QAction* exit = file->addAction("&Exit");
   exit->setObjectName("ExitMM");
   OnTriggered(exit, &MainWindow::CloseProgram);
-  QMenu* help = menuBar()->addMenu("Справка");
-  QAction* helpItem = help->addAction("Помо&щь");
+  QMenu* help = menuBar()->addMenu(ToQ(CaptionText(WindowCaption::kHelpMenu)));
+  QAction* helpItem = help->addAction(ToQ(CaptionText(WindowCaption::kHelpItem)));
   helpItem->setObjectName("HelpMM");
   OnTriggered(helpItem, &MainWindow::HelpClick);
-  QAction* about = help->addAction("О про&грамме");
+  QAction* about = help->addAction(ToQ(CaptionText(WindowCaption::kAboutItem)));
   about->setObjectName("AboutMM");
   OnTriggered(about, &MainWindow::AboutBoxClick);
 }
@@ -193,19 +193,19 @@ void MainWindow::BuildTray() {
   m_trayMenu = new QMenu(this);
   struct Item {
     const char* name;
-    const char* text;
+    WindowCaption text;
     void (MainWindow::*handler)();
   };
   const Item items[] = {
-      {"N6", "Запустить Бота", &MainWindow::N6Click},
-      {"Stop_Bot", "Остановить Бота", &MainWindow::Stop_BotClick},
-      {"ShowMM", "Развернуть", &MainWindow::ShowMMClick},
-      {"HelpTM", "Справка", &MainWindow::HelpClick},
-      {"AboutTM", "О программе", &MainWindow::AboutFormClick},
-      {"ExitTM", "Выход", &MainWindow::CloseProgram},
+      {"N6", WindowCaption::kStartItem, &MainWindow::N6Click},
+      {"Stop_Bot", WindowCaption::kStopItem, &MainWindow::Stop_BotClick},
+      {"ShowMM", WindowCaption::kShowItem, &MainWindow::ShowMMClick},
+      {"HelpTM", WindowCaption::kTrayHelpItem, &MainWindow::HelpClick},
+      {"AboutTM", WindowCaption::kTrayAboutItem, &MainWindow::AboutFormClick},
+      {"ExitTM", WindowCaption::kExitItem, &MainWindow::CloseProgram},
   };
   for (const Item& item : items) {
-    QAction* action = m_trayMenu->addAction(QString::fromUtf8(item.text));
+    QAction* action = m_trayMenu->addAction(ToQ(CaptionText(item.text)));
     action->setObjectName(item.name);
     OnTriggered(action, item.handler);
   }
@@ -246,7 +246,8 @@ void MainWindow::RefreshUsrListClick() { m_model.RefreshUsers(); }
 
 void MainWindow::TopicLClick() {
   if (!platform.askText) return;
-  const std::optional<QString> answer = platform.askText("Добавить топик", "Введите текст:");
+  const std::optional<QString> answer = platform.askText(
+      ToQ(CaptionText(WindowCaption::kTopicBoxTitle)), ToQ(CaptionText(WindowCaption::kTopicBoxPrompt)));
   if (answer) m_model.TopicAnswer(FromQ(*answer));
 }
 
@@ -278,8 +279,7 @@ void MainWindow::HelpClick() {
   if (!platform.openUrl) return;
   platform.openUrl(QUrl::fromLocalFile(path), [this, path] {
     if (platform.warn) {
-      platform.warn(kAppTitle, "Не удалось открыть справку: на компьютере нет программы для "
-                               "просмотра страниц (браузера).\nСправка лежит в файле:\n" + path);
+      platform.warn(kAppTitle, QString::fromStdString(HelpNotOpenedText(path.toStdString())));
     }
   });
 }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "pages/window_texts.h"
 #include "winui/controls_win.h"
 
 namespace pelmo::winui {
@@ -10,9 +11,6 @@ namespace {
 
 constexpr int kMargin = 12;
 const std::wstring kTitle = L"Pelmo_bot v 1.3";
-const std::wstring kCredits =
-    L"Бот для чата локальной сети: отвечает на команды, ведёт викторину, голосование, "
-    L"поздравляет с днём рождения и хранит сообщения для отсутствующих.";
 const std::wstring kContacts =
     L"Вопросы и предложения: support@pelmo-bot.example\r\n"
     L"Страница проекта: https://pelmo-bot.example/";
@@ -31,7 +29,7 @@ HWND Title(HWND parent, int x, int y) {
 
 // The credits and the contacts from y on, width wide; returns the y below.
 int Texts(HWND parent, int y, int width) {
-  MakeControl(parent, L"STATIC", kCredits, SS_NOPREFIX, kMargin, y, width, 3 * LineHeight());
+  MakeControl(parent, L"STATIC", Wide(CaptionText(WindowCaption::kAboutCredits)), SS_NOPREFIX, kMargin, y, width, 3 * LineHeight());
   y += 3 * LineHeight() + kMargin;
   MakeControl(parent, L"STATIC", kContacts, SS_NOPREFIX, kMargin, y, width, 2 * LineHeight() + 4,
               "ContactsL");
@@ -46,7 +44,7 @@ HWND BuildAboutTab(HWND panel, HICON icon) {
   int y = kMargin + 48;
   MakeLabel(panel, L"Сборка 268", kMargin, y, 0, "BuildL");
   y += FieldHeight();
-  const std::wstring countCaption = L"Количество запусков:";
+  const std::wstring countCaption = Wide(CaptionText(WindowCaption::kStartCount));
   MakeLabel(panel, countCaption, kMargin, y);
   HWND count = MakeLabel(panel, L"0", kMargin + TextWidth(countCaption) + 12, y, 120, "CountStartL");
   y += FieldHeight() + kMargin;

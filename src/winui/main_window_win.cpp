@@ -8,6 +8,7 @@
 
 #include "base/cp1251.h"
 #include "base/date_time.h"
+#include "base/windows_text_win.h"
 #include "core/bot_faces.h"
 #include "core/bot_settings.h"
 #include "core/roster.h"
@@ -113,10 +114,12 @@ void MainWindow::BuildMenus() {
   HMENU file = ::CreatePopupMenu();
   ::AppendMenuW(file, MF_STRING, kExitMM, L"&Exit");
   HMENU help = ::CreatePopupMenu();
-  ::AppendMenuW(help, MF_STRING, kHelpMM, L"Помо&щь");
-  ::AppendMenuW(help, MF_STRING, kAboutMM, L"О про&грамме");
-  ::AppendMenuW(m_menu, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"Фа&йл");
-  ::AppendMenuW(m_menu, MF_POPUP, reinterpret_cast<UINT_PTR>(help), L"Справка");
+  ::AppendMenuW(help, MF_STRING, kHelpMM, Wide(CaptionText(WindowCaption::kHelpItem)).c_str());
+  ::AppendMenuW(help, MF_STRING, kAboutMM, Wide(CaptionText(WindowCaption::kAboutItem)).c_str());
+  ::AppendMenuW(m_menu, MF_POPUP, reinterpret_cast<UINT_PTR>(file),
+                Wide(CaptionText(WindowCaption::kFileMenu)).c_str());
+  ::AppendMenuW(m_menu, MF_POPUP, reinterpret_cast<UINT_PTR>(help),
+                Wide(CaptionText(WindowCaption::kHelpMenu)).c_str());
 }
 
 void MainWindow::BuildToolBar() {
@@ -159,7 +162,7 @@ void MainWindow::BuildToolBar() {
   ::SendMessageW(m_toolBar, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_MIXEDBUTTONS);
   ::SendMessageW(m_toolBar, TB_ADDBUTTONSW, items.size(), reinterpret_cast<LPARAM>(items.data()));
   ::SendMessageW(m_toolBar, TB_AUTOSIZE, 0, 0);
-  m_topic = MakeControl(m_window, L"STATIC", L"< Нет темы >",
+  m_topic = MakeControl(m_window, L"STATIC", Wide(CaptionText(WindowCaption::kNoTopic)),
                         SS_NOTIFY | SS_NOPREFIX | SS_ENDELLIPSIS | SS_CENTERIMAGE, 0, 0, 300, 22,
                         "TopicL");
   OnClick(m_topic, [this] { TopicLClick(); });
@@ -177,11 +180,12 @@ void MainWindow::BuildStatusBar() {
 void MainWindow::BuildTabs() {
   m_tabs = MakeControl(m_window, WC_TABCONTROLW, L"", WS_TABSTOP | WS_CLIPCHILDREN, 0, 0, 800,
                        500, "PageControl1");
-  const wchar_t* names[] = {L"&Лог", L"&Настройки", L"О програ&мме"};
+  const WindowCaption names[] = {WindowCaption::kLogTab, WindowCaption::kSettingsTab, WindowCaption::kAboutTab};
   for (int i = 0; i < 3; ++i) {
+    std::wstring name = Wide(CaptionText(names[i]));
     TCITEMW item{};
     item.mask = TCIF_TEXT;
-    item.pszText = const_cast<wchar_t*>(names[i]);
+    item.pszText = name.data();
     ::SendMessageW(m_tabs, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
   }
   OnNotify(m_tabs, [this](NMHDR* header) -> LRESULT {
@@ -302,7 +306,8 @@ void MainWindow::RefreshUsrListClick() { m_model.RefreshUsers(); }
 
 void MainWindow::TopicLClick() {
   if (!platform.askText) return;
-  const std::optional<std::wstring> answer = platform.askText(L"Добавить топик", L"Введите текст:");
+  const std::optional<std::wstring> answer = platform.askText(
+      Wide(CaptionText(WindowCaption::kTopicBoxTitle)), Wide(CaptionText(WindowCaption::kTopicBoxPrompt)));
   if (answer) m_model.TopicAnswer(Narrow(*answer));
 }
 
@@ -338,13 +343,12 @@ void MainWindow::HelpClick() {
     return;
   }
   if (platform.openDocument && !platform.openDocument(path) && platform.warn) {
-    platform.warn(kTitle, L"Не удалось открыть справку: на компьютере нет программы для "
-                          L"просмотра страниц (браузера).\nСправка лежит в файле:\n" + path);
+    platform.warn(kTitle, WideFromUtf8(HelpNotOpenedText(Utf8FromWide(path))));
   }
 }
 
 void MainWindow::AboutBoxClick() {
-  ::ShellAboutW(m_window, kTitle.c_str(), L"Pelmo_bot — бот для чата локальной сети.", m_icon);
+  ::ShellAboutW(m_window, kTitle.c_str(), Wide(CaptionText(WindowCaption::kAboutLine)).c_str(), m_icon);
 }
 
 void MainWindow::AboutFormClick() { ShowAboutForm(m_window, m_icon); }

@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include "pages/window_texts.h"
+#include "winui/controls_win.h"
 #include "winui/icons_win.h"
 #include "winui/main_window_win.h"
 
@@ -13,13 +15,16 @@ Tray::Tray(HWND window) : m_window(window), m_menu(::CreatePopupMenu()) {
   m_icons[1] = MakeAppIcon(size, true);
   struct Item {
     int id;
-    const wchar_t* text;
+    WindowCaption text;
   };
   const Item items[] = {
-      {kN6, L"Запустить Бота"}, {kStop_Bot, L"Остановить Бота"}, {kShowMM, L"Развернуть"},
-      {kHelpTM, L"Справка"},    {kAboutTM, L"О программе"},      {kExitTM, L"Выход"},
+      {kN6, WindowCaption::kStartItem},         {kStop_Bot, WindowCaption::kStopItem},
+      {kShowMM, WindowCaption::kShowItem},      {kHelpTM, WindowCaption::kTrayHelpItem},
+      {kAboutTM, WindowCaption::kTrayAboutItem}, {kExitTM, WindowCaption::kExitItem},
   };
-  for (const Item& item : items) ::AppendMenuW(m_menu, MF_STRING, item.id, item.text);
+  for (const Item& item : items) {
+    ::AppendMenuW(m_menu, MF_STRING, item.id, Wide(CaptionText(item.text)).c_str());
+  }
 }
 
 Tray::~Tray() {
