@@ -237,7 +237,7 @@ void Bot::CreateMissingFiles() {
                   std::to_string(removed) + ".");
   }
   for (const std::string& path : CreateMissingDataFiles(p.folder)) {
-    p.log.LogLine("Error: Cannot create " + ToLogText(path));
+    p.log.LogLine(W("Error: не удалось создать ") + ToLogText(path));
   }
   for (const std::string& line : PrepareUtf8TextFiles(p.folder)) p.log.LogLine(line);
   for (const std::string& line : RepeatedSectionLines(p.folder)) p.log.LogLine(line);

@@ -25,7 +25,7 @@ PageResult SubscriberModel::Add(const std::string& user, const std::string& pass
     m_services.offlineMessages.WriteBox(user, password,
                                         W("Спасибо за регистрацию в нашей системе!"));
   } catch (const std::exception&) {
-    throw FileError("Cannot write the box of " + Cp1251ToUtf8(user));
+    throw FileError("Не удалось записать ящик абонента " + Cp1251ToUtf8(user));
   }
   result.done = true;
   return result;

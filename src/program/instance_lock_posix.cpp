@@ -18,7 +18,7 @@ bool InstanceLock::Acquire(const std::string& path, std::string& error) {
   // the folder locked after the bot has ended.
   int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) {
-    error = "cannot open " + path + ": " + std::strerror(errno);
+    error = "не удалось открыть " + path + ": " + std::strerror(errno);
     return false;
   }
   while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {

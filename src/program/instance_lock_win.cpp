@@ -19,7 +19,7 @@ bool InstanceLock::Acquire(const std::string&, std::string& error) {
   const HANDLE mutex = ::CreateMutexW(nullptr, FALSE, kMutexName);
   const DWORD code = ::GetLastError();
   if (mutex == nullptr) {
-    error = "cannot create the mutex MyOwnMutex: " + SystemErrorUtf8(code);
+    error = "не удалось создать мьютекс MyOwnMutex: " + SystemErrorUtf8(code);
     return false;
   }
   if (code == ERROR_ALREADY_EXISTS) {
