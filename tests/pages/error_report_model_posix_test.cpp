@@ -1,9 +1,12 @@
-// The error report's boxes say what is on the disk: where the report was
-// written, or that it could not be and why.
+// The error report's rules (a message once a minute, free names, one box at
+// a time, the newest reports kept, the switches) and its boxes, which say
+// what is on the disk: where the report was written, or that it could not
+// be and why.
 #include "pages/error_report_model.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -85,6 +88,76 @@ TEST_F(ErrorReportModelTest, AReportThatCannotBeWrittenIsSaidWithTheReason) {
   EXPECT_EQ(mails[0].report, "");
   EXPECT_EQ(mails[0].picture, "");
   EXPECT_NE(mails[0].body.find(W("Сбой")), std::string::npos);
+}
+
+TEST_F(ErrorReportModelTest, FullStopIsAddedOnlyAfterCharactersAboveIt) {
+  ErrorReportModel model(clock, settings, dir.FilePath("Errors"), "pelmobot-gui", "Pelmo_bot v 1.3");
+  struct Case {
+    std::string message;
+    std::string first;
+  };
+  const Case cases[] = {{"Bad value", "Bad value.\n"}, {"Ends with -", "Ends with -\n"},
+                        {"Done.", "Done.\n"}, {"", "\n"}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(model.BoxText(c.message).rfind(c.first, 0), 0u) << c.message;
+  }
+}
+
+TEST_F(ErrorReportModelTest, OnceAMinuteFreeNamesOneBoxAtATimeAndTheNewestKept) {
+  ErrorReportModel model(clock, settings, dir.FilePath("Errors"), "pelmobot-gui", "Pelmo_bot v 1.3");
+  const auto count = [this] { return dir.List("Errors").size(); };
+  model.Report("one", "MainForm", toolkit);
+  model.Report("one", "MainForm", toolkit);  // within the minute: nothing
+  EXPECT_EQ(count(), 2u);
+  EXPECT_EQ(boxes.size(), 1u);
+  model.Report("two", "MainForm", toolkit);  // same second, another message
+  EXPECT_EQ(count(), 4u);
+  const std::vector<std::string> names = dir.List("Errors");
+  EXPECT_NE(std::find(names.begin(), names.end(), "pelmobot-gui_MainForm_06122026_180507_Error_2.txt"),
+            names.end());
+  clock.AdvanceSeconds(61);
+  model.Report("one", "MainForm", toolkit);
+  EXPECT_EQ(count(), 6u);
+
+  // An error that comes while the box is open is written, and asks nothing.
+  boxes.clear();
+  toolkit.askYesNo = [&](const std::string&, const std::string& text) {
+    boxes.push_back(text);
+    model.Report("nested", "MainForm", toolkit);
+    return false;
+  };
+  model.Report("first", "MainForm", toolkit);
+  EXPECT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(count(), 10u);
+
+  // Only the newest 200 reports (and their pictures) stay.
+  toolkit.askYesNo = nullptr;
+  for (int i = 0; i < 205; ++i) {
+    clock.AdvanceSeconds(1);
+    model.Report("error " + std::to_string(i), "MainForm", toolkit);
+  }
+  const std::vector<std::string> kept = dir.List("Errors");
+  EXPECT_EQ(std::count_if(kept.begin(), kept.end(),
+                          [](const std::string& n) { return n.ends_with(".txt"); }),
+            200);
+  EXPECT_EQ(std::count_if(kept.begin(), kept.end(),
+                          [](const std::string& n) { return n.ends_with(".jpg"); }),
+            200);
+}
+
+TEST_F(ErrorReportModelTest, SwitchesDecideWhatHappens) {
+  ErrorReportModel model(clock, settings, dir.FilePath("Errors"), "pelmobot-gui", "Pelmo_bot v 1.3");
+  std::vector<std::string> errorBoxes;
+  toolkit.showError = [&](const std::string&, const std::string& text) { errorBoxes.push_back(text); };
+  settings.ShowErrorCB = false;
+  model.Report("quiet", "MainForm", toolkit);
+  EXPECT_EQ(dir.List("Errors").size(), 2u);
+  EXPECT_TRUE(boxes.empty());
+
+  settings.OnErrorCB = false;
+  model.Report("standard", "MainForm", toolkit);
+  EXPECT_EQ(dir.List("Errors").size(), 2u);
+  EXPECT_EQ(errorBoxes, std::vector<std::string>({"standard"}));
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-// The error reports: names, files, the picture, the box and the mail, and
-// the limits that keep a recurring error from flooding the disk and the
-// screen.
+// The Qt side of the error reports: the window's picture, the report
+// beside it, the box and the mail program. The rules live with the model
+// and are tested there.
 #include <QDir>
 #include <QImage>
 #include <QLabel>
@@ -25,8 +25,6 @@ class ErrorReportTest : public ::testing::Test {
     window.setText("window");
     reporter.platform.askYesNo = [this](const QString& title, const QString& text) {
       boxes << title + "\n" + text;
-      // A box that is open while another error comes.
-      if (nested) reporter.Report(W("другая ошибка"), &window, &window);
       return answerYes;
     };
     reporter.platform.showError = [this](const QString&, const QString& text) { errorBoxes << text; };
@@ -52,7 +50,6 @@ class ErrorReportTest : public ::testing::Test {
   std::vector<std::function<void()>> mailFailures;
   bool answerYes = false;
   bool mailWorks = true;
-  bool nested = false;
 };
 
 TEST_F(ErrorReportTest, WritesThePictureAndTheReport) {
@@ -89,51 +86,6 @@ TEST_F(ErrorReportTest, NoActiveWindowIsNamedNoneAndPicturesTheFallback) {
   EXPECT_TRUE(Files().contains("pelmobot-gui_none_06122026_180507_Error.jpg"));
 }
 
-TEST_F(ErrorReportTest, FullStopIsAddedOnlyAfterCharactersAboveIt) {
-  struct Case {
-    std::string message;
-    const char* first;
-  };
-  const Case cases[] = {{"Bad value", "Bad value.\n"}, {"Ends with -", "Ends with -\n"},
-                        {"Done.", "Done.\n"}, {"", "\n"}};
-  for (const Case& c : cases) {
-    EXPECT_TRUE(reporter.BoxText(c.message).startsWith(c.first)) << c.message;
-  }
-}
-
-TEST_F(ErrorReportTest, SameMessageOnceAMinuteAndExistingNamesGetASuffix) {
-  reporter.Report("one", &window, nullptr);
-  reporter.Report("one", &window, nullptr);  // within the minute: nothing
-  EXPECT_EQ(Files().size(), 2);
-  EXPECT_EQ(boxes.size(), 1);
-  reporter.Report("two", &window, nullptr);  // same second, another message
-  EXPECT_EQ(Files().size(), 4);
-  EXPECT_TRUE(Files().contains("pelmobot-gui_MainForm_06122026_180507_Error_2.txt"));
-  clock.AdvanceSeconds(61);
-  reporter.Report("one", &window, nullptr);
-  EXPECT_EQ(Files().size(), 6);
-}
-
-TEST_F(ErrorReportTest, OneBoxAtATime) {
-  nested = true;
-  reporter.Report("first", &window, nullptr);
-  // The second error was written but asked nothing while the box was open.
-  EXPECT_EQ(boxes.size(), 1);
-  EXPECT_EQ(Files().size(), 4);
-}
-
-TEST_F(ErrorReportTest, KeepsTheNewestReports) {
-  for (int i = 0; i < ErrorReporter::kMaxReports + 5; ++i) {
-    clock.AdvanceSeconds(1);
-    reporter.Report("error " + std::to_string(i), &window, nullptr);
-  }
-  const QStringList files = Files();
-  EXPECT_EQ(files.filter(".txt").size(), ErrorReporter::kMaxReports);
-  EXPECT_EQ(files.filter(".jpg").size(), ErrorReporter::kMaxReports);
-  EXPECT_FALSE(files.contains("pelmobot-gui_MainForm_06122026_180508_Error.txt"));
-  EXPECT_TRUE(files.contains("pelmobot-gui_MainForm_06122026_180513_Error.txt"));
-}
-
 TEST_F(ErrorReportTest, YesOpensTheMailWithTheFilesAttached) {
   answerYes = true;
   reporter.Report("mail me", &window, nullptr);
@@ -155,18 +107,6 @@ TEST_F(ErrorReportTest, YesOpensTheMailWithTheFilesAttached) {
   mailFailures[0]();
   ASSERT_EQ(infos.size(), 1);
   EXPECT_TRUE(infos[0].contains(QString::fromStdString(dir.FilePath("Errors"))));
-}
-
-TEST_F(ErrorReportTest, SwitchesDecideWhatHappens) {
-  settings.ShowErrorCB = false;
-  reporter.Report("quiet", &window, nullptr);
-  EXPECT_EQ(Files().size(), 2);
-  EXPECT_TRUE(boxes.isEmpty());
-
-  settings.OnErrorCB = false;
-  reporter.Report("standard", &window, nullptr);
-  EXPECT_EQ(Files().size(), 2);
-  EXPECT_EQ(errorBoxes, QStringList({"standard"}));
 }
 
 }  // namespace
