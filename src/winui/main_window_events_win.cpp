@@ -57,18 +57,32 @@ void MainWindow::Command(int id) {
 }
 
 void MainWindow::LineAdded(const WindowLine& line) {
-  if (m_logLines >= static_cast<int>(WindowModel::kMaxLines)) {
-    const auto second = ::SendMessageW(m_log, EM_LINEINDEX, 1, 0);
-    ::SendMessageW(m_log, EM_SETSEL, 0, second);
+  if (m_logEntries.size() >= WindowModel::kMaxLines) {
+    // The oldest entry goes with all its paragraphs and the break after it.
+    ::SendMessageW(m_log, EM_SETSEL, 0, m_logEntries[0].text + m_logEntries[1].lead);
     ::SendMessageW(m_log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
-    --m_logLines;
+    m_logEntries.pop_front();
+    m_logEntries.front().lead = 0;
   }
-  // Line breaks inside a chat line stay inside its paragraph.
-  std::wstring body = Wide(line.text);
-  for (std::size_t i = 0; i < body.size(); ++i) {
-    if (body[i] == L'\r' && i + 1 < body.size() && body[i + 1] == L'\n') body.erase(i + 1, 1);
-    if (body[i] == L'\r' || body[i] == L'\n') body[i] = L'\v';
+  // A line break inside a chat line stays inside its entry: the
+  // continuation is indented, so it cannot pose as an entry of its own.
+  std::wstring body;
+  const std::wstring text = Wide(line.text);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == L'\r' || text[i] == L'\n') {
+      if (text[i] == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
+      body += L"\r\n";
+      if (i + 1 < text.size()) body += L"    ";
+    } else {
+      body.push_back(text[i]);
+    }
   }
+  const auto end = [this] {
+    ::SendMessageW(m_log, EM_SETSEL, -1, -1);
+    CHARRANGE range{};
+    ::SendMessageW(m_log, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    return range.cpMax;
+  };
   const auto append = [this](const std::wstring& part, COLORREF partColor) {
     ::SendMessageW(m_log, EM_SETSEL, -1, -1);
     CHARFORMAT2W format{};
@@ -78,15 +92,22 @@ void MainWindow::LineAdded(const WindowLine& line) {
     ::SendMessageW(m_log, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
     ::SendMessageW(m_log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(part.c_str()));
   };
-  append((m_logLines > 0 ? L"\r" : L"") + Wide(line.prefix), RGB(0, 0, 0));
+  // The lengths as the control counts them (a paragraph break may be one).
+  LogEntry entry;
+  const LONG before = end();
+  if (!m_logEntries.empty()) append(L"\r\n", RGB(0, 0, 0));
+  const LONG start = end();
+  entry.lead = start - before;
+  append(Wide(line.prefix), RGB(0, 0, 0));
   append(body, line.color);
-  ++m_logLines;
+  entry.text = end() - start;
+  m_logEntries.push_back(entry);
   ::SendMessageW(m_log, WM_VSCROLL, SB_BOTTOM, 0);
 }
 
 void MainWindow::LinesCleared() {
   SetText(m_log, L"");
-  m_logLines = 0;
+  m_logEntries.clear();
 }
 
 void MainWindow::UsersChanged() {

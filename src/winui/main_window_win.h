@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -173,7 +174,13 @@ class MainWindow final : public WindowScreen {
   std::vector<std::function<void()>> m_onDestroy;
   // The page objects, kept as long as the window.
   std::vector<std::shared_ptr<void>> m_keep;
-  int m_logLines = 0;
+  // Each log entry's place in the control, oldest first: the break before
+  // it and its text (a line break inside it included).
+  struct LogEntry {
+    LONG lead = 0;
+    LONG text = 0;
+  };
+  std::deque<LogEntry> m_logEntries;
 };
 
 }  // namespace pelmo::winui

@@ -164,5 +164,20 @@ TEST(WinMainWindow, TheTopicIsAskedForAndSentInCapitals) {
       << GetText(f.Named("TopicL"));
 }
 
+// A line break inside a chat line stays in its entry, indented, so that a
+// second line cannot pose as a log entry; the oldest entry goes whole.
+TEST(WinMainWindow, ALineBreakInAChatLineStaysInsideItsEntry) {
+  GuiFixture f;
+  ASSERT_TRUE(f.Pump([&] { return f.window->StatusPanel(2) == L"Running"; }));
+  f.window->Model().ClearLog();
+  WindowModel& model = f.window->Model();
+  model.OnLogLine("[10:00] ", "A: one\r\n[10:01] B: two\nthree", 0);
+  EXPECT_EQ(f.window->LogText(), L"[10:00] A: one\r\n    [10:01] B: two\r\n    three");
+  for (int i = 0; i < 5000; ++i) model.OnLogLine("[10:02] ", "n" + std::to_string(i), 0);
+  const std::wstring log = f.window->LogText();
+  EXPECT_EQ(log.substr(0, 14), L"[10:02] n0\r\n[1");
+  EXPECT_EQ(log.find(L"three"), std::wstring::npos);
+}
+
 }  // namespace
 }  // namespace pelmo::winui
