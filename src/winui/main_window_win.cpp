@@ -17,6 +17,7 @@
 #include "winui/controls_win.h"
 #include "winui/game_pages_win.h"
 #include "winui/icons_win.h"
+#include "winui/page_message_win.h"
 #include "winui/service_pages_win.h"
 #include "winui/settings_tab_win.h"
 #include "winui/tray_win.h"
@@ -373,7 +374,7 @@ void MainWindow::Quit() {
 }
 
 void MainWindow::ShowBox(const std::string& text) {
-  if (platform.warn) platform.warn(kTitle, Wide(text));
+  if (platform.warn) platform.warn(kTitle, WindowsPaths(Wide(text)));
 }
 
 void MainWindow::ShowLogPage() { SelectTab(kLogTab); }

@@ -5,13 +5,21 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "pages/page_message.h"
 
 namespace pelmo::winui {
 
 struct WinPlatform;
 
-// Shows message; true when it was a question and the operator took its
+// text with the paths in it written as Windows writes them: in a path
+// that starts with a drive ("C:/"), every "/" becomes "\\" up to the end
+// of its line or a character no Windows path holds. The files and the
+// bot's core keep their own paths; only the boxes show these.
+std::wstring WindowsPaths(std::wstring text);
+
+// Shows message (its paths as WindowsPaths writes them); true when it was a question and the operator took its
 // action. The focus then goes to the control focus, when there is one.
 bool ShowPageMessage(const WinPlatform& platform, const PageMessage& message,
                      HWND focus = nullptr);

@@ -2,11 +2,12 @@
 
 #include <windows.h>
 
+#include "winui/page_message_win.h"
 
 namespace pelmo::winui {
 
 int ShowRefusal(const std::wstring& text) {
-  ::MessageBoxW(nullptr, text.c_str(), L"Pelmo_bot v 1.3", MB_OK | MB_ICONERROR);
+  ::MessageBoxW(nullptr, WindowsPaths(text).c_str(), L"Pelmo_bot v 1.3", MB_OK | MB_ICONERROR);
   return 1;
 }
 

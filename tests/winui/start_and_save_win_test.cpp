@@ -73,7 +73,12 @@ TEST(WinStartAndSave, ASaveThatCannotBeWrittenKeepsTheBotRunning) {
   ASSERT_TRUE(f.Pump([&] { return f.program->Faces().life.Running(); }));
   ASSERT_EQ(std::remove(f.dir.FilePath("others.ini").c_str()), 0);
   f.dir.WriteFile("others.ini/blocker", "");
-  f.window->platform.warn = DefaultWinPlatform([&f] { return f.window->Window(); }).warn;
+  const auto warn = DefaultWinPlatform([&f] { return f.window->Window(); }).warn;
+  std::wstring said;
+  f.window->platform.warn = [&](const std::wstring& title, const std::wstring& text) {
+    said = text;
+    warn(title, text);
+  };
   f.SelectPage(PageId::kGeneral);
   EXPECT_TRUE(RunWithModal([&] { f.Click("SaveCfgB"); }, "win-save-refused-box", [](HWND box) {
     const std::wstring text = GetText(ChildWithText(box, L"OK"));
@@ -81,6 +86,9 @@ TEST(WinStartAndSave, ASaveThatCannotBeWrittenKeepsTheBotRunning) {
     ::SendMessageW(ChildWithText(box, L"OK"), BM_CLICK, 0, 0);
   }));
   EXPECT_TRUE(f.program->Faces().life.Running());
+  // The path as Windows writes it.
+  EXPECT_NE(said.find(L"\\others.ini ("), std::wstring::npos) << said;
+  EXPECT_EQ(said.find(L'/'), std::wstring::npos) << said;
   EXPECT_TRUE(Snap(f.window->Window(), "win-save-refused"));
 }
 
