@@ -102,7 +102,17 @@ bool SaveWindowPicture(HWND window, const std::wstring& path, PictureFormat form
   if (window == nullptr || !::GetWindowRect(window, &rect)) return false;
   if (::IsWindowVisible(window) && !::IsIconic(window)) {
     // What the operator sees, the window's own drawing as the screen has it.
-    ::UpdateWindow(window);
+    // A control changed just now (a button disabled, a text set) is drawn
+    // first, and the screen is given a moment to show that drawing: a
+    // compositor shows it a frame later, and read at once the screen can
+    // still hold the control without its new caption.
+    ::RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    ::GdiFlush();
+    const DWORD until = ::GetTickCount() + 100;
+    for (DWORD now = ::GetTickCount(); now < until; now = ::GetTickCount()) {
+      ::MsgWaitForMultipleObjects(0, nullptr, FALSE, until - now, QS_PAINT);
+      ::RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    }
     return SaveScreenPicture(rect, path, format, quality);
   }
   HBITMAP bitmap =
