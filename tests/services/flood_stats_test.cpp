@@ -188,10 +188,10 @@ TEST_F(FloodStatsTest, TopAndHtopOrderAndTies) {
   EXPECT_FALSE(stats.Command("tops", "PC1", kUser));
 }
 
-// The tables are kept in order between requests: what is counted after one
-// shows in the next, a host dropped for a newer one leaves them, and on a
-// full store (10 000 hosts) a count and a table cost far less than ranking
-// every key again.
+// The tables are kept in order between requests: on a full store (10 000
+// hosts) what is counted after one shows in the next, and a host dropped for
+// a newer one leaves them. What that saves is measured by the statistics
+// benchmark, not here.
 TEST_F(FloodStatsTest, TheTablesFollowTheCountsWithoutRankingTheFileAgain) {
   std::string file;
   for (int i = 0; i < 10000; ++i) {
@@ -210,14 +210,6 @@ TEST_F(FloodStatsTest, TheTablesFollowTheCountsWithoutRankingTheFileAgain) {
   stats.Count("NEWPC", "Bob", "!top");
   EXPECT_EQ(Ask("top 3"), heading + "1. Ann (H5)\t\t\t\t20000\r\n2. N1 (H1)\t\t\t\t9999\r\n" +
                               "3. N2 (H2)\t\t\t\t9998\r\n" + kFrame + "\r\n");
-
-  const auto start = std::chrono::steady_clock::now();
-  for (int i = 0; i < 200; ++i) {
-    stats.Count("H" + std::to_string(100 + i), "Bob", "!top 10");
-    Ask("top 10");
-  }
-  const auto spent = std::chrono::steady_clock::now() - start;
-  EXPECT_LT(spent, 400ms) << std::chrono::duration_cast<std::chrono::milliseconds>(spent).count();
 }
 
 // However many rows are asked for, one answer is at most 16 KB and says
