@@ -23,6 +23,17 @@ std::string ReadShortString(const std::string& block, std::size_t offset) {
   return block.substr(offset + 1, length);
 }
 
+BirthdayEntry EntryAt(const std::string& block, std::size_t index) {
+  const std::size_t base = index * kBirthdayEntrySize;
+  BirthdayEntry entry;
+  entry.Name = ReadShortString(block, base);
+  entry.Group = ReadShortString(block, base + 256);
+  entry.Day = ReadInt32(block, base + 512);
+  entry.Month = ReadInt32(block, base + 516);
+  entry.Year = ReadInt32(block, base + 520);
+  return entry;
+}
+
 }  // namespace
 
 std::vector<BirthdayEntry> ParseBirthdays(const std::string& block) {
@@ -33,14 +44,7 @@ std::vector<BirthdayEntry> ParseBirthdays(const std::string& block) {
   if (count > static_cast<std::int32_t>(kBirthdaySlots)) count = kBirthdaySlots;
   table.reserve(static_cast<std::size_t>(count));
   for (std::int32_t i = 0; i < count; ++i) {
-    std::size_t base = static_cast<std::size_t>(i) * kBirthdayEntrySize;
-    BirthdayEntry entry;
-    entry.Name = ReadShortString(block, base);
-    entry.Group = ReadShortString(block, base + 256);
-    entry.Day = ReadInt32(block, base + 512);
-    entry.Month = ReadInt32(block, base + 516);
-    entry.Year = ReadInt32(block, base + 520);
-    table.push_back(std::move(entry));
+    table.push_back(EntryAt(block, static_cast<std::size_t>(i)));
   }
   return table;
 }
@@ -134,14 +138,7 @@ int BirthdayTable::Count() const {
 }
 
 BirthdayEntry BirthdayTable::At(int index) const {
-  const std::size_t base = static_cast<std::size_t>(index) * kBirthdayEntrySize;
-  BirthdayEntry entry;
-  entry.Name = ReadShortString(m_block, base);
-  entry.Group = ReadShortString(m_block, base + 256);
-  entry.Day = ReadInt32(m_block, base + 512);
-  entry.Month = ReadInt32(m_block, base + 516);
-  entry.Year = ReadInt32(m_block, base + 520);
-  return entry;
+  return EntryAt(m_block, static_cast<std::size_t>(index));
 }
 
 std::vector<BirthdayEntry> BirthdayTable::Entries() const { return ParseBirthdays(m_block); }
