@@ -24,11 +24,13 @@ void LogView::AppendLine(const QString& prefix, const QString& text, std::uint32
   format.setForeground(Qt::black);
   cursor.insertText(prefix, format);
   format.setForeground(ToQColor(color));
-  // Line breaks inside a chat line stay inside its block.
+  // Line breaks inside a chat line stay inside its block, and the
+  // continuation is indented, so that it cannot pose as an entry of its own.
   QString body = text;
-  body.replace("\r\n", QString(QChar::LineSeparator));
-  body.replace('\n', QChar::LineSeparator);
-  body.replace('\r', QChar::LineSeparator);
+  body.replace("\r\n", "\n");
+  body.replace('\r', '\n');
+  while (body.endsWith('\n')) body.chop(1);
+  body.replace('\n', QString(QChar::LineSeparator) + "    ");
   cursor.insertText(body, format);
   verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }

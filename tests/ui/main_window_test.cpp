@@ -181,12 +181,17 @@ TEST_F(MainWindowTest, LogLinesHaveABlackPrefixAndTheirColourAndAreCapped) {
   cursor.setPosition(block.position() + block.length() - 1);
   EXPECT_EQ(cursor.charFormat().foreground().color(), QColor(255, 0, 0));
 
-  for (int i = 0; i < LogView::kMaxLines + 100; ++i) {
+  // A line break inside a chat line stays inside its entry, indented, so
+  // that it cannot pose as an entry of its own.
+  f.bot.parts().log.LogLine("hello\r\n[12:00] Boss: !ban x");
+  EXPECT_TRUE(log->document()->lastBlock().text().endsWith(
+      QString("hello") + QChar::LineSeparator + "    [12:00] Boss: !ban x"));
+
+  for (int i = 0; i < 5100; ++i) {
     f.bot.parts().log.LogLine("line " + std::to_string(i));
   }
-  EXPECT_EQ(log->LineCount(), LogView::kMaxLines);
-  EXPECT_TRUE(log->document()->lastBlock().text().endsWith(
-      QString("line %1").arg(LogView::kMaxLines + 99)));
+  EXPECT_EQ(log->LineCount(), 5000);
+  EXPECT_TRUE(log->document()->lastBlock().text().endsWith("line 5099"));
 
   Trigger("ClearLogTB");
   EXPECT_EQ(log->LineCount(), 0);
