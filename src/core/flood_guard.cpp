@@ -194,8 +194,9 @@ void FloodGuard::StartIgnoring(List::iterator sender, const std::string& nick,
   m_log.LogLine(W("Защита от флуда: ") + nick + " (" + sender->host + W(") с адреса ") +
                 AddressToText(AddressOf(*sender)) + W(" — больше ") +
                 std::to_string(m_settings.Commands) + W(" команд за ") +
-                std::to_string(m_settings.Seconds) + W(" с, команды не принимаются ") +
-                std::to_string(m_settings.IgnoreSeconds) + W(" с."));
+                std::to_string(m_settings.Seconds) + W(" с, следующие ") +
+                std::to_string(m_settings.IgnoreSeconds) + W(" с принимается одна команда за ") +
+                std::to_string(m_settings.Seconds) + W(" с."));
 }
 
 void FloodGuard::EndDuePeriods() {
@@ -203,7 +204,7 @@ void FloodGuard::EndDuePeriods() {
   while (!m_ignored.empty() && m_ignored.front().ignoredUntil <= now) {
     const Sender& sender = m_ignored.front();
     const std::string line = W("Защита от флуда: с адреса ") + AddressToText(AddressOf(sender)) +
-                             " (" + sender.host + W(") команды снова принимаются.");
+                             " (" + sender.host + W(") команды снова принимаются без ограничения.");
     m_index.erase(sender.key);
     m_ignored.pop_front();
     m_log.LogLine(line);

@@ -80,7 +80,7 @@ TEST_F(FloodGuardTest, OneTooManyStartsTheIgnorePeriodWhichEndsOnTime) {
   ASSERT_EQ(log.Lines().size(), 1u);
   EXPECT_EQ(log.Texts()[0],
             W("Защита от флуда: Vasya (PC7) с адреса 127.0.0.7 — больше 3 команд за 10 с, "
-              "команды не принимаются 60 с."));
+              "следующие 60 с принимается одна команда за 10 с."));
 
   // Another computer is not touched; more from the flooder add no lines,
   // and one of them in ten seconds is still let through: the excess is
@@ -99,7 +99,7 @@ TEST_F(FloodGuardTest, OneTooManyStartsTheIgnorePeriodWhichEndsOnTime) {
   EXPECT_FALSE(guard.Ignored(kVasya));
   ASSERT_EQ(log.Lines().size(), 2u);
   EXPECT_EQ(log.Texts()[1],
-            W("Защита от флуда: с адреса 127.0.0.7 (PC7) команды снова принимаются."));
+            W("Защита от флуда: с адреса 127.0.0.7 (PC7) команды снова принимаются без ограничения."));
   // The count starts afresh.
   for (int i = 0; i < 3; ++i) EXPECT_TRUE(guard.Admit(kVasya, "PC7", "Vasya")) << i;
 }
@@ -190,7 +190,7 @@ TEST_F(FloodGuardTest, FloodersStayIgnoredAmongThousandsOfSenders) {
   EXPECT_LE(mostTracked, 64u);
   ASSERT_EQ(log.Lines().size(), 3u);  // two periods started, the first just ended
   EXPECT_EQ(log.Texts()[2],
-            W("Защита от флуда: с адреса 127.0.200.1 (FLOODPC) команды снова принимаются."));
+            W("Защита от флуда: с адреса 127.0.200.1 (FLOODPC) команды снова принимаются без ограничения."));
 
   // The period ends as configured: the flooder's now, the slow one's at
   // 327.5 s.

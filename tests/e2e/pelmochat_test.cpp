@@ -297,7 +297,7 @@ TEST_F(PelmochatTest, FloodGuardSilencesAHostForAWhile) {
   EXPECT_EQ(ask("OTHERPC", "127.0.5.5"), 1);
   EXPECT_EQ(ask("IVANPC", "127.0.5.6"), 0);
   EXPECT_TRUE(bot->WaitForOutPart(
-      "Защита от флуда: с адреса 127.0.5.5 (IVANPC) команды снова принимаются.", 5s));
+      "Защита от флуда: с адреса 127.0.5.5 (IVANPC) команды снова принимаются без ограничения.", 5s));
   EXPECT_EQ(ask("IVANPC", "127.0.5.5"), 0);
 }
 
