@@ -56,7 +56,7 @@ TDateTime FixedClock::Now() const { return EncodeDateTime({2026, 12, 7, 12, 0, 0
 ReplyParts::ReplyParts()
     : log(clock, settings, ScratchDir() + "/log.txt"),
       codec(cipher, net, out, log, clock, random),
-      replies(codec, net, log) {
+      replies(codec, net, log, loop) {
   const ChatKey key = BuiltInChatKey();
   BlowfishInit(cipher, key.key.data(), key.key.size(), key.iv.data());
   codec.SetSender(&sender);

@@ -66,6 +66,7 @@ struct ReplyParts {
   FixedClock clock;
   Random random{7};
   DroppingSender sender;
+  IdleLoop loop;
   BotLog log;
   PacketCodec codec;
   Replies replies;
